@@ -1,0 +1,12 @@
+# velqor_target_defaults(target): the project's compile features, warnings and sanitizers.
+function(velqor_target_defaults target)
+  target_compile_features(${target} PUBLIC cxx_std_20)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  if(VELQOR_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  if(VELQOR_SANITIZE)
+    target_compile_options(${target} PUBLIC -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+  endif()
+endfunction()

@@ -1,0 +1,87 @@
+#pragma once
+// General: the small text services the whole program shares, and the three process-wide values.
+// None of these operations throws: each answers a defined result on failure.
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Momento.h"
+#include "common/Valor.h"
+
+namespace velqor::db {
+class Connection;
+}
+
+namespace velqor {
+
+// ---- Process-wide values (one each per process) ----
+
+// The moment of the current run: set at start-up and again at the start of each pass.
+Momento InicioProceso();
+void FijaInicioProceso(Momento m);
+// True during an unattended run.
+bool Desatendido();
+void FijaDesatendido(bool v);
+// Path of this start's log file.
+const std::string& ArchivoLog();
+void FijaArchivoLog(std::string ruta);
+
+// ---- The message box service ----
+
+// Shows a modal notice with one OK button; texto is UTF-8 and may hold CR LF.
+using CuadroMensaje = std::function<void(const std::string& texto, const std::string& titulo)>;
+// Installs the window's message box; an empty function restores the default, which writes the
+// text to standard error. Installed once at start-up, before any engine runs.
+void InstalaCuadroMensaje(CuadroMensaje cuadro);
+// Shows texto through the installed service with the given title (the application's title when empty).
+void MuestraMensaje(const std::string& texto, const std::string& titulo = {});
+// The application's title used by message boxes ("Velqor").
+std::string TituloAplicacion();
+
+// ---- Texts ----
+
+// Fills a template: "||" becomes CR LF, then |1, |2, ... are replaced in turn by the values' text.
+// A value that cannot be turned into text (Null, an array) ends the substitution there.
+std::string Mensaje(std::string_view plantilla, const std::vector<Valor>& valores = {});
+
+// Appends linea and CR LF to informe.
+void AgregaLinea(std::string& informe, std::string_view linea);
+
+// Words the time between desde and hasta ("1 Hour 2 Minutes 5 Seconds", or "(1 hour ...)" with
+// entreParentesis); less than a second or a gap beyond 32 bits gives "<1 second".
+std::string Duracion(Momento desde, bool entreParentesis, Momento hasta);
+// The same, up to now.
+std::string Duracion(Momento desde, bool entreParentesis);
+// Appends "N Singular|Plural" (a blank first when texto is not empty); nothing for cantidad <= 0.
+void AgregaUnidad(std::string& texto, int32_t cantidad, std::string_view singular,
+                  std::string_view plural);
+
+// InicioProceso as "yyyymmddhhnnss".
+std::string MarcaTiempo();
+// fecha as "dd/mm/yyyy hh:nn:ss".
+std::string FechaHora(Momento fecha);
+std::string FechaHora();
+
+// Groups the decimal digits of numero in pairs from the right: 20007 gives "2.00.07".
+std::string TextoVersion(int32_t numero);
+
+// ---- Whole text files (Windows-1252 on disk, UTF-8 inside) ----
+
+// Replaces the file with texto followed by CR LF; false on any failure (missing folder, no permission).
+bool GrabaTexto(const std::string& ruta, std::string_view texto);
+// The whole file as text, line ends included; empty on any failure.
+std::string LeeTexto(const std::string& ruta);
+
+// ---- Error reporting ----
+
+// Shows an error to the operator in a message box, or, when silencioso or Desatendido(), appends
+// it to ArchivoLog() with a "dd/mm/yyyy hh:nn:ss" line, the native errors of conn, and contexto.
+// Never throws.
+void InformaError(int32_t numero, std::string_view descripcion, const db::Connection* conn,
+                  std::string_view textoAlternativo, bool silencioso, std::string_view contexto);
+
+}  // namespace velqor

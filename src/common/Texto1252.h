@@ -1,0 +1,19 @@
+#pragma once
+// Conversion between the program's internal UTF-8 text and single-byte Windows-1252,
+// the code page of every text file the program writes or reads.
+
+#include <string>
+#include <string_view>
+
+namespace velqor {
+
+// UTF-8 to Windows-1252; characters outside the code page (and invalid UTF-8 bytes) become "?".
+std::string Utf8A1252(std::string_view utf8);
+
+// Windows-1252 to UTF-8; the five bytes the code page leaves undefined map to U+0081 etc.
+std::string De1252AUtf8(std::string_view cp1252);
+
+// The Windows-1252 code (0..255) of one Unicode character; 63 ("?") when it has none.
+unsigned char Codigo1252(char32_t caracter);
+
+}  // namespace velqor

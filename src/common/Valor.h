@@ -1,0 +1,87 @@
+#pragma once
+// Valor: a dynamically typed value as the engine, the database layer and the array text use it
+// (Empty, Null, numbers, String, Date, Boolean, nested lists). The format of its text form is
+// described in docs/array-text.md.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Momento.h"
+
+namespace velqor {
+
+class Valor;
+using Lista = std::vector<Valor>;
+
+class Valor {
+public:
+    // Kinds, named as the type names the array text knows them by.
+    enum class Tipo {
+        Empty,
+        Null,
+        Integer,   // 16-bit signed
+        Long,      // 32-bit signed
+        Single,    // float
+        Double,    // double
+        Decimal,   // kept as double here
+        Byte,      // 8-bit unsigned
+        Currency,  // a currency amount: cannot be written as array text
+        String,    // UTF-8 text
+        Date,      // Momento
+        Boolean,
+        Array,     // nested Lista
+    };
+
+    Valor() = default;  // Empty
+    static Valor Nulo();
+    static Valor Entero(int16_t v);
+    static Valor Largo(int32_t v);
+    static Valor Simple(float v);
+    static Valor Doble(double v);
+    static Valor Decimal(double v);
+    static Valor Byte(uint8_t v);
+    static Valor Moneda(double v);
+    static Valor Texto(std::string v);
+    static Valor Fecha(Momento v);
+    static Valor Logico(bool v);
+    static Valor Matriz(Lista v);
+
+    Tipo tipo() const { return tipo_; }
+    // The VB-style type name: "Empty", "Null", "Integer", ..., "Array".
+    std::string_view NombreTipo() const;
+    bool EsVacio() const { return tipo_ == Tipo::Empty; }
+    bool EsNulo() const { return tipo_ == Tipo::Null; }
+    bool EsNumero() const;
+    bool EsMatriz() const { return tipo_ == Tipo::Array; }
+
+    // Accessors; each answers the stored value converted where a conversion is natural
+    // (numbers to double, Boolean to -1/0) and throws ErrorEjecucion 13 ("Type mismatch") otherwise.
+    double ComoDoble() const;
+    bool ComoLogico() const;
+    const std::string& ComoTexto() const;  // String only
+    Momento ComoFecha() const;             // Date only
+    const Lista& ComoLista() const;        // Array only
+    Lista& ComoLista();                    // Array only
+
+    // Value-to-text as VB's CStr gives it: whole numbers as digits, others with up to 15
+    // significant digits (7 for Single), "True"/"False", dates "yyyy-mm-dd hh:nn:ss", Empty "".
+    // Throws ErrorEjecucion 13 for Null and arrays.
+    std::string ATexto() const;
+
+    friend bool operator==(const Valor& a, const Valor& b);
+
+private:
+    Tipo tipo_ = Tipo::Empty;
+    double numero_ = 0;  // all numeric kinds, Boolean (as 0/1) and Date (seconds since epoch)
+    std::string texto_;
+    Lista lista_;
+};
+
+// Locale-independent number text as the array text writes it: "." separator, no grouping,
+// ".5" for one half, integers without a point, at most `digitos` significant digits,
+// exponent as E+nn / E-nn where needed.
+std::string NumeroATexto(double v, int digitos = 15);
+
+}  // namespace velqor

@@ -1,0 +1,70 @@
+#pragma once
+// The database layer the engine uses: a thin, ADO-shaped Connection/Recordset interface.
+// A failing call throws ErrorEjecucion (a statement the server refused: number -2147217900 and the
+// first diagnostic's text as description) and fills Errors() with every diagnostic, in order.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/Valor.h"
+
+namespace velqor::db {
+
+// One diagnostic record of the last failing call.
+struct ErrorProveedor {
+    int32_t NativeError = 0;
+    std::string Description;  // as the driver gives it, e.g. "[FreeTDS][SQL Server]Login failed ..."
+    std::string SqlState;
+};
+
+// The result set of a statement, read forward only.
+class Recordset {
+public:
+    virtual ~Recordset() = default;
+    // True when there is no current row (past the last row, or no rows at all).
+    virtual bool EOF() const = 0;
+    // The value of the named column in the current row (case-insensitive name). Throws ErrorEjecucion
+    // 3265 for an unknown name and 3021 when EOF() is true.
+    virtual Valor Field(std::string_view nombre) const = 0;
+    // Moves to the next row; throws ErrorEjecucion 3021 when already at EOF.
+    virtual void MoveNext() = 0;
+    // Releases the result; later calls throw ErrorEjecucion 3704.
+    virtual void Close() = 0;
+};
+
+// Called every ~50 ms on the calling thread while a statement (or the login) runs.
+using WaitHook = std::function<void()>;
+
+class Connection {
+public:
+    virtual ~Connection() = default;
+    // Seconds a statement may run; 0 means no limit.
+    virtual void SetCommandTimeout(int32_t segundos) = 0;
+    // Seconds the login may take.
+    virtual void SetConnectionTimeout(int32_t segundos) = 0;
+    // The hook called while a call waits for the server; empty for none.
+    virtual void SetWaitHook(WaitHook hook) = 0;
+    // Opens the connection string (ODBC form); user and password, when not empty, are added to it.
+    // Throws ErrorEjecucion on a refused login, an unknown driver, an unreachable server or a timeout.
+    virtual void Open(const std::string& cadena, const std::string& usuario,
+                      const std::string& clave, int32_t opciones = -1) = 0;
+    // Runs a batch and answers its first result set (results carrying only a row count are skipped),
+    // or nullptr when the batch returns none. Throws ErrorEjecucion when the server refuses it or
+    // the connection is lost.
+    virtual std::unique_ptr<Recordset> Execute(const std::string& sentencia, int32_t opciones = 1) = 0;
+    // Closes the connection; harmless when it is not open.
+    virtual void Close() = 0;
+    // True between a successful Open and Close (a lost link is only noticed by the next call).
+    virtual bool IsOpen() const = 0;
+    // The diagnostics of the last failing call; a successful call leaves them as they were.
+    virtual const std::vector<ErrorProveedor>& Errors() const = 0;
+};
+
+// Makes a fresh, closed Connection (the engine makes one per pass).
+using FabricaConexion = std::function<std::unique_ptr<Connection>()>;
+
+}  // namespace velqor::db
