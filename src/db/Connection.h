@@ -12,6 +12,12 @@
 
 #include "common/Valor.h"
 
+// The C library defines EOF as a macro, which would swallow Recordset::EOF(). Code that includes
+// this header compares against std::char_traits<char>::eof() instead of the macro.
+#ifdef EOF
+#undef EOF
+#endif
+
 namespace velqor::db {
 
 // One diagnostic record of the last failing call.
