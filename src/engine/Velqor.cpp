@@ -1,1 +1,74 @@
-// (being written)
+// The engine object: construction, binding to a connection definition, the cloud check,
+// the report file name and the Progreso event.
+
+#include "engine/Velqor.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+#include "common/Proceso.h"
+#include "components/Codificador.h"
+#include "db/OdbcConnection.h"
+
+namespace velqor {
+
+Velqor::Velqor(db::FabricaConexion fabrica, const Reloj& reloj)
+    : fabrica_(fabrica ? std::move(fabrica) : db::FabricaConexion(db::NuevaConexionOdbc)),
+      reloj_(reloj) {}
+
+Velqor::~Velqor() {
+    if (!creado_) return;
+    try {
+        GuardaEstadistica();
+    } catch (const std::exception&) {
+        // GuardaEstadistica reports its own failures; nothing may leave a destructor.
+    }
+}
+
+void Velqor::AlProgresar(ManejadorProgreso manejador) { progreso_ = std::move(manejador); }
+
+void Velqor::AlEsperar(db::WaitHook hook) { espera_ = std::move(hook); }
+
+void Velqor::Progreso(std::string texto, bool& cancelar) {
+    if (!progreso_) return;
+    try {
+        progreso_(texto, cancelar);
+    } catch (const std::exception&) {
+        // The receiver only displays; its failure must not change the pass.
+    }
+}
+
+bool Velqor::Crear(const std::string& rutaCFP, const std::string& archivoCFP,
+                   const std::string& rutaEstadistica, bool& noEsSQL) {
+    if (!perfil_.Cargar(VersionPrograma::kEmpresa, rutaCFP, archivoCFP)) return false;
+    if (perfil_.TipoBase() != 2) {
+        noEsSQL = true;
+        return false;
+    }
+    rutaCFP_ = rutaCFP;
+    archivoCFP_ = archivoCFP;
+    rutaEstadistica_ = rutaEstadistica;
+    creado_ = true;
+    CargaEstadistica();
+    return true;
+}
+
+bool Velqor::EsCloud() const {
+    if (!creado_) return false;
+    try {
+        const std::string marca =
+            Codificador::Descifra(VersionPrograma::kEmpresa, Codificador::MarcaNubeOculta());
+        return !marca.empty() && perfil_.Servidor().find(marca) != std::string::npos;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::string Velqor::NombreArchivo() const {
+    std::string nombre = perfil_.Nombre();
+    std::erase(nombre, ' ');
+    return nombre;
+}
+
+}  // namespace velqor

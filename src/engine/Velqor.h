@@ -50,6 +50,9 @@ public:
     bool Autenticar(db::Connection& conexion, const std::string& usuario, const std::string& clave);
     bool UpdateStatistics(db::Connection& conn, bool& cancelar, std::string& informe);
     // Runs one whole pass; informe receives the report (untouched when the login is refused).
+    // False when the engine is not created, the login is refused, the pass is cancelled, no phase
+    // succeeded or the connection fails (then the progress text, and in an unattended run the log,
+    // tell why).
     bool MejorarRendimiento(bool onLine, const std::string& serverPath, bool& cancelar,
                             const std::string& usuarioId, const std::string& usuarioPw,
                             std::string& informe);
@@ -59,8 +62,10 @@ public:
     bool EsCloud() const;
 
 private:
-    // Raises Progreso with texto and the given flag.
+    // Raises Progreso with texto and the given flag; a receiver that throws is ignored.
     void Progreso(std::string texto, bool& cancelar);
+    // texto as a SQL string literal, every "'" doubled: O'Brien gives 'O''Brien'.
+    static std::string Entrecomillar(const std::string& texto);
     // Each phase lives in a file of its own (Reindexar.cpp, Densidad.cpp, ...).
     double DensidadIndice(db::Connection& conn, const std::string& tabla, const std::string& indice);
     bool TratarIndice(db::Connection& conn, const std::string& tabla, const std::string& indice,

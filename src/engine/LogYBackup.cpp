@@ -1,0 +1,160 @@
+// The log and backup steps: shrink the log file, truncate the log (servers before 2008), back up
+// the log and the database into the server-side folder, and the translation of the server's refusals.
+
+#include <exception>
+#include <memory>
+
+#include "common/General.h"
+#include "engine/ErrorAtrapado.h"
+#include "engine/Sql.h"
+#include "engine/Velqor.h"
+
+namespace velqor {
+namespace {
+
+// The server's native errors that decide whether a refused step simply does not apply.
+constexpr int32_t kRecuperacionSimple = 4208;
+constexpr int32_t kSinBackupPrevio = 4214;
+constexpr int32_t kDispositivoInvalido = 3201;
+constexpr int32_t kOpcionDesconocida = 155;
+
+std::vector<Valor> Error(const ErrorAtrapado& error) {
+    return {Valor::Largo(error.numero), Valor::Texto(error.descripcion)};
+}
+
+}  // namespace
+
+bool Velqor::LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::string& informe) {
+    if (!creado_) return false;
+    bool resultado = false;
+    std::string textoError;
+    try {
+        const Momento inicio = reloj_.Ahora();
+        Progreso(Mensaje("Shrink |1_log => |2MB", {Valor::Texto(perfil_.NombreBase()), Valor::Largo(mb)}),
+                 cancelar);
+        resultado = LogShrinkFile(conn, mb, textoError);
+        AgregaLinea(informe, Mensaje("Shrink |1_log |2", {Valor::Texto(perfil_.NombreBase()),
+                                                          Valor::Texto(Duracion(inicio, true, reloj_.Ahora()))}));
+    } catch (const std::exception& e) {
+        Progreso(textoError.empty() ? Mensaje("Error |1: |2", Error(ErrorAtrapado::De(e))) : textoError, cancelar);
+    }
+    return resultado;
+}
+
+bool Velqor::LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoError) {
+    std::string sql;
+    try {
+        auto rs = conn.Execute("SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'", 1);
+        if (!rs) return false;
+        bool resultado = false;
+        if (!rs->EOF()) {
+            sql = "DBCC SHRINKFILE(" + Sql::Identificador(rs->Field("name").ATexto()) + ", " + std::to_string(mb) + ")";
+            conn.Execute(sql, 1);
+            resultado = true;
+        }
+        rs->Close();
+        return resultado;
+    } catch (const std::exception& e) {
+        const ErrorAtrapado error = ErrorAtrapado::De(e);
+        TraduceError(error.numero, error.descripcion, conn, sql, textoError, "");
+        return false;
+    }
+}
+
+bool Velqor::LogTruncate(db::Connection& conn, bool& cancelar, std::string& informe) {
+    std::string sql;
+    try {
+        const Momento inicio = reloj_.Ahora();
+        sql = "BACKUP LOG " + Sql::Identificador(perfil_.NombreBase()) + " WITH TRUNCATE_ONLY";
+        informe += Mensaje("Log Truncate") + " ";
+        conn.Execute(sql, 1);
+        AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
+        return true;
+    } catch (const std::exception& e) {
+        const ErrorAtrapado error = ErrorAtrapado::De(e);
+        std::string textoError;
+        TraduceError(error.numero, error.descripcion, conn, sql, textoError, "");
+        Progreso(textoError, cancelar);
+        AgregaLinea(informe, textoError);
+        return false;
+    }
+}
+
+bool Velqor::BackupLog(db::Connection& conn, const std::string& serverPath, bool& cancelar,
+                       std::string& informe) {
+    std::string sql;
+    try {
+        const Momento inicio = reloj_.Ahora();
+        const std::string base = perfil_.NombreBase();
+        sql = "BACKUP LOG " + Sql::Identificador(base) + " TO DISK=" +
+              Sql::Literal(serverPath + "\\" + base + "_BackupLog_" + Formatea(inicio, "yyyymmddhhnnss") +
+                           ".dat");
+        informe += Mensaje("Backup Log") + " ";
+        conn.Execute(sql, 1);
+        AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
+        return true;
+    } catch (const std::exception& e) {
+        const ErrorAtrapado error = ErrorAtrapado::De(e);
+        std::string textoError;
+        const bool noAplica = TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath);
+        Progreso(textoError, cancelar);
+        AgregaLinea(informe, textoError);
+        // A log that cannot be backed up must not be truncated or shrunk: stop the pass here.
+        if (!noAplica) cancelar = true;
+        return noAplica;
+    }
+}
+
+bool Velqor::BackupDatabase(db::Connection& conn, const std::string& serverPath, bool& cancelar,
+                            std::string& informe) {
+    std::string sql;
+    try {
+        const Momento inicio = reloj_.Ahora();
+        const std::string base = perfil_.NombreBase();
+        sql = "BACKUP DATABASE " + Sql::Identificador(base) + " TO DISK=" +
+              Sql::Literal(serverPath + "\\" + base + "_Backup_" + Formatea(inicio, "yyyymmddhhnnss") +
+                           ".dat");
+        informe += Mensaje("Backup Database") + " ";
+        Progreso(Mensaje("Backing up database..."), cancelar);
+        conn.Execute(sql, 1);
+        AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
+        return true;
+    } catch (const std::exception& e) {
+        const ErrorAtrapado error = ErrorAtrapado::De(e);
+        std::string textoError;
+        TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath);
+        Progreso(textoError, cancelar);
+        AgregaLinea(informe, textoError);
+        return false;
+    }
+}
+
+bool Velqor::TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,
+                          const std::string& sql, std::string& textoError, const std::string& ruta) {
+    const auto& errores = conn.Errors();
+    if (errores.empty()) {
+        textoError = Mensaje("Error |1: |2 (|3)", {Valor::Largo(numero), Valor::Texto(descripcion), Valor::Texto(sql)});
+        return false;
+    }
+    const int32_t nativo = errores.front().NativeError;
+    switch (nativo) {
+        case kRecuperacionSimple:
+            textoError = Mensaje("Doesn't apply because of RECOVERY MODEL SIMPLE");
+            return true;
+        case kSinBackupPrevio:
+            textoError = Mensaje("Doesn't apply because it was never backed up");
+            return true;
+        case kDispositivoInvalido:
+            textoError = Mensaje("Invalid path: |1", {Valor::Texto(ruta)});
+            return false;
+        case kOpcionDesconocida:
+            textoError = Mensaje("Doesn't apply to SQL Server 2008 or higher");
+            return true;
+        default:
+            textoError = Mensaje("NativeError |1: |2 (|3)",
+                                 {Valor::Largo(nativo), Valor::Texto(descripcion), Valor::Texto(sql)});
+            return false;
+    }
+}
+
+}  // namespace velqor

@@ -1,0 +1,104 @@
+// Index rebuild (DBCC DBREINDEX, users off line) and on-line defragmentation (DBCC INDEXDEFRAG)
+// of every index under a density threshold, each measured and recorded in the density history.
+
+#include <chrono>
+#include <exception>
+
+#include "common/General.h"
+#include "components/Matrices.h"
+#include "engine/ErrorAtrapado.h"
+#include "engine/Sql.h"
+#include "engine/Velqor.h"
+
+namespace velqor {
+namespace {
+
+// Clock-minute boundaries crossed between desde and hasta (10:00:59 to 10:01:00 is one).
+int64_t MinutosCruzados(Momento desde, Momento hasta) {
+    using std::chrono::floor;
+    using std::chrono::minutes;
+    return (floor<minutes>(hasta) - floor<minutes>(desde)).count();
+}
+
+}  // namespace
+
+bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
+                           bool bloquear, bool& cancelar, std::string& informe) {
+    bool resultado = true;
+    try {
+        const Momento inicio = reloj_.Ahora();
+        Valor lista;
+        if (!ObtenerDensidadActual(conn, lista)) return false;
+        if (!lista.EsMatriz()) return resultado;
+        for (const Valor& fila : lista.ComoLista()) {
+            const Lista& campos = fila.ComoLista();
+            const Valor& densidad = campos.at(2);
+            if (densidad.EsNumero() && densidad.ComoDoble() < densidadMinima) {
+                if (!TratarIndice(conn, campos.at(0).ATexto(), campos.at(1).ATexto(), bloquear, cancelar,
+                                  informe)) {
+                    resultado = false;
+                    if (cancelar) break;
+                }
+            }
+            if (minutosMaximo > 0 && MinutosCruzados(inicio, reloj_.Ahora()) > minutosMaximo) break;
+        }
+    } catch (const std::exception&) {
+        // A survey row of an unexpected shape ends the phase with what was reached.
+    }
+    return resultado;
+}
+
+bool Velqor::DBReindex(db::Connection& conn, const std::string& tabla, const std::string& indice,
+                       bool& cancelar, std::string& informe) {
+    return TratarIndice(conn, tabla, indice, true, cancelar, informe);
+}
+
+bool Velqor::IndexDefrag(db::Connection& conn, const std::string& tabla, const std::string& indice,
+                         bool& cancelar, std::string& informe) {
+    return TratarIndice(conn, tabla, indice, false, cancelar, informe);
+}
+
+bool Velqor::TratarIndice(db::Connection& conn, const std::string& tabla, const std::string& indice,
+                          bool bloquear, bool& cancelar, std::string& informe) {
+    if (!creado_) return false;
+    try {
+        const std::vector<Valor> nombres{Valor::Texto(tabla), Valor::Texto(indice)};
+        Progreso(Mensaje(bloquear ? "Reindex: |1 -> |2" : "Defrag: |1 -> |2", nombres), cancelar);
+        if (cancelar) return false;
+
+        const double antes = DensidadIndice(conn, tabla, indice);
+        const Momento inicio = reloj_.Ahora();
+        if (bloquear) {
+            informe += Mensaje("Reindex |1.|2", nombres) + " ";
+            conn.Execute("DBCC DBREINDEX (" + Sql::Literal(tabla) + ", " + Sql::Literal(indice) + ")", 1);
+        } else {
+            informe += Mensaje("Defrag Index |1.|2", nombres) + " ";
+            conn.Execute("DBCC INDEXDEFRAG (" + Sql::Identificador(perfil_.NombreBase()) + ", " +
+                             Sql::Literal(tabla) + ", " + Sql::Literal(indice) + ")",
+                         1);
+        }
+        const Momento fin = reloj_.Ahora();
+        const double despues = DensidadIndice(conn, tabla, indice);
+        AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
+
+        Valor medicion = Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio), Valor::Fecha(fin),
+                                        Valor::Doble(despues), Valor::Logico(bloquear)});
+        const std::string clave = tabla + indice;
+        const int32_t posicion = Matrices::Busca(estadistica_, clave, 2);
+        if (posicion < 0) {
+            Matrices::Agrega(estadistica_, Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice),
+                                                          Valor::Texto(clave),
+                                                          Valor::Matriz({std::move(medicion)})}));
+        } else {
+            Matrices::Agrega(estadistica_.ComoLista().at(posicion).ComoLista().at(3), std::move(medicion));
+        }
+        return true;
+    } catch (const std::exception& e) {
+        const ErrorAtrapado error = ErrorAtrapado::De(e);
+        AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero), Valor::Texto(error.descripcion)}));
+        InformaError(error.numero, error.descripcion, &conn, "", false, tabla + "(" + indice + ")");
+        return false;
+    }
+}
+
+}  // namespace velqor
