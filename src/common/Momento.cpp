@@ -1,1 +1,122 @@
-// (being written)
+#include "common/Momento.h"
+
+#include <ctime>
+
+namespace velqor {
+
+using namespace std::chrono;
+
+Momento RelojSistema::Ahora() const {
+    const std::time_t ahora = system_clock::to_time_t(system_clock::now());
+    std::tm local{};
+    if (localtime_r(&ahora, &local) == nullptr) {
+        return Momento{seconds{ahora}};
+    }
+    return HacerMomento(local.tm_year + 1900, static_cast<unsigned>(local.tm_mon + 1),
+                        static_cast<unsigned>(local.tm_mday), local.tm_hour, local.tm_min,
+                        local.tm_sec > 59 ? 59 : local.tm_sec);
+}
+
+const RelojSistema& RelojSistema::Instancia() {
+    static const RelojSistema reloj;
+    return reloj;
+}
+
+Momento HacerMomento(int anio, unsigned mes, unsigned dia, int hora, int minuto, int segundo) {
+    const local_days fecha{year{anio} / month{mes} / day{dia}};
+    return Momento{fecha} + hours{hora} + minutes{minuto} + seconds{segundo};
+}
+
+CamposMomento Campos(Momento m) {
+    const local_days fecha = floor<days>(m);
+    const year_month_day ymd{fecha};
+    const hh_mm_ss<seconds> hora{m - fecha};
+    return {static_cast<int>(ymd.year()), static_cast<unsigned>(ymd.month()),
+            static_cast<unsigned>(ymd.day()), static_cast<int>(hora.hours().count()),
+            static_cast<int>(hora.minutes().count()), static_cast<int>(hora.seconds().count())};
+}
+
+namespace {
+
+void AnexaCifras(std::string& destino, long valor, int cifras) {
+    std::string texto = std::to_string(valor < 0 ? -valor : valor);
+    if (static_cast<int>(texto.size()) < cifras) {
+        texto.insert(0, static_cast<std::size_t>(cifras) - texto.size(), '0');
+    }
+    if (valor < 0) {
+        destino += '-';
+    }
+    destino += texto;
+}
+
+// Reads exactly `cifras` decimal digits at texto[pos].
+bool LeeCifras(std::string_view texto, std::size_t pos, std::size_t cifras, int& valor) {
+    valor = 0;
+    for (std::size_t i = pos; i < pos + cifras; ++i) {
+        if (texto[i] < '0' || texto[i] > '9') {
+            return false;
+        }
+        valor = valor * 10 + (texto[i] - '0');
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string Formatea(Momento m, std::string_view patron) {
+    const CamposMomento c = Campos(m);
+    std::string resultado;
+    std::size_t i = 0;
+    while (i < patron.size()) {
+        const std::string_view resto = patron.substr(i);
+        if (resto.starts_with("yyyy")) {
+            AnexaCifras(resultado, c.anio, 4);
+            i += 4;
+            continue;
+        }
+        long valor = -1;
+        if (resto.starts_with("mm")) {
+            valor = c.mes;
+        } else if (resto.starts_with("dd")) {
+            valor = c.dia;
+        } else if (resto.starts_with("hh")) {
+            valor = c.hora;
+        } else if (resto.starts_with("nn")) {
+            valor = c.minuto;
+        } else if (resto.starts_with("ss")) {
+            valor = c.segundo;
+        }
+        if (valor >= 0) {
+            AnexaCifras(resultado, valor, 2);
+            i += 2;
+        } else {
+            resultado += patron[i];
+            ++i;
+        }
+    }
+    return resultado;
+}
+
+bool LeeMomento(std::string_view texto, Momento& resultado) {
+    constexpr std::string_view kForma = "yyyy-mm-dd hh:nn:ss";
+    if (texto.size() != kForma.size() || texto[4] != '-' || texto[7] != '-' || texto[10] != ' ' ||
+        texto[13] != ':' || texto[16] != ':') {
+        return false;
+    }
+    int anio = 0, mes = 0, dia = 0, hora = 0, minuto = 0, segundo = 0;
+    if (!LeeCifras(texto, 0, 4, anio) || !LeeCifras(texto, 5, 2, mes) || !LeeCifras(texto, 8, 2, dia) ||
+        !LeeCifras(texto, 11, 2, hora) || !LeeCifras(texto, 14, 2, minuto) ||
+        !LeeCifras(texto, 17, 2, segundo)) {
+        return false;
+    }
+    const year_month_day fecha{year{anio}, month{static_cast<unsigned>(mes)},
+                               day{static_cast<unsigned>(dia)}};
+    if (!fecha.ok() || hora > 23 || minuto > 59 || segundo > 59) {
+        return false;
+    }
+    resultado = HacerMomento(anio, static_cast<unsigned>(mes), static_cast<unsigned>(dia), hora,
+                             minuto, segundo);
+    return true;
+}
+
+}  // namespace velqor

@@ -16,7 +16,8 @@ struct VersionPrograma {
 // The folder of the running executable (no trailing separator); "." when it cannot be found.
 std::string CarpetaPrograma();
 
-// The running executable's file name without folder or extension (e.g. "velqor").
+// The running executable's file name without folder or extension (e.g. "velqor"); "velqor" when
+// it cannot be found.
 std::string NombreEjecutable();
 
 // Joins a folder and a name with the platform's separator ("/" here); an empty folder gives the name.

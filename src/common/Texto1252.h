@@ -2,6 +2,7 @@
 // Conversion between the program's internal UTF-8 text and single-byte Windows-1252,
 // the code page of every text file the program writes or reads.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,9 @@ std::string De1252AUtf8(std::string_view cp1252);
 
 // The Windows-1252 code (0..255) of one Unicode character; 63 ("?") when it has none.
 unsigned char Codigo1252(char32_t caracter);
+
+// Decodes the UTF-8 character that starts at byte pos of utf8 and moves pos past it. An invalid or
+// cut-off sequence counts as one character of one byte and answers U+FFFD. Requires pos < size.
+char32_t SiguienteCaracter(std::string_view utf8, std::size_t& pos);
 
 }  // namespace velqor
