@@ -10,10 +10,17 @@ namespace velqor {
 class PerfilConexion {
 public:
     // Loads carpeta/nombre + ".cfp". clave is the company name, which keys the stored password.
-    // False when the file is missing, unreadable or damaged; the profile is then left unloaded.
+    // False when the file is missing, unreadable or damaged (not UTF-8 text, over 1 MB, an unknown
+    // or repeated key, a missing Kind/Server/Database or login, a bad number, a password that is
+    // not in its encrypted form or cannot be decrypted with clave); the profile is then left
+    // unloaded (every text empty, TipoBase 0) and UltimoError says why. Never throws.
     bool Cargar(const std::string& clave, const std::string& carpeta, const std::string& nombre);
 
-    // The definition's display name.
+    // Why the last Cargar failed (one English sentence naming the file and, where it applies, the
+    // line); empty after a successful one.
+    const std::string& UltimoError() const { return error_; }
+
+    // The definition's display name: its Name, or the file name without ".cfp" when it has none.
     const std::string& Nombre() const { return nombre_; }
     // The server text (host, "host,port" or "host\instance"); the cloud check searches it.
     const std::string& Servidor() const { return servidor_; }
@@ -21,13 +28,19 @@ public:
     const std::string& NombreBase() const { return base_; }
     // The kind of database: 2 is Microsoft SQL Server.
     int32_t TipoBase() const { return tipo_; }
-    // An ODBC connection string that opens the database (values with ; { } braced and escaped);
-    // it carries the login itself, so it is opened with an empty user and password.
-    std::string CadenaConexion(const std::string& clave, bool flag) const;
+    // The login time-out the definition asks for, in seconds; 0 when it names none.
+    int32_t TiempoLogin() const { return tiempoLogin_; }
+    // An ODBC connection string that opens the database (values with ; { } or edge blanks braced,
+    // "}" doubled); it carries the login itself, so it is opened with an empty user and password.
+    // With conClave False the password (PWD) is left out, for showing the string to a person.
+    // Throws ErrorEjecucion when the profile is not loaded or its password cannot be decrypted
+    // with clave.
+    std::string CadenaConexion(const std::string& clave, bool conClave) const;
 
 private:
     std::string nombre_, servidor_, base_, controlador_ = "FreeTDS", usuario_, claveCifrada_;
-    std::string cifrado_;   // "", "off", "on", "strict"
+    std::string cifrado_;   // "", "no", "yes", "strict"
+    std::string error_;
     int32_t tipo_ = 0;
     int32_t tiempoLogin_ = 0;  // seconds; 0 = the caller's ConnectionTimeout
     bool integrada_ = false;
