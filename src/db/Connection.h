@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/ErrorEjecucion.h"
 #include "common/Valor.h"
 
 // The C library defines EOF as a macro, which would swallow Recordset::EOF(). Code that includes

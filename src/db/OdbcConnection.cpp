@@ -1,1 +1,173 @@
-// (being written)
+#include "db/OdbcConnection.h"
+
+#include <string>
+#include <utility>
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include "db/CadenaOdbc.h"
+#include "db/ErrorOdbc.h"
+#include "db/ErroresAdo.h"
+#include "db/EsperaConGancho.h"
+#include "db/HandleOdbc.h"
+#include "db/LectorResultado.h"
+#include "db/Utf16.h"
+
+namespace velqor::db {
+namespace {
+
+SQLPOINTER ComoPuntero(SQLULEN valor) { return reinterpret_cast<SQLPOINTER>(valor); }
+
+[[noreturn]] void FallaSentencia(SQLHSTMT sentencia) {
+    auto registros = LeeDiagnosticos(SQL_HANDLE_STMT, sentencia);
+    throw ErrorOdbc(NumeroDeSentencia(registros), std::move(registros));
+}
+
+// Runs the batch and answers its first result set that has columns; the remaining results are
+// read to their end so that the connection is ready for the next statement, and an error in any
+// of them fails the whole call.
+std::unique_ptr<Recordset> EjecutaLote(SQLHSTMT sentencia, std::u16string& texto) {
+    std::unique_ptr<Recordset> primero;
+    SQLRETURN rc = SQLExecDirectW(sentencia, reinterpret_cast<SQLWCHAR*>(texto.data()),
+                                  static_cast<SQLINTEGER>(texto.size()));
+    for (;;) {
+        if (rc != SQL_NO_DATA) {
+            if (!SQL_SUCCEEDED(rc)) FallaSentencia(sentencia);
+            SQLSMALLINT columnas = 0;
+            if (!SQL_SUCCEEDED(SQLNumResultCols(sentencia, &columnas))) FallaSentencia(sentencia);
+            if (columnas > 0 && !primero) primero = LeeResultado(sentencia, columnas);
+        }
+        rc = SQLMoreResults(sentencia);  // also discards the rows of later result sets
+        if (rc == SQL_NO_DATA) return primero;
+    }
+}
+
+// Marks the connection busy for the length of a call, so that a wait hook re-entering it is
+// refused instead of sharing the handles with the worker.
+class Ocupacion {
+public:
+    explicit Ocupacion(bool& ocupado) : ocupado_(ocupado) {
+        if (ocupado_) throw ErrorEjecucion(ado::kOperacionEnCurso, ado::kTextoOperacionEnCurso);
+        ocupado_ = true;
+    }
+    ~Ocupacion() { ocupado_ = false; }
+    Ocupacion(const Ocupacion&) = delete;
+    Ocupacion& operator=(const Ocupacion&) = delete;
+
+private:
+    bool& ocupado_;
+};
+
+class OdbcConnection final : public Connection {
+public:
+    ~OdbcConnection() override { Libera(); }
+
+    void SetCommandTimeout(int32_t segundos) override {
+        tiempoComando_ = Validado(segundos);
+    }
+
+    void SetConnectionTimeout(int32_t segundos) override {
+        tiempoConexion_ = Validado(segundos);
+    }
+
+    void SetWaitHook(WaitHook hook) override { gancho_ = std::move(hook); }
+
+    void Open(const std::string& cadena, const std::string& usuario, const std::string& clave,
+              int32_t /*opciones*/) override {
+        Ocupacion ocupacion(ocupado_);
+        if (abierta_) throw ErrorEjecucion(ado::kObjetoAbierto, ado::kTextoObjetoAbierto);
+        try {
+            HandleOdbc entorno(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+            SQLSetEnvAttr(entorno.get(), SQL_ATTR_ODBC_VERSION, ComoPuntero(SQL_OV_ODBC3), 0);
+            HandleOdbc conexion(SQL_HANDLE_DBC, entorno.get());
+            SQLSetConnectAttr(conexion.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                              ComoPuntero(static_cast<SQLULEN>(tiempoConexion_)), 0);
+            SQLSetConnectAttr(conexion.get(), SQL_ATTR_AUTOCOMMIT, ComoPuntero(SQL_AUTOCOMMIT_ON), 0);
+            std::u16string completa = AUtf16(ConCredenciales(cadena, usuario, clave));
+            // Nothing can interrupt a login: a failing hook waits for it to end (within the
+            // login time-out), and a login that succeeded meanwhile is closed with its handles.
+            EsperaConGancho(gancho_, [&] { Conecta(conexion.get(), completa); }, nullptr);
+            entorno_ = std::move(entorno);
+            conexion_ = std::move(conexion);
+            abierta_ = true;
+        } catch (const ErrorOdbc& e) {
+            errores_ = e.Registros();
+            throw;
+        }
+    }
+
+    std::unique_ptr<Recordset> Execute(const std::string& sentencia, int32_t /*opciones*/) override {
+        Ocupacion ocupacion(ocupado_);
+        if (!abierta_) throw ErrorEjecucion(errores::kObjetoCerrado, ado::kTextoObjetoCerrado);
+        try {
+            return EjecutaEnSentenciaNueva(sentencia);
+        } catch (const ErrorOdbc& e) {
+            errores_ = e.Registros();
+            if (e.EnlacePerdido()) Libera();  // later calls fail at once as on a closed connection
+            throw;
+        }
+    }
+
+    void Close() override {
+        Ocupacion ocupacion(ocupado_);
+        Libera();
+    }
+
+    bool IsOpen() const override { return abierta_; }
+
+    const std::vector<ErrorProveedor>& Errors() const override { return errores_; }
+
+private:
+    static int32_t Validado(int32_t segundos) {
+        if (segundos < 0) throw ErrorEjecucion(ado::kArgumentoInvalido, ado::kTextoArgumentoInvalido);
+        return segundos;
+    }
+
+    static void Conecta(SQLHDBC conexion, std::u16string& cadena) {
+        SQLSMALLINT largo = 0;
+        const SQLRETURN rc = SQLDriverConnectW(conexion, nullptr,
+                                               reinterpret_cast<SQLWCHAR*>(cadena.data()),
+                                               static_cast<SQLSMALLINT>(cadena.size()), nullptr, 0,
+                                               &largo, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
+            auto registros = LeeDiagnosticos(SQL_HANDLE_DBC, conexion);
+            throw ErrorOdbc(NumeroDeLogin(registros), std::move(registros));
+        }
+    }
+
+    std::unique_ptr<Recordset> EjecutaEnSentenciaNueva(const std::string& texto) {
+        HandleOdbc sentencia(SQL_HANDLE_STMT, conexion_.get());
+        if (tiempoComando_ > 0)
+            SQLSetStmtAttr(sentencia.get(), SQL_ATTR_QUERY_TIMEOUT,
+                           ComoPuntero(static_cast<SQLULEN>(tiempoComando_)), 0);
+        std::u16string texto16 = AUtf16(texto);
+        std::unique_ptr<Recordset> resultado;
+        EsperaConGancho(
+            gancho_, [&] { resultado = EjecutaLote(sentencia.get(), texto16); },
+            [&] { SQLCancel(sentencia.get()); });
+        return resultado;
+    }
+
+    void Libera() noexcept {
+        conexion_.Libera();
+        entorno_.Libera();
+        abierta_ = false;
+    }
+
+    int32_t tiempoComando_ = 30;   // ADO's defaults
+    int32_t tiempoConexion_ = 15;
+    WaitHook gancho_;
+    HandleOdbc entorno_;
+    HandleOdbc conexion_;
+    bool abierta_ = false;
+    bool ocupado_ = false;
+    std::vector<ErrorProveedor> errores_;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> NuevaConexionOdbc() { return std::make_unique<OdbcConnection>(); }
+
+}  // namespace velqor::db
