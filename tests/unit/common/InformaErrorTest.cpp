@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "CarpetaTemporal.h"
+#include "common/General.h"
+#include "db/Connection.h"
+
+namespace velqor {
+namespace {
+
+using prueba::CarpetaTemporal;
+using prueba::EscribeBytes;
+using prueba::LeeBytes;
+
+// A connection that only answers its diagnostics.
+class ConexionConErrores final : public db::Connection {
+public:
+    explicit ConexionConErrores(std::vector<db::ErrorProveedor> errores) : errores_(std::move(errores)) {}
+    void SetCommandTimeout(int32_t) override {}
+    void SetConnectionTimeout(int32_t) override {}
+    void SetWaitHook(db::WaitHook) override {}
+    void Open(const std::string&, const std::string&, const std::string&, int32_t) override {}
+    std::unique_ptr<db::Recordset> Execute(const std::string&, int32_t) override { return nullptr; }
+    void Close() override {}
+    bool IsOpen() const override { return true; }
+    const std::vector<db::ErrorProveedor>& Errors() const override { return errores_; }
+
+private:
+    std::vector<db::ErrorProveedor> errores_;
+};
+
+struct Aviso {
+    std::string texto;
+    std::string titulo;
+};
+
+class InformaErrorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstalaCuadroMensaje([this](const std::string& texto, const std::string& titulo) {
+            avisos_.push_back({texto, titulo});
+        });
+        FijaDesatendido(false);
+        FijaArchivoLog(carpeta_.En("velqor_20240305100000.log"));
+    }
+    void TearDown() override {
+        InstalaCuadroMensaje({});
+        FijaDesatendido(false);
+        FijaArchivoLog({});
+    }
+
+    CarpetaTemporal carpeta_;
+    std::vector<Aviso> avisos_;
+};
+
+struct CasoTexto {
+    int32_t numero;
+    const char* descripcion;
+    const char* alternativo;
+    const char* textoError;
+};
+
+class PrimeraLineaTest : public InformaErrorTest, public ::testing::WithParamInterface<CasoTexto> {};
+
+TEST_P(PrimeraLineaTest, ElCuadroMuestraContextoYError) {
+    InformaError(GetParam().numero, GetParam().descripcion, nullptr, GetParam().alternativo, false,
+                 "Context");
+    ASSERT_EQ(avisos_.size(), 1u);
+    EXPECT_EQ(avisos_[0].texto, std::string("Context\r\n") + GetParam().textoError);
+    EXPECT_EQ(avisos_[0].titulo, "Velqor");
+    EXPECT_FALSE(std::filesystem::exists(ArchivoLog()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, PrimeraLineaTest,
+    ::testing::Values(CasoTexto{5, "Invalid call", "unused", "Error 5: Invalid call\r\n"},
+                      CasoTexto{-2147217900, "Refused", "", "Error 3604: Refused\r\n"},
+                      CasoTexto{-2147467259, "Failure", "", "Error -245755: Failure\r\n"},
+                      CasoTexto{-2147483647 - 1, "Lowest", "", "Error -262144: Lowest\r\n"},
+                      CasoTexto{0, "ignored", "Alternative text", "Alternative text\r\n"},
+                      CasoTexto{0, "ignored", "", "\r\n"}));
+
+TEST_F(InformaErrorTest, ErroresNativosDeLaConexion) {
+    const ConexionConErrores conn({{4208, "[FreeTDS][SQL Server]Not allowed", "42000"},
+                                   {0, "General", "01000"},
+                                   {-3, "Negative", "HY000"}});
+    InformaError(-2147217900, "Not allowed", &conn, "", false, "");
+    ASSERT_EQ(avisos_.size(), 1u);
+    EXPECT_EQ(avisos_[0].texto,
+              "\r\nError 3604: Not allowed\r\n"
+              "Native Error 4208: [FreeTDS][SQL Server]Not allowed\r\n"
+              "Native Error -3: Negative\r\n");
+}
+
+TEST_F(InformaErrorTest, DesatendidoEscribeElRegistro) {
+    FijaDesatendido(true);
+    const ConexionConErrores conn({{3201, "Cannot open backup device ñ", "42000"}});
+    InformaError(-2147217900, "Backup failed", &conn, "", false, "Backing up");
+    InformaError(0, "", nullptr, "Second", false, "");
+    EXPECT_TRUE(avisos_.empty());
+
+    const std::string registro = LeeBytes(ArchivoLog());
+    const std::string fecha = "dd/mm/yyyy hh:nn:ss";
+    ASSERT_GT(registro.size(), 2 * fecha.size());
+    const std::string primera =
+        "\r\nError 3604: Backup failed\r\nNative Error 3201: Cannot open backup device \xF1\r\n"
+        "\r\nBacking up\r\n\r\n";
+    const std::string segunda = "\r\nSecond\r\n\r\n\r\n";
+    ASSERT_EQ(registro.size(), 2 * fecha.size() + primera.size() + segunda.size());
+    EXPECT_EQ(registro.substr(fecha.size(), primera.size()), primera);
+    EXPECT_EQ(registro.substr(2 * fecha.size() + primera.size()), segunda);
+    EXPECT_EQ(registro[2], '/');
+    EXPECT_EQ(registro[fecha.size() + primera.size() + 13], ':');
+}
+
+TEST_F(InformaErrorTest, SilenciosoTambienVaAlRegistroYSeAnexa) {
+    EscribeBytes(ArchivoLog(), "earlier\r\n");
+    InformaError(1, "x", nullptr, "", true, "ctx");
+    EXPECT_TRUE(avisos_.empty());
+    const std::string registro = LeeBytes(ArchivoLog());
+    EXPECT_TRUE(registro.starts_with("earlier\r\n"));
+    EXPECT_TRUE(registro.ends_with("\r\nError 1: x\r\n\r\nctx\r\n\r\n"));
+}
+
+TEST_F(InformaErrorTest, RegistroImposibleNoRompeNada) {
+    FijaDesatendido(true);
+    FijaArchivoLog(carpeta_.En("missing/velqor.log"));
+    InformaError(1, "x", nullptr, "", false, "ctx");
+    FijaArchivoLog({});
+    InformaError(1, "x", nullptr, "", false, "ctx");
+    EXPECT_TRUE(avisos_.empty());
+}
+
+TEST_F(InformaErrorTest, UnCuadroQueFallaNoSaleDeInformaError) {
+    InstalaCuadroMensaje([](const std::string&, const std::string&) { throw std::runtime_error("gone"); });
+    EXPECT_NO_THROW(InformaError(1, "x", nullptr, "", false, "ctx"));
+}
+
+TEST_F(InformaErrorTest, MuestraMensajeUsaElTituloDeLaAplicacion) {
+    MuestraMensaje("hello");
+    MuestraMensaje("again", "Other");
+    ASSERT_EQ(avisos_.size(), 2u);
+    EXPECT_EQ(avisos_[0].titulo, "Velqor");
+    EXPECT_EQ(avisos_[1].titulo, "Other");
+}
+
+}  // namespace
+}  // namespace velqor
