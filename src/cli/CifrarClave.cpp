@@ -1,0 +1,48 @@
+#include "cli/CifrarClave.h"
+
+#include "cli/Clave.h"
+#include "cli/Texto.h"
+#include "common/Proceso.h"
+#include "components/Codificador.h"
+
+namespace velqor::cli {
+
+std::string CifrarClave::Resumen() const {
+    return "Print the stored form of a password for UsuariosPW.Usuario_PW.";
+}
+
+std::string CifrarClave::Ayuda() const {
+    return "Usage: velqor-config hash-password (--password-stdin | --password TEXT)\n"
+           "\n"
+           "Prints the coded form of the password, the value to store in the column Usuario_PW of\n"
+           "the application's table UsuariosPW. Passwords are not case sensitive: the password is\n"
+           "upper-cased before it is coded, as the operator check does. Example:\n"
+           "\n"
+           "  printf '%s\\n' \"$PW\" | velqor-config hash-password --password-stdin\n"
+           "\n"
+           "Options:\n"
+           "  --password-stdin   read the password from the first line of standard input\n"
+           "  --password TEXT    the password (visible to other users in the process list)\n"
+           "  --help             show this help\n";
+}
+
+std::string CifrarClave::FormaGuardada(const std::string& clave) {
+    return Codificador::Cifra(VersionPrograma::kEmpresa, Mayusculas(clave));
+}
+
+std::vector<Opcion> CifrarClave::Opciones() const { return OpcionesClave(); }
+
+int CifrarClave::Corre(const Argumentos& argumentos, Consola& consola) const {
+    int codigo = kMalUso;
+    if (!ExigePosicionales(argumentos, 0, "", consola, codigo)) return codigo;
+    std::string clave, error;
+    if (!LeeClave(argumentos, consola.entrada, clave, error)) return MalUso(consola, error);
+    // The operator check refuses a blank password before it looks at the table.
+    if (EsBlanco(clave)) return MalUso(consola, "the password must not be blank");
+    const std::string cifrada = FormaGuardada(clave);
+    if (cifrada.empty()) return Falla(consola, "the password could not be coded");
+    consola.salida << cifrada << '\n';
+    return kExito;
+}
+
+}  // namespace velqor::cli

@@ -1,0 +1,198 @@
+#include "cli/EscribirCfp.h"
+
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+#include "cli/Clave.h"
+#include "cli/Texto.h"
+#include "common/Proceso.h"
+#include "components/Codificador.h"
+#include "components/PerfilConexion.h"
+#include "components/Utilidades.h"
+
+namespace velqor::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kFinLinea = "\r\n";
+constexpr std::string_view kExtension = ".cfp";
+constexpr int32_t kTipoSqlServer = 2;
+
+// A whole number from min to max, digits only.
+bool LeeEntero(std::string_view texto, int32_t minimo, int32_t maximo, int32_t& valor) {
+    const auto [fin, error] = std::from_chars(texto.data(), texto.data() + texto.size(), valor);
+    return !texto.empty() && texto.front() != '-' && error == std::errc() &&
+           fin == texto.data() + texto.size() && valor >= minimo && valor <= maximo;
+}
+
+// A value that fits on one "Key = value" line and reads back unchanged: no control characters
+// (a line end would cut it), no blanks at either end (they are trimmed on reading).
+bool ValorDeLinea(const std::string& opcion, const std::string& valor, std::string& error) {
+    for (char c : valor) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F) {
+            error = "--" + opcion + " must not hold control characters or line ends";
+            return false;
+        }
+    }
+    if (valor.front() == ' ' || valor.back() == ' ') {
+        error = "--" + opcion + " must not begin or end with a blank";
+        return false;
+    }
+    return true;
+}
+
+// "HOST" or "HOST,PORT" with a port from 1 to 65535.
+bool ServidorValido(const std::string& servidor, std::string& error) {
+    const auto coma = servidor.rfind(',');
+    if (coma == std::string::npos) return true;
+    int32_t puerto = 0;
+    if (coma == 0 || !LeeEntero(std::string_view(servidor).substr(coma + 1), 1, 65535, puerto)) {
+        error = "--server takes HOST or HOST,PORT with a port from 1 to 65535";
+        return false;
+    }
+    return true;
+}
+
+struct Definicion {
+    std::string nombre, servidor, base, controlador = "FreeTDS", usuario, claveCifrada;
+    bool cifrar = false;
+    bool integrada = false;
+    int32_t tiempoLogin = 0;  // 0: not written
+};
+
+std::string Texto(const Definicion& d) {
+    std::string t;
+    const auto linea = [&t](const std::string& texto) { t += texto + kFinLinea; };
+    linea("# Velqor connection definition, written by velqor-config write-cfp.");
+    linea("# The window lists it under this file's name; docs/cfp-format.md describes every key.");
+    linea("# The password is stored encrypted for this program: to change it, write the file again.");
+    linea("[Connection]");
+    linea("Name = " + d.nombre);
+    linea("Kind = " + std::to_string(kTipoSqlServer));
+    linea("Server = " + d.servidor);
+    linea("Database = " + d.base);
+    linea("Driver = " + d.controlador);
+    if (d.cifrar) linea("Encrypt = yes");
+    if (d.tiempoLogin > 0) linea("LoginTimeout = " + std::to_string(d.tiempoLogin));
+    if (d.integrada) {
+        linea("Integrated = yes");
+    } else {
+        linea("User = " + d.usuario);
+        linea("Password = " + d.claveCifrada);
+    }
+    return t;
+}
+
+}  // namespace
+
+std::string EscribirCfp::Resumen() const {
+    return "Write a connection definition (.cfp) with its password encrypted.";
+}
+
+std::string EscribirCfp::Ayuda() const {
+    return "Usage: velqor-config write-cfp FILE.cfp --name NAME --server HOST[,PORT] --database DB\n"
+           "           [--driver NAME] [--encrypt] [--login-timeout SECONDS]\n"
+           "           (--user NAME (--password-stdin | --password TEXT) | --integrated) [--force]\n"
+           "\n"
+           "Writes a connection definition for SQL Server. Put it beside the velqor program: the\n"
+           "window lists it under its file name without \".cfp\". The password is encrypted for this\n"
+           "program and the file is readable by its owner only. The file is loaded back as the\n"
+           "program loads it before it replaces FILE.cfp.\n"
+           "\n"
+           "Options:\n"
+           "  --name NAME              display name (used in report file names)\n"
+           "  --server HOST[,PORT]     server host, host,port or host\\instance\n"
+           "  --database DB            database to maintain\n"
+           "  --driver NAME            ODBC driver (default FreeTDS)\n"
+           "  --encrypt                require an encrypted connection\n"
+           "  --login-timeout SECONDS  login time-out, 1 to 3600 (default 30)\n"
+           "  --user NAME              SQL Server login\n"
+           "  --password-stdin         read its password from the first line of standard input\n"
+           "  --password TEXT          its password (visible to other users in the process list)\n"
+           "  --integrated             use integrated (Kerberos) authentication instead of a login\n"
+           "  --force                  replace FILE.cfp when it exists\n"
+           "  --help                   show this help\n";
+}
+
+std::vector<Opcion> EscribirCfp::Opciones() const {
+    std::vector<Opcion> opciones{{"name", true},       {"server", true},        {"database", true},
+                                 {"driver", true},     {"encrypt", false},      {"login-timeout", true},
+                                 {"user", true},       {"integrated", false},   {"force", false}};
+    for (Opcion& o : OpcionesClave()) opciones.push_back(std::move(o));
+    return opciones;
+}
+
+int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
+    int codigo = kMalUso;
+    Definicion d;
+    if (!ExigePosicionales(argumentos, 1, "FILE.cfp", consola, codigo) ||
+        !ExigeValor(argumentos, "name", d.nombre, consola, codigo) ||
+        !ExigeValor(argumentos, "server", d.servidor, consola, codigo) ||
+        !ExigeValor(argumentos, "database", d.base, consola, codigo)) {
+        return codigo;
+    }
+    if (argumentos.Tiene("driver") && !ExigeValor(argumentos, "driver", d.controlador, consola, codigo)) {
+        return codigo;
+    }
+    const fs::path ruta = argumentos.Posicionales()[0];
+    const std::string archivo = ruta.filename().string();
+    if (archivo.size() <= kExtension.size() || ruta.extension() != kExtension) {
+        return MalUso(consola, "FILE must end in \".cfp\" (lower case), as the window looks for it");
+    }
+    std::string error;
+    const std::pair<const char*, const std::string*> valores[] = {
+        {"name", &d.nombre}, {"server", &d.servidor}, {"database", &d.base}, {"driver", &d.controlador}};
+    for (const auto& [opcion, valor] : valores) {
+        if (!ValorDeLinea(opcion, *valor, error)) return MalUso(consola, error);
+    }
+    if (!ServidorValido(d.servidor, error)) return MalUso(consola, error);
+    d.cifrar = argumentos.Tiene("encrypt");
+    if (auto tiempo = argumentos.Valor("login-timeout"); tiempo && !LeeEntero(*tiempo, 1, 3600, d.tiempoLogin)) {
+        return MalUso(consola, "--login-timeout takes a whole number of seconds from 1 to 3600");
+    }
+
+    d.integrada = argumentos.Tiene("integrated");
+    if (d.integrada) {
+        if (argumentos.Tiene("user") || DioClave(argumentos)) {
+            return MalUso(consola, "--integrated takes no --user or password");
+        }
+    } else {
+        if (!argumentos.Tiene("user")) return MalUso(consola, "give --user NAME with a password, or --integrated");
+        if (!ExigeValor(argumentos, "user", d.usuario, consola, codigo)) return codigo;
+        if (!ValorDeLinea("user", d.usuario, error)) return MalUso(consola, error);
+        std::string clave;
+        if (!LeeClave(argumentos, consola.entrada, clave, error)) return MalUso(consola, error);
+        d.claveCifrada = Codificador::CifraClave(VersionPrograma::kEmpresa, clave);
+        if (d.claveCifrada.empty()) return Falla(consola, "the password could not be encrypted");
+    }
+
+    std::error_code ec;
+    if (fs::exists(ruta, ec) && !argumentos.Tiene("force")) {
+        return Falla(consola, ruta.string() + " already exists; add --force to replace it");
+    }
+    // Written beside the target under a name of its own, loaded back, then moved into place.
+    const fs::path carpeta = ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
+    const std::string prueba = "." + ruta.stem().string() + ".velqor-config";
+    const fs::path rutaPrueba = carpeta / (prueba + std::string(kExtension));
+    if (!Utilidades::GrabaArchivoPrivado(rutaPrueba.string(), Texto(d))) {
+        return Falla(consola, "could not write " + ruta.string());
+    }
+    PerfilConexion perfil;
+    if (!perfil.Cargar(VersionPrograma::kEmpresa, carpeta.string(), prueba)) {
+        fs::remove(rutaPrueba, ec);
+        return Falla(consola, "the definition does not load back; nothing was written");
+    }
+    fs::rename(rutaPrueba, ruta, ec);
+    if (ec) {
+        fs::remove(rutaPrueba, ec);
+        return Falla(consola, "could not write " + ruta.string());
+    }
+    consola.salida << "Connection definition written to " << ruta.string() << '\n';
+    return kExito;
+}
+
+}  // namespace velqor::cli

@@ -1,0 +1,38 @@
+#include "cli/MostrarLanzamiento.h"
+
+#include "cli/Lanzamiento.h"
+
+namespace velqor::cli {
+
+std::string MostrarLanzamiento::Resumen() const {
+    return "Show what a launch configuration holds (password masked).";
+}
+
+std::string MostrarLanzamiento::Ayuda() const {
+    return "Usage: velqor-config show-launch FILE\n"
+           "\n"
+           "Prints the seven values of the launch configuration FILE by name; the password is\n"
+           "shown as asterisks of a fixed length. A file that was altered, cut short or written\n"
+           "by another program is an error.\n"
+           "\n"
+           "Options:\n"
+           "  --help    show this help\n";
+}
+
+int MostrarLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) const {
+    int codigo = kMalUso;
+    if (!ExigePosicionales(argumentos, 1, "FILE", consola, codigo)) return codigo;
+    Lanzamiento l;
+    std::string error;
+    if (!Lanzamiento::Lee(argumentos.Posicionales()[0], l, error)) return Falla(consola, error);
+    consola.salida << "0 Database:       " << l.entrada << '\n'
+                   << "1 Report folder:  " << l.carpetaInforme << '\n'
+                   << "2 User:           " << l.usuario << '\n'
+                   << "3 Password:       " << (l.clave.empty() ? "(empty)" : "********") << '\n'
+                   << "4 Reserved:       " << l.reservado << '\n'
+                   << "5 Users on line:  " << (l.enLinea ? "yes (defragment)" : "no (rebuild)") << '\n'
+                   << "6 Backup folder:  " << l.carpetaBackup << '\n';
+    return kExito;
+}
+
+}  // namespace velqor::cli

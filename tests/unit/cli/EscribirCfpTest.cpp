@@ -1,0 +1,107 @@
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "CarpetaTemporal.h"
+#include "EjecutaCli.h"
+#include "common/Proceso.h"
+#include "components/PerfilConexion.h"
+
+namespace velqor::prueba {
+namespace {
+
+class EscribirCfpCli : public ::testing::Test {
+protected:
+    CarpetaTemporal carpeta;
+    std::string ruta = carpeta.En("Sales.cfp");
+
+    // Loads Sales.cfp as the engine does and answers its connection string.
+    std::string CadenaCargada() {
+        PerfilConexion perfil;
+        EXPECT_TRUE(perfil.Cargar(VersionPrograma::kEmpresa, carpeta.Texto(), "Sales"));
+        EXPECT_EQ(perfil.TipoBase(), 2);
+        return perfil.CadenaConexion(VersionPrograma::kEmpresa, true);
+    }
+};
+
+TEST_F(EscribirCfpCli, LoadsBackWithTheRightConnectionString) {
+    struct Caso {
+        std::vector<std::string> opciones;
+        std::string entrada;
+        std::string cadena;
+    };
+    const Caso casos[] = {
+        {{"--server", "db01,1433", "--user", "maint", "--password-stdin", "--encrypt", "--login-timeout", "15"},
+         "p;w{d}\n",
+         "Driver={FreeTDS};Server=db01;Port=1433;Database=Sales DB;UID=maint;PWD={p;w{d}}};"
+         "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
+        {{"--server", "db01\\SQL2019", "--driver", "ODBC Driver 18 for SQL Server", "--user", "sa", "--password",
+          "x"},
+         "",
+         "Driver={ODBC Driver 18 for SQL Server};Server=db01\\SQL2019;Database=Sales DB;UID=sa;PWD=x"},
+        {{"--server", "db01", "--integrated"},
+         "",
+         "Driver={FreeTDS};Server=db01;Database=Sales DB;Trusted_Connection=yes;TDS_Version=7.4;"
+         "ClientCharset=UTF-8"},
+    };
+    for (const Caso& caso : casos) {
+        std::vector<std::string> argumentos{"write-cfp", ruta, "--name", "Sales (night)", "--database", "Sales DB",
+                                            "--force"};
+        argumentos.insert(argumentos.end(), caso.opciones.begin(), caso.opciones.end());
+        ResultadoCli r = EjecutaCli(argumentos, caso.entrada);
+        ASSERT_EQ(r.codigo, 0) << r.error;
+        EXPECT_EQ(CadenaCargada(), caso.cadena);
+
+        struct stat estado {};
+        ASSERT_EQ(stat(ruta.c_str(), &estado), 0);
+        EXPECT_EQ(estado.st_mode & 0777, 0600u);
+        // Only the definition is left in the folder, and the password is not in clear.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(carpeta.Ruta()), {}), 1);
+        EXPECT_EQ(LeeBytes(ruta).find("p;w{d}"), std::string::npos);
+    }
+}
+
+TEST_F(EscribirCfpCli, RefusesWhatWouldNotLoadAndWritesNothing) {
+    const std::vector<std::string> base{"--name", "Sales", "--database", "Sales"};
+    const std::pair<std::vector<std::string>, std::string> casos[] = {
+        {{"--server", "db01"}, "give --user NAME with a password, or --integrated"},
+        {{"--server", "db01", "--user", "sa"}, "a password is required"},
+        {{"--server", "db01", "--integrated", "--user", "sa"}, "--integrated takes no --user or password"},
+        {{"--server", "db01,99999", "--integrated"}, "a port from 1 to 65535"},
+        {{"--server", "db01,", "--integrated"}, "a port from 1 to 65535"},
+        {{"--server", " db01", "--integrated"}, "--server must not begin or end with a blank"},
+        {{"--server", "db01\nKind = 3", "--integrated"}, "--server must not hold control characters"},
+        {{"--server", "db01", "--integrated", "--login-timeout", "0"}, "from 1 to 3600"},
+        {{"--server", "db01", "--integrated", "--login-timeout", "1O"}, "from 1 to 3600"},
+        {{"--server", "db01", "--integrated", "--driver", ""}, "--driver must not be blank"},
+        {{"--integrated"}, "option --server is required"},
+    };
+    for (const auto& [opciones, mensaje] : casos) {
+        std::vector<std::string> argumentos{"write-cfp", ruta};
+        argumentos.insert(argumentos.end(), base.begin(), base.end());
+        argumentos.insert(argumentos.end(), opciones.begin(), opciones.end());
+        ResultadoCli r = EjecutaCli(argumentos);
+        EXPECT_EQ(r.codigo, 2) << mensaje;
+        EXPECT_NE(r.error.find(mensaje), std::string::npos) << r.error;
+        EXPECT_TRUE(std::filesystem::is_empty(carpeta.Ruta())) << mensaje;
+    }
+    for (const std::string nombre : {"Sales.txt", "Sales.CFP", ".cfp"}) {
+        ResultadoCli r = EjecutaCli({"write-cfp", carpeta.En(nombre), "--name", "S", "--server", "h", "--database",
+                                     "d", "--integrated"});
+        EXPECT_EQ(r.codigo, 2) << nombre;
+        EXPECT_NE(r.error.find("must end in \".cfp\""), std::string::npos) << r.error;
+    }
+}
+
+TEST_F(EscribirCfpCli, AnExistingDefinitionIsReplacedOnlyWithForce) {
+    EscribeBytes(ruta, "keep me");
+    const std::vector<std::string> argumentos{"write-cfp", ruta,       "--name",   "Sales", "--server",
+                                              "db01",      "--database", "Sales", "--integrated"};
+    ResultadoCli r = EjecutaCli(argumentos);
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("already exists; add --force"), std::string::npos) << r.error;
+    EXPECT_EQ(LeeBytes(ruta), "keep me");
+}
+
+}  // namespace
+}  // namespace velqor::prueba

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "CarpetaTemporal.h"
+#include "EjecutaCli.h"
+#include "common/Momento.h"
+#include "common/ZEVmat3.h"
+
+namespace velqor::prueba {
+namespace {
+
+// One index of table Clientes rebuilt from 62.5 to 100 on 2024-03-05, as the engine stores it.
+const std::string kEjemplo =
+    "N1/0A197/N1/0A173/N1/3T8/ClientesT11/PK_ClientesT19/ClientesPK_ClientesA101/N1/0A80/N1/4N4/62.5"
+    "F19/2024-03-05 10:00:00F19/2024-03-05 10:00:02N3/100L1/1N3/242N4/2253N3/719N4/4159N4/1474N4/9114"
+    "N4/2046N5/11019N4/2291N5/12319";
+
+Valor Medicion(double antes, Momento inicio, double despues, bool bloquear) {
+    return Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio), Valor::Fecha(inicio + std::chrono::seconds(3)),
+                          Valor::Doble(despues), Valor::Logico(bloquear)});
+}
+
+Valor Fila(const std::string& tabla, const std::string& indice, Lista mediciones) {
+    return Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice), Valor::Texto(tabla + indice),
+                          Valor::Matriz(std::move(mediciones))});
+}
+
+std::string TextoDelArchivo(const Valor& historia) {
+    std::string texto;
+    EXPECT_TRUE(MatrizATexto(Valor::Matriz({historia}), texto));
+    return texto + "\r\n";
+}
+
+class HistorialCli : public ::testing::Test {
+protected:
+    CarpetaTemporal carpeta;
+    std::string ruta = carpeta.En("Sales_2024_03.ZEVeri");
+};
+
+TEST_F(HistorialCli, PrintsTheWorkedExample) {
+    EscribeBytes(ruta, kEjemplo + "\r\n");
+    ResultadoCli r = EjecutaCli({"history", ruta});
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    EXPECT_EQ(r.salida,
+              "Table Clientes, index PK_Clientes\n"
+              "  Start                End                  Before   After  Treatment\n"
+              "  2024-03-05 10:00:00  2024-03-05 10:00:02    62.5     100  rebuild\n");
+    EXPECT_TRUE(r.error.empty());
+}
+
+TEST_F(HistorialCli, PrintsEveryMeasurementOldestFirstAndNamesDefragmentation) {
+    const Momento dia5 = HacerMomento(2024, 3, 5, 10), dia12 = HacerMomento(2024, 3, 12, 22, 30);
+    EscribeBytes(ruta, TextoDelArchivo(Valor::Matriz(
+                           {Fila("Clientes", "IX_Nombre", {Medicion(40.25, dia5, 99.5, true),
+                                                           Medicion(0.5, dia12, 87.123, false)}),
+                            Fila("Pedidos", "PK_Pedidos", {Medicion(70, dia12, 100, false)})})));
+    ResultadoCli r = EjecutaCli({"history", ruta});
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    EXPECT_EQ(r.salida,
+              "Table Clientes, index IX_Nombre\n"
+              "  Start                End                  Before   After  Treatment\n"
+              "  2024-03-05 10:00:00  2024-03-05 10:00:03   40.25    99.5  rebuild\n"
+              "  2024-03-12 22:30:00  2024-03-12 22:30:03     0.5   87.12  defrag\n"
+              "Table Pedidos, index PK_Pedidos\n"
+              "  Start                End                  Before   After  Treatment\n"
+              "  2024-03-12 22:30:00  2024-03-12 22:30:03      70     100  defrag\n");
+}
+
+TEST_F(HistorialCli, AnEmptyHistoryIsNotAnError) {
+    for (const std::string contenido : {std::string("N1/0E0/N1/0N1/0\r\n"), std::string()}) {
+        EscribeBytes(ruta, contenido);
+        ResultadoCli r = EjecutaCli({"history", ruta});
+        EXPECT_EQ(r.codigo, 0) << r.error;
+        EXPECT_EQ(r.salida, "No index was treated in this period.\n");
+    }
+}
+
+TEST_F(HistorialCli, ADamagedOrForeignFileIsAnErrorThatSaysSo) {
+    std::string otraDensidad = kEjemplo;
+    otraDensidad.replace(otraDensidad.find("62.5"), 4, "92.5");
+    const std::pair<std::string, std::string> casos[] = {
+        {otraDensidad + "\r\n", "its text is damaged"},
+        {kEjemplo.substr(0, kEjemplo.size() - 7), "its text is damaged"},
+        {"garbage\r\n", "its text is damaged"},
+        {"N1/2T2/abN1/5L1/1N1/1N3/297\r\n", "it is not a density history (the top level holds 3 entries"},
+        {"N1/0T2/abN1/1N3/195\r\n", "it is not a density history (its entry is neither empty nor a list"},
+        {TextoDelArchivo(Valor::Matriz({Valor::Texto("x")})), "not a density history (row 0 is not a list"},
+        {TextoDelArchivo(Valor::Matriz({Fila("T", "I", {Valor::Matriz({Valor::Doble(1)})})})),
+         "row 0 measurement 0 is not a list of five values"},
+    };
+    for (const auto& [contenido, mensaje] : casos) {
+        EscribeBytes(ruta, contenido);
+        ResultadoCli r = EjecutaCli({"history", ruta, "--html", carpeta.En("page.html")});
+        EXPECT_EQ(r.codigo, 1) << mensaje;
+        EXPECT_NE(r.error.find(ruta + " cannot be used: " + mensaje), std::string::npos) << r.error;
+        EXPECT_TRUE(r.salida.empty()) << mensaje;
+        EXPECT_FALSE(std::filesystem::exists(carpeta.En("page.html")));
+    }
+}
+
+TEST_F(HistorialCli, AMissingFileIsAnError) {
+    ResultadoCli r = EjecutaCli({"history", carpeta.En("none.ZEVeri")});
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("cannot read " + carpeta.En("none.ZEVeri") + ": no such file"), std::string::npos);
+}
+
+TEST_F(HistorialCli, HtmlPageIsSelfContainedWithOneChartPerIndex) {
+    const Momento dia5 = HacerMomento(2024, 3, 5, 10);
+    EscribeBytes(ruta, TextoDelArchivo(Valor::Matriz(
+                           {Fila("Clientes", "PK_Clientes", {Medicion(62.5, dia5, 100, true)}),
+                            Fila("Pedidos", "<script>alert('x')</script>", {Medicion(70, dia5, 98, false)})})));
+    const std::string pagina = carpeta.En("page.html");
+    ResultadoCli r = EjecutaCli({"history", ruta, "--html", pagina});
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    const std::string html = LeeBytes(pagina);
+
+    size_t graficos = 0;
+    for (size_t p = html.find("<svg"); p != std::string::npos; p = html.find("<svg", p + 1)) ++graficos;
+    EXPECT_EQ(graficos, 2u);
+    EXPECT_NE(html.find("PK_Clientes"), std::string::npos);
+    EXPECT_NE(html.find("62.5% to 100% (rebuild)"), std::string::npos);
+    EXPECT_NE(html.find("70% to 98% (defrag)"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"), std::string::npos);
+    // Nothing runs and nothing is fetched: no scripts, no links, no external resources.
+    for (const char* prohibido : {"<script", "src=", "href=", "@import", "url("}) {
+        EXPECT_EQ(html.find(prohibido), std::string::npos) << prohibido;
+    }
+}
+
+TEST_F(HistorialCli, AnUnwritablePageIsAFailure) {
+    EscribeBytes(ruta, kEjemplo + "\r\n");
+    ResultadoCli r = EjecutaCli({"history", ruta, "--html", carpeta.En("missing/page.html")});
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("could not write"), std::string::npos) << r.error;
+}
+
+}  // namespace
+}  // namespace velqor::prueba
