@@ -38,46 +38,68 @@ std::string ClaveFija(const std::string& clave, std::string_view uso) {
     return llave;
 }
 
-// The array text keeps kinds only as far as it can (numbers come back as Double), so the file also
-// carries a mirror of the list: each value's type name, or for a nested list the mirror of it.
-Valor Tipos(const Lista& valores) {
-    Lista tipos;
-    tipos.reserve(valores.size());
+// The array text brings every number back as a Double and cannot read back a list without entries,
+// so each list is stored with a head entry: the type names of its entries joined by ",".
+Valor Empaqueta(const Lista& valores) {
+    Lista paquete;
+    paquete.reserve(valores.size() + 1);
+    std::string tipos;
+    paquete.emplace_back();
     for (const Valor& v : valores) {
-        tipos.push_back(v.EsMatriz() ? Tipos(v.ComoLista()) : Valor::Texto(std::string(v.NombreTipo())));
+        if (paquete.size() > 1) tipos.push_back(',');
+        tipos.append(v.NombreTipo());
+        paquete.push_back(v.EsMatriz() ? Empaqueta(v.ComoLista()) : v);
     }
-    return Valor::Matriz(std::move(tipos));
+    paquete[0] = Valor::Texto(std::move(tipos));
+    return Valor::Matriz(std::move(paquete));
 }
 
-// Gives the numbers of valores back the kinds named in tipos; false when the two do not agree.
-bool RestauraTipos(Lista& valores, const Valor& tipos) {
-    if (!tipos.EsMatriz() || tipos.ComoLista().size() != valores.size()) return false;
-    for (std::size_t i = 0; i < valores.size(); ++i) {
-        Valor& v = valores[i];
-        const Valor& t = tipos.ComoLista()[i];
-        if (t.EsMatriz()) {
-            if (!v.EsMatriz() || !RestauraTipos(v.ComoLista(), t)) return false;
-            continue;
-        }
-        if (t.tipo() != Valor::Tipo::String) return false;
-        const std::string& nombre = t.ComoTexto();
-        if (nombre == v.NombreTipo()) continue;
-        if (!v.EsNumero()) return false;
-        const double d = v.ComoDoble();
-        if (nombre == "Integer") {
-            v = Valor::Entero(static_cast<int16_t>(std::lround(d)));
-        } else if (nombre == "Long") {
-            v = Valor::Largo(static_cast<int32_t>(std::lround(d)));
-        } else if (nombre == "Byte") {
-            v = Valor::Byte(static_cast<uint8_t>(std::lround(d)));
-        } else if (nombre == "Single") {
-            v = Valor::Simple(static_cast<float>(d));
-        } else if (nombre == "Decimal") {
-            v = Valor::Decimal(d);
-        } else {
+// Gives v the kind named tipo; false when the stored value cannot be of that kind.
+bool DaTipo(Valor& v, std::string_view tipo) {
+    if (tipo == v.NombreTipo()) return true;
+    if (!v.EsNumero()) return false;
+    const double d = v.ComoDoble();
+    if (tipo == "Integer") {
+        v = Valor::Entero(static_cast<int16_t>(std::lround(d)));
+    } else if (tipo == "Long") {
+        v = Valor::Largo(static_cast<int32_t>(std::lround(d)));
+    } else if (tipo == "Byte") {
+        v = Valor::Byte(static_cast<uint8_t>(std::lround(d)));
+    } else if (tipo == "Single") {
+        v = Valor::Simple(static_cast<float>(d));
+    } else if (tipo == "Decimal") {
+        v = Valor::Decimal(d);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The inverse of Empaqueta; false when the head does not describe the entries.
+bool Desempaqueta(Valor& paquete, Lista& valores) {
+    if (!paquete.EsMatriz() || paquete.ComoLista().empty()) return false;
+    Lista& entradas = paquete.ComoLista();
+    if (entradas[0].tipo() != Valor::Tipo::String) return false;
+    std::string_view tipos = entradas[0].ComoTexto();
+    Lista resultado;
+    resultado.reserve(entradas.size() - 1);
+    for (std::size_t i = 1; i < entradas.size(); ++i) {
+        if (tipos.empty()) return false;
+        const auto coma = tipos.find(',');
+        const std::string_view tipo = tipos.substr(0, coma);
+        tipos.remove_prefix(coma == std::string_view::npos ? tipos.size() : coma + 1);
+        Valor v = std::move(entradas[i]);
+        if (tipo == "Array") {
+            Lista sub;
+            if (!Desempaqueta(v, sub)) return false;
+            v = Valor::Matriz(std::move(sub));
+        } else if (!DaTipo(v, tipo)) {
             return false;
         }
+        resultado.push_back(std::move(v));
     }
+    if (!tipos.empty()) return false;
+    valores = std::move(resultado);
     return true;
 }
 
@@ -86,7 +108,7 @@ bool RestauraTipos(Lista& valores, const Valor& tipos) {
 bool GuardaArchivo(const std::string& clave, const Lista& valores, const std::string& ruta,
                    bool /*flag*/) {
     std::string claro;
-    if (!MatrizATexto(Valor::Matriz({Valor::Matriz(valores), Tipos(valores)}), claro)) return false;
+    if (!MatrizATexto(Empaqueta(valores), claro)) return false;
 
     const std::string sal = cripto::BytesAleatorios(kLargoSal);
     const std::string nonce = cripto::BytesAleatorios(cripto::kLargoNonce);
@@ -121,12 +143,8 @@ bool LeeArchivo(const std::string& clave, const std::string& ruta, Lista& valore
             return false;
         }
         Valor contenido;
-        if (!TextoAMatriz(claro, contenido) || contenido.ComoLista().size() != 2 ||
-            !contenido.ComoLista()[0].EsMatriz()) {
-            return false;
-        }
-        Lista leidos = std::move(contenido.ComoLista()[0].ComoLista());
-        if (!RestauraTipos(leidos, contenido.ComoLista()[1])) return false;
+        Lista leidos;
+        if (!TextoAMatriz(claro, contenido) || !Desempaqueta(contenido, leidos)) return false;
         valores = std::move(leidos);
         return true;
     } catch (const std::exception&) {

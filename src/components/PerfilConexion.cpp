@@ -10,6 +10,7 @@
 #include "common/General.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
+#include "components/Matrices.h"
 #include "components/Utilidades.h"
 
 namespace velqor {
@@ -112,6 +113,22 @@ std::string Atributo(std::string_view clave, std::string_view valor, bool siempr
     return texto;
 }
 
+// The definition's file: carpeta/nombre.cfp, or, when that is missing, the file whose name is nombre
+// and an extension ".cfp" in another case ("Ventas.CFP"), since the database list takes those too.
+std::string RutaDefinicion(const std::string& carpeta, const std::string& nombre) {
+    const std::string ruta = UneRuta(carpeta, nombre + std::string(kExtension));
+    int32_t atributos = 0;
+    if (Utilidades::ExisteArchivo(ruta, atributos)) return ruta;
+    std::vector<std::string> nombres;
+    if (!Matrices::ListaArchivos(nombres, carpeta, "*" + std::string(kExtension))) return ruta;
+    for (const std::string& n : nombres) {
+        if (n.size() == nombre.size() + kExtension.size() && n.compare(0, nombre.size(), nombre) == 0) {
+            return UneRuta(carpeta, n);
+        }
+    }
+    return ruta;
+}
+
 // Thrown inside Cargar with the reason; caught at its boundary.
 struct Defecto {
     std::string motivo;
@@ -175,11 +192,12 @@ bool LeeSiNo(std::string_view clave, const std::string& valor) {
 
 bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta,
                             const std::string& nombre) {
-    const std::string ruta = UneRuta(carpeta, nombre + std::string(kExtension));
+    std::string ruta = UneRuta(carpeta, nombre + std::string(kExtension));
     try {
         if (nombre.find('/') != std::string::npos || nombre.find('\0') != std::string::npos) {
             Falla("a definition name cannot hold a folder");
         }
+        ruta = RutaDefinicion(carpeta, nombre);
         std::string bytes;
         if (!Utilidades::LeeArchivoLimitado(ruta, kMaximoArchivo, bytes)) {
             Falla("the file is missing, unreadable or larger than 1 MB");

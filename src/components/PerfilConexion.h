@@ -9,7 +9,8 @@ namespace velqor {
 
 class PerfilConexion {
 public:
-    // Loads carpeta/nombre + ".cfp". clave is the company name, which keys the stored password.
+    // Loads carpeta/nombre + ".cfp" (or, when that is missing, nombre with ".cfp" in another case, as
+    // the database list offers it). clave is the company name, which keys the stored password.
     // False when the file is missing, unreadable or damaged (not UTF-8 text, over 1 MB, an unknown
     // or repeated key, a missing Kind/Server/Database or login, a bad number, a password that is
     // not in its encrypted form or cannot be decrypted with clave); the profile is then left

@@ -1,0 +1,240 @@
+#include "components/PerfilConexion.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "CarpetaTemporal.h"
+#include "common/ErrorEjecucion.h"
+#include "common/Proceso.h"
+#include "components/Codificador.h"
+
+namespace velqor {
+namespace {
+
+using prueba::CarpetaTemporal;
+using prueba::EscribeBytes;
+using namespace std::string_literals;
+
+const std::string kClave = VersionPrograma::kEmpresa;
+
+// Reads an ODBC connection string back into its attributes the way a driver does (braced values
+// end at a "}" not followed by another "}", and "}}" stands for "}"); keys in lower case.
+std::map<std::string, std::string> LeeCadena(const std::string& cadena) {
+    std::map<std::string, std::string> atributos;
+    std::size_t i = 0;
+    while (i < cadena.size()) {
+        const auto igual = cadena.find('=', i);
+        EXPECT_NE(igual, std::string::npos) << cadena;
+        if (igual == std::string::npos) break;
+        std::string clave = cadena.substr(i, igual - i);
+        for (char& c : clave) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string valor;
+        i = igual + 1;
+        if (i < cadena.size() && cadena[i] == '{') {
+            for (++i; i < cadena.size(); ++i) {
+                if (cadena[i] == '}') {
+                    if (i + 1 < cadena.size() && cadena[i + 1] == '}') {
+                        valor.push_back('}');
+                        ++i;
+                    } else {
+                        break;
+                    }
+                } else {
+                    valor.push_back(cadena[i]);
+                }
+            }
+            ++i;  // the closing brace
+            EXPECT_TRUE(i >= cadena.size() || cadena[i] == ';') << cadena;
+        } else {
+            const auto fin = cadena.find(';', i);
+            valor = cadena.substr(i, fin == std::string::npos ? std::string::npos : fin - i);
+            i = fin == std::string::npos ? cadena.size() : fin;
+        }
+        EXPECT_TRUE(atributos.emplace(clave, valor).second) << "repeated " << clave << " in " << cadena;
+        if (i < cadena.size()) ++i;  // the ";"
+    }
+    return atributos;
+}
+
+class PerfilConexionTest : public ::testing::Test {
+protected:
+    // Writes nombre.cfp with texto and loads it.
+    bool Carga(const std::string& texto, const std::string& nombre = "Ventas") {
+        EscribeBytes(carpeta_.En(nombre + ".cfp"), texto);
+        return perfil_.Cargar(kClave, carpeta_.Texto(), nombre);
+    }
+    std::string Clave(const std::string& contrasena) { return Codificador::CifraClave(kClave, contrasena); }
+
+    CarpetaTemporal carpeta_;
+    PerfilConexion perfil_;
+};
+
+TEST_F(PerfilConexionTest, LoadsACommentedDefinition) {
+    ASSERT_TRUE(Carga("\xEF\xBB\xBF# Sales database\r\n"
+                      "; written by hand\r\n"
+                      "[Connection]\r\n"
+                      "Name = Sales Central\r\n"
+                      "  kind=2\r\n"
+                      "SERVER = db01,1433\r\n"
+                      "Database = Ventas\r\n"
+                      "User = sa\r\n"
+                      "Password = " + Clave("s3cret") + "\r\n"
+                      "LoginTimeout = 5\r\n"))
+        << perfil_.UltimoError();
+    EXPECT_EQ(perfil_.Nombre(), "Sales Central");
+    EXPECT_EQ(perfil_.Servidor(), "db01,1433");
+    EXPECT_EQ(perfil_.NombreBase(), "Ventas");
+    EXPECT_EQ(perfil_.TipoBase(), 2);
+    EXPECT_EQ(perfil_.TiempoLogin(), 5);
+    EXPECT_EQ(perfil_.UltimoError(), "");
+    EXPECT_EQ(perfil_.CadenaConexion(kClave, true),
+              "Driver={FreeTDS};Server=db01;Port=1433;Database=Ventas;UID=sa;PWD=s3cret;"
+              "TDS_Version=7.4;ClientCharset=UTF-8");
+}
+
+TEST_F(PerfilConexionTest, NameDefaultsToTheFileNameAndOtherKindsLoad) {
+    ASSERT_TRUE(Carga("Kind = 7\nServer = h\nDatabase = d\nIntegrated = yes\n", "Mi base"))
+        << perfil_.UltimoError();
+    EXPECT_EQ(perfil_.Nombre(), "Mi base");
+    EXPECT_EQ(perfil_.TipoBase(), 7);
+    EXPECT_EQ(perfil_.TiempoLogin(), 0);
+}
+
+TEST_F(PerfilConexionTest, ConnectionStringPerDriver) {
+    const std::string login = "User = u\nPassword = " + Clave("p") + "\n";
+    const struct {
+        std::string definicion, cadena;
+    } casos[] = {
+        {"Server = h\\SQL2019\nDriver = ODBC Driver 18 for SQL Server\nEncrypt = strict\n" + login,
+         "Driver={ODBC Driver 18 for SQL Server};Server=h\\SQL2019;Database=d;UID=u;PWD=p;Encrypt=strict"},
+        {"Server = srv.database.windows.net,1433\nDriver = ODBC Driver 18 for SQL Server\nEncrypt = YES\n" + login,
+         "Driver={ODBC Driver 18 for SQL Server};Server=srv.database.windows.net,1433;Database=d;UID=u;PWD=p;"
+         "Encrypt=yes"},
+        {"Server = h\nEncrypt = no\n" + login,
+         "Driver={FreeTDS};Server=h;Database=d;UID=u;PWD=p;TDS_Version=7.4;ClientCharset=UTF-8;Encryption=off"},
+        {"Server = h , 1500\nEncrypt = yes\nDriver = /usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so\n" + login,
+         "Driver={/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so};Server=h;Port=1500;Database=d;UID=u;PWD=p;"
+         "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
+        {"Server = h\nIntegrated = yes\n",
+         "Driver={FreeTDS};Server=h;Database=d;Trusted_Connection=yes;TDS_Version=7.4;ClientCharset=UTF-8"},
+    };
+    for (const auto& c : casos) {
+        ASSERT_TRUE(Carga("Kind = 2\nDatabase = d\n" + c.definicion)) << perfil_.UltimoError();
+        EXPECT_EQ(perfil_.CadenaConexion(kClave, true), c.cadena);
+    }
+}
+
+TEST_F(PerfilConexionTest, ValuesTheGrammarWouldMisreadAreBraced) {
+    const std::string contrasena = " a;b}c{d=e} ";
+    ASSERT_TRUE(Carga("Kind = 2\nServer = h\nDatabase = Ven;tas}\nUser = o}neil\nPassword = " +
+                      Clave(contrasena) + "\nDriver = Odd {driver}\n"))
+        << perfil_.UltimoError();
+    const std::string cadena = perfil_.CadenaConexion(kClave, true);
+    EXPECT_NE(cadena.find("PWD={ a;b}}c{d=e}} }"), std::string::npos) << cadena;
+    const auto atributos = LeeCadena(cadena);
+    EXPECT_EQ(atributos.at("pwd"), contrasena);
+    EXPECT_EQ(atributos.at("database"), "Ven;tas}");
+    EXPECT_EQ(atributos.at("uid"), "o}neil");
+    EXPECT_EQ(atributos.at("driver"), "Odd {driver}");
+    EXPECT_EQ(atributos.at("server"), "h");
+}
+
+TEST_F(PerfilConexionTest, StringForShowingLeavesThePasswordOut) {
+    ASSERT_TRUE(Carga("Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Clave("secreto") + "\n"));
+    const std::string cadena = perfil_.CadenaConexion(kClave, false);
+    EXPECT_EQ(cadena.find("secreto"), std::string::npos);
+    EXPECT_EQ(LeeCadena(cadena).count("pwd"), 0U);
+}
+
+TEST_F(PerfilConexionTest, ConnectionStringNeedsALoadedProfileAndTheRightKey) {
+    EXPECT_THROW(perfil_.CadenaConexion(kClave, true), ErrorEjecucion);
+    ASSERT_TRUE(Carga("Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Clave("p") + "\n"));
+    EXPECT_THROW(perfil_.CadenaConexion("Otra", true), ErrorEjecucion);
+}
+
+TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
+    const std::string clave = Clave("p");
+    const std::string bien = "Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + clave + "\n";
+    const struct {
+        std::string texto, motivo;
+    } casos[] = {
+        {"", "Kind is missing"},
+        {"Server = h\nDatabase = d\nIntegrated = yes\n", "Kind is missing"},
+        {"Kind = 2\nDatabase = d\nIntegrated = yes\n", "Server is missing"},
+        {"Kind = 2\nServer = h\nIntegrated = yes\n", "Database is missing"},
+        {"Kind = 2\nServer = h\nDatabase =\nIntegrated = yes\n", "Database is missing"},
+        {"Kind = two\nServer = h\nDatabase = d\nIntegrated = yes\n", "Kind must be a whole number"},
+        {"Kind = 99999999999\nServer = h\nDatabase = d\nIntegrated = yes\n", "Kind must be a whole number"},
+        {"Kind = 2x\nServer = h\nDatabase = d\nIntegrated = yes\n", "Kind must be a whole number"},
+        {bien + "Colour = blue\n", "line 6: unknown key \"Colour\""},
+        {bien + "PasswordPlain = p\n", "unknown key \"PasswordPlain\""},
+        {bien + "server = h2\n", "line 6: the key \"server\" is given twice"},
+        {bien + "just some words\n", "line 6 is not of the form Key = value"},
+        {"[Other]\n" + bien, "line 1: the only section allowed is [Connection]"},
+        {bien + "[Connection]\n", "[Connection] must come once"},
+        {"Kind = 2\nServer = h,99999\nDatabase = d\nIntegrated = yes\n", "port after"},
+        {"Kind = 2\nServer = h,\nDatabase = d\nIntegrated = yes\n", "port after"},
+        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = hunter2\n", "passwords in clear are refused"},
+        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\n", "Password is missing"},
+        {"Kind = 2\nServer = h\nDatabase = d\nPassword = " + clave + "\n", "User is missing"},
+        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Codificador::CifraClave("Otra", "p") + "\n",
+         "cannot be decrypted"},
+        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = enc:AAAA\n", "cannot be decrypted"},
+        {bien + "Integrated = yes\n", "Integrated = yes takes no User or Password"},
+        {bien + "Integrated = maybe\n", "Integrated must be yes or no"},
+        {bien + "Encrypt = always\n", "Encrypt must be no, yes or strict"},
+        {bien + "LoginTimeout = 0\n", "LoginTimeout must be"},
+        {bien + "LoginTimeout = 5s\n", "LoginTimeout must be"},
+        {bien + "Driver =\n", "Driver is empty"},
+        {"Kind = 2\nServer = h\0\x01\x02\nDatabase = d\n"s, "not UTF-8 text"},
+        {bien + "Name = caf\xE9\n", "not UTF-8 text"},
+        {bien + "Name = \xC0\xAF\n", "not UTF-8 text"},
+        {"\x7F" "ELF\x02\x01\x01\0\0\0"s, "not UTF-8 text"},
+        {bien + std::string(1024 * 1024, '#'), "larger than 1 MB"},
+    };
+    for (const auto& c : casos) {
+        // A good definition first, so that each failure is also seen to unload the profile.
+        ASSERT_TRUE(Carga(bien)) << perfil_.UltimoError();
+        EXPECT_FALSE(Carga(c.texto)) << c.motivo;
+        EXPECT_NE(perfil_.UltimoError().find(c.motivo), std::string::npos)
+            << "expected \"" << c.motivo << "\" in: " << perfil_.UltimoError();
+        EXPECT_NE(perfil_.UltimoError().find("Ventas.cfp"), std::string::npos) << perfil_.UltimoError();
+        EXPECT_EQ(perfil_.Nombre(), "");
+        EXPECT_EQ(perfil_.Servidor(), "");
+        EXPECT_EQ(perfil_.NombreBase(), "");
+        EXPECT_EQ(perfil_.TipoBase(), 0);
+        EXPECT_THROW(perfil_.CadenaConexion(kClave, true), ErrorEjecucion);
+    }
+}
+
+TEST_F(PerfilConexionTest, MissingFilesAndHostileNamesAreRefused) {
+    EXPECT_FALSE(perfil_.Cargar(kClave, carpeta_.Texto(), "NoSuchFile"));
+    EXPECT_NE(perfil_.UltimoError().find("missing"), std::string::npos);
+    std::filesystem::create_directory(carpeta_.En("Folder.cfp"));
+    EXPECT_FALSE(perfil_.Cargar(kClave, carpeta_.Texto(), "Folder"));
+    EscribeBytes(carpeta_.En("x.cfp"), "Kind = 2\nServer = h\nDatabase = d\nIntegrated = yes\n");
+    std::filesystem::create_directory(carpeta_.En("sub"));
+    EXPECT_FALSE(perfil_.Cargar(kClave, carpeta_.En("sub"), "../x"));
+    EXPECT_NE(perfil_.UltimoError().find("cannot hold a folder"), std::string::npos);
+    EXPECT_TRUE(perfil_.Cargar(kClave, carpeta_.Texto(), "x"));
+}
+
+TEST_F(PerfilConexionTest, AnExtensionInAnotherCaseIsFoundAsTheListOffersIt) {
+    EscribeBytes(carpeta_.En("Upper.CFP"), "Kind = 2\nServer = h\nDatabase = d\nIntegrated = yes\n");
+    ASSERT_TRUE(perfil_.Cargar(kClave, carpeta_.Texto(), "Upper")) << perfil_.UltimoError();
+    EXPECT_EQ(perfil_.Nombre(), "Upper");
+    EXPECT_FALSE(perfil_.Cargar(kClave, carpeta_.Texto(), "upper"));
+}
+
+TEST_F(PerfilConexionTest, TheExampleDefinitionLoads) {
+    const char* fuente = std::getenv("VELQOR_SOURCE");
+    ASSERT_NE(fuente, nullptr);
+    ASSERT_TRUE(perfil_.Cargar(kClave, std::string(fuente) + "/examples", "Example")) << perfil_.UltimoError();
+    EXPECT_EQ(perfil_.TipoBase(), 2);
+    EXPECT_EQ(LeeCadena(perfil_.CadenaConexion(kClave, true)).at("pwd"), "Example-Pa55");
+}
+
+}  // namespace
+}  // namespace velqor
