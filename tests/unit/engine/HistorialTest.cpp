@@ -1,0 +1,154 @@
+// The month's density history file: loaded by Crear, written when the engine ends.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "MotorPrueba.h"
+#include "common/General.h"
+#include "common/ZEVmat3.h"
+
+namespace velqor::prueba {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const char* const kEjemplo =
+    "N1/0A197/N1/0A173/N1/3T8/ClientesT11/PK_ClientesT19/ClientesPK_ClientesA101/N1/0A80/N1/4N4/62.5F19/"
+    "2024-03-05 10:00:00F19/2024-03-05 10:00:02N3/100L1/1N3/242N4/2253N3/719N4/4159N4/1474N4/9114N4/2046N5/"
+    "11019N4/2291N5/12319\r\n";
+
+class HistorialTest : public MotorPrueba {
+protected:
+    // Sets the clock and the run's start to the same moment.
+    void EnElMomento(Momento m) {
+        reloj.Fija(m);
+        FijaInicioProceso(m);
+    }
+    // One rebuild of Clientes.PK_Clientes from 62.5 to 100 that takes two seconds.
+    void TrataClientes() {
+        guion.Cuando("DBCC SHOWCONTIG ('", Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(62.5)}}), 1);
+        guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(2), 1);
+        auto conn = Conexion();
+        ASSERT_TRUE(motor->DBReindex(*conn, "Clientes", "PK_Clientes", cancelar, informe));
+    }
+    std::vector<std::string> Archivos() const {
+        std::vector<std::string> nombres;
+        for (const auto& e : std::filesystem::directory_iterator(carpeta.Ruta())) {
+            const std::string n = e.path().filename().string();
+            if (n.find(".ZEVeri") != std::string::npos) nombres.push_back(n);
+        }
+        std::sort(nombres.begin(), nombres.end());
+        return nombres;
+    }
+};
+
+TEST_F(HistorialTest, TreatedIndexIsWrittenInTheArrayTextWhenTheEngineEnds) {
+    EnElMomento(HacerMomento(2024, 3, 5, 10, 0, 0));
+    ASSERT_TRUE(Crea());
+    TrataClientes();
+    Libera();
+    EXPECT_EQ(LeeBytes(carpeta.En("Ventas_2024_03.ZEVeri")), kEjemplo);
+    EXPECT_THAT(cuadros, IsEmpty());
+}
+
+TEST_F(HistorialTest, EngineReleasedWithoutAPassWritesTheEmptyHistory) {
+    ASSERT_TRUE(Crea());
+    EXPECT_TRUE(motor->Estadistica().EsVacio());
+    Libera();
+    EXPECT_EQ(LeeBytes(carpeta.En("Ventas_2026_12.ZEVeri")), "N1/0E0/N1/0N1/0\r\n");
+}
+
+TEST_F(HistorialTest, NextEngineLoadsTheHistoryAndAddsToTheSameRow) {
+    ASSERT_TRUE(Crea());
+    TrataClientes();
+    const Valor primera = motor->Estadistica();
+    Libera();
+    ASSERT_TRUE(Crea());
+    EXPECT_EQ(motor->Estadistica(), primera);
+    reloj.Avanza(3600);
+    TrataClientes();
+    const Valor historia = motor->Estadistica();
+    const Lista& filas = historia.ComoLista();
+    ASSERT_EQ(filas.size(), 1u);
+    EXPECT_EQ(filas[0].ComoLista()[3].ComoLista().size(), 2u);
+}
+
+TEST_F(HistorialTest, PassInANewMonthWritesTheOldRowsToTheNewMonthAndLeavesTheOldFile) {
+    EnElMomento(HacerMomento(2024, 3, 31, 23, 0, 0));
+    ASSERT_TRUE(Crea());
+    TrataClientes();
+    Libera();
+    const std::string marzo = LeeBytes(carpeta.En("Ventas_2024_03.ZEVeri"));
+    ASSERT_FALSE(marzo.empty());
+
+    ASSERT_TRUE(Crea());  // bound in March
+    reloj.Fija(HacerMomento(2024, 4, 1, 0, 30, 0));
+    EXPECT_TRUE(Pasa());  // the pass starts in April
+    Libera();
+    EXPECT_EQ(LeeBytes(carpeta.En("Ventas_2024_03.ZEVeri")), marzo);
+    Valor leido;
+    ASSERT_TRUE(TextoAMatriz(LeeBytes(carpeta.En("Ventas_2024_04.ZEVeri")), leido));
+    const Lista& filas = leido.ComoLista().at(0).ComoLista();
+    ASSERT_EQ(filas.size(), 1u);
+    const Lista& mediciones = filas[0].ComoLista().at(3).ComoLista();
+    ASSERT_EQ(mediciones.size(), 2u);
+    EXPECT_EQ(mediciones[0].ComoLista()[1], Valor::Fecha(HacerMomento(2024, 3, 31, 23, 0, 0)));
+    EXPECT_EQ(mediciones[1].ComoLista()[1], Valor::Fecha(HacerMomento(2024, 4, 1, 0, 30, 0)));
+}
+
+TEST_F(HistorialTest, HistoryThatDoesNotReadBackIsKeptAsideNotOverwritten) {
+    std::string ajenoTexto;
+    ASSERT_TRUE(MatrizATexto(Valor::Matriz({Valor::Texto("no es una historia")}), ajenoTexto));
+    std::string dosEntradas;
+    ASSERT_TRUE(MatrizATexto(Valor::Matriz({Valor(), Valor()}), dosEntradas));
+    std::string alterado = kEjemplo;
+    alterado.replace(alterado.find("62.5"), 4, "72.5");  // the checksums no longer agree
+    const std::string casos[] = {"basura sin formato", alterado, ajenoTexto, dosEntradas};
+    for (const std::string& contenido : casos) {
+        SCOPED_TRACE(contenido);
+        for (const auto& n : Archivos()) std::filesystem::remove(carpeta.En(n));
+        EnElMomento(HacerMomento(2026, 12, 4, 16, 35, 41));
+        EscribeBytes(carpeta.En("Ventas_2026_12.ZEVeri"), contenido);
+        ASSERT_TRUE(Crea());
+        EXPECT_TRUE(motor->Estadistica().EsVacio());
+        TrataClientes();
+        Libera();
+        EXPECT_EQ(Archivos(), (std::vector<std::string>{"Ventas_2026_12.ZEVeri",
+                                                        "Ventas_2026_12.ZEVeri.damaged-20261204163541"}));
+        EXPECT_EQ(LeeBytes(carpeta.En("Ventas_2026_12.ZEVeri.damaged-20261204163541")), contenido);
+        Valor nuevo;
+        EXPECT_TRUE(TextoAMatriz(LeeBytes(carpeta.En("Ventas_2026_12.ZEVeri")), nuevo));
+    }
+    EXPECT_THAT(cuadros, IsEmpty());
+}
+
+TEST_F(HistorialTest, HistoryThatCannotBeWrittenIsReported) {
+    carpetaHistorial = carpeta.En("no-existe");
+    ASSERT_TRUE(Crea());
+    TrataClientes();
+    Libera();
+    ASSERT_EQ(cuadros.size(), 1u);
+    EXPECT_THAT(cuadros[0], HasSubstr("The density history could not be written to " +
+                                      carpeta.En("no-existe/Ventas_2026_12.ZEVeri")));
+
+    FijaDesatendido(true);
+    ASSERT_TRUE(Crea());
+    Libera();
+    EXPECT_THAT(LeeBytes(ArchivoLog()), HasSubstr("The density history could not be written to"));
+    EXPECT_EQ(cuadros.size(), 1u);
+}
+
+TEST_F(HistorialTest, FileNameComesFromTheDefinitionNameMadeSafe) {
+    EscribeCfp("Ventas: 2024", "sql01", "Ventas");
+    motor = std::make_unique<Velqor>(guion.Fabrica(), reloj);
+    bool noEsSQL = false;
+    ASSERT_TRUE(motor->Crear(carpeta.Texto(), "Ventas: 2024", carpeta.Texto(), noEsSQL));
+    Libera();
+    EXPECT_EQ(Archivos(), std::vector<std::string>{"Ventas_ 2024_2026_12.ZEVeri"});
+}
+
+}  // namespace
+}  // namespace velqor::prueba

@@ -1,0 +1,219 @@
+// The fragmentation survey and the treatment of the indexes under the threshold.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "MotorPrueba.h"
+#include "common/General.h"
+
+namespace velqor::prueba {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+Lista Fila(const char* tabla, const char* indice, int id, double densidad) {
+    return {Valor::Texto(tabla), Valor::Texto(indice), Valor::Largo(id), Valor::Doble(densidad)};
+}
+
+class IndicesTest : public MotorPrueba {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Crea());
+        conn = Conexion();
+    }
+    bool Reindexa(int32_t densidad = 100, int32_t minutos = 0, bool bloquear = true) {
+        return motor->ReindexarTodo(*conn, densidad, minutos, bloquear, cancelar, informe);
+    }
+    std::vector<std::string> Tratados() const {
+        std::vector<std::string> r;
+        for (const auto& s : guion.Con("DBCC DBREINDEX")) r.push_back(s);
+        return r;
+    }
+    std::unique_ptr<db::Connection> conn;
+};
+
+TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Encuesta({Fila("Clientes", "PK_Clientes", 1, 80), Fila("Notas", "", 0, 10), Fila("Pedidos", "IX_Fecha", 2, 40)}));
+    Valor lista;
+    ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
+    EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2", "Reading 3"));
+    for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
+    // Ordered on the density, least dense first.
+    EXPECT_EQ(lista, Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"), Valor::Doble(40)}),
+                                    Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"), Valor::Doble(80)})}));
+}
+
+TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
+    const struct {
+        Respuesta respuesta;
+        size_t eventosLectura;
+    } casos[] = {
+        {Encuesta({Fila("Notas", "", 0, 10), Fila("Log", "", 0, 90)}), 2},
+        {Encuesta({}), 0},
+        {Respuesta::Nada(), 0},
+    };
+    for (const auto& caso : casos) {
+        eventos.clear();
+        guion.Cuando("DBCC SHOWCONTIG () ", caso.respuesta);
+        Valor lista = Valor::Texto("antes");
+        ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
+        EXPECT_TRUE(lista.EsMatriz());
+        EXPECT_THAT(lista.ComoLista(), IsEmpty());
+        EXPECT_EQ(eventos.size(), 1 + caso.eventosLectura);
+        informe.clear();
+        EXPECT_TRUE(Reindexa());
+        EXPECT_EQ(informe, "");
+    }
+}
+
+TEST_F(IndicesTest, SurveyFailureIsReportedAndLeavesTheListUntouched) {
+    guion.Cuando("DBCC SHOWCONTIG () ", Respuesta::Rechazo({{2571, "User 'x' does not have permission to run DBCC SHOWCONTIG."}}));
+    Valor lista = Valor::Texto("antes");
+    EXPECT_FALSE(motor->ObtenerDensidadActual(*conn, lista));
+    EXPECT_EQ(lista, Valor::Texto("antes"));
+    ASSERT_EQ(cuadros.size(), 1u);
+    EXPECT_THAT(cuadros[0], HasSubstr("Error 3604: [FreeTDS][SQL Server]User 'x' does not have permission"));
+    EXPECT_THAT(cuadros[0], HasSubstr("Native Error 2571"));
+    EXPECT_FALSE(Reindexa());
+    EXPECT_THAT(Tratados(), IsEmpty());
+}
+
+TEST_F(IndicesTest, OnlyIndexesStrictlyUnderTheThresholdAreTreated) {
+    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("A", "Cien", 1, 100), Fila("B", "Casi", 1, 99.99),
+                                                  Fila("C", "Mitad", 1, 50), Fila("D", "Nulo", 1, 0)}));
+    EXPECT_TRUE(Reindexa(100));
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('D', 'Nulo')", "DBCC DBREINDEX ('C', 'Mitad')",
+                                        "DBCC DBREINDEX ('B', 'Casi')"));
+    guion.sentencias.clear();
+    EXPECT_TRUE(Reindexa(50));
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('D', 'Nulo')"));
+}
+
+TEST_F(IndicesTest, TimeBudgetStopsBetweenIndexesOnceMoreMinutesHavePassed) {
+    // Each rebuild takes two minutes; the phase starts at 16:35:41.
+    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30),
+                                                  Fila("T", "I4", 1, 40), Fila("T", "I5", 1, 50)}));
+    guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(120));
+    const struct {
+        int32_t minutos;
+        size_t tratados;
+    } casos[] = {{0, 5}, {-1, 5}, {5, 3}, {1, 1}, {60, 5}};
+    for (const auto& caso : casos) {
+        guion.sentencias.clear();
+        EXPECT_TRUE(Reindexa(100, caso.minutos));
+        EXPECT_EQ(Tratados().size(), caso.tratados) << caso.minutos;
+    }
+}
+
+TEST_F(IndicesTest, MinutesCountClockBoundariesCrossed) {
+    // From 10:00:59 the first rebuild ends at 10:01:00 (one boundary), the second at 10:02:00 (two,
+    // though only 61 seconds have passed): a budget of 1 minute stops the walk there.
+    reloj.Fija(HacerMomento(2026, 12, 4, 10, 0, 59));
+    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30)}));
+    guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(60));
+    guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(1), 1);
+    EXPECT_TRUE(Reindexa(100, 1));
+    EXPECT_EQ(Tratados().size(), 2u);
+}
+
+TEST_F(IndicesTest, CancelAtTheThirdIndexKeepsTheFirstTwo) {
+    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30),
+                                                  Fila("T", "I4", 1, 40)}));
+    CancelaEn("Reindex: ", 3);
+    EXPECT_FALSE(Reindexa());
+    EXPECT_TRUE(cancelar);
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('T', 'I1')", "DBCC DBREINDEX ('T', 'I2')"));
+    EXPECT_THAT(Lineas(), ElementsAre("Reindex T.I1 (<1 second)", "Reindex T.I2 (<1 second)"));
+    const Valor historia = motor->Estadistica();
+    ASSERT_TRUE(historia.EsMatriz());
+    ASSERT_EQ(historia.ComoLista().size(), 2u);
+    EXPECT_EQ(historia.ComoLista()[1].ComoLista()[2], Valor::Texto("TI2"));
+}
+
+TEST_F(IndicesTest, FailingRebuildInTheMiddleDoesNotStopThePhase) {
+    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30)}));
+    guion.Cuando("DBCC DBREINDEX ('T', 'I2')", Respuesta::Rechazo({{1205, "Transaction was deadlocked."}}));
+    EXPECT_FALSE(Reindexa());
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('T', 'I1')", "DBCC DBREINDEX ('T', 'I2')",
+                                        "DBCC DBREINDEX ('T', 'I3')"));
+    EXPECT_THAT(Lineas(), ElementsAre("Reindex T.I1 (<1 second)",
+                                      "Reindex T.I2 Error -2147217900: [FreeTDS][SQL Server]Transaction was deadlocked.",
+                                      "Reindex T.I3 (<1 second)"));
+    EXPECT_THAT(Textos(), ::testing::Contains("Reindex: T -> I3"));
+    ASSERT_EQ(cuadros.size(), 1u);
+    EXPECT_EQ(cuadros[0].rfind("T(I2)\r\nError 3604: ", 0), 0u) << cuadros[0];
+    EXPECT_EQ(motor->Estadistica().ComoLista().size(), 2u);  // the failed index is not recorded
+}
+
+TEST_F(IndicesTest, MeasurementHoldsDensitiesTimesAndKind) {
+    guion.Cuando("DBCC SHOWCONTIG ('", Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(62.5)}, {Valor::Doble(1)}}), 1);
+    guion.Cuando("DBCC INDEXDEFRAG", Respuesta::Nada().Tarda(2));
+    ASSERT_TRUE(motor->IndexDefrag(*conn, "Clientes", "PK_Clientes", cancelar, informe));
+    EXPECT_EQ(informe, "Defrag Index Clientes.PK_Clientes (2 seconds)\r\n");
+    const Valor esperado = Valor::Matriz({Valor::Matriz(
+        {Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"), Valor::Texto("ClientesPK_Clientes"),
+         Valor::Matriz({Valor::Matriz({Valor::Doble(62.5), Valor::Fecha(HacerMomento(2026, 12, 4, 16, 35, 41)),
+                                       Valor::Fecha(HacerMomento(2026, 12, 4, 16, 35, 43)), Valor::Doble(100),
+                                       Valor::Logico(false)})})})});
+    EXPECT_EQ(motor->Estadistica(), esperado);
+}
+
+TEST_F(IndicesTest, SameIndexTwiceGivesOneRowWithTwoMeasurementsOldestFirst) {
+    ASSERT_TRUE(motor->DBReindex(*conn, "Clientes", "PK_Clientes", cancelar, informe));
+    reloj.Avanza(60);
+    ASSERT_TRUE(motor->IndexDefrag(*conn, "Clientes", "PK_Clientes", cancelar, informe));
+    const Valor historia = motor->Estadistica();
+    const Lista& filas = historia.ComoLista();
+    ASSERT_EQ(filas.size(), 1u);
+    const Lista& mediciones = filas[0].ComoLista()[3].ComoLista();
+    ASSERT_EQ(mediciones.size(), 2u);
+    EXPECT_EQ(mediciones[0].ComoLista()[4], Valor::Logico(true));
+    EXPECT_EQ(mediciones[1].ComoLista()[4], Valor::Logico(false));
+    EXPECT_LT(mediciones[0].ComoLista()[1].ComoFecha(), mediciones[1].ComoLista()[1].ComoFecha());
+}
+
+TEST_F(IndicesTest, UnreadableDensityCountsAsZeroAndDoesNotFailTheTreatment) {
+    const Respuesta casos[] = {
+        Respuesta::Rechazo({{2501, "Cannot find a table or object with the name \"X\"."}}),
+        Respuesta::Filas({"ScanDensity"}, {}),
+        Respuesta::Filas({"Otra"}, {{Valor::Doble(5)}}),
+        Respuesta::Nada(),
+    };
+    for (const Respuesta& caso : casos) {
+        Libera();
+        ASSERT_TRUE(Crea());
+        guion.Cuando("DBCC SHOWCONTIG ('", caso);
+        ASSERT_TRUE(motor->DBReindex(*conn, "X", "Y", cancelar, informe));
+        const Valor historia = motor->Estadistica();
+        const Lista& medicion = historia.ComoLista()[0].ComoLista()[3].ComoLista().back().ComoLista();
+        EXPECT_EQ(medicion[0], Valor::Doble(0));
+        EXPECT_EQ(medicion[3], Valor::Doble(0));
+    }
+    EXPECT_THAT(cuadros, IsEmpty());
+}
+
+TEST_F(IndicesTest, HostileNamesAreQuotedInStatementsAndShownAsTheyAreInTexts) {
+    Libera();
+    ASSERT_TRUE(Crea("sql01", "Mi Base']"));
+    conn = Conexion();
+    const std::string tabla = "Cli'entes x";
+    const std::string indice = "PK ]Cli'";
+    ASSERT_TRUE(motor->IndexDefrag(*conn, tabla, indice, cancelar, informe));
+    ASSERT_TRUE(motor->DBReindex(*conn, tabla, indice, cancelar, informe));
+    EXPECT_THAT(guion.sentencias,
+                ElementsAre("DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+                            "DBCC INDEXDEFRAG ([Mi Base']]], 'Cli''entes x', 'PK ]Cli''')",
+                            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+                            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+                            "DBCC DBREINDEX ('Cli''entes x', 'PK ]Cli''')",
+                            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS"));
+    EXPECT_THAT(Lineas(), ElementsAre("Defrag Index Cli'entes x.PK ]Cli' (<1 second)",
+                                      "Reindex Cli'entes x.PK ]Cli' (<1 second)"));
+    EXPECT_THAT(Textos(), ElementsAre("Defrag: Cli'entes x -> PK ]Cli'", "Reindex: Cli'entes x -> PK ]Cli'"));
+}
+
+}  // namespace
+}  // namespace velqor::prueba
