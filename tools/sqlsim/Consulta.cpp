@@ -1,0 +1,336 @@
+#include "Consulta.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace velqor::sqlsim {
+namespace {
+
+using TE = Expresion::Tipo;
+using TV = ValorSql::Tipo;
+
+struct FalloEval {
+    MensajeSql error;
+};
+
+struct Tabla {
+    std::vector<Columna> columnas;
+    std::vector<std::vector<ValorSql>> filas;
+};
+
+ValorSql Entero(int64_t v) { return ValorSql{TV::Entero, v, ""}; }
+ValorSql Texto(std::string t) { return ValorSql{TV::Texto, 0, std::move(t)}; }
+
+std::string ComoTexto(const ValorSql& v) { return v.tipo == TV::Entero ? std::to_string(v.entero) : v.texto; }
+
+std::string SinBlancosFinales(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+int64_t ComoEntero(const ValorSql& v) {
+    if (v.tipo == TV::Entero) return v.entero;
+    std::string t = SinBlancosFinales(v.texto);
+    const size_t inicio = t.find_first_not_of(' ');
+    t = inicio == std::string::npos ? "" : t.substr(inicio);
+    int64_t n = 0;
+    const char* primero = t.data() + (!t.empty() && t[0] == '+' ? 1 : 0);
+    const auto [fin, ec] = std::from_chars(primero, t.data() + t.size(), n);
+    if (t.empty() || ec != std::errc() || fin != t.data() + t.size()) {
+        throw FalloEval{{245, 1, 16,
+                         "Conversion failed when converting the nvarchar value '" + v.texto +
+                             "' to data type int."}};
+    }
+    return n;
+}
+
+// LIKE with % (any run) and _ (one character), on already case-folded text.
+bool Like(std::string_view t, std::string_view p) {
+    size_t i = 0, j = 0, estrella = std::string_view::npos, marca = 0;
+    while (i < t.size()) {
+        if (j < p.size() && (p[j] == '_' || p[j] == t[i])) {
+            ++i;
+            ++j;
+        } else if (j < p.size() && p[j] == '%') {
+            estrella = j++;
+            marca = i;
+        } else if (estrella != std::string_view::npos) {
+            j = estrella + 1;
+            i = ++marca;
+        } else {
+            return false;
+        }
+    }
+    while (j < p.size() && p[j] == '%') ++j;
+    return j == p.size();
+}
+
+const char* AnioVersion(int v) {
+    switch (v) {
+        case 9: return "2005";
+        case 10: return "2008";
+        case 11: return "2012";
+        case 12: return "2014";
+        case 13: return "2016";
+        case 14: return "2017";
+        case 15: return "2019";
+        default: return "2022";
+    }
+}
+
+class Evaluador {
+public:
+    Evaluador(const Escenario& esc, const ContextoSesion& ctx, const Tabla* tabla)
+        : esc_(esc), ctx_(ctx), tabla_(tabla),
+          mayusculas_(esc.bases.empty() || !esc.bases[ctx.base].distingueMayusculas) {}
+
+    void Fila(const std::vector<ValorSql>* fila) { fila_ = fila; }
+
+    // Index of a column of the table; 207 when there is none.
+    size_t ColumnaDe(const std::string& nombre) const {
+        if (tabla_) {
+            for (size_t k = 0; k < tabla_->columnas.size(); ++k) {
+                if (Mayus(tabla_->columnas[k].nombre) == Mayus(nombre)) return k;
+            }
+        }
+        throw FalloEval{{207, 1, 16, "Invalid column name '" + nombre + "'."}};
+    }
+
+    // Checks every column a tree names, before any row is read (as SQL Server compiles).
+    void Valida(const Expresion& e) const {
+        if (e.tipo == TE::Columna) ColumnaDe(e.texto);
+        for (const Expresion& h : e.hijos) Valida(h);
+    }
+
+    ValorSql Valor(const Expresion& e) const {
+        switch (e.tipo) {
+            case TE::Texto: return Texto(e.texto);
+            case TE::Numero: return Entero(e.numero);
+            case TE::Nulo: return ValorSql{};
+            case TE::Columna: return (*fila_)[ColumnaDe(e.texto)];
+            case TE::Variable: return Variable(e.texto);
+            case TE::Funcion: return Funcion(e);
+            default: {
+                const auto c = Condicion(e);
+                return c ? Entero(*c ? 1 : 0) : ValorSql{};
+            }
+        }
+    }
+
+    std::optional<bool> Condicion(const Expresion& e) const {
+        switch (e.tipo) {
+            case TE::O: {
+                const auto a = Condicion(e.hijos[0]), b = Condicion(e.hijos[1]);
+                if ((a && *a) || (b && *b)) return true;
+                if (!a || !b) return std::nullopt;
+                return false;
+            }
+            case TE::Y: {
+                const auto a = Condicion(e.hijos[0]), b = Condicion(e.hijos[1]);
+                if ((a && !*a) || (b && !*b)) return false;
+                if (!a || !b) return std::nullopt;
+                return true;
+            }
+            case TE::No: {
+                const auto a = Condicion(e.hijos[0]);
+                if (!a) return std::nullopt;
+                return !*a;
+            }
+            case TE::EsNulo: return Valor(e.hijos[0]).tipo == TV::Nulo;
+            case TE::Comparacion: return Compara(e.texto, Valor(e.hijos[0]), Valor(e.hijos[1]));
+            default: throw FalloEval{{4145, 1, 15, "An expression of non-boolean type specified in a context where a condition is expected."}};
+        }
+    }
+
+private:
+    const Escenario& esc_;
+    const ContextoSesion& ctx_;
+    const Tabla* tabla_;
+    const std::vector<ValorSql>* fila_ = nullptr;
+    bool mayusculas_;
+
+    std::string Pliega(std::string s) const { return mayusculas_ ? Mayus(std::move(s)) : s; }
+
+    std::optional<bool> Compara(const std::string& op, const ValorSql& a, const ValorSql& b) const {
+        if (a.tipo == TV::Nulo || b.tipo == TV::Nulo) return std::nullopt;
+        if (op == "LIKE") return Like(Pliega(ComoTexto(a)), Pliega(ComoTexto(b)));
+        int orden;
+        if (a.tipo == TV::Entero || b.tipo == TV::Entero) {
+            const int64_t x = ComoEntero(a), y = ComoEntero(b);
+            orden = x < y ? -1 : (x > y ? 1 : 0);
+        } else {
+            const int c = Pliega(SinBlancosFinales(a.texto)).compare(Pliega(SinBlancosFinales(b.texto)));
+            orden = c < 0 ? -1 : (c > 0 ? 1 : 0);
+        }
+        if (op == "=") return orden == 0;
+        if (op == "<>" || op == "!=") return orden != 0;
+        if (op == "<") return orden < 0;
+        if (op == ">") return orden > 0;
+        if (op == "<=") return orden <= 0;
+        return orden >= 0;
+    }
+
+    ValorSql Variable(const std::string& nombre) const {
+        if (nombre == "@@VERSION") {
+            return Texto(std::string("Microsoft SQL Server ") + AnioVersion(esc_.version) + " - " +
+                         std::to_string(esc_.version) + ".0.2000.5 (X64) (sqlsim)");
+        }
+        if (nombre == "@@SPID") return Entero(ctx_.spid);
+        if (nombre == "@@SERVERNAME") return Texto(esc_.servidor);
+        if (nombre == "@@TRANCOUNT" || nombre == "@@ROWCOUNT" || nombre == "@@ERROR") return Entero(0);
+        const auto it = ctx_.variables.find(nombre);
+        if (it != ctx_.variables.end()) return it->second;
+        throw FalloEval{{137, 1, 15, "Must declare the scalar variable \"" + nombre + "\"."}};
+    }
+
+    ValorSql Funcion(const Expresion& e) const {
+        std::vector<ValorSql> args;
+        for (const Expresion& h : e.hijos) args.push_back(Valor(h));
+        const auto aridad = [&](size_t n) {
+            if (args.size() != n) {
+                throw FalloEval{{174, 1, 15, "The " + Mayus(e.texto) + " function requires " + std::to_string(n) +
+                                                 " argument(s)."}};
+            }
+        };
+        if (e.texto == "DB_NAME") {
+            return esc_.bases.empty() ? Texto("master") : Texto(esc_.bases[ctx_.base].nombre);
+        }
+        if (e.texto == "UPPER" || e.texto == "LOWER" || e.texto == "LEN" || e.texto == "LTRIM" ||
+            e.texto == "RTRIM") {
+            aridad(1);
+            if (args[0].tipo == TV::Nulo) return args[0];
+            std::string t = ComoTexto(args[0]);
+            if (e.texto == "UPPER") return Texto(Mayus(t));
+            if (e.texto == "LOWER") {
+                for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                return Texto(t);
+            }
+            if (e.texto == "LEN") return Entero(static_cast<int64_t>(SinBlancosFinales(t).size()));
+            if (e.texto == "RTRIM") return Texto(SinBlancosFinales(t));
+            const size_t i = t.find_first_not_of(' ');
+            return Texto(i == std::string::npos ? "" : t.substr(i));
+        }
+        throw FalloEval{{195, 1, 15, "'" + e.texto + "' is not a recognized built-in function name."}};
+    }
+};
+
+Tabla UsuariosPW(const std::vector<UsuarioEsc>& usuarios) {
+    Tabla t{{{"Usuario_ID", tds::kNVarchar, 50}, {"Usuario_PW", tds::kNVarchar, 255}, {"Usuario_cd", tds::kIntN, 4}},
+            {}};
+    for (const UsuarioEsc& u : usuarios) t.filas.push_back({Texto(u.id), Texto(u.pw), Entero(u.cd)});
+    return t;
+}
+
+Tabla ArchivosBase(const BaseEsc& base, size_t posBase, const Estado& estado) {
+    Tabla t{{{"file_id", tds::kIntN, 4},
+             {"type", tds::kIntN, 1},
+             {"type_desc", tds::kNVarchar, 60},
+             {"name", tds::kNVarchar, 128},
+             {"physical_name", tds::kNVarchar, 260},
+             {"state_desc", tds::kNVarchar, 60},
+             {"size", tds::kIntN, 4}},
+            {}};
+    for (size_t k = 0; k < base.archivos.size(); ++k) {
+        const ArchivoEsc& a = base.archivos[k];
+        t.filas.push_back({Entero(a.fileId), Entero(a.log ? 1 : 0), Texto(a.log ? "LOG" : "ROWS"), Texto(a.nombre),
+                           Texto("C:\\SQLData\\" + a.nombre + (a.log ? ".ldf" : ".mdf")), Texto("ONLINE"),
+                           Entero(estado.TamanoMB(posBase, k) * 128)});
+    }
+    return t;
+}
+
+}  // namespace
+
+Consulta::Consulta(const Escenario& escenario, const Estado& estado) : esc_(escenario), estado_(estado) {}
+
+std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesion& ctx, EscritorTds& salida,
+                                          std::vector<MensajeSql>& errores) const {
+    try {
+        std::optional<Tabla> tabla;
+        if (!s.tabla.empty()) {
+            std::vector<std::string> partes{""};
+            for (char c : s.tabla) {
+                if (c == '.') {
+                    partes.emplace_back();
+                } else {
+                    partes.back() += c;
+                }
+            }
+            const std::string objeto = Mayus(partes.back());
+            const std::string esquema = partes.size() > 1 ? Mayus(partes[partes.size() - 2]) : "";
+            const BaseEsc* base = esc_.bases.empty() ? nullptr : &esc_.bases[ctx.base];
+            if (base && esquema == "SYS" && objeto == "DATABASE_FILES") {
+                tabla = ArchivosBase(*base, ctx.base, estado_);
+            } else if (base && (esquema.empty() || esquema == "DBO") && objeto == "USUARIOSPW" && base->usuarios) {
+                tabla = UsuariosPW(*base->usuarios);
+            } else {
+                throw FalloEval{{208, 1, 16, "Invalid object name '" + s.tabla + "'."}};
+            }
+        }
+        Evaluador ev(esc_, ctx, tabla ? &*tabla : nullptr);
+        if (s.donde) ev.Valida(*s.donde);
+        for (const ElementoSeleccion& e : s.elementos) {
+            if (e.todas && !tabla) throw FalloEval{{263, 1, 16, "Must specify table to select from."}};
+            if (!e.todas) ev.Valida(e.valor);
+        }
+        const std::vector<ValorSql> sinFila;
+        std::vector<const std::vector<ValorSql>*> filas;
+        if (!tabla) {
+            filas.push_back(&sinFila);
+        } else {
+            for (const auto& f : tabla->filas) {
+                ev.Fila(&f);
+                if (!s.donde || ev.Condicion(*s.donde).value_or(false)) filas.push_back(&f);
+            }
+        }
+        if (s.top && filas.size() > static_cast<size_t>(std::max<int64_t>(*s.top, 0))) {
+            filas.resize(static_cast<size_t>(*s.top));
+        }
+        // Each output column: a table column, or an expression evaluated per row.
+        std::vector<Columna> columnas;
+        std::vector<std::vector<ValorSql>> salidas(filas.size());
+        for (const ElementoSeleccion& e : s.elementos) {
+            if (e.todas) {
+                for (size_t k = 0; k < tabla->columnas.size(); ++k) {
+                    columnas.push_back(tabla->columnas[k]);
+                    for (size_t f = 0; f < filas.size(); ++f) salidas[f].push_back((*filas[f])[k]);
+                }
+                continue;
+            }
+            Columna c{e.alias, tds::kNVarchar, 4000};
+            if (e.valor.tipo == TE::Columna && tabla) {
+                c = tabla->columnas[ev.ColumnaDe(e.valor.texto)];
+                if (!e.alias.empty()) c.nombre = e.alias;
+            }
+            for (size_t f = 0; f < filas.size(); ++f) {
+                ev.Fila(filas[f]);
+                salidas[f].push_back(ev.Valor(e.valor));
+            }
+            if (!(e.valor.tipo == TE::Columna && tabla) && !filas.empty()) {
+                const ValorSql& v = salidas[0].back();
+                if (v.tipo != TV::Texto) c.tipo = tds::kIntN, c.longitud = 4;
+            }
+            columnas.push_back(c);
+        }
+        salida.Columnas(columnas);
+        for (const auto& fila : salidas) {
+            salida.IniciaFila();
+            for (size_t k = 0; k < columnas.size(); ++k) {
+                const ValorSql& v = fila[k];
+                if (v.tipo == TV::Nulo) {
+                    salida.Nulo(columnas[k]);
+                } else if (columnas[k].tipo == tds::kNVarchar) {
+                    salida.NVarchar(ComoTexto(v));
+                } else {
+                    salida.Entero(ComoEntero(v), static_cast<uint8_t>(columnas[k].longitud));
+                }
+            }
+        }
+        return filas.size();
+    } catch (const FalloEval& f) {
+        errores.push_back(f.error);
+        return std::nullopt;
+    }
+}
+
+}  // namespace velqor::sqlsim

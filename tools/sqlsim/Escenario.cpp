@@ -1,0 +1,236 @@
+#include "Escenario.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cctype>
+#include <cstdio>
+#include <stdexcept>
+
+#include "Utf16.h"
+
+namespace velqor::sqlsim {
+namespace {
+
+using json = nlohmann::json;
+
+[[noreturn]] void Falla(const std::string& donde, const std::string& que) {
+    throw std::runtime_error("scenario: " + donde + ": " + que);
+}
+
+template <typename T>
+T Lee(const json& j, const char* clave, T porDefecto, const std::string& donde) {
+    if (!j.contains(clave)) return porDefecto;
+    try {
+        return j.at(clave).get<T>();
+    } catch (const json::exception&) {
+        Falla(donde + "." + clave, "wrong type");
+    }
+}
+
+// Small deterministic generator, so a scenario describes the same densities on every run.
+class Aleatorio {
+public:
+    explicit Aleatorio(uint64_t semilla) : s_(semilla * 6364136223846793005ULL + 1442695040888963407ULL) {}
+    double Entre(double a, double b) {
+        s_ = s_ * 6364136223846793005ULL + 1442695040888963407ULL;
+        return a + (b - a) * static_cast<double>(s_ >> 11) / static_cast<double>(1ULL << 53);
+    }
+
+private:
+    uint64_t s_;
+};
+
+void AgregaTabla(BaseEsc& base, std::string nombre, int32_t objectId) {
+    TablaEsc t;
+    t.nombre = std::move(nombre);
+    t.objectId = objectId;
+    t.nombreU16 = AUtf16(t.nombre);
+    if (!base.tablaPorNombre.emplace(Mayus(t.nombre), base.tablas.size()).second) {
+        Falla("database " + base.nombre, "table " + t.nombre + " given twice");
+    }
+    base.tablas.push_back(std::move(t));
+}
+
+void AgregaIndice(BaseEsc& base, IndiceEsc i) {
+    i.tabla = base.tablas.size() - 1;
+    i.nombreU16 = AUtf16(i.nombre);
+    base.tablas.back().indices.push_back(base.indices.size());
+    base.indices.push_back(std::move(i));
+}
+
+void CargaTablas(const json& jb, BaseEsc& base, const std::string& donde) {
+    int32_t siguienteId = 1'000'000 * base.dbId;
+    for (const json& jt : jb.value("tables", json::array())) {
+        const std::string dt = donde + ".tables";
+        const auto nombre = Lee<std::string>(jt, "name", "", dt);
+        if (nombre.empty()) Falla(dt, "a table needs a name");
+        AgregaTabla(base, nombre, Lee<int32_t>(jt, "objectId", ++siguienteId, dt));
+        for (const json& ji : jt.value("indexes", json::array())) {
+            IndiceEsc i;
+            i.id = Lee<int32_t>(ji, "id", 1, dt + "." + nombre);
+            i.nombre = Lee<std::string>(ji, "name", "", dt + "." + nombre);
+            i.densidad = Lee<double>(ji, "density", 100.0, dt + "." + nombre);
+            i.paginas = Lee<int32_t>(ji, "pages", 100, dt + "." + nombre);
+            if (i.id != 0 && i.nombre.empty()) Falla(dt + "." + nombre, "an index other than the heap needs a name");
+            AgregaIndice(base, std::move(i));
+        }
+    }
+    if (!jb.contains("generate")) return;
+    const json& g = jb.at("generate");
+    const std::string dg = donde + ".generate";
+    const int tablas = Lee<int>(g, "tables", 0, dg);
+    const int porTabla = Lee<int>(g, "indexesPerTable", 1, dg);
+    const bool montones = Lee<bool>(g, "heaps", false, dg);
+    const int paginas = Lee<int>(g, "pages", 100, dg);
+    double minimo = 100.0, maximo = 100.0;
+    if (g.contains("density") && g.at("density").is_number()) {
+        minimo = maximo = g.at("density").get<double>();
+    } else if (g.contains("density")) {
+        minimo = Lee<double>(g.at("density"), "min", 0.0, dg + ".density");
+        maximo = Lee<double>(g.at("density"), "max", 100.0, dg + ".density");
+    }
+    Aleatorio azar(Lee<uint64_t>(g, "seed", 1, dg));
+    char texto[64];
+    for (int t = 1; t <= tablas; ++t) {
+        std::snprintf(texto, sizeof texto, "Tabla%05d", t);
+        const std::string tabla = texto;
+        AgregaTabla(base, tabla, ++siguienteId);
+        if (montones) AgregaIndice(base, IndiceEsc{0, "", 0, azar.Entre(minimo, maximo), paginas, ""});
+        for (int k = 1; k <= porTabla; ++k) {
+            const bool agrupado = k == 1 && !montones;
+            std::snprintf(texto, sizeof texto, "%s_%s_%03d", agrupado ? "PK" : "IX", tabla.c_str(), k);
+            AgregaIndice(base, IndiceEsc{0, texto, montones ? k + 1 : k, azar.Entre(minimo, maximo), paginas, ""});
+        }
+    }
+}
+
+void CargaArchivos(const json& jb, BaseEsc& base, const std::string& donde) {
+    if (!jb.contains("files")) {
+        base.archivos.push_back(ArchivoEsc{base.nombre, false, 1, 64, 40});
+        base.archivos.push_back(ArchivoEsc{base.nombre + "_log", true, 2, 32, 1});
+        return;
+    }
+    int16_t id = 0;
+    for (const json& ja : jb.at("files")) {
+        ArchivoEsc a;
+        a.nombre = Lee<std::string>(ja, "name", "", donde + ".files");
+        const auto tipo = Lee<std::string>(ja, "type", "data", donde + ".files");
+        if (tipo != "data" && tipo != "log") Falla(donde + ".files." + a.nombre, "type is data or log");
+        a.log = tipo == "log";
+        a.fileId = ++id;
+        a.tamMB = Lee<int64_t>(ja, "sizeMB", 8, donde + ".files");
+        a.usadoMB = Lee<int64_t>(ja, "usedMB", 1, donde + ".files");
+        base.archivos.push_back(std::move(a));
+    }
+}
+
+FalloEsc CargaFallo(const json& jf, const std::string& donde) {
+    FalloEsc f;
+    f.enLogin = Lee<std::string>(jf, "on", "statement", donde) == "login";
+    f.patron = Lee<std::string>(jf, "match", "", donde);
+    if (Lee<bool>(jf, "regex", false, donde)) {
+        try {
+            f.regex = std::regex(f.patron, std::regex::ECMAScript | std::regex::icase);
+        } catch (const std::regex_error&) {
+            Falla(donde + ".match", "not a valid regular expression");
+        }
+    }
+    f.ocurrencia = Lee<int>(jf, "occurrence", 0, donde);
+    f.ms = Lee<int>(jf, "ms", 0, donde);
+    const auto accion = Lee<std::string>(jf, "action", jf.contains("error") ? "error" : "", donde);
+    if (accion == "error") {
+        f.accion = FalloEsc::Accion::Error;
+        const json e = jf.value("error", json::object());
+        f.error.numero = Lee<int32_t>(e, "number", 50000, donde + ".error");
+        f.error.clase = static_cast<uint8_t>(Lee<int>(e, "class", 16, donde + ".error"));
+        f.error.estado = static_cast<uint8_t>(Lee<int>(e, "state", 1, donde + ".error"));
+        f.error.texto = Lee<std::string>(e, "text", "Injected fault.", donde + ".error");
+    } else if (accion == "drop") {
+        f.accion = FalloEsc::Accion::Cortar;
+    } else if (accion == "delay") {
+        f.accion = FalloEsc::Accion::Demorar;
+    } else if (accion == "hang") {
+        f.accion = FalloEsc::Accion::Colgar;
+    } else {
+        Falla(donde + ".action", "one of error, drop, delay, hang");
+    }
+    return f;
+}
+
+}  // namespace
+
+std::string Mayus(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+const BaseEsc* Escenario::Base(const std::string& nombre) const {
+    for (const BaseEsc& b : bases) {
+        if (Mayus(b.nombre) == Mayus(nombre)) return &b;
+    }
+    return nullptr;
+}
+
+int Escenario::Duracion(const std::string& tipo) const {
+    const auto it = duraciones.find(tipo);
+    return it == duraciones.end() ? 0 : it->second;
+}
+
+Escenario CargaEscenario(const std::string& texto) {
+    json j;
+    try {
+        j = json::parse(texto);
+    } catch (const json::parse_error& e) {
+        throw std::runtime_error(std::string("scenario: not valid JSON: ") + e.what());
+    }
+    if (!j.is_object()) Falla("top level", "an object is expected");
+    Escenario esc;
+    esc.version = Lee<int>(j, "version", 15, "top level");
+    if (esc.version < 9 || esc.version > 16) Falla("version", "9 (2005) to 16 (2022)");
+    esc.servidor = Lee<std::string>(j, "serverName", "SQLSIM", "top level");
+    for (const json& jl : j.value("logins", json::array())) {
+        esc.logins[Lee<std::string>(jl, "user", "", "logins")] = Lee<std::string>(jl, "password", "", "logins");
+    }
+    int16_t dbId = 4;
+    for (const json& jb : j.value("databases", json::array())) {
+        BaseEsc base;
+        base.nombre = Lee<std::string>(jb, "name", "", "databases");
+        if (base.nombre.empty()) Falla("databases", "a database needs a name");
+        const std::string donde = "databases." + base.nombre;
+        base.dbId = ++dbId;
+        const auto modelo = Mayus(Lee<std::string>(jb, "recovery", "FULL", donde));
+        if (modelo != "FULL" && modelo != "SIMPLE" && modelo != "BULK_LOGGED") {
+            Falla(donde + ".recovery", "SIMPLE, FULL or BULK_LOGGED");
+        }
+        base.recuperacionSimple = modelo == "SIMPLE";
+        base.respaldada = Lee<bool>(jb, "backedUp", false, donde);
+        base.distingueMayusculas = Lee<bool>(jb, "caseSensitive", false, donde);
+        base.densidadDefrag = Lee<double>(jb, "defragDensity", 95.0, donde);
+        CargaArchivos(jb, base, donde);
+        CargaTablas(jb, base, donde);
+        if (jb.contains("UsuariosPW")) {
+            std::vector<UsuarioEsc> usuarios;
+            for (const json& ju : jb.at("UsuariosPW")) {
+                usuarios.push_back(UsuarioEsc{Lee<std::string>(ju, "Usuario_ID", "", donde + ".UsuariosPW"),
+                                              Lee<std::string>(ju, "Usuario_PW", "", donde + ".UsuariosPW"),
+                                              Lee<int32_t>(ju, "Usuario_cd", 0, donde + ".UsuariosPW")});
+            }
+            base.usuarios = std::move(usuarios);
+        }
+        esc.bases.push_back(std::move(base));
+    }
+    esc.baseInicial = Lee<std::string>(j, "defaultDatabase", esc.bases.empty() ? "master" : esc.bases[0].nombre,
+                                       "top level");
+    const json duraciones = j.value("durations", json::object());
+    for (const auto& [tipo, ms] : duraciones.items()) {
+        if (!ms.is_number_integer()) Falla("durations." + tipo, "milliseconds as a whole number");
+        esc.duraciones[tipo] = ms.get<int>();
+    }
+    int n = 0;
+    for (const json& jf : j.value("faults", json::array())) {
+        esc.fallos.push_back(CargaFallo(jf, "faults[" + std::to_string(n++) + "]"));
+    }
+    return esc;
+}
+
+}  // namespace velqor::sqlsim

@@ -1,0 +1,95 @@
+#pragma once
+// What a scenario file describes: the server, its logins, databases, tables, indexes, files, the
+// UsuariosPW rows, statement durations and injected faults. Immutable once loaded; what the
+// statements change lives in Estado. The file format is written up in README.md.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <regex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Sentencia.h"
+
+namespace velqor::sqlsim {
+
+struct IndiceEsc {
+    size_t tabla = 0;  // position in BaseEsc::tablas
+    std::string nombre;
+    int32_t id = 1;  // 0 = heap
+    double densidad = 100.0;
+    int32_t paginas = 100;
+    std::string nombreU16;  // pre-encoded for result rows
+};
+
+struct TablaEsc {
+    std::string nombre;
+    int32_t objectId = 0;
+    std::vector<size_t> indices;  // positions in BaseEsc::indices
+    std::string nombreU16;
+};
+
+struct ArchivoEsc {
+    std::string nombre;
+    bool log = false;
+    int16_t fileId = 1;
+    int64_t tamMB = 8;
+    int64_t usadoMB = 1;
+};
+
+struct UsuarioEsc {
+    std::string id;
+    std::string pw;
+    int32_t cd = 0;
+};
+
+struct BaseEsc {
+    std::string nombre;
+    int16_t dbId = 5;
+    bool recuperacionSimple = false;
+    bool respaldada = false;
+    bool distingueMayusculas = false;
+    double densidadDefrag = 95.0;
+    std::vector<ArchivoEsc> archivos;
+    std::vector<TablaEsc> tablas;
+    std::vector<IndiceEsc> indices;
+    std::unordered_map<std::string, size_t> tablaPorNombre;  // upper-case name -> position
+    std::optional<std::vector<UsuarioEsc>> usuarios;         // absent: no UsuariosPW table
+};
+
+struct FalloEsc {
+    enum class Accion { Error, Cortar, Demorar, Colgar };
+    bool enLogin = false;
+    std::string patron;  // empty matches everything
+    std::optional<std::regex> regex;
+    int ocurrencia = 0;  // 1-based; 0: every match
+    Accion accion = Accion::Error;
+    MensajeSql error;
+    int ms = 0;
+};
+
+struct Escenario {
+    int version = 15;  // 9 = SQL Server 2005 ... 15 = 2019
+    std::string servidor = "SQLSIM";
+    std::map<std::string, std::string> logins;  // user -> password
+    std::string baseInicial;
+    std::vector<BaseEsc> bases;
+    std::map<std::string, int> duraciones;  // statement kind -> simulated milliseconds
+    std::vector<FalloEsc> fallos;
+
+    // The database of that name (case-insensitive), or nullptr.
+    const BaseEsc* Base(const std::string& nombre) const;
+    // Simulated duration of a statement kind in ms (0 when not given).
+    int Duracion(const std::string& tipo) const;
+};
+
+// Reads a scenario from JSON text. Throws std::runtime_error naming the faulty field.
+Escenario CargaEscenario(const std::string& json);
+
+// Upper-case copy of ASCII text (names are compared without case, as with SQL Server's default
+// collation).
+std::string Mayus(std::string s);
+
+}  // namespace velqor::sqlsim

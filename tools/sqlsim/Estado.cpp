@@ -1,0 +1,69 @@
+#include "Estado.h"
+
+namespace velqor::sqlsim {
+
+Estado::Estado(const Escenario& escenario) : esc_(escenario), cuentas_(escenario.fallos.size(), 0) {
+    for (const BaseEsc& b : escenario.bases) {
+        std::vector<double> d;
+        d.reserve(b.indices.size());
+        for (const IndiceEsc& i : b.indices) d.push_back(i.densidad);
+        densidades_.push_back(std::move(d));
+        respaldadas_.push_back(b.respaldada);
+        std::vector<int64_t> t;
+        for (const ArchivoEsc& a : b.archivos) t.push_back(a.tamMB);
+        tamanos_.push_back(std::move(t));
+    }
+}
+
+std::vector<double> Estado::Densidades(size_t base) const {
+    std::lock_guard l(m_);
+    return densidades_.at(base);
+}
+
+double Estado::Densidad(size_t base, size_t indice) const {
+    std::lock_guard l(m_);
+    return densidades_.at(base).at(indice);
+}
+
+void Estado::FijaDensidad(size_t base, size_t indice, double densidad) {
+    std::lock_guard l(m_);
+    densidades_.at(base).at(indice) = densidad;
+}
+
+bool Estado::Respaldada(size_t base) const {
+    std::lock_guard l(m_);
+    return respaldadas_.at(base);
+}
+
+void Estado::MarcaRespaldada(size_t base) {
+    std::lock_guard l(m_);
+    respaldadas_.at(base) = true;
+}
+
+int64_t Estado::TamanoMB(size_t base, size_t archivo) const {
+    std::lock_guard l(m_);
+    return tamanos_.at(base).at(archivo);
+}
+
+void Estado::FijaTamanoMB(size_t base, size_t archivo, int64_t mb) {
+    std::lock_guard l(m_);
+    tamanos_.at(base).at(archivo) = mb;
+}
+
+std::optional<FalloEsc> Estado::Fallo(bool login, const std::string& texto) {
+    std::lock_guard l(m_);
+    std::optional<FalloEsc> elegido;
+    const std::string mayus = Mayus(texto);
+    for (size_t k = 0; k < esc_.fallos.size(); ++k) {
+        const FalloEsc& f = esc_.fallos[k];
+        if (f.enLogin != login) continue;
+        const bool coincide = f.regex ? std::regex_search(texto, *f.regex)
+                                      : mayus.find(Mayus(f.patron)) != std::string::npos;
+        if (!coincide) continue;
+        ++cuentas_[k];
+        if (!elegido && (f.ocurrencia == 0 || f.ocurrencia == cuentas_[k])) elegido = f;
+    }
+    return elegido;
+}
+
+}  // namespace velqor::sqlsim
