@@ -229,9 +229,7 @@ TEST_F(PerfilConexionTest, AnExtensionInAnotherCaseIsFoundAsTheListOffersIt) {
 }
 
 TEST_F(PerfilConexionTest, TheExampleDefinitionLoads) {
-    const char* fuente = std::getenv("VELQOR_SOURCE");
-    ASSERT_NE(fuente, nullptr);
-    ASSERT_TRUE(perfil_.Cargar(kClave, std::string(fuente) + "/examples", "Example")) << perfil_.UltimoError();
+    ASSERT_TRUE(perfil_.Cargar(kClave, VELQOR_EJEMPLOS, "Example")) << perfil_.UltimoError();
     EXPECT_EQ(perfil_.TipoBase(), 2);
     EXPECT_EQ(LeeCadena(perfil_.CadenaConexion(kClave, true)).at("pwd"), "Example-Pa55");
 }
