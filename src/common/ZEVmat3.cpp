@@ -59,11 +59,21 @@ struct Resumen {
     }
 };
 
+// The code of the character at byte pos, moving pos past it (ASCII without a call).
+inline int CodigoSiguiente(std::string_view utf8, std::size_t& pos) {
+    const auto byte = static_cast<unsigned char>(utf8[pos]);
+    if (byte < 0x80) {
+        ++pos;
+        return byte;
+    }
+    return Codigo1252(SiguienteCaracter(utf8, pos));
+}
+
 Resumen ResumenDe(std::string_view utf8) {
     Resumen r;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        r.AgregaCodigo(Codigo1252(SiguienteCaracter(utf8, pos)));
+        r.AgregaCodigo(CodigoSiguiente(utf8, pos));
     }
     return r;
 }
@@ -289,7 +299,7 @@ private:
             if (!QuedaCaracter(pos, limite)) {
                 return false;
             }
-            resumen.AgregaCodigo(Codigo1252(SiguienteCaracter(texto_, pos.byte)));
+            resumen.AgregaCodigo(CodigoSiguiente(texto_, pos.byte));
             ++pos.caracter;
         }
         return true;
