@@ -21,7 +21,7 @@ public:
 
     // fabrica makes the connection of each pass (ODBC by default); reloj gives "now".
     explicit Velqor(db::FabricaConexion fabrica = {}, const Reloj& reloj = RelojSistema::Instancia());
-    // Writes the density history back when the engine was created.
+    // Writes the density history back when the engine was created (a failure goes to InformaError).
     ~Velqor();
     Velqor(const Velqor&) = delete;
     Velqor& operator=(const Velqor&) = delete;
@@ -31,7 +31,8 @@ public:
     // The hook each pass connection calls while it waits for the server (the window pumps events).
     void AlEsperar(db::WaitHook hook);
 
-    // Binds the engine to rutaCFP/archivoCFP.cfp and loads the month's history from rutaEstadistica.
+    // Binds the engine to rutaCFP/archivoCFP.cfp and loads the month's history from rutaEstadistica
+    // (a history file that does not read back is renamed aside with ".damaged-<yyyymmddhhnnss>").
     // False when the definition does not load; False and noEsSQL = true for another database kind.
     bool Crear(const std::string& rutaCFP, const std::string& archivoCFP,
                const std::string& rutaEstadistica, bool& noEsSQL);
@@ -39,15 +40,33 @@ public:
     // A copy of the density history (Empty or a list of rows).
     Valor Estadistica() const { return estadistica_; }
 
+    // The phases below use conn (open, left open), append whole lines to informe and never shorten it,
+    // trap every error (answering False) and, all but Autenticar, answer False at once while not Creado().
+
+    // Rebuilds one index (DBCC DBREINDEX) after announcing it with the run's own flag; False when
+    // cancelled there or when the rebuild fails (the error goes to the report and InformaError).
     bool DBReindex(db::Connection& conn, const std::string& tabla, const std::string& indice,
                    bool& cancelar, std::string& informe);
+    // The same, defragmenting on line (DBCC INDEXDEFRAG).
     bool IndexDefrag(db::Connection& conn, const std::string& tabla, const std::string& indice,
                      bool& cancelar, std::string& informe);
+    // Treats every surveyed index whose density is under densidadMinima, least dense first, until
+    // cancelled or more than minutosMaximo clock minutes have passed (0: no limit). False when the
+    // survey or any index failed.
     bool ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
                        bool bloquear, bool& cancelar, std::string& informe);
+    // The survey: rows (table, index, scan density) of every index, ordered on the density. False, with
+    // mDensidad untouched, when it cannot be read (reported through InformaError).
     bool ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad);
+    // Shrinks the first log file to mb megabytes; always writes its report line. False when there is
+    // no log file or the shrink was refused (the refusal is not shown).
     bool LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::string& informe);
+    // True when usuario/clave match a row of UsuariosPW (or the table is empty). At most three checks
+    // reach the server until one succeeds; a refusal raises "Please give a valid password" and shows
+    // it (or logs it when unattended); a server error goes to InformaError.
     bool Autenticar(db::Connection& conexion, const std::string& usuario, const std::string& clave);
+    // Runs sp_updatestats after announcing it with the run's own flag; on failure raises the error and
+    // reports its description.
     bool UpdateStatistics(db::Connection& conn, bool& cancelar, std::string& informe);
     // Runs one whole pass; informe receives the report (untouched when the login is refused).
     // False when the engine is not created, the login is refused, the pass is cancelled, no phase
@@ -67,19 +86,31 @@ private:
     // texto as a SQL string literal, every "'" doubled: O'Brien gives 'O''Brien'.
     static std::string Entrecomillar(const std::string& texto);
     // Each phase lives in a file of its own (Reindexar.cpp, Densidad.cpp, ...).
+    // The scan density of one index; 0 when it cannot be read.
     double DensidadIndice(db::Connection& conn, const std::string& tabla, const std::string& indice);
+    // Announces, measures, treats (rebuild when bloquear) and records one index.
     bool TratarIndice(db::Connection& conn, const std::string& tabla, const std::string& indice,
                       bool bloquear, bool& cancelar, std::string& informe);
+    // Shrinks the first file whose name holds LOG; a refusal's text goes to textoError only.
     bool LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoError);
+    // The steps below write "caption, blank, elapsed time or error text" as one report line.
+    // Truncates the log without a backup (refused from SQL Server 2008 on); never cancels.
     bool LogTruncate(db::Connection& conn, bool& cancelar, std::string& informe);
+    // Backs the log up into serverPath; True also when it does not apply; a real failure sets cancelar.
     bool BackupLog(db::Connection& conn, const std::string& serverPath, bool& cancelar,
                    std::string& informe);
+    // Backs the database up into serverPath; a failure never cancels.
     bool BackupDatabase(db::Connection& conn, const std::string& serverPath, bool& cancelar,
                         std::string& informe);
+    // Words a failed step's error into textoError; True when the refusal means "does not apply"
+    // (native errors 4208, 4214, 155).
     bool TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,
                       const std::string& sql, std::string& textoError, const std::string& ruta);
+    // The history file of InicioProceso's month: <rutaEstadistica>/<safe name>_yyyy_mm.ZEVeri.
     std::string ArchivoEstadistica() const;
+    // Loads the month's history; False (history Empty) when not created or the file is damaged.
     bool CargaEstadistica();
+    // Replaces the month's file with the history; a failure is reported through InformaError.
     void GuardaEstadistica();
 
     db::FabricaConexion fabrica_;
