@@ -17,9 +17,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kFinLinea = "\r\n";
+constexpr char kFinLinea = '\n';
 constexpr std::string_view kExtension = ".cfp";
 constexpr int32_t kTipoSqlServer = 2;
+
+std::string Minusculas(std::string texto) {
+    for (char& c : texto) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return texto;
+}
 
 // A whole number from min to max, digits only.
 bool LeeEntero(std::string_view texto, int32_t minimo, int32_t maximo, int32_t& valor) {
@@ -140,8 +147,8 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
     }
     const fs::path ruta = argumentos.Posicionales()[0];
     const std::string archivo = ruta.filename().string();
-    if (archivo.size() <= kExtension.size() || ruta.extension() != kExtension) {
-        return MalUso(consola, "FILE must end in \".cfp\" (lower case), as the window looks for it");
+    if (archivo.size() <= kExtension.size() || Minusculas(ruta.extension().string()) != kExtension) {
+        return MalUso(consola, "FILE must end in \".cfp\", as the window looks for it");
     }
     std::string error;
     const std::pair<const char*, const std::string*> valores[] = {
@@ -184,7 +191,7 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
     PerfilConexion perfil;
     if (!perfil.Cargar(VersionPrograma::kEmpresa, carpeta.string(), prueba)) {
         fs::remove(rutaPrueba, ec);
-        return Falla(consola, "the definition does not load back; nothing was written");
+        return Falla(consola, "nothing was written, the definition does not load back: " + perfil.UltimoError());
     }
     fs::rename(rutaPrueba, ruta, ec);
     if (ec) {

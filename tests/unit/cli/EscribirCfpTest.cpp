@@ -43,6 +43,10 @@ TEST_F(EscribirCfpCli, LoadsBackWithTheRightConnectionString) {
          "",
          "Driver={FreeTDS};Server=db01;Database=Sales DB;Trusted_Connection=yes;TDS_Version=7.4;"
          "ClientCharset=UTF-8"},
+        // A login may have an empty password.
+        {{"--server", "db01", "--user", "sa", "--password-stdin"},
+         "\n",
+         "Driver={FreeTDS};Server=db01;Database=Sales DB;UID=sa;PWD=;TDS_Version=7.4;ClientCharset=UTF-8"},
     };
     for (const Caso& caso : casos) {
         std::vector<std::string> argumentos{"write-cfp", ruta, "--name", "Sales (night)", "--database", "Sales DB",
@@ -85,12 +89,25 @@ TEST_F(EscribirCfpCli, RefusesWhatWouldNotLoadAndWritesNothing) {
         EXPECT_NE(r.error.find(mensaje), std::string::npos) << r.error;
         EXPECT_TRUE(std::filesystem::is_empty(carpeta.Ruta())) << mensaje;
     }
-    for (const std::string nombre : {"Sales.txt", "Sales.CFP", ".cfp"}) {
+    for (const std::string nombre : {"Sales.txt", "Sales", ".cfp"}) {
         ResultadoCli r = EjecutaCli({"write-cfp", carpeta.En(nombre), "--name", "S", "--server", "h", "--database",
                                      "d", "--integrated"});
         EXPECT_EQ(r.codigo, 2) << nombre;
         EXPECT_NE(r.error.find("must end in \".cfp\""), std::string::npos) << r.error;
     }
+}
+
+TEST_F(EscribirCfpCli, ADefinitionThatDoesNotLoadBackLeavesTheOldFileAlone) {
+    EscribeBytes(ruta, "keep me");
+    // Not UTF-8: the loader refuses the whole file.
+    ResultadoCli r = EjecutaCli({"write-cfp", ruta, "--name", "Ventas \xFF", "--server", "db01", "--database",
+                                 "Sales", "--integrated", "--force"});
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("nothing was written, the definition does not load back: Connection definition"),
+              std::string::npos)
+        << r.error;
+    EXPECT_EQ(LeeBytes(ruta), "keep me");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(carpeta.Ruta()), {}), 1);
 }
 
 TEST_F(EscribirCfpCli, AnExistingDefinitionIsReplacedOnlyWithForce) {

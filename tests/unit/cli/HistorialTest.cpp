@@ -66,7 +66,7 @@ TEST_F(HistorialCli, PrintsEveryMeasurementOldestFirstAndNamesDefragmentation) {
 }
 
 TEST_F(HistorialCli, AnEmptyHistoryIsNotAnError) {
-    for (const std::string contenido : {std::string("N1/0E0/N1/0N1/0\r\n"), std::string()}) {
+    for (const std::string& contenido : {std::string("N1/0E0/N1/0N1/0\r\n"), std::string()}) {
         EscribeBytes(ruta, contenido);
         ResultadoCli r = EjecutaCli({"history", ruta});
         EXPECT_EQ(r.codigo, 0) << r.error;
@@ -83,9 +83,9 @@ TEST_F(HistorialCli, ADamagedOrForeignFileIsAnErrorThatSaysSo) {
         {"garbage\r\n", "its text is damaged"},
         {"N1/2T2/abN1/5L1/1N1/1N3/297\r\n", "it is not a density history (the top level holds 3 entries"},
         {"N1/0T2/abN1/1N3/195\r\n", "it is not a density history (its entry is neither empty nor a list"},
-        {TextoDelArchivo(Valor::Matriz({Valor::Texto("x")})), "not a density history (row 0 is not a list"},
+        {TextoDelArchivo(Valor::Matriz({Valor::Texto("x")})), "it is not a density history (row 0 is not a list of four values)"},
         {TextoDelArchivo(Valor::Matriz({Fila("T", "I", {Valor::Matriz({Valor::Doble(1)})})})),
-         "row 0 measurement 0 is not a list of five values"},
+         "it is not a density history (row 0 measurement 0 is not a list of five values)"},
     };
     for (const auto& [contenido, mensaje] : casos) {
         EscribeBytes(ruta, contenido);
