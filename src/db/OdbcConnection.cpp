@@ -18,6 +18,8 @@
 namespace velqor::db {
 namespace {
 
+constexpr char kTextoEnlacePerdido[] = "Communication link failure";
+
 SQLPOINTER ComoPuntero(SQLULEN valor) { return reinterpret_cast<SQLPOINTER>(valor); }
 
 [[noreturn]] void FallaSentencia(SQLHSTMT sentencia) {
@@ -105,8 +107,18 @@ public:
             return EjecutaEnSentenciaNueva(sentencia);
         } catch (const ErrorOdbc& e) {
             errores_ = e.Registros();
-            if (e.EnlacePerdido()) Libera();  // later calls fail at once as on a closed connection
-            throw;
+            if (e.EnlacePerdido()) {
+                Libera();  // later calls fail at once, as on a closed connection
+                throw;
+            }
+            if (!ConexionMuerta()) throw;
+            // The driver saw the link drop but said so vaguely ("Unknown error", "Unexpected
+            // EOF"): lead with the standard record for it, then the driver's own.
+            Libera();
+            std::vector<ErrorProveedor> registros{{0, kTextoEnlacePerdido, "08S01"}};
+            registros.insert(registros.end(), e.Registros().begin(), e.Registros().end());
+            errores_ = registros;
+            throw ErrorOdbc(errores::kFalloGeneral, std::move(registros));
         }
     }
 
@@ -135,6 +147,15 @@ private:
             auto registros = LeeDiagnosticos(SQL_HANDLE_DBC, conexion);
             throw ErrorOdbc(NumeroDeLogin(registros), std::move(registros));
         }
+    }
+
+    // Whether the driver has seen the link drop (FreeTDS words a socket closed mid-answer as
+    // "Unexpected EOF from the server", with no SQLSTATE of class 08).
+    bool ConexionMuerta() const {
+        SQLUINTEGER muerta = SQL_CD_FALSE;
+        const SQLRETURN rc =
+            SQLGetConnectAttr(conexion_.get(), SQL_ATTR_CONNECTION_DEAD, &muerta, 0, nullptr);
+        return SQL_SUCCEEDED(rc) && muerta == SQL_CD_TRUE;
     }
 
     std::unique_ptr<Recordset> EjecutaEnSentenciaNueva(const std::string& texto) {

@@ -22,9 +22,19 @@ INSTANTIATE_TEST_SUITE_P(
         Caso{"Driver=FreeTDS;Server=h", "", "", "Driver=FreeTDS;Server=h"},
         Caso{"Driver=FreeTDS;Server=h", "sa", "", "Driver=FreeTDS;Server=h;UID={sa};"},
         Caso{"Driver=FreeTDS;", "", "x", "Driver=FreeTDS;PWD={x};"},
-        Caso{"Driver=FreeTDS", "a;b=c", "p}w{d", "Driver=FreeTDS;UID={a;b=c};PWD={p}}w{d};"},
+        // FreeTDS takes braces literally; the standard form doubles them.
+        Caso{"Driver=FreeTDS", "a;b=c", "p}w{d", "Driver=FreeTDS;UID={a;b=c};PWD={p}w{d};"},
+        Caso{"Driver={ODBC Driver 18 for SQL Server};Server=h", "u", "p}w{d",
+             "Driver={ODBC Driver 18 for SQL Server};Server=h;UID={u};PWD={p}}w{d};"},
         Caso{"", "u", "p", "UID={u};PWD={p};"}),
     [](const auto& info) { return "Caso" + std::to_string(info.index); });
+
+TEST(EsFreeTds, MiraSoloElAtributoDriver) {
+    EXPECT_TRUE(EsFreeTds("Server=h;DRIVER = {FreeTDS};Port=1"));
+    EXPECT_TRUE(EsFreeTds("driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=h"));
+    EXPECT_FALSE(EsFreeTds("Driver={ODBC Driver 18 for SQL Server};Server=freetds-host"));
+    EXPECT_FALSE(EsFreeTds("DSN=ventas"));
+}
 
 }  // namespace
 }  // namespace velqor::db
