@@ -1,0 +1,428 @@
+#include "window/frmReindexador.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "common/ErrorEjecucion.h"
+#include "common/General.h"
+#include "common/Proceso.h"
+#include "components/Codificador.h"
+#include "components/Matrices.h"
+#include "components/Utilidades.h"
+
+namespace velqor::ventana {
+
+namespace {
+
+constexpr const char* kAplicacion = "Velqor";
+constexpr const char* kSeccion = "Comun";
+
+// The controls a running pass locks: all that take input, except the launch/cancel button.
+constexpr std::array kBloqueadosDuranteElPase{
+    Control::cmbBases,      Control::txtUsuario, Control::txtClave,   Control::txtEstadistica,
+    Control::cmdBrowse,     Control::txtServerPath, Control::opcOffLine, Control::opcOnLine,
+    Control::cmdGuardarConfig,
+};
+
+// The text without its leading and trailing blanks.
+std::string SinBlancos(const std::string& texto) {
+    const auto inicio = texto.find_first_not_of(' ');
+    if (inicio == std::string::npos) return {};
+    return texto.substr(inicio, texto.find_last_not_of(' ') - inicio + 1);
+}
+
+// A value of a launch configuration as text (Empty gives ""); throws for Null and arrays.
+std::string TextoDe(const Lista& valores, std::size_t indice) {
+    return valores.at(indice).ATexto();
+}
+
+// True only for a value that reads as True: a True Boolean or a non-zero number.
+bool EsVerdadero(const Lista& valores, std::size_t indice) {
+    if (indice >= valores.size()) return false;
+    const Valor& v = valores[indice];
+    if (v.tipo() != Valor::Tipo::Boolean && !v.EsNumero()) return false;
+    try {
+        return v.ComoLogico();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+frmReindexador::frmReindexador(VistaReindexador& vista, AlmacenAjustes& ajustes,
+                               FabricaMotor fabrica, Arranque arranque, const Reloj& reloj)
+    : vista_(vista),
+      ajustes_(ajustes),
+      fabrica_(std::move(fabrica)),
+      arranque_(std::move(arranque)),
+      reloj_(reloj) {}
+
+// ---- Start-up and closing ----
+
+void frmReindexador::Form_Load() {
+    try {
+        FijaInicioProceso(reloj_.Ahora());
+        FijaArchivoLog(UneRuta(arranque_.carpetaPrograma,
+                               NombreEjecutable() + "_" + MarcaTiempo() + ".log"));
+        CargaCaptions();
+
+        std::vector<std::string> nombres;
+        if (!Matrices::ListaArchivos(nombres, arranque_.carpetaPrograma, "*.cfp")) {
+            motivo_ = Mensaje("The program folder |1 cannot be listed",
+                              {Valor::Texto(arranque_.carpetaPrograma)});
+            salida_ = kSalidaConfiguracionInutil;
+            vista_.Cierra();
+            return;
+        }
+        for (const std::string& nombre : nombres) {
+            vista_.AgregaBase(nombre.substr(0, nombre.size() - std::min<std::size_t>(4, nombre.size())));
+        }
+
+        if (LeeLineaComandos()) {
+            cmdLanzarAhora_Click();
+            vista_.Cierra();
+            return;
+        }
+        if (!arranque_.lineaComandos.empty() && !arranque_.hayOperador) {
+            salida_ = kSalidaConfiguracionInutil;
+            vista_.Cierra();
+            return;
+        }
+        CargaReg();
+    } catch (const ErrorEjecucion& e) {
+        InformaError(e.Numero(), e.Descripcion(), nullptr, titulo_, false, titulo_);
+    } catch (const std::exception& e) {
+        InformaError(errores::kFalloGeneral, e.what(), nullptr, titulo_, false, titulo_);
+    }
+}
+
+bool frmReindexador::LeeLineaComandos() {
+    motivo_.clear();
+    if (arranque_.lineaComandos.empty()) return false;
+
+    std::string ruta = arranque_.lineaComandos;
+    std::erase(ruta, '"');
+    int32_t atributos = 0;
+    if (!Utilidades::ExisteArchivo(ruta, atributos)) {
+        motivo_ = Mensaje("The launch configuration |1 does not exist", {Valor::Texto(ruta)});
+        return false;
+    }
+    Lista valores;
+    if (!Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true)) {
+        motivo_ = Mensaje("The launch configuration |1 could not be read (damaged, or not written by this program)",
+                          {Valor::Texto(ruta)});
+        return false;
+    }
+    try {
+        vista_.FijaTexto(Control::txtEstadistica, TextoDe(valores, 1));
+        const std::string base = TextoDe(valores, 0);
+        if (!vista_.SeleccionaBase(base)) {
+            motivo_ = Mensaje("The database |1 of the launch configuration |2 is not beside the program",
+                              {Valor::Texto(base), Valor::Texto(ruta)});
+            return false;
+        }
+        vista_.FijaTexto(Control::txtUsuario, TextoDe(valores, 2));
+        vista_.FijaTexto(Control::txtClave, TextoDe(valores, 3));
+        vista_.Selecciona(EsVerdadero(valores, 5) ? Control::opcOnLine : Control::opcOffLine);
+        vista_.FijaTexto(Control::txtServerPath, TextoDe(valores, 6));
+    } catch (const std::exception&) {
+        motivo_ = Mensaje("The launch configuration |1 lacks some of its values", {Valor::Texto(ruta)});
+        return false;
+    }
+    FijaDesatendido(true);
+    return true;
+}
+
+void frmReindexador::Form_QueryUnload(bool& cancelar) {
+    if (Ejecutando_) {
+        PideCancelar();
+        cerrarAlTerminar_ = true;
+        cancelar = true;
+        return;
+    }
+    if (!Desatendido() && ajustesCargados_) GuardaReg();
+}
+
+void frmReindexador::Form_Unload() {
+    Velq_.reset();
+}
+
+// ---- Captions and layout ----
+
+std::string frmReindexador::TituloVentana(int32_t mayor, int32_t menor, int32_t revision) {
+    const std::string digitos = std::to_string(mayor) + Utilidades::RellenaCeros(menor, 2) +
+                                Utilidades::RellenaCeros(revision, 2);
+    const std::string version = "(v" + TextoVersion(std::stoi(digitos)) + ")";
+    return Mensaje("ZEV Performance tool |1 for SQL Server 2005-2019 / AZURE", {Valor::Texto(version)});
+}
+
+void frmReindexador::CargaCaptions() {
+    try {
+        titulo_ = TituloVentana(VersionPrograma::kMayor, VersionPrograma::kMenor,
+                                VersionPrograma::kRevision);
+        vista_.FijaTitulo(titulo_);
+    } catch (const std::exception&) {
+    }
+    const std::pair<Control, std::string> captions[] = {
+        {Control::lblBD, "Database"},
+        {Control::lblUsuario, "User"},
+        {Control::lblClave, "Password"},
+        {Control::lblEstadistica, "Report folder"},
+        {Control::cmdBrowse, "Browse"},
+        {Control::lblInfo,
+         "Several actions will be done in the server to improve database performance. These include "
+         "Reindex, Update Statistics, Shrink Log File, Truncate Log File (in old SQL versions) and "
+         "Database Backup."},
+        {Control::opcOffLine, "Assume database users are off line"},
+        {Control::opcOnLine, "Assume database users are on line"},
+        {Control::cmdLanzarAhora, "Launch now"},
+        {Control::cmdGuardarConfig, "Save configuration for automatic launch"},
+    };
+    for (const auto& [control, plantilla] : captions) {
+        try {
+            const std::string caption = Mensaje(plantilla);
+            vista_.FijaTexto(control, control == Control::cmdBrowse ? "<= " + caption : caption);
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+void frmReindexador::Form_Resize() {
+    try {
+        const Rectangulo estadistica = vista_.Lugar(Control::txtEstadistica);
+        const float t = estadistica.top + estadistica.height + 50.0f;
+        const Tamano cliente = vista_.TamanoCliente();
+        const Rectangulo panel{50.0f, t, cliente.width - 100.0f,
+                               cliente.height - t - vista_.Lugar(Control::sbEstado).height - 50.0f};
+        if (panel.width < 0.0f || panel.height < 0.0f) return;
+        vista_.MuevePanel(panel);
+    } catch (const std::exception&) {
+    }
+}
+
+void frmReindexador::MuestraServerPath(bool mostrar) {
+    vista_.FijaVisible(Control::lblServerPath, mostrar);
+    vista_.FijaVisible(Control::txtServerPath, mostrar);
+}
+
+void frmReindexador::cmdBrowse_Click() {
+    try {
+        std::string carpeta = vista_.Texto(Control::txtEstadistica);
+        if (vista_.SeleccionaCarpeta(Mensaje("Select folder..."), carpeta, true, kAplicacion, kSeccion,
+                                     "Estadistica")) {
+            vista_.FijaTexto(Control::txtEstadistica, carpeta);
+        }
+    } catch (const std::exception&) {
+    }
+}
+
+// ---- Database list and launch configurations ----
+
+std::unique_ptr<Velqor> frmReindexador::NuevoMotor() {
+    std::unique_ptr<Velqor> motor = fabrica_ ? fabrica_() : std::make_unique<Velqor>();
+    motor->AlProgresar([this](std::string& texto, bool& cancelar) { Velq_Progreso(texto, cancelar); });
+    motor->AlEsperar([this] { vista_.ProcesaEventos(); });
+    return motor;
+}
+
+void frmReindexador::cmbBases_Click() {
+    if (Ejecutando_) return;  // the running pass holds the engine
+    Velq_.reset();
+    Velq_ = NuevoMotor();
+    MuestraEstado("");
+
+    const std::string base = vista_.Texto(Control::cmbBases);
+    if (SinBlancos(base).empty()) return;
+
+    bool noEsSQL = false;
+    bool creado = false;
+    try {
+        creado = Velq_->Crear(arranque_.carpetaPrograma, base, vista_.Texto(Control::txtEstadistica),
+                              noEsSQL);
+    } catch (const std::exception&) {
+        creado = false;
+    }
+    if (creado) {
+        MuestraServerPath(!Velq_->EsCloud());
+        MuestraEstado(Mensaje("OK"));
+    } else {
+        MuestraEstado(Mensaje("Invalid file: |1 |2",
+                              {Valor::Texto(base), Valor::Texto(noEsSQL ? Mensaje("(not SQL)") : "")}));
+    }
+}
+
+bool frmReindexador::NoBlanco(Control c) const {
+    return !SinBlancos(vista_.Texto(c)).empty();
+}
+
+void frmReindexador::ActualizaBotones() {
+    try {
+        const bool listo = Velq_ && Velq_->Creado() && NoBlanco(Control::txtUsuario) &&
+                           NoBlanco(Control::txtClave) &&
+                           (Velq_->EsCloud() || NoBlanco(Control::txtServerPath));
+        vista_.FijaHabilitado(Control::cmdGuardarConfig, listo);
+        vista_.FijaHabilitado(Control::cmdLanzarAhora, listo);
+    } catch (const std::exception&) {
+    }
+}
+
+bool frmReindexador::BaseValida() {
+    if (Velq_ && Velq_->Creado()) return true;
+    MuestraEstado(Mensaje("Please select a valid Database"));
+    return false;
+}
+
+void frmReindexador::cmdGuardarConfig_Click() {
+    if (!BaseValida()) return;
+    try {
+        const std::string titulo = Mensaje("Save configuration as...");
+        const std::string filtro = Mensaje("Dransk configuration file") + "|*" + ".ZEVcos";
+        std::string ruta;
+        if (!vista_.DialogoGuardar(titulo, ruta, filtro, kAplicacion, kSeccion, "Configuracion")) return;
+
+        const std::string base = vista_.Texto(Control::cmbBases);
+        const std::string estadistica = vista_.Texto(Control::txtEstadistica);
+        const std::string usuario = vista_.Texto(Control::txtUsuario);
+        const std::string clave = vista_.Texto(Control::txtClave);
+        const std::string serverPath = vista_.Texto(Control::txtServerPath);
+        const bool onLine = vista_.Seleccionado(Control::opcOnLine);
+        const Lista valores{Valor::Texto(base),    Valor::Texto(estadistica), Valor::Texto(usuario),
+                            Valor::Texto(clave),   Valor::Largo(0),           Valor::Logico(onLine),
+                            Valor::Texto(serverPath)};
+        const bool escrito = Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true);
+        MuestraEstado(Mensaje(escrito ? "OK" : "Operation could not be completed"));
+    } catch (const std::exception&) {
+        MuestraEstado(Mensaje("Operation could not be completed"));
+    }
+}
+
+// ---- Launch and progress ----
+
+void frmReindexador::PideCancelar() {
+    Cancelando_ = true;
+    vista_.FijaTexto(Control::cmdLanzarAhora, Mensaje("Cancelling"));
+}
+
+void frmReindexador::cmdLanzarAhora_Click() {
+    if (!Velq_) {
+        MuestraEstado(Mensaje("Please select a database"));
+        if (Desatendido()) salida_ = kSalidaConfiguracionInutil;
+        return;
+    }
+    if (!BaseValida()) {
+        if (Desatendido()) {
+            motivo_ = Mensaje("The connection definition |1 could not be loaded",
+                              {Valor::Texto(vista_.Texto(Control::cmbBases))});
+            salida_ = kSalidaConfiguracionInutil;
+        }
+        return;
+    }
+    if (Ejecutando_) {
+        PideCancelar();
+        return;
+    }
+
+    MuestraEstado("");
+    Ejecutando_ = true;
+    Cancelando_ = false;
+    vista_.FijaTexto(Control::cmdLanzarAhora, Mensaje("Cancel"));
+    std::array<bool, kBloqueadosDuranteElPase.size()> habilitados{};
+    for (std::size_t i = 0; i < kBloqueadosDuranteElPase.size(); ++i) {
+        habilitados[i] = vista_.Habilitado(kBloqueadosDuranteElPase[i]);
+        vista_.FijaHabilitado(kBloqueadosDuranteElPase[i], false);
+    }
+
+    bool exito = false;
+    bool grabado = false;
+    try {
+        const bool onLine = vista_.Seleccionado(Control::opcOnLine);
+        const std::string serverPath = vista_.Texto(Control::txtServerPath);
+        const std::string usuario = vista_.Texto(Control::txtUsuario);
+        const std::string clave = vista_.Texto(Control::txtClave);
+        std::string informe;
+        exito = Velq_->MejorarRendimiento(onLine, serverPath, Cancelando_, usuario, clave, informe);
+        if (!informe.empty()) {
+            const std::string ruta = UneRuta(arranque_.carpetaPrograma,
+                                             Velq_->NombreArchivo() + "_" + MarcaTiempo() + ".txt");
+            grabado = GrabaTexto(ruta, informe);
+            if (grabado && !Desatendido()) vista_.AbreArchivo(ruta);
+        }
+    } catch (const std::exception&) {
+        // The pass is over; whatever failed after it leaves the window idle, without a message.
+    }
+
+    vista_.FijaTexto(Control::cmdLanzarAhora, Mensaje("Launch now"));
+    Ejecutando_ = false;
+    for (std::size_t i = 0; i < kBloqueadosDuranteElPase.size(); ++i) {
+        vista_.FijaHabilitado(kBloqueadosDuranteElPase[i], habilitados[i]);
+    }
+    if (Desatendido()) salida_ = exito && grabado ? kSalidaCorrecta : kSalidaPaseFallido;
+    if (cerrarAlTerminar_) vista_.Cierra();
+}
+
+void frmReindexador::Velq_Progreso(std::string& texto, bool& cancelar) {
+    MuestraEstado(texto);
+    if (Cancelando_) cancelar = true;
+}
+
+void frmReindexador::MuestraEstado(const std::string& texto) {
+    vista_.FijaEstado(texto);
+    vista_.ProcesaEventos();
+}
+
+// ---- Remembered settings ----
+
+void frmReindexador::CargaReg() {
+    ajustesCargados_ = true;
+    try {
+        vista_.FijaTexto(Control::txtUsuario, ajustes_.Lee(kAplicacion, kSeccion, "Usuario", "Admin"));
+    } catch (const std::exception&) {
+    }
+    try {
+        vista_.FijaTexto(Control::txtEstadistica,
+                         ajustes_.Lee(kAplicacion, kSeccion, "Estadistica", arranque_.carpetaPrograma));
+    } catch (const std::exception&) {
+    }
+    try {
+        vista_.SeleccionaBase(ajustes_.Lee(kAplicacion, kSeccion, "Base", ""));
+    } catch (const std::exception&) {
+    }
+    try {
+        vista_.FijaTexto(Control::txtServerPath, ajustes_.Lee(kAplicacion, kSeccion, "CarpetaBackup", ""));
+    } catch (const std::exception&) {
+    }
+    ActualizaBotones();
+}
+
+void frmReindexador::GuardaReg() {
+    const std::pair<const char*, Control> claves[] = {
+        {"Usuario", Control::txtUsuario},
+        {"Base", Control::cmbBases},
+        {"Estadistica", Control::txtEstadistica},
+        {"CarpetaBackup", Control::txtServerPath},
+    };
+    for (const auto& [clave, control] : claves) {
+        try {
+            ajustes_.Guarda(kAplicacion, kSeccion, clave, vista_.Texto(control));
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+void frmReindexador::txtUsuario_Change() {
+    ActualizaBotones();
+}
+
+void frmReindexador::txtClave_Change() {
+    ActualizaBotones();
+}
+
+void frmReindexador::txtServerPath_Change() {
+    ActualizaBotones();
+}
+
+}  // namespace velqor::ventana

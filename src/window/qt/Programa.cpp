@@ -1,0 +1,82 @@
+#include "window/qt/Programa.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "common/General.h"
+#include "common/Proceso.h"
+#include "window/frmReindexador.h"
+#include "window/qt/AjustesQSettings.h"
+#include "window/qt/VentanaReindexador.h"
+
+namespace velqor::ventana {
+
+namespace {
+
+bool Definida(const char* variable) {
+    const char* valor = std::getenv(variable);
+    return valor != nullptr && *valor != '\0';
+}
+
+// Everything after the program's name, as one text.
+std::string LineaComandos(int argc, char** argv) {
+    std::string linea;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) linea += ' ';
+        linea += argv[i];
+    }
+    return linea;
+}
+
+// The message box of InformaError: modal, one OK button; CR LF becomes a plain line break.
+void InstalaCuadro(QWidget& ventana) {
+    InstalaCuadroMensaje([&ventana](const std::string& texto, const std::string& titulo) {
+        QString contenido = QString::fromStdString(texto);
+        contenido.replace("\r\n", "\n");
+        QMessageBox cuadro(QMessageBox::NoIcon, QString::fromStdString(titulo), contenido,
+                           QMessageBox::Ok, &ventana);
+        cuadro.exec();
+    });
+}
+
+}  // namespace
+
+int EjecutaPrograma(int argc, char** argv) {
+    const std::string linea = LineaComandos(argc, argv);
+    const bool hayPantalla =
+        Definida("QT_QPA_PLATFORM") || Definida("DISPLAY") || Definida("WAYLAND_DISPLAY");
+    if (!hayPantalla) {
+        if (linea.empty()) {
+            std::cerr << "velqor: no display is available; give the path of a launch configuration "
+                         "to run a pass unattended\n";
+            return kSalidaConfiguracionInutil;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QApplication aplicacion(argc, argv);
+    const QString plataforma = QGuiApplication::platformName();
+    const bool hayOperador = plataforma != "offscreen" && plataforma != "minimal";
+
+    AjustesQSettings ajustes;
+    VentanaReindexador ventana(ajustes);
+    InstalaCuadro(ventana);
+    frmReindexador form(ventana, ajustes, {}, Arranque{CarpetaPrograma(), linea, hayOperador});
+    ventana.Conecta(form);
+
+    form.Form_Load();
+    if (!ventana.Cerrada()) {
+        ventana.show();
+        QApplication::exec();
+    }
+    InstalaCuadroMensaje({});
+    if (!form.MotivoRechazo().empty() && form.Salida() != kSalidaCorrecta) {
+        std::cerr << "velqor: " << form.MotivoRechazo() << "\n";
+    }
+    return form.Salida();
+}
+
+}  // namespace velqor::ventana

@@ -1,0 +1,11 @@
+#pragma once
+// Programa: the start of the velqor process. It chooses the window platform (offscreen for an
+// unattended run on a machine without a display), installs the message box, loads the window and
+// answers the process exit code.
+
+namespace velqor::ventana {
+
+// Runs the program for the process's arguments and answers its exit code (see CodigoSalida).
+int EjecutaPrograma(int argc, char** argv);
+
+}  // namespace velqor::ventana

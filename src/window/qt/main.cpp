@@ -1,0 +1,5 @@
+#include "window/qt/Programa.h"
+
+int main(int argc, char** argv) {
+    return velqor::ventana::EjecutaPrograma(argc, argv);
+}

@@ -1,0 +1,196 @@
+// Start-up: the command line, the unattended run from a launch configuration, and its exit codes.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "FormularioPrueba.h"
+#include "common/General.h"
+#include "common/Proceso.h"
+#include "components/Codificador.h"
+
+namespace velqor::prueba {
+namespace {
+
+using ventana::kSalidaConfiguracionInutil;
+using ventana::kSalidaCorrecta;
+using ventana::kSalidaPaseFallido;
+
+class ArranquePrueba : public FormularioPrueba {
+protected:
+    // Writes a launch configuration for "Ventas" (or another entry) and answers its path.
+    std::string EscribeLanzamiento(const std::string& nombre = "Lanza miento.ZEVcos",
+                                   const std::string& base = "Ventas", bool onLine = true) {
+        const std::string ruta = programa.En(nombre);
+        const Lista valores{Valor::Texto(base),   Valor::Texto(programa.Texto()), Valor::Texto("ana"),
+                            Valor::Texto("secreto"), Valor::Largo(0),            Valor::Logico(onLine),
+                            Valor::Texto("D:\\Bak")};
+        EXPECT_TRUE(Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true));
+        return ruta;
+    }
+    // Settings of an earlier interactive session, to see that an unattended run leaves them.
+    void AjustesPrevios() {
+        ajustes.valores = {{"Velqor/Comun/Usuario", "bob"},
+                           {"Velqor/Comun/Base", "Compras"},
+                           {"Velqor/Comun/Estadistica", "/informes"},
+                           {"Velqor/Comun/CarpetaBackup", "E:\\Copias"}};
+    }
+};
+
+TEST_F(ArranquePrueba, TheCommandLineNamesOneConfigurationQuotedOrNot) {
+    EscribeCfp("Ventas");
+    const std::string ruta = EscribeLanzamiento();
+    struct Caso {
+        const char* nombre;
+        std::string linea;
+        bool aceptada;
+    };
+    const Caso casos[] = {
+        {"quoted", "\"" + ruta + "\"", true},
+        {"unquoted, with a blank inside", ruta, true},
+        {"quotes anywhere", "\"" + ruta.substr(0, 5) + "\"\"" + ruta.substr(5) + "\"", true},
+        {"two paths", "\"" + ruta + "\" \"" + ruta + "\"", false},
+        {"missing file", ruta + ".no", false},
+        {"a folder", programa.Texto(), false},
+    };
+    for (const auto& c : casos) {
+        FijaDesatendido(false);
+        vista = VistaFalsa{};
+        CreaFormulario(c.linea);
+        vista.AgregaBase("Ventas");
+        EXPECT_EQ(form->LeeLineaComandos(), c.aceptada) << c.nombre;
+        EXPECT_EQ(Desatendido(), c.aceptada) << c.nombre;
+        EXPECT_EQ(form->MotivoRechazo().empty(), c.aceptada) << c.nombre;
+        if (c.aceptada) {
+            EXPECT_EQ(vista.Texto(Control::cmbBases), "Ventas");
+            EXPECT_EQ(vista.Texto(Control::sbEstado), "OK");
+            EXPECT_EQ(vista.Texto(Control::txtEstadistica), programa.Texto());
+            EXPECT_EQ(vista.Texto(Control::txtUsuario), "ana");
+            EXPECT_EQ(vista.Texto(Control::txtClave), "secreto");
+            EXPECT_TRUE(vista.Seleccionado(Control::opcOnLine));
+            EXPECT_EQ(vista.Texto(Control::txtServerPath), "D:\\Bak");
+        }
+    }
+}
+
+TEST_F(ArranquePrueba, AnUnusableConfigurationIsRefused) {
+    EscribeCfp("Ventas");
+    EscribeBytes(programa.En("basura.ZEVcos"), "not a launch configuration");
+    const std::string ajena = EscribeLanzamiento("ajena.ZEVcos", "Compras");
+    struct Caso {
+        std::string linea;
+        const char* motivo;
+    };
+    const Caso casos[] = {
+        {programa.En("basura.ZEVcos"), "could not be read"},
+        {ajena, "is not beside the program"},
+    };
+    for (const auto& c : casos) {
+        vista = VistaFalsa{};
+        CreaFormulario(c.linea);
+        vista.AgregaBase("Ventas");
+        EXPECT_FALSE(form->LeeLineaComandos()) << c.linea;
+        EXPECT_FALSE(Desatendido());
+        EXPECT_NE(form->MotivoRechazo().find(c.motivo), std::string::npos) << form->MotivoRechazo();
+    }
+}
+
+TEST_F(ArranquePrueba, TheOffLineChoiceIsRestored) {
+    EscribeCfp("Ventas");
+    const std::string ruta = EscribeLanzamiento("lanza.ZEVcos", "Ventas", false);
+    CreaFormulario(ruta);
+    vista.AgregaBase("Ventas");
+    vista.Selecciona(Control::opcOnLine);
+    ASSERT_TRUE(form->LeeLineaComandos());
+    EXPECT_TRUE(vista.Seleccionado(Control::opcOffLine));
+}
+
+TEST_F(ArranquePrueba, AnUnattendedRunWritesItsReportAndClosesQuietly) {
+    EscribeCfp("Ventas");
+    AjustesPrevios();
+    const auto previos = ajustes.valores;
+    Arranca("\"" + EscribeLanzamiento() + "\"");
+
+    EXPECT_TRUE(Desatendido());
+    EXPECT_TRUE(vista.cerrada);
+    EXPECT_EQ(form->Salida(), kSalidaCorrecta);
+    EXPECT_NE(LeeTexto(RutaInforme()).find("Time: "), std::string::npos);
+    EXPECT_TRUE(vista.abiertos.empty()) << "nobody is there to read it";
+    EXPECT_EQ(ajustes.valores, previos);
+    EXPECT_TRUE(cuadros.empty());
+    EXPECT_EQ(guion.Con("DBCC INDEXDEFRAG").size(), 2u) << "users on line: defragmented";
+    EXPECT_EQ(ArchivoLog(), programa.En(NombreEjecutable() + "_20261204163541.log"));
+}
+
+TEST_F(ArranquePrueba, ARefusedLoginGoesToTheLogAndFailsTheRun) {
+    guion.Cuando("SELECT * FROM UsuariosPW", Respuesta::Filas({"Usuario_ID"}, {}));
+    EscribeCfp("Ventas");
+    Arranca(EscribeLanzamiento());
+    EXPECT_EQ(form->Salida(), kSalidaPaseFallido);
+    EXPECT_TRUE(vista.cerrada);
+    EXPECT_TRUE(cuadros.empty()) << "no message box in an unattended run";
+    EXPECT_TRUE(Archivos(".txt").empty());
+    EXPECT_FALSE(LeeTexto(ArchivoLog()).empty()) << "the refusal is in the log file";
+}
+
+TEST_F(ArranquePrueba, ACancelledOrFailedPassFailsTheRun) {
+    guion.Cuando("DBCC DBREINDEX", Respuesta::Rechazo({{1105, "Could not allocate space"}}));
+    guion.Cuando("DBCC INDEXDEFRAG", Respuesta::Rechazo({{1105, "Could not allocate space"}}));
+    guion.Cuando("sp_updatestats", Respuesta::Falla(-2147467259, "Communication link failure"));
+    guion.Cuando("DBCC SHRINKFILE", Respuesta::Falla(-2147467259, "Communication link failure"));
+    guion.Cuando("BACKUP", Respuesta::Rechazo({{3201, "Cannot open backup device"}}));
+    EscribeCfp("Ventas");
+    Arranca(EscribeLanzamiento());
+    EXPECT_EQ(form->Salida(), kSalidaPaseFallido);
+    EXPECT_TRUE(std::filesystem::exists(RutaInforme())) << "the report of a failed pass is still written";
+}
+
+TEST_F(ArranquePrueba, AnUnboundDefinitionEndsTheRunWithoutAReport) {
+    EscribeCfp("Ventas", "sql01", "Ventas", 3);
+    Arranca(EscribeLanzamiento());
+    EXPECT_TRUE(vista.cerrada);
+    EXPECT_EQ(form->Salida(), kSalidaConfiguracionInutil);
+    EXPECT_TRUE(Archivos(".txt").empty());
+    EXPECT_TRUE(Archivos(".log").empty());
+    EXPECT_EQ(guion.conexionesHechas, 0);
+}
+
+TEST_F(ArranquePrueba, WithAnOperatorAnUnreadableConfigurationStartsInteractively) {
+    EscribeCfp("Ventas");
+    AjustesPrevios();
+    Arranca(programa.En("falta.ZEVcos"));
+    EXPECT_FALSE(Desatendido());
+    EXPECT_FALSE(vista.cerrada);
+    EXPECT_EQ(form->Salida(), kSalidaCorrecta);
+    EXPECT_EQ(vista.Texto(Control::txtUsuario), "bob") << "the remembered settings are loaded";
+}
+
+TEST_F(ArranquePrueba, WithoutAnOperatorAnUnreadableConfigurationEndsWithCode2) {
+    EscribeCfp("Ventas");
+    AjustesPrevios();
+    const auto previos = ajustes.valores;
+    Arranca(programa.En("falta.ZEVcos"), false);
+    EXPECT_TRUE(vista.cerrada);
+    EXPECT_EQ(form->Salida(), kSalidaConfiguracionInutil);
+    EXPECT_NE(form->MotivoRechazo().find("falta.ZEVcos"), std::string::npos);
+    EXPECT_EQ(ajustes.valores, previos) << "nothing the operator did is stored";
+    EXPECT_EQ(vista.Texto(Control::txtUsuario), "Admin") << "no settings loaded for nobody";
+}
+
+TEST_F(ArranquePrueba, AProgramFolderThatCannotBeListedClosesAtOnce) {
+    AjustesPrevios();
+    const auto previos = ajustes.valores;
+    vista = VistaFalsa{};
+    form = std::make_unique<ventana::frmReindexador>(
+        vista, ajustes, [] { return std::make_unique<Velqor>(); },
+        ventana::Arranque{programa.En("no-existe"), "", true}, reloj);
+    vista.form = form.get();
+    form->Form_Load();
+    EXPECT_TRUE(vista.cerrada);
+    EXPECT_EQ(form->Salida(), kSalidaConfiguracionInutil);
+    EXPECT_TRUE(cuadros.empty());
+    EXPECT_EQ(ajustes.valores, previos) << "the design values never replace the settings";
+}
+
+}  // namespace
+}  // namespace velqor::prueba
