@@ -132,10 +132,12 @@ bool LeeArchivo(const std::string& clave, const std::string& ruta, Lista& valore
         if (!Utilidades::LeeArchivoLimitado(ruta, kMaximoArchivo, archivo)) return false;
         if (archivo.size() < kLargoCabecera + cripto::kLargoEtiqueta) return false;
         const std::string_view bytes(archivo);
-        if (bytes.substr(0, kMagia.size()) != kMagia || bytes[kMagia.size()] != kVersion) return false;
+        if (bytes.substr(0, kMagia.size()) != kMagia || bytes[kMagia.size()] != kVersion)
+            return false;
         const std::string_view cabecera = bytes.substr(0, kLargoCabecera);
         const std::string_view sal = bytes.substr(kMagia.size() + 1, kLargoSal);
-        const std::string_view nonce = bytes.substr(kMagia.size() + 1 + kLargoSal, cripto::kLargoNonce);
+        const std::string_view nonce =
+            bytes.substr(kMagia.size() + 1 + kLargoSal, cripto::kLargoNonce);
         const std::string llave = cripto::DerivaClave(clave, sal, kUsoLanzamiento);
         std::string claro;
         if (llave.empty() ||
@@ -180,7 +182,8 @@ std::string CifraClave(const std::string& clave, const std::string& contrasena) 
     const std::string llave = cripto::DerivaClave(clave, cripto::kSalFija, kUsoClave);
     const std::string nonce = cripto::BytesAleatorios(cripto::kLargoNonce);
     std::string cifrado;
-    if (llave.empty() || nonce.empty() || !cripto::CifraGcm(llave, nonce, kUsoClave, contrasena, cifrado)) {
+    if (llave.empty() || nonce.empty() ||
+        !cripto::CifraGcm(llave, nonce, kUsoClave, contrasena, cifrado)) {
         return {};
     }
     return std::string(kPrefijoClave) + cripto::ABase64(nonce + cifrado);

@@ -43,8 +43,10 @@ bool Gcm(bool cifrar, std::string_view llave, std::string_view nonce, std::strin
     if (llave.size() != kLargoClave || nonce.size() != kLargoNonce) return false;
     CipherCtx ctx(EVP_CIPHER_CTX_new());
     if (!ctx) return false;
-    if (EVP_CipherInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr, cifrar ? 1 : 0) != 1 ||
-        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(nonce.size()), nullptr) != 1 ||
+    if (EVP_CipherInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr,
+                          cifrar ? 1 : 0) != 1 ||
+        EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(nonce.size()),
+                            nullptr) != 1 ||
         EVP_CipherInit_ex(ctx.get(), nullptr, nullptr, Bytes(llave), Bytes(nonce), -1) != 1) {
         return false;
     }
@@ -58,8 +60,8 @@ bool Gcm(bool cifrar, std::string_view llave, std::string_view nonce, std::strin
                                              static_cast<int>(entrada.size())) != 1) {
         return false;
     }
-    if (!cifrar && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kLargoEtiqueta),
-                                       etiqueta) != 1) {
+    if (!cifrar && EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG,
+                                       static_cast<int>(kLargoEtiqueta), etiqueta) != 1) {
         return false;
     }
     std::array<unsigned char, 16> resto{};
@@ -140,8 +142,10 @@ std::string Mascara(std::string_view llave, std::string_view datos) {
     std::string salida(datos.size(), '\0');
     int n = 0;
     if (!ctx ||
-        EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_ctr(), nullptr, Bytes(llave), contador.data()) != 1 ||
-        EVP_EncryptUpdate(ctx.get(), Bytes(salida), &n, Bytes(datos), static_cast<int>(datos.size())) != 1) {
+        EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_ctr(), nullptr, Bytes(llave), contador.data()) !=
+            1 ||
+        EVP_EncryptUpdate(ctx.get(), Bytes(salida), &n, Bytes(datos),
+                          static_cast<int>(datos.size())) != 1) {
         return {};
     }
     return salida;
@@ -159,8 +163,8 @@ bool DeBase64(std::string_view texto, std::string& bytes) {
     std::size_t relleno = 0;
     for (std::size_t i = 0; i < texto.size(); ++i) {
         const char c = texto[i];
-        const bool base = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                          c == '+' || c == '/';
+        const bool base = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                          (c >= '0' && c <= '9') || c == '+' || c == '/';
         if (c == '=') {
             // Padding only as the last one or two characters.
             if (i + 2 < texto.size()) return false;

@@ -1,7 +1,7 @@
 #pragma once
-// Cripto: the few OpenSSL libcrypto primitives the components use, over byte strings. Internal to the
-// components library; the constructions built from them are described in docs/launch-config.md and
-// docs/cfp-format.md. No operation throws; failures answer false or an empty result.
+// Cripto: the few OpenSSL libcrypto primitives the components use, over byte strings. Internal to
+// the components library; the constructions built from them are described in docs/launch-config.md
+// and docs/cfp-format.md. No operation throws; failures answer false or an empty result.
 
 #include <cstddef>
 #include <string>
@@ -9,8 +9,8 @@
 
 namespace velqor::cripto {
 
-inline constexpr std::size_t kLargoClave = 32;   // AES-256 and HMAC-SHA256 keys
-inline constexpr std::size_t kLargoNonce = 12;   // AES-GCM nonce
+inline constexpr std::size_t kLargoClave = 32;     // AES-256 and HMAC-SHA256 keys
+inline constexpr std::size_t kLargoNonce = 12;     // AES-GCM nonce
 inline constexpr std::size_t kLargoEtiqueta = 16;  // AES-GCM tag
 
 // The fixed HKDF salt of the derivations that have no per-file salt.

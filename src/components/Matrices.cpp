@@ -55,7 +55,8 @@ char Minuscula(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - '
 bool Coincide(std::string_view nombre, std::string_view patron) {
     std::size_t n = 0, p = 0, estrella = std::string_view::npos, marca = 0;
     while (n < nombre.size()) {
-        if (p < patron.size() && (patron[p] == '?' || Minuscula(patron[p]) == Minuscula(nombre[n]))) {
+        if (p < patron.size() &&
+            (patron[p] == '?' || Minuscula(patron[p]) == Minuscula(nombre[n]))) {
             ++n;
             ++p;
         } else if (p < patron.size() && patron[p] == '*') {

@@ -20,8 +20,8 @@ namespace {
 constexpr std::size_t kMaximoArchivo = 1024 * 1024;
 constexpr std::string_view kExtension = ".cfp";
 constexpr std::string_view kSeccion = "connection";
-constexpr std::string_view kClaves[] = {"name",   "kind",         "server", "database",
-                                        "driver", "encrypt",      "user",   "password",
+constexpr std::string_view kClaves[] = {"name",       "kind",        "server", "database",
+                                        "driver",     "encrypt",     "user",   "password",
                                         "integrated", "logintimeout"};
 
 std::string Minusculas(std::string_view texto) {
@@ -69,7 +69,8 @@ bool EsTextoValido(std::string_view texto) {
         }
         // Overlong forms, UTF-16 surrogates and points beyond U+10FFFF are not text.
         const char32_t minimo = largo == 2 ? 0x80 : largo == 3 ? 0x800 : 0x10000;
-        if (punto < minimo || (punto >= 0xD800 && punto <= 0xDFFF) || punto > 0x10FFFF) return false;
+        if (punto < minimo || (punto >= 0xD800 && punto <= 0xDFFF) || punto > 0x10FFFF)
+            return false;
         i += largo;
     }
     return true;
@@ -97,8 +98,10 @@ int32_t Puerto(std::string_view servidor, std::string_view& host) {
 
 // One "key=value" attribute of an ODBC connection string; values that the grammar would misread
 // (holding ; { } or blanks at either end) are braced, with "}" doubled.
-std::string Atributo(std::string_view clave, std::string_view valor, bool siempreEntreLlaves = false) {
-    const bool llaves = siempreEntreLlaves || valor.find_first_of(";{}") != std::string_view::npos ||
+std::string Atributo(std::string_view clave, std::string_view valor,
+                     bool siempreEntreLlaves = false) {
+    const bool llaves = siempreEntreLlaves ||
+                        valor.find_first_of(";{}") != std::string_view::npos ||
                         (!valor.empty() && (valor.front() == ' ' || valor.front() == '\t' ||
                                             valor.back() == ' ' || valor.back() == '\t'));
     std::string texto(clave);
@@ -113,8 +116,9 @@ std::string Atributo(std::string_view clave, std::string_view valor, bool siempr
     return texto;
 }
 
-// The definition's file: carpeta/nombre.cfp, or, when that is missing, the file whose name is nombre
-// and an extension ".cfp" in another case ("Ventas.CFP"), since the database list takes those too.
+// The definition's file: carpeta/nombre.cfp, or, when that is missing, the file whose name is
+// nombre and an extension ".cfp" in another case ("Ventas.CFP"), since the database list takes
+// those too.
 std::string RutaDefinicion(const std::string& carpeta, const std::string& nombre) {
     const std::string ruta = UneRuta(carpeta, nombre + std::string(kExtension));
     int32_t atributos = 0;
@@ -122,7 +126,8 @@ std::string RutaDefinicion(const std::string& carpeta, const std::string& nombre
     std::vector<std::string> nombres;
     if (!Matrices::ListaArchivos(nombres, carpeta, "*" + std::string(kExtension))) return ruta;
     for (const std::string& n : nombres) {
-        if (n.size() == nombre.size() + kExtension.size() && n.compare(0, nombre.size(), nombre) == 0) {
+        if (n.size() == nombre.size() + kExtension.size() &&
+            n.compare(0, nombre.size(), nombre) == 0) {
             return UneRuta(carpeta, n);
         }
     }
@@ -154,11 +159,13 @@ std::map<std::string, std::string> LeeClaves(std::string_view texto) {
         linea = Recorta(linea);
         if (linea.empty() || linea.front() == '#' || linea.front() == ';') continue;
         if (linea.front() == '[') {
-            if (linea.back() != ']' || Minusculas(Recorta(linea.substr(1, linea.size() - 2))) != kSeccion) {
+            if (linea.back() != ']' ||
+                Minusculas(Recorta(linea.substr(1, linea.size() - 2))) != kSeccion) {
                 Falla("line |1: the only section allowed is [Connection]", {Valor::Largo(numero)});
             }
             if (conSeccion || !claves.empty()) {
-                Falla("line |1: [Connection] must come once, before the keys", {Valor::Largo(numero)});
+                Falla("line |1: [Connection] must come once, before the keys",
+                      {Valor::Largo(numero)});
             }
             conSeccion = true;
             continue;
@@ -172,10 +179,12 @@ std::map<std::string, std::string> LeeClaves(std::string_view texto) {
         bool conocida = false;
         for (std::string_view k : kClaves) conocida = conocida || k == clave;
         if (!conocida) {
-            Falla("line |1: unknown key \"|2\"", {Valor::Largo(numero), Valor::Texto(std::string(nombre))});
+            Falla("line |1: unknown key \"|2\"",
+                  {Valor::Largo(numero), Valor::Texto(std::string(nombre))});
         }
         if (!claves.emplace(clave, std::string(Recorta(linea.substr(igual + 1)))).second) {
-            Falla("line |1: the key \"|2\" is given twice", {Valor::Largo(numero), Valor::Texto(std::string(nombre))});
+            Falla("line |1: the key \"|2\" is given twice",
+                  {Valor::Largo(numero), Valor::Texto(std::string(nombre))});
         }
     }
     return claves;
@@ -207,7 +216,9 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
             const auto it = claves.find(std::string(k));
             return it == claves.end() ? std::string() : it->second;
         };
-        const auto tiene = [&claves](std::string_view k) { return claves.count(std::string(k)) > 0; };
+        const auto tiene = [&claves](std::string_view k) {
+            return claves.count(std::string(k)) > 0;
+        };
 
         PerfilConexion p;
         p.nombre_ = toma("name").empty() ? nombre : toma("name");
@@ -216,7 +227,8 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
         p.servidor_ = toma("server");
         if (p.servidor_.empty()) Falla("Server is missing");
         std::string_view host;
-        if (Puerto(p.servidor_, host) < 0) Falla("the port after \",\" in Server must be 1 to 65535");
+        if (Puerto(p.servidor_, host) < 0)
+            Falla("the port after \",\" in Server must be 1 to 65535");
         p.base_ = toma("database");
         if (p.base_.empty()) Falla("Database is missing");
         if (tiene("driver")) {
@@ -229,20 +241,23 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
                 Falla("Encrypt must be no, yes or strict");
             }
         }
-        if (tiene("logintimeout") &&
-            (!LeeEntero(toma("logintimeout"), p.tiempoLogin_) || p.tiempoLogin_ < 1 || p.tiempoLogin_ > 3600)) {
+        if (tiene("logintimeout") && (!LeeEntero(toma("logintimeout"), p.tiempoLogin_) ||
+                                      p.tiempoLogin_ < 1 || p.tiempoLogin_ > 3600)) {
             Falla("LoginTimeout must be a whole number of seconds from 1 to 3600");
         }
         p.integrada_ = tiene("integrated") && LeeSiNo("Integrated", toma("integrated"));
         if (p.integrada_) {
-            if (tiene("user") || tiene("password")) Falla("Integrated = yes takes no User or Password");
+            if (tiene("user") || tiene("password"))
+                Falla("Integrated = yes takes no User or Password");
         } else {
             p.usuario_ = toma("user");
             if (p.usuario_.empty()) Falla("User is missing (or give Integrated = yes)");
             if (!tiene("password")) Falla("Password is missing");
             p.claveCifrada_ = toma("password");
             if (p.claveCifrada_.rfind("enc:", 0) != 0) {
-                Falla("the password is not in its encrypted form (enc:...); passwords in clear are refused");
+                Falla(
+                    "the password is not in its encrypted form (enc:...); passwords in clear are "
+                    "refused");
             }
             std::string prueba;
             if (!Codificador::DescifraClave(clave, p.claveCifrada_, prueba)) {
@@ -254,10 +269,12 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
         return true;
     } catch (const Defecto& d) {
         *this = PerfilConexion();
-        error_ = Mensaje("Connection definition |1: |2", {Valor::Texto(ruta), Valor::Texto(d.motivo)});
+        error_ =
+            Mensaje("Connection definition |1: |2", {Valor::Texto(ruta), Valor::Texto(d.motivo)});
     } catch (const std::exception& e) {
         *this = PerfilConexion();
-        error_ = Mensaje("Connection definition |1: |2", {Valor::Texto(ruta), Valor::Texto(e.what())});
+        error_ =
+            Mensaje("Connection definition |1: |2", {Valor::Texto(ruta), Valor::Texto(e.what())});
     }
     return false;
 }

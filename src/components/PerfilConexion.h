@@ -8,9 +8,9 @@
 namespace velqor {
 
 class PerfilConexion {
-public:
-    // Loads carpeta/nombre + ".cfp" (or, when that is missing, nombre with ".cfp" in another case, as
-    // the database list offers it). clave is the company name, which keys the stored password.
+  public:
+    // Loads carpeta/nombre + ".cfp" (or, when that is missing, nombre with ".cfp" in another case,
+    // as the database list offers it). clave is the company name, which keys the stored password.
     // False when the file is missing, unreadable or damaged (not UTF-8 text, over 1 MB, an unknown
     // or repeated key, a missing Kind/Server/Database or login, a bad number, a password that is
     // not in its encrypted form or cannot be decrypted with clave); the profile is then left
@@ -38,9 +38,9 @@ public:
     // with clave.
     std::string CadenaConexion(const std::string& clave, bool conClave) const;
 
-private:
+  private:
     std::string nombre_, servidor_, base_, controlador_ = "FreeTDS", usuario_, claveCifrada_;
-    std::string cifrado_;   // "", "no", "yes", "strict"
+    std::string cifrado_;  // "", "no", "yes", "strict"
     std::string error_;
     int32_t tipo_ = 0;
     int32_t tiempoLogin_ = 0;  // seconds; 0 = the caller's ConnectionTimeout

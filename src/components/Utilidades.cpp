@@ -19,7 +19,8 @@ namespace {
 
 bool CaracterProhibido(unsigned char c) {
     static constexpr std::string_view kProhibidos = "\\/:*?\"<>|";
-    return c < 0x20 || c == 0x7F || kProhibidos.find(static_cast<char>(c)) != std::string_view::npos;
+    return c < 0x20 || c == 0x7F ||
+           kProhibidos.find(static_cast<char>(c)) != std::string_view::npos;
 }
 
 // Writes every byte to fd, retrying short writes and interruptions.
@@ -46,7 +47,8 @@ bool ExisteArchivo(const std::string& ruta, int32_t& /*atributos*/) {
 std::string NombreParaArchivo(const std::string& nombre) {
     std::string resultado;
     resultado.reserve(nombre.size());
-    for (char c : nombre) resultado.push_back(CaracterProhibido(static_cast<unsigned char>(c)) ? '_' : c);
+    for (char c : nombre)
+        resultado.push_back(CaracterProhibido(static_cast<unsigned char>(c)) ? '_' : c);
     if (resultado.find_first_not_of('.') == std::string::npos) {
         // "", "." and ".." name no file of their own.
         resultado.assign(resultado.empty() ? 1 : resultado.size(), '_');

@@ -14,12 +14,12 @@ namespace velqor::Utilidades {
 bool ExisteArchivo(const std::string& ruta, int32_t& atributos);
 
 // A text usable as a file name made from a definition's name: characters not allowed in file names
-// on Windows or here (\ / : * ? " < > | and control characters) become "_"; the same name always gives
-// the same text. A name made only of dots (or an empty one) gives as many "_" (at least one).
+// on Windows or here (\ / : * ? " < > | and control characters) become "_"; the same name always
+// gives the same text. A name made only of dots (or an empty one) gives as many "_" (at least one).
 std::string NombreParaArchivo(const std::string& nombre);
 
-// valor in decimal, left-padded with zeros to ancho digits (7, 2 gives "07"); a negative value keeps
-// its "-" in front of the padded digits; more digits than ancho are all kept.
+// valor in decimal, left-padded with zeros to ancho digits (7, 2 gives "07"); a negative value
+// keeps its "-" in front of the padded digits; more digits than ancho are all kept.
 std::string RellenaCeros(int32_t valor, int16_t ancho);
 
 // The whole content of the regular file ruta into bytes. False, with bytes untouched, when the file

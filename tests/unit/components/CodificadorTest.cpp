@@ -1,5 +1,3 @@
-#include "components/Codificador.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,6 +7,7 @@
 #include "CarpetaTemporal.h"
 #include "common/Momento.h"
 #include "common/Proceso.h"
+#include "components/Codificador.h"
 
 namespace velqor {
 namespace {
@@ -21,8 +20,12 @@ const std::string kClave = VersionPrograma::kEmpresa;
 
 // The seven values of a launch configuration, as the window writes them.
 Lista Lanzamiento() {
-    return {Valor::Texto("Ventas Central"), Valor::Texto("/srv/informes"), Valor::Texto("Admin"),
-            Valor::Texto("Contraseña €/|1 \"x\"\r\n日本"), Valor::Largo(0), Valor::Logico(true),
+    return {Valor::Texto("Ventas Central"),
+            Valor::Texto("/srv/informes"),
+            Valor::Texto("Admin"),
+            Valor::Texto("Contraseña €/|1 \"x\"\r\n日本"),
+            Valor::Largo(0),
+            Valor::Logico(true),
             Valor::Texto("")};
 }
 
@@ -112,7 +115,8 @@ TEST(CodificadorArchivo, FailedWriteLeavesTheExistingFileAsItWas) {
     std::filesystem::create_directory(carpeta.En("dir.ZEVcos"));
     EXPECT_FALSE(Codificador::GuardaArchivo(kClave, Lanzamiento(), carpeta.En("dir.ZEVcos"), true));
     EXPECT_TRUE(std::filesystem::is_directory(carpeta.En("dir.ZEVcos")));
-    EXPECT_FALSE(Codificador::GuardaArchivo(kClave, Lanzamiento(), carpeta.En("no/c.ZEVcos"), true));
+    EXPECT_FALSE(
+        Codificador::GuardaArchivo(kClave, Lanzamiento(), carpeta.En("no/c.ZEVcos"), true));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(carpeta.Ruta()),
                             std::filesystem::directory_iterator()),
               2);
@@ -206,7 +210,8 @@ TEST(CodificadorOculta, CloudMarkerRevealsDatabaseWin) {
 }
 
 TEST(CodificadorOculta, IsAByteForByteMaskThatUndoesItself) {
-    for (const std::string texto : {"", "a", "database.win", "ñ€ and a longer text than one block"}) {
+    for (const std::string texto :
+         {"", "a", "database.win", "ñ€ and a longer text than one block"}) {
         const std::string oculto = Codificador::Oculta(kClave, texto);
         EXPECT_EQ(oculto.size(), texto.size());
         if (!texto.empty()) {

@@ -1,5 +1,3 @@
-#include "components/Matrices.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +6,7 @@
 #include "CarpetaTemporal.h"
 #include "common/ErrorEjecucion.h"
 #include "common/Momento.h"
+#include "components/Matrices.h"
 
 namespace velqor {
 namespace {
@@ -17,7 +16,8 @@ using prueba::EscribeBytes;
 
 // A survey-like row: table, index, key, plus a tag that tells equal keys apart.
 Valor Fila(Valor clave, int etiqueta = 0) {
-    return Valor::Matriz({Valor::Texto("T"), Valor::Texto("I"), std::move(clave), Valor::Largo(etiqueta)});
+    return Valor::Matriz(
+        {Valor::Texto("T"), Valor::Texto("I"), std::move(clave), Valor::Largo(etiqueta)});
 }
 
 // The keys, then the tags, of the rows in their current order, as one text.
@@ -63,11 +63,13 @@ TEST(MatricesOrdena, OrdersOnTheColumnAscendingAndStable) {
         std::string orden;
     } casos[] = {
         {{Valor::Largo(10), Valor::Doble(2), Valor::Entero(-1)}, "-1/2 2/1 10/0 "},
-        {{Valor::Texto("b"), Valor::Texto("B"), Valor::Texto("a"), Valor::Texto("ab")}, "B/1 a/2 ab/3 b/0 "},
-        {{Valor::Texto("x"), Valor::Largo(1), Valor::Texto("x"), Valor::Largo(1)}, "1/1 1/3 x/0 x/2 "},
+        {{Valor::Texto("b"), Valor::Texto("B"), Valor::Texto("a"), Valor::Texto("ab")},
+         "B/1 a/2 ab/3 b/0 "},
+        {{Valor::Texto("x"), Valor::Largo(1), Valor::Texto("x"), Valor::Largo(1)},
+         "1/1 1/3 x/0 x/2 "},
         {{Valor::Texto("10"), Valor::Texto("9")}, "10/0 9/1 "},
-        {{Valor::Fecha(HacerMomento(2024, 3, 5)), Valor::Fecha(HacerMomento(2023, 12, 31)), Valor::Texto("z"),
-          Valor::Largo(5)},
+        {{Valor::Fecha(HacerMomento(2024, 3, 5)), Valor::Fecha(HacerMomento(2023, 12, 31)),
+          Valor::Texto("z"), Valor::Largo(5)},
          "5/3 2023-12-31 00:00:00/1 2024-03-05 00:00:00/0 z/2 "},
         {{Valor::Texto("only")}, "only/0 "},
     };
@@ -92,7 +94,8 @@ TEST(MatricesOrdena, EmptyValuesAndEmptyListsAreFine) {
 
 TEST(MatricesOrdena, RowsWithoutTheColumnAreATypeMismatchAndChangeNothing) {
     const Valor buenas[] = {Fila(Valor::Texto("b")), Fila(Valor::Texto("a"))};
-    const Valor malas[] = {Valor::Texto("not a row"), Valor::Matriz({Valor::Texto("T"), Valor::Texto("I")}),
+    const Valor malas[] = {Valor::Texto("not a row"),
+                           Valor::Matriz({Valor::Texto("T"), Valor::Texto("I")}),
                            Fila(Valor::Matriz({}))};
     for (const Valor& mala : malas) {
         Valor lista = Valor::Matriz({buenas[0], buenas[1], mala});
@@ -118,9 +121,10 @@ TEST(MatricesOrdena, KeepsAllRowsOfALargeList) {
 }
 
 TEST(MatricesBusca, FindsTheFirstRowWithTheKey) {
-    const Valor lista = Valor::Matriz({Valor::Texto("not a row"), Fila(Valor::Largo(5)), Fila(Valor::Texto("b")),
-                                       Valor::Matriz({Valor::Texto("short")}), Fila(Valor::Texto("a"), 1),
-                                       Fila(Valor::Texto("a"), 2)});
+    const Valor lista =
+        Valor::Matriz({Valor::Texto("not a row"), Fila(Valor::Largo(5)), Fila(Valor::Texto("b")),
+                       Valor::Matriz({Valor::Texto("short")}), Fila(Valor::Texto("a"), 1),
+                       Fila(Valor::Texto("a"), 2)});
     EXPECT_EQ(Matrices::Busca(lista, "a", 2), 4);
     EXPECT_EQ(Matrices::Busca(lista, "b", 2), 2);
     EXPECT_EQ(Matrices::Busca(lista, "A", 2), -1);
@@ -133,7 +137,8 @@ TEST(MatricesBusca, FindsTheFirstRowWithTheKey) {
 
 TEST(MatricesListaArchivos, ListsMatchingRegularFilesSorted) {
     CarpetaTemporal carpeta;
-    for (const char* nombre : {"b.cfp", "A.CFP", ".cfp", "c.Cfp", "c.cfp.bak", "ccfp", "notes.txt", "d.cf"}) {
+    for (const char* nombre :
+         {"b.cfp", "A.CFP", ".cfp", "c.Cfp", "c.cfp.bak", "ccfp", "notes.txt", "d.cf"}) {
         EscribeBytes(carpeta.En(nombre), "x");
     }
     std::filesystem::create_directory(carpeta.En("dir.cfp"));

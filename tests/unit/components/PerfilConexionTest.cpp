@@ -1,5 +1,3 @@
-#include "components/PerfilConexion.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,6 +7,7 @@
 #include "common/ErrorEjecucion.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
+#include "components/PerfilConexion.h"
 
 namespace velqor {
 namespace {
@@ -52,36 +51,42 @@ std::map<std::string, std::string> LeeCadena(const std::string& cadena) {
             valor = cadena.substr(i, fin == std::string::npos ? std::string::npos : fin - i);
             i = fin == std::string::npos ? cadena.size() : fin;
         }
-        EXPECT_TRUE(atributos.emplace(clave, valor).second) << "repeated " << clave << " in " << cadena;
+        EXPECT_TRUE(atributos.emplace(clave, valor).second)
+            << "repeated " << clave << " in " << cadena;
         if (i < cadena.size()) ++i;  // the ";"
     }
     return atributos;
 }
 
 class PerfilConexionTest : public ::testing::Test {
-protected:
+  protected:
     // Writes nombre.cfp with texto and loads it.
     bool Carga(const std::string& texto, const std::string& nombre = "Ventas") {
         EscribeBytes(carpeta_.En(nombre + ".cfp"), texto);
         return perfil_.Cargar(kClave, carpeta_.Texto(), nombre);
     }
-    std::string Clave(const std::string& contrasena) { return Codificador::CifraClave(kClave, contrasena); }
+    std::string Clave(const std::string& contrasena) {
+        return Codificador::CifraClave(kClave, contrasena);
+    }
 
     CarpetaTemporal carpeta_;
     PerfilConexion perfil_;
 };
 
 TEST_F(PerfilConexionTest, LoadsACommentedDefinition) {
-    ASSERT_TRUE(Carga("\xEF\xBB\xBF# Sales database\r\n"
-                      "; written by hand\r\n"
-                      "[Connection]\r\n"
-                      "Name = Sales Central\r\n"
-                      "  kind=2\r\n"
-                      "SERVER = db01,1433\r\n"
-                      "Database = Ventas\r\n"
-                      "User = sa\r\n"
-                      "Password = " + Clave("s3cret") + "\r\n"
-                      "LoginTimeout = 5\r\n"))
+    ASSERT_TRUE(
+        Carga("\xEF\xBB\xBF# Sales database\r\n"
+              "; written by hand\r\n"
+              "[Connection]\r\n"
+              "Name = Sales Central\r\n"
+              "  kind=2\r\n"
+              "SERVER = db01,1433\r\n"
+              "Database = Ventas\r\n"
+              "User = sa\r\n"
+              "Password = " +
+              Clave("s3cret") +
+              "\r\n"
+              "LoginTimeout = 5\r\n"))
         << perfil_.UltimoError();
     EXPECT_EQ(perfil_.Nombre(), "Sales Central");
     EXPECT_EQ(perfil_.Servidor(), "db01,1433");
@@ -108,17 +113,26 @@ TEST_F(PerfilConexionTest, ConnectionStringPerDriver) {
         std::string definicion, cadena;
     } casos[] = {
         {"Server = h\\SQL2019\nDriver = ODBC Driver 18 for SQL Server\nEncrypt = strict\n" + login,
-         "Driver={ODBC Driver 18 for SQL Server};Server=h\\SQL2019;Database=d;UID=u;PWD=p;Encrypt=strict"},
-        {"Server = srv.database.windows.net,1433\nDriver = ODBC Driver 18 for SQL Server\nEncrypt = YES\n" + login,
-         "Driver={ODBC Driver 18 for SQL Server};Server=srv.database.windows.net,1433;Database=d;UID=u;PWD=p;"
+         "Driver={ODBC Driver 18 for SQL "
+         "Server};Server=h\\SQL2019;Database=d;UID=u;PWD=p;Encrypt=strict"},
+        {"Server = srv.database.windows.net,1433\nDriver = ODBC Driver 18 for SQL Server\nEncrypt "
+         "= YES\n" +
+             login,
+         "Driver={ODBC Driver 18 for SQL "
+         "Server};Server=srv.database.windows.net,1433;Database=d;UID=u;PWD=p;"
          "Encrypt=yes"},
         {"Server = h\nEncrypt = no\n" + login,
-         "Driver={FreeTDS};Server=h;Database=d;UID=u;PWD=p;TDS_Version=7.4;ClientCharset=UTF-8;Encryption=off"},
-        {"Server = h , 1500\nEncrypt = yes\nDriver = /usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so\n" + login,
-         "Driver={/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so};Server=h;Port=1500;Database=d;UID=u;PWD=p;"
+         "Driver={FreeTDS};Server=h;Database=d;UID=u;PWD=p;TDS_Version=7.4;ClientCharset=UTF-8;"
+         "Encryption=off"},
+        {"Server = h , 1500\nEncrypt = yes\nDriver = "
+         "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so\n" +
+             login,
+         "Driver={/usr/lib/x86_64-linux-gnu/odbc/"
+         "libtdsodbc.so};Server=h;Port=1500;Database=d;UID=u;PWD=p;"
          "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
         {"Server = h\nIntegrated = yes\n",
-         "Driver={FreeTDS};Server=h;Database=d;Trusted_Connection=yes;TDS_Version=7.4;ClientCharset=UTF-8"},
+         "Driver={FreeTDS};Server=h;Database=d;Trusted_Connection=yes;TDS_Version=7.4;"
+         "ClientCharset=UTF-8"},
     };
     for (const auto& c : casos) {
         ASSERT_TRUE(Carga("Kind = 2\nDatabase = d\n" + c.definicion)) << perfil_.UltimoError();
@@ -142,7 +156,8 @@ TEST_F(PerfilConexionTest, ValuesTheGrammarWouldMisreadAreBraced) {
 }
 
 TEST_F(PerfilConexionTest, StringForShowingLeavesThePasswordOut) {
-    ASSERT_TRUE(Carga("Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Clave("secreto") + "\n"));
+    ASSERT_TRUE(Carga(
+        "Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Clave("secreto") + "\n"));
     const std::string cadena = perfil_.CadenaConexion(kClave, false);
     EXPECT_EQ(cadena.find("secreto"), std::string::npos);
     EXPECT_EQ(LeeCadena(cadena).count("pwd"), 0U);
@@ -150,13 +165,15 @@ TEST_F(PerfilConexionTest, StringForShowingLeavesThePasswordOut) {
 
 TEST_F(PerfilConexionTest, ConnectionStringNeedsALoadedProfileAndTheRightKey) {
     EXPECT_THROW(perfil_.CadenaConexion(kClave, true), ErrorEjecucion);
-    ASSERT_TRUE(Carga("Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Clave("p") + "\n"));
+    ASSERT_TRUE(
+        Carga("Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Clave("p") + "\n"));
     EXPECT_THROW(perfil_.CadenaConexion("Otra", true), ErrorEjecucion);
 }
 
 TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
     const std::string clave = Clave("p");
-    const std::string bien = "Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + clave + "\n";
+    const std::string bien =
+        "Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + clave + "\n";
     const struct {
         std::string texto, motivo;
     } casos[] = {
@@ -166,7 +183,8 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
         {"Kind = 2\nServer = h\nIntegrated = yes\n", "Database is missing"},
         {"Kind = 2\nServer = h\nDatabase =\nIntegrated = yes\n", "Database is missing"},
         {"Kind = two\nServer = h\nDatabase = d\nIntegrated = yes\n", "Kind must be a whole number"},
-        {"Kind = 99999999999\nServer = h\nDatabase = d\nIntegrated = yes\n", "Kind must be a whole number"},
+        {"Kind = 99999999999\nServer = h\nDatabase = d\nIntegrated = yes\n",
+         "Kind must be a whole number"},
         {"Kind = 2x\nServer = h\nDatabase = d\nIntegrated = yes\n", "Kind must be a whole number"},
         {bien + "Colour = blue\n", "line 6: unknown key \"Colour\""},
         {bien + "PasswordPlain = p\n", "unknown key \"PasswordPlain\""},
@@ -176,12 +194,15 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
         {bien + "[Connection]\n", "[Connection] must come once"},
         {"Kind = 2\nServer = h,99999\nDatabase = d\nIntegrated = yes\n", "port after"},
         {"Kind = 2\nServer = h,\nDatabase = d\nIntegrated = yes\n", "port after"},
-        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = hunter2\n", "passwords in clear are refused"},
+        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = hunter2\n",
+         "passwords in clear are refused"},
         {"Kind = 2\nServer = h\nDatabase = d\nUser = u\n", "Password is missing"},
         {"Kind = 2\nServer = h\nDatabase = d\nPassword = " + clave + "\n", "User is missing"},
-        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Codificador::CifraClave("Otra", "p") + "\n",
+        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " +
+             Codificador::CifraClave("Otra", "p") + "\n",
          "cannot be decrypted"},
-        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = enc:AAAA\n", "cannot be decrypted"},
+        {"Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = enc:AAAA\n",
+         "cannot be decrypted"},
         {bien + "Integrated = yes\n", "Integrated = yes takes no User or Password"},
         {bien + "Integrated = maybe\n", "Integrated must be yes or no"},
         {bien + "Encrypt = always\n", "Encrypt must be no, yes or strict"},
@@ -191,7 +212,9 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
         {"Kind = 2\nServer = h\0\x01\x02\nDatabase = d\n"s, "not UTF-8 text"},
         {bien + "Name = caf\xE9\n", "not UTF-8 text"},
         {bien + "Name = \xC0\xAF\n", "not UTF-8 text"},
-        {"\x7F" "ELF\x02\x01\x01\0\0\0"s, "not UTF-8 text"},
+        {"\x7F"
+         "ELF\x02\x01\x01\0\0\0"s,
+         "not UTF-8 text"},
         {bien + std::string(1024 * 1024, '#'), "larger than 1 MB"},
     };
     for (const auto& c : casos) {
@@ -200,7 +223,8 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
         EXPECT_FALSE(Carga(c.texto)) << c.motivo;
         EXPECT_NE(perfil_.UltimoError().find(c.motivo), std::string::npos)
             << "expected \"" << c.motivo << "\" in: " << perfil_.UltimoError();
-        EXPECT_NE(perfil_.UltimoError().find("Ventas.cfp"), std::string::npos) << perfil_.UltimoError();
+        EXPECT_NE(perfil_.UltimoError().find("Ventas.cfp"), std::string::npos)
+            << perfil_.UltimoError();
         EXPECT_EQ(perfil_.Nombre(), "");
         EXPECT_EQ(perfil_.Servidor(), "");
         EXPECT_EQ(perfil_.NombreBase(), "");
@@ -222,7 +246,8 @@ TEST_F(PerfilConexionTest, MissingFilesAndHostileNamesAreRefused) {
 }
 
 TEST_F(PerfilConexionTest, AnExtensionInAnotherCaseIsFoundAsTheListOffersIt) {
-    EscribeBytes(carpeta_.En("Upper.CFP"), "Kind = 2\nServer = h\nDatabase = d\nIntegrated = yes\n");
+    EscribeBytes(carpeta_.En("Upper.CFP"),
+                 "Kind = 2\nServer = h\nDatabase = d\nIntegrated = yes\n");
     ASSERT_TRUE(perfil_.Cargar(kClave, carpeta_.Texto(), "Upper")) << perfil_.UltimoError();
     EXPECT_EQ(perfil_.Nombre(), "Upper");
     EXPECT_FALSE(perfil_.Cargar(kClave, carpeta_.Texto(), "upper"));

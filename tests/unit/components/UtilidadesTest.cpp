@@ -1,5 +1,3 @@
-#include "components/Utilidades.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +5,7 @@
 #include <filesystem>
 
 #include "CarpetaTemporal.h"
+#include "components/Utilidades.h"
 
 namespace velqor {
 namespace {
@@ -54,10 +53,11 @@ TEST(UtilidadesRellenaCeros, PadsToTheWidth) {
         int16_t ancho;
         std::string texto;
     } casos[] = {
-        {7, 2, "07"},   {0, 2, "00"},   {99, 2, "99"},   {123, 2, "123"},
-        {-7, 2, "-07"}, {5, 0, "5"},    {5, -3, "5"},    {-2147483647 - 1, 2, "-2147483648"},
+        {7, 2, "07"},   {0, 2, "00"}, {99, 2, "99"}, {123, 2, "123"},
+        {-7, 2, "-07"}, {5, 0, "5"},  {5, -3, "5"},  {-2147483647 - 1, 2, "-2147483648"},
     };
-    for (const auto& c : casos) EXPECT_EQ(Utilidades::RellenaCeros(c.valor, c.ancho), c.texto) << c.valor;
+    for (const auto& c : casos)
+        EXPECT_EQ(Utilidades::RellenaCeros(c.valor, c.ancho), c.texto) << c.valor;
 }
 
 TEST(UtilidadesLeeArchivoLimitado, ReadsUpToTheLimit) {
