@@ -96,21 +96,28 @@ int32_t Puerto(std::string_view servidor, std::string_view& host) {
     return puerto;
 }
 
-// One "key=value" attribute of an ODBC connection string; values that the grammar would misread
-// (holding ; { } or blanks at either end) are braced, with "}" doubled.
-std::string Atributo(std::string_view clave, std::string_view valor,
-                     bool siempreEntreLlaves = false) {
-    const bool llaves = siempreEntreLlaves ||
-                        valor.find_first_of(";{}") != std::string_view::npos ||
+// One "key=value" attribute of an ODBC connection string. A value that the grammar would misread
+// (holding ; { } or blanks at either end) is braced. Drivers read braced values two ways: the ODBC
+// rule doubles every "}" inside; FreeTDS takes the text up to the first "}" followed by ";" or the
+// end, with every other "}" as it is, so for it nothing is doubled and "};" cannot be passed at all
+// (ErrorEjecucion).
+std::string Atributo(std::string_view clave, std::string_view valor, bool freeTds) {
+    const bool llaves = valor.find_first_of(";{}") != std::string_view::npos ||
                         (!valor.empty() && (valor.front() == ' ' || valor.front() == '\t' ||
                                             valor.back() == ' ' || valor.back() == '\t'));
     std::string texto(clave);
     texto.push_back('=');
     if (!llaves) return texto.append(valor);
+    if (freeTds && valor.find("};") != std::string_view::npos) {
+        throw ErrorEjecucion(
+            errores::kFalloGeneral,
+            Mensaje("the |1 value holds \"};\", which the FreeTDS driver cannot read",
+                    {Valor::Texto(std::string(clave))}));
+    }
     texto.push_back('{');
     for (char c : valor) {
         texto.push_back(c);
-        if (c == '}') texto.push_back('}');
+        if (c == '}' && !freeTds) texto.push_back('}');
     }
     texto.push_back('}');
     return texto;
@@ -234,6 +241,9 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
         if (tiene("driver")) {
             p.controlador_ = toma("driver");
             if (p.controlador_.empty()) Falla("Driver is empty");
+            if (p.controlador_.find_first_of(";{}") != std::string::npos) {
+                Falla("Driver cannot hold ; { or }");
+            }
         }
         if (tiene("encrypt")) {
             p.cifrado_ = Minusculas(toma("encrypt"));
@@ -265,6 +275,8 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
             }
         }
         p.cargado_ = true;
+        // Every value must reach the driver intact.
+        p.CadenaConexion(clave, true);
         *this = std::move(p);
         return true;
     } catch (const Defecto& d) {
@@ -286,27 +298,27 @@ std::string PerfilConexion::CadenaConexion(const std::string& clave, bool conCla
     const bool freeTds = Minusculas(controlador_).find("freetds") != std::string::npos ||
                          Minusculas(controlador_).find("tdsodbc") != std::string::npos;
     std::vector<std::string> partes;
-    partes.push_back(Atributo("Driver", controlador_, true));
+    partes.push_back("Driver={" + controlador_ + "}");
     std::string_view host;
     const int32_t puerto = Puerto(servidor_, host);
     if (freeTds && puerto > 0) {
-        partes.push_back(Atributo("Server", host));
-        partes.push_back(Atributo("Port", std::to_string(puerto)));
+        partes.push_back(Atributo("Server", host, freeTds));
+        partes.push_back(Atributo("Port", std::to_string(puerto), freeTds));
     } else {
-        partes.push_back(Atributo("Server", servidor_));
+        partes.push_back(Atributo("Server", servidor_, freeTds));
     }
-    partes.push_back(Atributo("Database", base_));
+    partes.push_back(Atributo("Database", base_, freeTds));
     if (integrada_) {
         partes.push_back("Trusted_Connection=yes");
     } else {
-        partes.push_back(Atributo("UID", usuario_));
+        partes.push_back(Atributo("UID", usuario_, freeTds));
         if (conClave) {
             std::string contrasena;
             if (!Codificador::DescifraClave(clave, claveCifrada_, contrasena)) {
                 throw ErrorEjecucion(errores::kFalloGeneral,
                                      "The connection definition's password cannot be decrypted");
             }
-            partes.push_back(Atributo("PWD", contrasena));
+            partes.push_back(Atributo("PWD", contrasena, freeTds));
         }
     }
     if (freeTds) {
@@ -316,9 +328,9 @@ std::string PerfilConexion::CadenaConexion(const std::string& clave, bool conCla
     if (!cifrado_.empty()) {
         if (freeTds) {
             const char* nivel = cifrado_ == "no" ? "off" : cifrado_ == "yes" ? "require" : "strict";
-            partes.push_back(Atributo("Encryption", nivel));
+            partes.push_back(Atributo("Encryption", nivel, freeTds));
         } else {
-            partes.push_back(Atributo("Encrypt", cifrado_));
+            partes.push_back(Atributo("Encrypt", cifrado_, freeTds));
         }
     }
     std::string cadena;

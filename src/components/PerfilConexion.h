@@ -31,11 +31,13 @@ class PerfilConexion {
     int32_t TipoBase() const { return tipo_; }
     // The login time-out the definition asks for, in seconds; 0 when it names none.
     int32_t TiempoLogin() const { return tiempoLogin_; }
-    // An ODBC connection string that opens the database (values with ; { } or edge blanks braced,
-    // "}" doubled); it carries the login itself, so it is opened with an empty user and password.
-    // With conClave False the password (PWD) is left out, for showing the string to a person.
-    // Throws ErrorEjecucion when the profile is not loaded or its password cannot be decrypted
-    // with clave.
+    // An ODBC connection string that opens the database; it carries the login itself, so it is
+    // opened with an empty user and password. Values with ; { } or edge blanks are braced, "}"
+    // doubled for drivers that follow the ODBC rule (not for FreeTDS, which reads braces its own
+    // way). With conClave False the password (PWD) is left out, for showing the string to a person.
+    // Throws ErrorEjecucion when the profile is not loaded, its password cannot be decrypted with
+    // clave, or a value cannot be passed to FreeTDS (one holding "};"); Cargar refuses such a
+    // definition already.
     std::string CadenaConexion(const std::string& clave, bool conClave) const;
 
   private:

@@ -18,9 +18,11 @@ using namespace std::string_literals;
 
 const std::string kClave = VersionPrograma::kEmpresa;
 
-// Reads an ODBC connection string back into its attributes the way a driver does (braced values
-// end at a "}" not followed by another "}", and "}}" stands for "}"); keys in lower case.
-std::map<std::string, std::string> LeeCadena(const std::string& cadena) {
+// Reads an ODBC connection string back into its attributes the way a driver does; keys in lower
+// case. By the ODBC rule a braced value ends at a "}" not followed by another "}", and "}}" stands
+// for "}". FreeTDS (verified with its 1.3 driver) ends it at the first "}" followed by ";" or the
+// end and keeps every other "}" as it is.
+std::map<std::string, std::string> LeeCadena(const std::string& cadena, bool freeTds = false) {
     std::map<std::string, std::string> atributos;
     std::size_t i = 0;
     while (i < cadena.size()) {
@@ -33,7 +35,10 @@ std::map<std::string, std::string> LeeCadena(const std::string& cadena) {
         i = igual + 1;
         if (i < cadena.size() && cadena[i] == '{') {
             for (++i; i < cadena.size(); ++i) {
-                if (cadena[i] == '}') {
+                if (cadena[i] == '}' && freeTds) {
+                    if (i + 1 == cadena.size() || cadena[i + 1] == ';') break;
+                    valor.push_back('}');
+                } else if (cadena[i] == '}') {
                     if (i + 1 < cadena.size() && cadena[i + 1] == '}') {
                         valor.push_back('}');
                         ++i;
@@ -140,19 +145,36 @@ TEST_F(PerfilConexionTest, ConnectionStringPerDriver) {
     }
 }
 
-TEST_F(PerfilConexionTest, ValuesTheGrammarWouldMisreadAreBraced) {
-    const std::string contrasena = " a;b}c{d=e} ";
-    ASSERT_TRUE(Carga("Kind = 2\nServer = h\nDatabase = Ven;tas}\nUser = o}neil\nPassword = " +
-                      Clave(contrasena) + "\nDriver = Odd {driver}\n"))
+TEST_F(PerfilConexionTest, ValuesTheGrammarWouldMisreadAreBracedForEachDriver) {
+    const std::string contrasena = " a;b}c{d=e}} ";
+    for (const bool freeTds : {false, true}) {
+        const std::string controlador = freeTds ? "FreeTDS" : "ODBC Driver 18 for SQL Server";
+        ASSERT_TRUE(Carga("Kind = 2\nServer = h\nDatabase = Ven;tas}\nUser = o}neil\nPassword = " +
+                          Clave(contrasena) + "\nDriver = " + controlador + "\n"))
+            << perfil_.UltimoError();
+        const std::string cadena = perfil_.CadenaConexion(kClave, true);
+        EXPECT_NE(cadena.find(freeTds ? "PWD={ a;b}c{d=e}} }" : "PWD={ a;b}}c{d=e}}}} }"),
+                  std::string::npos)
+            << cadena;
+        const auto atributos = LeeCadena(cadena, freeTds);
+        EXPECT_EQ(atributos.at("pwd"), contrasena) << cadena;
+        EXPECT_EQ(atributos.at("database"), "Ven;tas}") << cadena;
+        EXPECT_EQ(atributos.at("uid"), "o}neil") << cadena;
+        EXPECT_EQ(atributos.at("driver"), controlador) << cadena;
+        EXPECT_EQ(atributos.at("server"), "h") << cadena;
+    }
+}
+
+TEST_F(PerfilConexionTest, ValuesFreeTdsCannotReadAreRefusedAtLoading) {
+    const std::string base = "Kind = 2\nServer = h\nDatabase = d\nUser = u\n";
+    EXPECT_FALSE(Carga(base + "Password = " + Clave("a};b") + "\n"));
+    EXPECT_NE(perfil_.UltimoError().find("PWD value holds \"};\""), std::string::npos)
         << perfil_.UltimoError();
-    const std::string cadena = perfil_.CadenaConexion(kClave, true);
-    EXPECT_NE(cadena.find("PWD={ a;b}}c{d=e}} }"), std::string::npos) << cadena;
-    const auto atributos = LeeCadena(cadena);
-    EXPECT_EQ(atributos.at("pwd"), contrasena);
-    EXPECT_EQ(atributos.at("database"), "Ven;tas}");
-    EXPECT_EQ(atributos.at("uid"), "o}neil");
-    EXPECT_EQ(atributos.at("driver"), "Odd {driver}");
-    EXPECT_EQ(atributos.at("server"), "h");
+    // Microsoft's driver follows the ODBC rule, which can carry it.
+    ASSERT_TRUE(
+        Carga(base + "Password = " + Clave("a};b") + "\nDriver = ODBC Driver 18 for SQL Server\n"))
+        << perfil_.UltimoError();
+    EXPECT_EQ(LeeCadena(perfil_.CadenaConexion(kClave, true)).at("pwd"), "a};b");
 }
 
 TEST_F(PerfilConexionTest, StringForShowingLeavesThePasswordOut) {
@@ -209,6 +231,7 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
         {bien + "LoginTimeout = 0\n", "LoginTimeout must be"},
         {bien + "LoginTimeout = 5s\n", "LoginTimeout must be"},
         {bien + "Driver =\n", "Driver is empty"},
+        {bien + "Driver = Odd {driver}\n", "Driver cannot hold"},
         {"Kind = 2\nServer = h\0\x01\x02\nDatabase = d\n"s, "not UTF-8 text"},
         {bien + "Name = caf\xE9\n", "not UTF-8 text"},
         {bien + "Name = \xC0\xAF\n", "not UTF-8 text"},
