@@ -52,13 +52,20 @@ int Historial::Corre(const Argumentos& argumentos, Consola& consola) const {
     int codigo = kMalUso;
     if (!ExigePosicionales(argumentos, 1, "FILE.ZEVeri", consola, codigo)) return codigo;
     const std::string& ruta = argumentos.Posicionales()[0];
+    const auto html = argumentos.Valor("html");
+    if (html) {
+        if (html->empty()) return MalUso(consola, "option --html needs a file name");
+        std::error_code ec;
+        if (std::filesystem::equivalent(ruta, *html, ec)) {
+            return MalUso(consola, "--html must name another file than the history");
+        }
+    }
     std::vector<FilaHistorial> filas;
     std::string error;
     if (!HistorialDensidad::Lee(ruta, filas, error)) return Falla(consola, error);
     EscribeTabla(filas, consola.salida);
 
-    if (auto html = argumentos.Valor("html")) {
-        if (html->empty()) return MalUso(consola, "option --html needs a file name");
+    if (html) {
         std::ofstream pagina(*html, std::ios::binary | std::ios::trunc);
         pagina << PaginaHistorial::Escribe(filas, std::filesystem::path(ruta).filename().string());
         pagina.close();

@@ -126,6 +126,16 @@ TEST_F(HistorialCli, HtmlPageIsSelfContainedWithOneChartPerIndex) {
     }
 }
 
+TEST_F(HistorialCli, ThePageNeverReplacesTheHistory) {
+    EscribeBytes(ruta, kEjemplo + "\r\n");
+    for (const std::string& pagina : {ruta, carpeta.En("./Sales_2024_03.ZEVeri")}) {
+        ResultadoCli r = EjecutaCli({"history", ruta, "--html", pagina});
+        EXPECT_EQ(r.codigo, 2);
+        EXPECT_NE(r.error.find("--html must name another file than the history"), std::string::npos) << r.error;
+    }
+    EXPECT_EQ(LeeBytes(ruta), kEjemplo + "\r\n");
+}
+
 TEST_F(HistorialCli, AnUnwritablePageIsAFailure) {
     EscribeBytes(ruta, kEjemplo + "\r\n");
     ResultadoCli r = EjecutaCli({"history", ruta, "--html", carpeta.En("missing/page.html")});

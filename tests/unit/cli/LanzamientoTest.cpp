@@ -24,7 +24,7 @@ protected:
     }
 };
 
-TEST_F(LanzamientoCli, UnattendedStartReadsBackTheSevenValuesWithTheirKinds) {
+TEST_F(LanzamientoCli, LeeArchivoGivesBackTheSevenValuesWithTheirKinds) {
     struct Caso {
         std::vector<std::string> opciones;
         std::string entrada;
