@@ -33,7 +33,7 @@ TEST_F(EscribirCfpCli, LoadsBackWithTheRightConnectionString) {
     const Caso casos[] = {
         {{"--server", "db01,1433", "--user", "maint", "--password-stdin", "--encrypt", "--login-timeout", "15"},
          "p;w{d}\n",
-         "Driver={FreeTDS};Server=db01;Port=1433;Database=Sales DB;UID=maint;PWD={p;w{d}}};"
+         "Driver={FreeTDS};Server=db01;Port=1433;Database=Sales DB;UID=maint;PWD={p;w{d}};"
          "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
         {{"--server", "db01\\SQL2019", "--driver", "ODBC Driver 18 for SQL Server", "--user", "sa", "--password",
           "x"},
@@ -108,6 +108,14 @@ TEST_F(EscribirCfpCli, ADefinitionThatDoesNotLoadBackLeavesTheOldFileAlone) {
         << r.error;
     EXPECT_EQ(LeeBytes(ruta), "keep me");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(carpeta.Ruta()), {}), 1);
+
+    // A password the driver could not be given.
+    r = EjecutaCli({"write-cfp", ruta, "--name", "Sales", "--server", "db01", "--database", "Sales", "--user",
+                    "sa", "--password-stdin", "--force"},
+                   "a};b\n");
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("\"};\""), std::string::npos) << r.error;
+    EXPECT_EQ(LeeBytes(ruta), "keep me");
 }
 
 TEST_F(EscribirCfpCli, AnExistingDefinitionIsReplacedOnlyWithForce) {
