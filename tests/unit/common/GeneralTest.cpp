@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <limits>
+#include <ostream>
 
 #include "CarpetaTemporal.h"
 
@@ -21,6 +22,8 @@ struct CasoMensaje {
     std::vector<Valor> valores;
     const char* esperado;
 };
+
+void PrintTo(const CasoMensaje& c, std::ostream* os) { *os << c.plantilla; }
 
 class MensajeTest : public ::testing::TestWithParam<CasoMensaje> {};
 
@@ -77,6 +80,8 @@ struct CasoDuracion {
     const char* llano;
     const char* entreParentesis;
 };
+
+void PrintTo(const CasoDuracion& c, std::ostream* os) { *os << c.segundos << " s"; }
 
 class DuracionTest : public ::testing::TestWithParam<CasoDuracion> {};
 

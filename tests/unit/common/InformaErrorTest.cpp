@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <ostream>
+#include <stdexcept>
 
 #include "CarpetaTemporal.h"
 #include "common/General.h"
@@ -60,6 +63,8 @@ struct CasoTexto {
     const char* alternativo;
     const char* textoError;
 };
+
+void PrintTo(const CasoTexto& c, std::ostream* os) { *os << c.numero; }
 
 class PrimeraLineaTest : public InformaErrorTest, public ::testing::WithParamInterface<CasoTexto> {};
 

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "common/ErrorEjecucion.h"
 
@@ -16,6 +17,8 @@ struct CasoNumero {
     int digitos;
     const char* texto;
 };
+
+void PrintTo(const CasoNumero& c, std::ostream* os) { *os << c.texto; }
 
 class NumeroATextoTest : public ::testing::TestWithParam<CasoNumero> {};
 
@@ -64,6 +67,8 @@ struct CasoATexto {
     Valor valor;
     const char* texto;
 };
+
+void PrintTo(const CasoATexto& c, std::ostream* os) { *os << c.valor.NombreTipo() << " " << c.texto; }
 
 class ATextoTest : public ::testing::TestWithParam<CasoATexto> {};
 

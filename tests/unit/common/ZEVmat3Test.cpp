@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 
 #include "common/General.h"
@@ -43,6 +44,8 @@ struct CasoEjemplo {
     std::string texto;
     Valor leido;  // every number comes back as a Double
 };
+
+void PrintTo(const CasoEjemplo& c, std::ostream* os) { *os << c.nombre; }
 
 class EjemploTest : public ::testing::TestWithParam<CasoEjemplo> {};
 
@@ -179,6 +182,8 @@ struct CasoDanado {
     const char* nombre;
     std::string texto;
 };
+
+void PrintTo(const CasoDanado& c, std::ostream* os) { *os << c.nombre; }
 
 class TextoDanadoTest : public ::testing::TestWithParam<CasoDanado> {};
 
