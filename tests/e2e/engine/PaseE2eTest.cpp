@@ -1,0 +1,276 @@
+// Whole maintenance passes through the real ODBC stack against sqlsim: the report, the statements
+// the server received, the backup files it wrote, and how its refusals end up in the report.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include "CarpetaTemporal.h"
+#include "SqlsimProceso.h"
+#include "common/General.h"
+#include "common/Proceso.h"
+#include "components/Codificador.h"
+#include "engine/Velqor.h"
+
+namespace velqor::prueba {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using nlohmann::json;
+
+constexpr const char* kLogin = "sa";
+constexpr const char* kClaveLogin = "Clave.2024";
+
+class PaseE2eTest : public ::testing::Test {
+protected:
+    PaseE2eTest() {
+        InstalaCuadroMensaje([this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
+        FijaDesatendido(false);
+        FijaArchivoLog(carpeta.En("velqor.log"));
+        FijaInicioProceso(RelojSistema::Instancia().Ahora());
+        std::filesystem::create_directory(respaldos);
+        escenario = {
+            {"version", 15},
+            {"logins", json::array({{{"user", kLogin}, {"password", kClaveLogin}}})},
+            {"defaultDatabase", "Ventas"},
+            {"databases", json::array({Base("Ventas", "Clientes", "PK_Clientes")})},
+        };
+    }
+    ~PaseE2eTest() override {
+        motor.reset();
+        InstalaCuadroMensaje({});
+    }
+
+    // A FULL-recovery, backed-up database with one fragmented index and one dense one, and the
+    // operator "operador" / "secreto".
+    static json Base(const std::string& nombre, const std::string& tabla, const std::string& indice) {
+        return {{"name", nombre},
+                {"recovery", "FULL"},
+                {"backedUp", true},
+                {"files", json::array({{{"name", nombre}, {"type", "data"}, {"sizeMB", 64}, {"usedMB", 40}},
+                                       {{"name", nombre + "_log"}, {"type", "log"}, {"sizeMB", 32}, {"usedMB", 2}}})},
+                {"tables", json::array({{{"name", tabla},
+                                         {"indexes", json::array({{{"name", indice}, {"id", 1}, {"density", 42.5}},
+                                                                  {{"name", "IX_Denso"}, {"id", 2}, {"density", 100}},
+                                                                  {{"id", 0}, {"density", 10}}})}}})},
+                {"UsuariosPW",
+                 json::array({{{"Usuario_ID", "operador"},
+                               {"Usuario_PW", Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO")},
+                               {"Usuario_cd", 2}}})}};
+    }
+
+    // Starts sqlsim and binds an engine to a definition of base on it. servidor may hold "{port}".
+    void Arranca(const std::string& base = "Ventas", const std::string& servidor = "127.0.0.1,{port}") {
+        sim = std::make_unique<SqlsimProceso>(escenario.dump());
+        std::string textoServidor = servidor;
+        textoServidor.replace(textoServidor.find("{port}"), 6, std::to_string(sim->Puerto()));
+        std::ofstream f(carpeta.En("Ventas.cfp"), std::ios::binary);
+        f << "[Connection]\r\nName = Ventas de prueba\r\nKind = 2\r\nServer = " << textoServidor
+          << "\r\nDatabase = " << base << "\r\nUser = " << kLogin
+          << "\r\nPassword = " << Codificador::CifraClave(VersionPrograma::kEmpresa, kClaveLogin)
+          << "\r\nLoginTimeout = 10\r\n";
+        f.close();
+        motor = std::make_unique<Velqor>();
+        motor->AlProgresar([this](std::string& texto, bool&) { eventos.push_back(texto); });
+        bool noEsSQL = false;
+        ASSERT_TRUE(motor->Crear(carpeta.Texto(), "Ventas", carpeta.Texto(), noEsSQL));
+    }
+    bool Pasa(bool onLine = false, const std::string& usuario = "operador", const std::string& clave = "secreto") {
+        return motor->MejorarRendimiento(onLine, respaldos, cancelar, usuario, clave, informe);
+    }
+    std::vector<std::string> Lineas() const {
+        std::vector<std::string> lineas;
+        for (size_t desde = 0, fin; (fin = informe.find("\r\n", desde)) != std::string::npos; desde = fin + 2) {
+            lineas.push_back(informe.substr(desde, fin - desde));
+        }
+        return lineas;
+    }
+    // The journal with every 14-digit time stamp written as <stamp>.
+    std::vector<std::string> Diario() const {
+        std::vector<std::string> lineas;
+        for (const auto& l : sim->LineasDiario()) {
+            lineas.push_back(std::regex_replace(l, std::regex("_\\d{14}\\.dat"), "_<stamp>.dat"));
+        }
+        return lineas;
+    }
+    std::vector<std::string> ArchivosRespaldo() const {
+        std::vector<std::string> nombres;
+        for (const auto& e : std::filesystem::directory_iterator(respaldos)) nombres.push_back(e.path().filename().string());
+        std::sort(nombres.begin(), nombres.end());
+        return nombres;
+    }
+    // Lines must match these patterns one by one.
+    void Forma(const std::vector<std::string>& patrones) const {
+        const auto lineas = Lineas();
+        ASSERT_EQ(lineas.size(), patrones.size()) << informe;
+        for (size_t i = 0; i < lineas.size(); ++i) {
+            EXPECT_TRUE(std::regex_match(lineas[i], std::regex(patrones[i]))) << lineas[i] << " !~ " << patrones[i];
+        }
+    }
+
+    CarpetaTemporal carpeta;
+    std::string respaldos = carpeta.En("bak");
+    json escenario;
+    std::unique_ptr<SqlsimProceso> sim;
+    std::unique_ptr<Velqor> motor;
+    std::vector<std::string> eventos;
+    std::vector<std::string> cuadros;
+    bool cancelar = false;
+    std::string informe;
+};
+
+const char* const kDuracion = R"(\((<1 second|(\d+ (day|hour|minute|second)s? ?)+)\))";
+
+std::string P(const std::string& literal, bool conDuracion = true) {
+    const std::string escapado = std::regex_replace(literal, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+    return conDuracion ? escapado + " " + kDuracion : escapado;
+}
+
+const char* const kPrimera = R"(Ventas \d\d-\d\d-\d{4} \d\d:\d\d:\d\d)";
+const char* const kTiempo = R"(Time: (<1 second|(\d+ (Day|Hour|Minute|Second)s? ?)+))";
+
+TEST_F(PaseE2eTest, OffLinePassOn2019WritesTheNineLineReportAndSendsExactlyTheseStatements) {
+    escenario["durations"] = {{"dbreindex", 1100}, {"backupdatabase", 1000}};
+    Arranca();
+    int esperas = 0;
+    motor->AlEsperar([&esperas] { ++esperas; });
+    EXPECT_TRUE(Pasa(false));
+    EXPECT_GT(esperas, 0);  // the window could pump its events during the slow statements
+    std::cout << "---- report of the off-line pass ----\n" << informe << "-------------------------------------\n";
+    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
+           P("Backup Log"), P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
+           P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
+    const std::string clave = Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO");
+    const std::string bak = respaldos + "\\\\";
+    EXPECT_THAT(Diario(),
+                ElementsAre("SELECT * FROM UsuariosPW WHERE (Usuario_ID='operador') And (Usuario_PW='" + clave + "')",
+                            "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
+                            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+                            "DBCC DBREINDEX ('Clientes', 'PK_Clientes')",
+                            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+                            "sp_updatestats",
+                            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+                            "DBCC SHRINKFILE([Ventas_log], 1)",
+                            "BACKUP LOG [Ventas] TO DISK='" + bak + "Ventas_BackupLog_<stamp>.dat'",
+                            "BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
+                            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+                            "DBCC SHRINKFILE([Ventas_log], 1)",
+                            "BACKUP DATABASE [Ventas] TO DISK='" + bak + "Ventas_Backup_<stamp>.dat'"));
+    const auto archivos = ArchivosRespaldo();
+    ASSERT_EQ(archivos.size(), 2u);
+    EXPECT_TRUE(std::regex_match(archivos[0], std::regex(R"(Ventas_BackupLog_\d{14}\.dat)")));
+    EXPECT_TRUE(std::regex_match(archivos[1], std::regex(R"(Ventas_Backup_\d{14}\.dat)")));
+    // The rebuild was measured before and after.
+    const Valor historia = motor->Estadistica();
+    const Lista& medicion = historia.ComoLista().at(0).ComoLista().at(3).ComoLista().at(0).ComoLista();
+    EXPECT_EQ(medicion.at(0), Valor::Doble(42.5));
+    EXPECT_EQ(medicion.at(3), Valor::Doble(100));
+    EXPECT_EQ(medicion.at(4), Valor::Logico(true));
+    EXPECT_EQ(eventos.back(), "Done");
+    EXPECT_THAT(cuadros, IsEmpty());
+}
+
+TEST_F(PaseE2eTest, OnLinePassDefragments) {
+    Arranca();
+    EXPECT_TRUE(Pasa(true));
+    EXPECT_EQ(Lineas().at(1).rfind("Defrag Index Clientes.PK_Clientes (", 0), 0u) << informe;
+    EXPECT_THAT(Diario(), ::testing::Contains("DBCC INDEXDEFRAG ([Ventas], 'Clientes', 'PK_Clientes')"));
+    EXPECT_THAT(eventos, ::testing::Contains("Defrag: Clientes -> PK_Clientes"));
+}
+
+TEST_F(PaseE2eTest, LogBackupThatDoesNotApplyLetsThePassGoOn) {
+    const struct {
+        const char* recuperacion;
+        bool respaldada;
+        const char* linea;
+    } casos[] = {
+        {"SIMPLE", true, "Backup Log Doesn't apply because of RECOVERY MODEL SIMPLE"},
+        {"FULL", false, "Backup Log Doesn't apply because it was never backed up"},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.linea);
+        escenario["databases"][0]["recovery"] = caso.recuperacion;
+        escenario["databases"][0]["backedUp"] = caso.respaldada;
+        informe.clear();
+        for (const auto& n : ArchivosRespaldo()) std::filesystem::remove(respaldos + "/" + n);
+        Arranca();
+        EXPECT_TRUE(Pasa());
+        Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
+               P(caso.linea, false), P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
+               P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
+        EXPECT_EQ(ArchivosRespaldo().size(), 1u);
+    }
+}
+
+TEST_F(PaseE2eTest, MissingBackupFolderCancelsTheRestOfThePass) {
+    Arranca();
+    respaldos = carpeta.En("no-existe");
+    EXPECT_FALSE(Pasa());
+    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
+           P("Backup Log Invalid path: " + respaldos, false), "Cancelled", kTiempo});
+    EXPECT_EQ(eventos.back(), "Cancelled");
+    EXPECT_THAT(Diario().back(), HasSubstr("BACKUP LOG [Ventas] TO DISK="));
+}
+
+TEST_F(PaseE2eTest, Server2005AcceptsTheTruncate) {
+    escenario["version"] = 9;
+    Arranca();
+    EXPECT_TRUE(Pasa());
+    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
+           P("Backup Log"), P("Log Truncate"), P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
+}
+
+TEST_F(PaseE2eTest, RefusedOperatorLeavesTheReportUntouchedAndSendsNoMaintenance) {
+    Arranca();
+    informe = "sin tocar";
+    EXPECT_FALSE(Pasa(false, "operador", "equivocada"));
+    EXPECT_EQ(informe, "sin tocar");
+    EXPECT_THAT(cuadros, ElementsAre("Please give a valid password"));
+    const auto diario = Diario();
+    ASSERT_EQ(diario.size(), 2u);
+    EXPECT_EQ(diario[1], "SELECT Usuario_cd FROM UsuariosPW");
+}
+
+TEST_F(PaseE2eTest, NamesWithBlanksAndQuotesAreTreatedAndShownAsTheyAre) {
+    escenario["databases"] = json::array({Base("Mi O'Base", "O'Brien Datos", "PK O'Brien]")});
+    escenario["defaultDatabase"] = "Mi O'Base";
+    for (const bool onLine : {false, true}) {
+        SCOPED_TRACE(onLine);
+        informe.clear();
+        Arranca("Mi O'Base");
+        EXPECT_TRUE(Pasa(onLine));
+        const std::string prefijo = onLine ? "Defrag Index " : "Reindex ";
+        Forma({R"(Mi O'Base \d\d-\d\d-\d{4} \d\d:\d\d:\d\d)", P(prefijo + "O'Brien Datos.PK O'Brien]"),
+               P("Update Statistics"), P("Shrink Mi O'Base_log"), P("Backup Log"),
+               P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false), P("Shrink Mi O'Base_log"),
+               P("Backup Database"), kTiempo});
+        EXPECT_THAT(Diario(), ::testing::Contains(onLine
+                                                      ? "DBCC INDEXDEFRAG ([Mi O'Base], 'O''Brien Datos', 'PK O''Brien]')"
+                                                      : "DBCC DBREINDEX ('O''Brien Datos', 'PK O''Brien]')"));
+        const Valor historia = motor->Estadistica();
+        const Lista& medicion = historia.ComoLista().at(0).ComoLista().at(3).ComoLista().back().ComoLista();
+        EXPECT_EQ(medicion.at(0), Valor::Doble(42.5));  // the index with a blank was measured
+    }
+}
+
+// The cloud marker is sought in the server text; an instance name carrying it still reaches the
+// local simulator because the port is given.
+TEST_F(PaseE2eTest, CloudDefinitionRunsNoBackups) {
+    Arranca("Ventas", "127.0.0.1\\velqor.database.windows.net,{port}");
+    ASSERT_TRUE(motor->EsCloud());
+    EXPECT_TRUE(Pasa());
+    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
+           P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false), P("Shrink Ventas_log"), kTiempo});
+    for (const auto& l : Diario()) EXPECT_THAT(l, ::testing::Not(HasSubstr("TO DISK")));
+    EXPECT_THAT(ArchivosRespaldo(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace velqor::prueba
