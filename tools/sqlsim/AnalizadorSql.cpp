@@ -95,6 +95,16 @@ private:
         if (!AceptaSimbolo(s)) throw Sintaxis();
     }
 
+    // Words that can never name a column or stand as an alias.
+    bool EsReservada() const {
+        for (const char* kw : {"FROM", "WHERE", "AND", "OR", "NOT", "LIKE", "IS", "AS", "SELECT", "SET", "USE",
+                               "DBCC", "BACKUP", "EXEC", "EXECUTE", "BEGIN", "COMMIT", "ROLLBACK", "IF", "DECLARE",
+                               "TOP", "ORDER", "GROUP", "BY", "HAVING", "UNION", "INTO", "WITH", "TO", "IN"}) {
+            if (EsPalabra(kw)) return true;
+        }
+        return false;
+    }
+
     bool EsInicioSentencia() const {
         for (const char* kw : {"SELECT", "SET", "USE", "DBCC", "BACKUP", "EXEC", "EXECUTE", "BEGIN",
                                "COMMIT", "ROLLBACK", "IF", "DECLARE"}) {
@@ -283,9 +293,7 @@ private:
                 e.valor = Valor();
                 if (Acepta("AS")) {
                     e.alias = Actual().tipo == TT::Cadena ? t_[p_++].valor : Nombre();
-                } else if ((Actual().tipo == TT::Palabra && !EsPalabra("FROM") && !EsPalabra("WHERE") &&
-                            !EsInicioSentencia()) ||
-                           Actual().tipo == TT::Identificador) {
+                } else if ((Actual().tipo == TT::Palabra && !EsReservada()) || Actual().tipo == TT::Identificador) {
                     e.alias = Nombre();
                 }
             }
@@ -371,6 +379,7 @@ private:
                 }
                 throw Sintaxis();
             case TT::Palabra:
+                if (EsReservada()) throw Sintaxis();
                 if (EsPalabra("NULL")) {
                     ++p_;
                     return Expresion{Expresion::Tipo::Nulo, "NULL", 0, {}};
