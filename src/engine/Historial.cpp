@@ -24,8 +24,11 @@ bool Velqor::CargaEstadistica() {
     estadistica_ = Valor();
     const std::string ruta = ArchivoEstadistica();
     int32_t atributos = 0;
-    const std::string texto = Utilidades::ExisteArchivo(ruta, atributos) ? LeeTexto(ruta) : std::string();
-    if (texto.empty()) return true;
+    const bool existe = Utilidades::ExisteArchivo(ruta, atributos);
+    const std::string texto = existe ? LeeTexto(ruta) : std::string();
+    std::error_code ec;
+    // A file that holds bytes but reads as nothing could not be read: keep it like a damaged one.
+    if (texto.empty() && (!existe || std::filesystem::file_size(ruta, ec) == 0 || ec)) return true;
     try {
         Valor leido;
         if (TextoAMatriz(texto, leido) && leido.EsMatriz() && leido.ComoLista().size() == 1) {
@@ -41,7 +44,6 @@ bool Velqor::CargaEstadistica() {
     }
     // Keep the damaged file beside the new one rather than overwrite it when the engine ends.
     const std::string apartado = ruta + ".damaged-" + Formatea(reloj_.Ahora(), "yyyymmddhhnnss");
-    std::error_code ec;
     std::filesystem::rename(ruta, apartado, ec);
     if (ec) {
         InformaError(0, "", nullptr,

@@ -76,6 +76,17 @@ TEST_F(HistorialTest, NextEngineLoadsTheHistoryAndAddsToTheSameRow) {
     EXPECT_EQ(filas[0].ComoLista()[3].ComoLista().size(), 2u);
 }
 
+TEST_F(HistorialTest, NamesBeyondAsciiReadBackUnchanged) {
+    ASSERT_TRUE(Crea());
+    auto conn = Conexion();
+    ASSERT_TRUE(motor->DBReindex(*conn, "Canción", "PK_Año", cancelar, informe));
+    const Valor antes = motor->Estadistica();
+    Libera();
+    ASSERT_TRUE(Crea());
+    EXPECT_EQ(motor->Estadistica(), antes);
+    EXPECT_EQ(Archivos(), std::vector<std::string>{"Ventas_2026_12.ZEVeri"});
+}
+
 TEST_F(HistorialTest, PassInANewMonthWritesTheOldRowsToTheNewMonthAndLeavesTheOldFile) {
     EnElMomento(HacerMomento(2024, 3, 31, 23, 0, 0));
     ASSERT_TRUE(Crea());
