@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
@@ -31,9 +32,11 @@ T Lee(const json& j, const char* clave, T porDefecto, const std::string& donde) 
 class Aleatorio {
 public:
     explicit Aleatorio(uint64_t semilla) : s_(semilla * 6364136223846793005ULL + 1442695040888963407ULL) {}
+    // A value in [a, b] with two decimals, as scan densities are usually shown.
     double Entre(double a, double b) {
         s_ = s_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        return a + (b - a) * static_cast<double>(s_ >> 11) / static_cast<double>(1ULL << 53);
+        const double x = a + (b - a) * static_cast<double>(s_ >> 11) / static_cast<double>(1ULL << 53);
+        return std::round(x * 100.0) / 100.0;
     }
 
 private:
