@@ -1,15 +1,9 @@
 #include "common/General.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <iostream>
 #include <limits>
 
-#include "common/ErrorEjecucion.h"
+#include "common/Archivo.h"
 #include "common/Texto1252.h"
 #include "db/Connection.h"
 
@@ -46,51 +40,6 @@ std::string Reemplaza(std::string_view texto, std::string_view buscado, std::str
     }
     resultado.append(texto.substr(desde));
     return resultado;
-}
-
-// Writes all of bytes to the open descriptor; false on any short or failed write.
-bool EscribeTodo(int descriptor, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t escritos = ::write(descriptor, bytes.data(), bytes.size());
-        if (escritos < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(escritos));
-    }
-    return true;
-}
-
-// Closes a POSIX descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd() const { return fd_; }
-    bool Abierto() const { return fd_ >= 0; }
-    // Closes now and tells whether the close succeeded (a late write error shows here).
-    bool Cierra() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-// Appends bytes to the file at ruta, creating it when missing.
-bool AnexaArchivo(const std::string& ruta, std::string_view bytes) {
-    Descriptor archivo(::open(ruta.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-    return archivo.Abierto() && EscribeTodo(archivo.fd(), bytes) && archivo.Cierra();
 }
 
 }  // namespace
@@ -223,32 +172,7 @@ bool GrabaTexto(const std::string& ruta, std::string_view texto) {
     try {
         std::string bytes = Utf8A1252(texto);
         bytes.append(kSaltoLinea);
-
-        // Written beside the target under a fresh name, then renamed over it, so that a failed
-        // write leaves the old file as it was.
-        std::string temporal;
-        int fd = -1;
-        for (int intento = 0; intento < 100 && fd < 0; ++intento) {
-            temporal = ruta + ".~" + std::to_string(::getpid()) + "_" + std::to_string(intento);
-            fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno != EEXIST) {
-                return false;
-            }
-        }
-        Descriptor archivo(fd);
-        if (!archivo.Abierto()) {
-            return false;
-        }
-        struct stat anterior {};
-        if (::stat(ruta.c_str(), &anterior) == 0 && S_ISREG(anterior.st_mode)) {
-            ::fchmod(archivo.fd(), anterior.st_mode & 07777);
-        }
-        const bool escrito = EscribeTodo(archivo.fd(), bytes) && archivo.Cierra();
-        if (!escrito || ::rename(temporal.c_str(), ruta.c_str()) != 0) {
-            ::unlink(temporal.c_str());
-            return false;
-        }
-        return true;
+        return ReemplazaArchivo(ruta, bytes);
     } catch (...) {
         return false;
     }
@@ -256,26 +180,8 @@ bool GrabaTexto(const std::string& ruta, std::string_view texto) {
 
 std::string LeeTexto(const std::string& ruta) {
     try {
-        Descriptor archivo(::open(ruta.c_str(), O_RDONLY | O_CLOEXEC));
-        if (!archivo.Abierto()) {
-            return {};
-        }
         std::string bytes;
-        char bloque[65536];
-        for (;;) {
-            const ssize_t leidos = ::read(archivo.fd(), bloque, sizeof bloque);
-            if (leidos == 0) {
-                break;
-            }
-            if (leidos < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                return {};
-            }
-            bytes.append(bloque, static_cast<std::size_t>(leidos));
-        }
-        return De1252AUtf8(bytes);
+        return LeeArchivo(ruta, bytes) ? De1252AUtf8(bytes) : std::string{};
     } catch (...) {
         return {};
     }

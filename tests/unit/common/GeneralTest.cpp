@@ -178,6 +178,17 @@ TEST(GrabaTexto, ReemplazaElArchivoSinDejarRestos) {
               1);
 }
 
+TEST(GrabaTexto, ConservaLosPermisosDelArchivoAnterior) {
+    CarpetaTemporal carpeta;
+    const std::string ruta = carpeta.En("datos.txt");
+    EscribeBytes(ruta, "old");
+    const auto permisos = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                          std::filesystem::perms::group_read;
+    std::filesystem::permissions(ruta, permisos);
+    ASSERT_TRUE(GrabaTexto(ruta, "new"));
+    EXPECT_EQ(std::filesystem::status(ruta).permissions(), permisos);
+}
+
 TEST(GrabaTexto, FallaSinCarpetaOSobreUnaCarpeta) {
     CarpetaTemporal carpeta;
     EXPECT_FALSE(GrabaTexto(carpeta.En("missing/file.txt"), "x"));
