@@ -46,7 +46,8 @@ bool EsFreeTds(const std::string& cadena) {
     return false;
 }
 
-std::string ConCredenciales(std::string cadena, const std::string& usuario, const std::string& clave) {
+std::string ConCredenciales(std::string cadena, const std::string& usuario,
+                            const std::string& clave) {
     const bool doblaLlaves = !EsFreeTds(cadena);
     AgregaAtributo(cadena, "UID", usuario, doblaLlaves);
     AgregaAtributo(cadena, "PWD", clave, doblaLlaves);

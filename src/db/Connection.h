@@ -53,19 +53,24 @@ public:
     virtual void SetCommandTimeout(int32_t segundos) = 0;
     // Seconds the login may take.
     virtual void SetConnectionTimeout(int32_t segundos) = 0;
-    // The hook called while a call waits for the server; empty for none.
+    // The hook called while a call waits for the server; empty for none. When the hook throws, a
+    // running statement is cancelled (a login is let run to its end), and once the call has
+    // stopped the hook's exception propagates.
     virtual void SetWaitHook(WaitHook hook) = 0;
     // Opens the connection string (ODBC form); user and password, when not empty, are added to it.
-    // Throws ErrorEjecucion on a refused login, an unknown driver, an unreachable server or a timeout.
+    // Throws ErrorEjecucion on a refused login (-2147217843), an unknown driver, an unreachable
+    // server or a login time-out (-2147467259); a login never outlasts the connection time-out.
     virtual void Open(const std::string& cadena, const std::string& usuario,
                       const std::string& clave, int32_t opciones = -1) = 0;
     // Runs a batch and answers its first result set (results carrying only a row count are skipped),
-    // or nullptr when the batch returns none. Throws ErrorEjecucion when the server refuses it or
-    // the connection is lost.
+    // or nullptr when the batch returns none. The rows are read before it returns, so the
+    // connection is free for the next statement while the caller walks them. Throws
+    // ErrorEjecucion when the server refuses any statement of the batch (also one after the first
+    // result set) or the connection is lost (-2147467259; the connection is then closed).
     virtual std::unique_ptr<Recordset> Execute(const std::string& sentencia, int32_t opciones = 1) = 0;
     // Closes the connection; harmless when it is not open.
     virtual void Close() = 0;
-    // True between a successful Open and Close (a lost link is only noticed by the next call).
+    // True between a successful Open and Close, or until a call finds the link lost.
     virtual bool IsOpen() const = 0;
     // The diagnostics of the last failing call; a successful call leaves them as they were.
     virtual const std::vector<ErrorProveedor>& Errors() const = 0;

@@ -1,8 +1,9 @@
 #include "db/ErrorOdbc.h"
 
-#include <algorithm>
 #include <sqlext.h>
 #include <sqlucode.h>
+
+#include <algorithm>
 
 #include "db/ErroresAdo.h"
 #include "db/Utf16.h"
@@ -13,7 +14,8 @@ namespace {
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide characters must be UTF-16 units");
 
 std::string DescripcionDe(const std::vector<ErrorProveedor>& registros) {
-    return registros.empty() ? std::string(ado::kTextoSinDiagnostico) : registros.front().Description;
+    return registros.empty() ? std::string(ado::kTextoSinDiagnostico)
+                             : registros.front().Description;
 }
 
 bool Alguno(const std::vector<ErrorProveedor>& registros, auto condicion) {
@@ -47,29 +49,35 @@ std::vector<ErrorProveedor> LeeDiagnosticos(SQLSMALLINT tipo, SQLHANDLE handle) 
             rc = lee();
         }
         if (!SQL_SUCCEEDED(rc)) break;
-        const auto unidades = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(largo, 0)),
-                                                     texto.size() - 1);
+        const auto unidades = std::min<std::size_t>(
+            static_cast<std::size_t>(std::max<SQLSMALLINT>(largo, 0)), texto.size() - 1);
         ErrorProveedor registro;
         registro.NativeError = nativo;
         registro.Description = AUtf8(std::u16string_view(texto.data(), unidades));
-        registro.SqlState = AUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(estado), 5));
+        registro.SqlState =
+            AUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(estado), 5));
         registros.push_back(std::move(registro));
     }
     return registros;
 }
 
-int32_t NumeroDeSentencia(const std::vector<ErrorProveedor>& registros) {
-    if (Alguno(registros, EsDeEnlace)) return errores::kFalloGeneral;
-    if (Alguno(registros, [](const ErrorProveedor& e) { return e.SqlState == "HYT00"; }))
-        return ado::kTiempoAgotado;
-    return errores::kErrorProveedor;
+ErrorOdbc ErrorDeSentencia(SQLHSTMT sentencia) {
+    auto registros = LeeDiagnosticos(SQL_HANDLE_STMT, sentencia);
+    int32_t numero = errores::kErrorProveedor;
+    if (Alguno(registros, EsDeEnlace))
+        numero = errores::kFalloGeneral;
+    else if (Alguno(registros, [](const ErrorProveedor& e) { return e.SqlState == "HYT00"; }))
+        numero = ado::kTiempoAgotado;
+    return ErrorOdbc(numero, std::move(registros));
 }
 
-int32_t NumeroDeLogin(const std::vector<ErrorProveedor>& registros) {
+ErrorOdbc ErrorDeLogin(SQLHDBC conexion) {
+    auto registros = LeeDiagnosticos(SQL_HANDLE_DBC, conexion);
     const bool rechazado = Alguno(registros, [](const ErrorProveedor& e) {
         return e.NativeError == 18456 || e.SqlState == "28000";
     });
-    return rechazado ? ado::kLoginRechazado : errores::kFalloGeneral;
+    return ErrorOdbc(rechazado ? ado::kLoginRechazado : errores::kFalloGeneral,
+                     std::move(registros));
 }
 
 }  // namespace velqor::db

@@ -2,11 +2,11 @@
 // ErrorOdbc: a failed ODBC call, carrying the driver's diagnostic records with it so that the
 // connection can publish them in Errors() when the error crosses its boundary.
 
+#include <sql.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include <sql.h>
 
 #include "common/ErrorEjecucion.h"
 #include "db/Connection.h"
@@ -28,12 +28,12 @@ private:
 // Every diagnostic record of a handle, in the driver's order (texts converted to UTF-8).
 std::vector<ErrorProveedor> LeeDiagnosticos(SQLSMALLINT tipo, SQLHANDLE handle);
 
-// The number for a failed statement: -2147217900, or the general failure for a lost link and the
-// time-out number for an expired command time-out.
-int32_t NumeroDeSentencia(const std::vector<ErrorProveedor>& registros);
+// The error of a failed statement, with its diagnostics: number -2147217900, or the general
+// failure for a lost link (SQLSTATE class 08) and the time-out number for HYT00.
+ErrorOdbc ErrorDeSentencia(SQLHSTMT sentencia);
 
-// The number for a failed login: -2147217843 when the server refused the credentials, otherwise
-// the general provider failure.
-int32_t NumeroDeLogin(const std::vector<ErrorProveedor>& registros);
+// The error of a failed login, with its diagnostics: -2147217843 when the server refused the
+// credentials (native 18456 or SQLSTATE 28000), otherwise the general provider failure.
+ErrorOdbc ErrorDeLogin(SQLHDBC conexion);
 
 }  // namespace velqor::db

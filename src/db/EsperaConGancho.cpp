@@ -5,7 +5,8 @@
 namespace velqor::db {
 
 void EsperaConGancho(const WaitHook& gancho, const std::function<void()>& trabajo,
-                     const std::function<void()>& interrumpir, std::chrono::milliseconds intervalo) {
+                     const std::function<void()>& interrumpir,
+                     std::chrono::milliseconds intervalo) {
     if (!gancho) {
         trabajo();
         return;

@@ -1,13 +1,13 @@
 #include "db/LectorResultado.h"
 
+#include <sqlext.h>
+#include <sqlucode.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <sqlext.h>
-#include <sqlucode.h>
 
 #include "db/ErrorOdbc.h"
 #include "db/Utf16.h"
@@ -31,13 +31,8 @@ struct Descripcion {
     std::size_t ancho = 0;  // bytes of one bound value; 0 = read with SQLGetData
 };
 
-[[noreturn]] void FallaSentencia(SQLHSTMT sentencia) {
-    auto registros = LeeDiagnosticos(SQL_HANDLE_STMT, sentencia);
-    throw ErrorOdbc(NumeroDeSentencia(registros), std::move(registros));
-}
-
 void Comprueba(SQLRETURN rc, SQLHSTMT sentencia) {
-    if (!SQL_SUCCEEDED(rc)) FallaSentencia(sentencia);
+    if (!SQL_SUCCEEDED(rc)) throw ErrorDeSentencia(sentencia);
 }
 
 Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero) {
@@ -46,8 +41,8 @@ Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero) {
     SQLULEN tamano = 0;
     auto describe = [&] {
         return SQLDescribeColW(sentencia, numero, reinterpret_cast<SQLWCHAR*>(nombre.data()),
-                               static_cast<SQLSMALLINT>(nombre.size()), &largoNombre, &tipo, &tamano,
-                               &decimales, &nulable);
+                               static_cast<SQLSMALLINT>(nombre.size()), &largoNombre, &tipo,
+                               &tamano, &decimales, &nulable);
     };
     Comprueba(describe(), sentencia);
     if (largoNombre >= static_cast<SQLSMALLINT>(nombre.size())) {
@@ -55,9 +50,9 @@ Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero) {
         Comprueba(describe(), sentencia);
     }
     Descripcion d;
-    d.nombre = AUtf8(std::u16string_view(nombre.data(), std::min<std::size_t>(
-                                                            static_cast<std::size_t>(largoNombre),
-                                                            nombre.size() - 1)));
+    d.nombre = AUtf8(std::u16string_view(
+        nombre.data(),
+        std::min<std::size_t>(static_cast<std::size_t>(largoNombre), nombre.size() - 1)));
     switch (tipo) {
         case SQL_TINYINT:
         case SQL_SMALLINT:
@@ -132,9 +127,9 @@ void AgregaFijo(ColumnaLeida& columna, const Descripcion& d, const char* dato) {
 }
 
 [[noreturn]] void FallaTruncado(const std::string& columna) {
-    throw ErrorOdbc(errores::kFalloGeneral,
-                    {{0, "The value of column '" + columna + "' did not fit its read buffer.",
-                      "01004"}});
+    throw ErrorOdbc(
+        errores::kFalloGeneral,
+        {{0, "The value of column '" + columna + "' did not fit its read buffer.", "01004"}});
 }
 
 // One column's bound buffers for a block of rows (column-wise binding).
@@ -189,7 +184,7 @@ void LeeEnBloques(SQLHSTMT sentencia, const std::vector<Descripcion>& descripcio
         if (rc == SQL_NO_DATA) return;
         Comprueba(rc, sentencia);
         for (SQLULEN f = 0; f < leidas; ++f) {
-            if (estados[f] == SQL_ROW_ERROR) FallaSentencia(sentencia);
+            if (estados[f] == SQL_ROW_ERROR) throw ErrorDeSentencia(sentencia);
             for (std::size_t c = 0; c < descripciones.size(); ++c) {
                 const Descripcion& d = descripciones[c];
                 const SQLLEN indicador = enlaces[c].indicadores[f];
@@ -199,12 +194,11 @@ void LeeEnBloques(SQLHSTMT sentencia, const std::vector<Descripcion>& descripcio
                 } else if (d.clase != Clase::Texto) {
                     AgregaFijo(columnas[c], d, dato);
                 } else {
-                    if (indicador == SQL_NO_TOTAL ||
-                        static_cast<std::size_t>(indicador) >= d.ancho)
+                    if (indicador == SQL_NO_TOTAL || static_cast<std::size_t>(indicador) >= d.ancho)
                         FallaTruncado(d.nombre);
-                    columnas[c].AgregaTextoUtf16(reinterpret_cast<const char16_t*>(dato),
-                                                 static_cast<std::size_t>(indicador) /
-                                                     sizeof(SQLWCHAR));
+                    columnas[c].AgregaTextoUtf16(
+                        reinterpret_cast<const char16_t*>(dato),
+                        static_cast<std::size_t>(indicador) / sizeof(SQLWCHAR));
                 }
             }
         }
@@ -218,9 +212,9 @@ void LeeTextoPorPartes(SQLHSTMT sentencia, SQLUSMALLINT numero, ColumnaLeida& co
     std::u16string texto;
     for (;;) {
         SQLLEN indicador = 0;
-        const SQLRETURN rc = SQLGetData(sentencia, numero, SQL_C_WCHAR, trozo.data(),
-                                        static_cast<SQLLEN>(kUnidades * sizeof(SQLWCHAR)),
-                                        &indicador);
+        const SQLRETURN rc =
+            SQLGetData(sentencia, numero, SQL_C_WCHAR, trozo.data(),
+                       static_cast<SQLLEN>(kUnidades * sizeof(SQLWCHAR)), &indicador);
         if (rc == SQL_NO_DATA) break;
         Comprueba(rc, sentencia);
         if (indicador == SQL_NULL_DATA) {

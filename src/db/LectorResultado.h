@@ -1,9 +1,9 @@
 #pragma once
 // Reads the current result set of an executed statement, every row of it, into a RecordsetLeido.
 
-#include <memory>
-
 #include <sql.h>
+
+#include <memory>
 
 #include "db/RecordsetLeido.h"
 

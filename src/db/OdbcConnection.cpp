@@ -1,11 +1,11 @@
 #include "db/OdbcConnection.h"
 
-#include <string>
-#include <utility>
-
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
+
+#include <string>
+#include <utility>
 
 #include "db/CadenaOdbc.h"
 #include "db/ErrorOdbc.h"
@@ -22,11 +22,6 @@ constexpr char kTextoEnlacePerdido[] = "Communication link failure";
 
 SQLPOINTER ComoPuntero(SQLULEN valor) { return reinterpret_cast<SQLPOINTER>(valor); }
 
-[[noreturn]] void FallaSentencia(SQLHSTMT sentencia) {
-    auto registros = LeeDiagnosticos(SQL_HANDLE_STMT, sentencia);
-    throw ErrorOdbc(NumeroDeSentencia(registros), std::move(registros));
-}
-
 // Runs the batch and answers its first result set that has columns; the remaining results are
 // read to their end so that the connection is ready for the next statement, and an error in any
 // of them fails the whole call.
@@ -36,9 +31,10 @@ std::unique_ptr<Recordset> EjecutaLote(SQLHSTMT sentencia, std::u16string& texto
                                   static_cast<SQLINTEGER>(texto.size()));
     for (;;) {
         if (rc != SQL_NO_DATA) {
-            if (!SQL_SUCCEEDED(rc)) FallaSentencia(sentencia);
+            if (!SQL_SUCCEEDED(rc)) throw ErrorDeSentencia(sentencia);
             SQLSMALLINT columnas = 0;
-            if (!SQL_SUCCEEDED(SQLNumResultCols(sentencia, &columnas))) FallaSentencia(sentencia);
+            if (!SQL_SUCCEEDED(SQLNumResultCols(sentencia, &columnas)))
+                throw ErrorDeSentencia(sentencia);
             if (columnas > 0 && !primero) primero = LeeResultado(sentencia, columnas);
         }
         rc = SQLMoreResults(sentencia);  // also discards the rows of later result sets
@@ -66,13 +62,9 @@ class OdbcConnection final : public Connection {
 public:
     ~OdbcConnection() override { Libera(); }
 
-    void SetCommandTimeout(int32_t segundos) override {
-        tiempoComando_ = Validado(segundos);
-    }
+    void SetCommandTimeout(int32_t segundos) override { tiempoComando_ = Validado(segundos); }
 
-    void SetConnectionTimeout(int32_t segundos) override {
-        tiempoConexion_ = Validado(segundos);
-    }
+    void SetConnectionTimeout(int32_t segundos) override { tiempoConexion_ = Validado(segundos); }
 
     void SetWaitHook(WaitHook hook) override { gancho_ = std::move(hook); }
 
@@ -86,11 +78,13 @@ public:
             HandleOdbc conexion(SQL_HANDLE_DBC, entorno.get());
             SQLSetConnectAttr(conexion.get(), SQL_ATTR_LOGIN_TIMEOUT,
                               ComoPuntero(static_cast<SQLULEN>(tiempoConexion_)), 0);
-            SQLSetConnectAttr(conexion.get(), SQL_ATTR_AUTOCOMMIT, ComoPuntero(SQL_AUTOCOMMIT_ON), 0);
+            SQLSetConnectAttr(conexion.get(), SQL_ATTR_AUTOCOMMIT, ComoPuntero(SQL_AUTOCOMMIT_ON),
+                              0);
             std::u16string completa = AUtf16(ConCredenciales(cadena, usuario, clave));
             // Nothing can interrupt a login: a failing hook waits for it to end (within the
             // login time-out), and a login that succeeded meanwhile is closed with its handles.
-            EsperaConGancho(gancho_, [&] { Conecta(conexion.get(), completa); }, nullptr);
+            EsperaConGancho(
+                gancho_, [&] { Conecta(conexion.get(), completa); }, nullptr);
             entorno_ = std::move(entorno);
             conexion_ = std::move(conexion);
             abierta_ = true;
@@ -100,7 +94,8 @@ public:
         }
     }
 
-    std::unique_ptr<Recordset> Execute(const std::string& sentencia, int32_t /*opciones*/) override {
+    std::unique_ptr<Recordset> Execute(const std::string& sentencia,
+                                       int32_t /*opciones*/) override {
         Ocupacion ocupacion(ocupado_);
         if (!abierta_) throw ErrorEjecucion(errores::kObjetoCerrado, ado::kTextoObjetoCerrado);
         try {
@@ -133,20 +128,17 @@ public:
 
 private:
     static int32_t Validado(int32_t segundos) {
-        if (segundos < 0) throw ErrorEjecucion(ado::kArgumentoInvalido, ado::kTextoArgumentoInvalido);
+        if (segundos < 0)
+            throw ErrorEjecucion(ado::kArgumentoInvalido, ado::kTextoArgumentoInvalido);
         return segundos;
     }
 
     static void Conecta(SQLHDBC conexion, std::u16string& cadena) {
         SQLSMALLINT largo = 0;
-        const SQLRETURN rc = SQLDriverConnectW(conexion, nullptr,
-                                               reinterpret_cast<SQLWCHAR*>(cadena.data()),
-                                               static_cast<SQLSMALLINT>(cadena.size()), nullptr, 0,
-                                               &largo, SQL_DRIVER_NOPROMPT);
-        if (!SQL_SUCCEEDED(rc)) {
-            auto registros = LeeDiagnosticos(SQL_HANDLE_DBC, conexion);
-            throw ErrorOdbc(NumeroDeLogin(registros), std::move(registros));
-        }
+        const SQLRETURN rc = SQLDriverConnectW(
+            conexion, nullptr, reinterpret_cast<SQLWCHAR*>(cadena.data()),
+            static_cast<SQLSMALLINT>(cadena.size()), nullptr, 0, &largo, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) throw ErrorDeLogin(conexion);
     }
 
     // Whether the driver has seen the link drop (FreeTDS words a socket closed mid-answer as
@@ -177,7 +169,7 @@ private:
         abierta_ = false;
     }
 
-    int32_t tiempoComando_ = 30;   // ADO's defaults
+    int32_t tiempoComando_ = 30;  // ADO's defaults
     int32_t tiempoConexion_ = 15;
     WaitHook gancho_;
     HandleOdbc entorno_;

@@ -30,18 +30,20 @@ bool RecordsetLeido::EOF() const {
 
 Valor RecordsetLeido::Field(std::string_view nombre) const {
     ExigeAbierto();
-    const auto columna = std::find_if(columnas_.begin(), columnas_.end(), [&](const ColumnaLeida& c) {
-        return MismoNombre(c.Nombre(), nombre);
-    });
+    const auto columna =
+        std::find_if(columnas_.begin(), columnas_.end(),
+                     [&](const ColumnaLeida& c) { return MismoNombre(c.Nombre(), nombre); });
     if (columna == columnas_.end())
         throw ErrorEjecucion(errores::kCampoInexistente, ado::kTextoCampoInexistente);
-    if (actual_ >= filas_) throw ErrorEjecucion(ado::kSinRegistroActual, ado::kTextoSinRegistroActual);
+    if (actual_ >= filas_)
+        throw ErrorEjecucion(ado::kSinRegistroActual, ado::kTextoSinRegistroActual);
     return columna->ValorEn(actual_);
 }
 
 void RecordsetLeido::MoveNext() {
     ExigeAbierto();
-    if (actual_ >= filas_) throw ErrorEjecucion(ado::kSinRegistroActual, ado::kTextoSinRegistroActual);
+    if (actual_ >= filas_)
+        throw ErrorEjecucion(ado::kSinRegistroActual, ado::kTextoSinRegistroActual);
     ++actual_;
 }
 

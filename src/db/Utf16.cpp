@@ -91,7 +91,8 @@ void AgregaUtf8(std::string& destino, const char16_t* texto, std::size_t unidade
             destino.push_back(static_cast<char>(u));
         } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < unidades && texto[i + 1] >= 0xDC00 &&
                    texto[i + 1] <= 0xDFFF) {
-            EscribeUtf8(destino, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (texto[i + 1] - 0xDC00));
+            EscribeUtf8(destino,
+                        0x10000 + ((char32_t{u} - 0xD800) << 10) + (texto[i + 1] - 0xDC00));
             ++i;
         } else if (u >= 0xD800 && u <= 0xDFFF) {
             EscribeUtf8(destino, kReemplazo);

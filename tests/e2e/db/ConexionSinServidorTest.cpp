@@ -1,11 +1,11 @@
 // Connection failures that need no server: an unknown driver, a closed port, a server that
 // never answers the login, and calls on a connection that is not open.
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "PuertoLocal.h"
 #include "db/OdbcConnection.h"

@@ -1,6 +1,6 @@
-#include "db/CadenaOdbc.h"
-
 #include <gtest/gtest.h>
+
+#include "db/CadenaOdbc.h"
 
 namespace velqor::db {
 namespace {

@@ -1,10 +1,10 @@
-#include "db/EsperaConGancho.h"
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <stdexcept>
 #include <thread>
 
-#include <gtest/gtest.h>
+#include "db/EsperaConGancho.h"
 
 namespace velqor::db {
 namespace {
@@ -13,7 +13,8 @@ using namespace std::chrono_literals;
 
 TEST(EsperaConGancho, SinGanchoTrabajaEnEsteHilo) {
     std::thread::id hilo;
-    EsperaConGancho(nullptr, [&] { hilo = std::this_thread::get_id(); }, nullptr);
+    EsperaConGancho(
+        nullptr, [&] { hilo = std::this_thread::get_id(); }, nullptr);
     EXPECT_EQ(hilo, std::this_thread::get_id());
 }
 

@@ -1,8 +1,7 @@
-#include "db/RecordsetLeido.h"
-
 #include <gtest/gtest.h>
 
 #include "db/ErroresAdo.h"
+#include "db/RecordsetLeido.h"
 
 namespace velqor::db {
 namespace {

@@ -1,6 +1,6 @@
-#include "db/Utf16.h"
-
 #include <gtest/gtest.h>
+
+#include "db/Utf16.h"
 
 namespace velqor::db {
 namespace {
@@ -25,14 +25,16 @@ INSTANTIATE_TEST_SUITE_P(Textos, Utf16IdaYVuelta,
                          [](const auto& info) { return "Caso" + std::to_string(info.index); });
 
 TEST(Utf16, SecuenciasUtf8RotasDanCaracterDeReemplazo) {
-    EXPECT_EQ(AUtf16("a\xC3"), u"a\uFFFD");            // cut short
-    EXPECT_EQ(AUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");    // overlong
+    EXPECT_EQ(AUtf16("a\xC3"), u"a\uFFFD");                      // cut short
+    EXPECT_EQ(AUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");              // overlong
     EXPECT_EQ(AUtf16("\xED\xA0\x80x"), u"\uFFFD\uFFFD\uFFFDx");  // encoded surrogate
     EXPECT_EQ(AUtf16("\xFF"), u"\uFFFD");
 }
 
 TEST(Utf16, SustitutoSueltoDaCaracterDeReemplazo) {
-    EXPECT_EQ(AUtf8(std::u16string(1, char16_t{0xD800}) + u"a"), "\xEF\xBF\xBD" "a");
+    EXPECT_EQ(AUtf8(std::u16string(1, char16_t{0xD800}) + u"a"),
+              "\xEF\xBF\xBD"
+              "a");
     EXPECT_EQ(AUtf8(std::u16string(1, char16_t{0xDC00})), "\xEF\xBF\xBD");
 }
 
