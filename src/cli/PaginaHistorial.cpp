@@ -101,16 +101,17 @@ std::string Grafico(const FilaHistorial& fila, const Escala& escala) {
     for (const Medicion& m : mediciones) {
         const std::string x = Numero(escala.X(m.inicio));
         // A rebuild is drawn with filled dots, an on-line defragmentation with hollow ones.
-        const char* relleno = m.bloquear ? "" : " fill=\"#fff\"";
+        const char* rellenoAntes = m.bloquear ? "#c0392b" : "#fff";
+        const char* rellenoDespues = m.bloquear ? "#1e8449" : "#fff";
         svg << "<g><title>" << Formatea(m.inicio, "yyyy-mm-dd hh:nn:ss") << ": "
             << TextoDensidad(m.antes) << "% to " << TextoDensidad(m.despues) << "% ("
             << (m.bloquear ? "rebuild" : "defrag") << ")</title>"
             << "<line x1=\"" << x << "\" y1=\"" << Numero(Escala::Y(m.antes)) << "\" x2=\"" << x
             << "\" y2=\"" << Numero(Escala::Y(m.despues)) << "\" stroke=\"#aaa\" stroke-dasharray=\"2,2\"/>"
             << "<circle cx=\"" << x << "\" cy=\"" << Numero(Escala::Y(m.antes))
-            << "\" r=\"3.5\" stroke=\"#c0392b\" fill=\"#c0392b\"" << relleno << "/>"
+            << "\" r=\"3.5\" stroke=\"#c0392b\" fill=\"" << rellenoAntes << "\"/>"
             << "<circle cx=\"" << x << "\" cy=\"" << Numero(Escala::Y(m.despues))
-            << "\" r=\"3.5\" stroke=\"#1e8449\" fill=\"#1e8449\"" << relleno << "/></g>";
+            << "\" r=\"3.5\" stroke=\"#1e8449\" fill=\"" << rellenoDespues << "\"/></g>";
     }
     svg << "</svg>";
     return svg.str();

@@ -120,6 +120,9 @@ TEST_F(HistorialCli, HtmlPageIsSelfContainedWithOneChartPerIndex) {
     EXPECT_NE(html.find("62.5% to 100% (rebuild)"), std::string::npos);
     EXPECT_NE(html.find("70% to 98% (defrag)"), std::string::npos);
     EXPECT_NE(html.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"), std::string::npos);
+    // Rebuilds are drawn with filled dots, defragmentations with hollow ones.
+    EXPECT_NE(html.find("stroke=\"#c0392b\" fill=\"#c0392b\"/>"), std::string::npos);
+    EXPECT_NE(html.find("stroke=\"#c0392b\" fill=\"#fff\"/>"), std::string::npos);
     // Nothing runs and nothing is fetched: no scripts, no links, no external resources.
     for (const char* prohibido : {"<script", "src=", "href=", "@import", "url("}) {
         EXPECT_EQ(html.find(prohibido), std::string::npos) << prohibido;
