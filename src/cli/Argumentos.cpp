@@ -4,8 +4,8 @@
 
 namespace velqor::cli {
 
-bool Argumentos::Analiza(const std::vector<Opcion>& opciones, const std::vector<std::string>& palabras,
-                         std::string& error) {
+bool Argumentos::Analiza(const std::vector<Opcion>& opciones,
+                         const std::vector<std::string>& palabras, std::string& error) {
     dados_.clear();
     posicionales_.clear();
     bool soloPosicionales = false;

@@ -16,7 +16,7 @@ struct Opcion {
 };
 
 class Argumentos {
-public:
+  public:
     // Parses palabras against opciones. Answers false and fills error (one sentence) for an
     // unknown option, a missing value, an option given twice or a value given to a flag.
     bool Analiza(const std::vector<Opcion>& opciones, const std::vector<std::string>& palabras,
@@ -28,7 +28,7 @@ public:
     std::optional<std::string> Valor(const std::string& nombre) const;
     const std::vector<std::string>& Posicionales() const { return posicionales_; }
 
-private:
+  private:
     std::map<std::string, std::string> dados_;
     std::vector<std::string> posicionales_;
 };

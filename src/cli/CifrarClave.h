@@ -7,7 +7,7 @@
 namespace velqor::cli {
 
 class CifrarClave final : public Comando {
-public:
+  public:
     std::string Nombre() const override { return "hash-password"; }
     std::string Resumen() const override;
     std::string Ayuda() const override;
@@ -15,7 +15,7 @@ public:
     // The stored form of clave: Codificador::Cifra under the company name of the upper-cased text.
     static std::string FormaGuardada(const std::string& clave);
 
-protected:
+  protected:
     std::vector<Opcion> Opciones() const override;
     int Corre(const Argumentos& argumentos, Consola& consola) const override;
 };

@@ -34,17 +34,18 @@ int Comando::MalUso(Consola& consola, const std::string& mensaje) const {
     return kMalUso;
 }
 
-bool Comando::ExigePosicionales(const Argumentos& argumentos, size_t cuantos, const std::string& que,
-                                Consola& consola, int& codigo) const {
+bool Comando::ExigePosicionales(const Argumentos& argumentos, size_t cuantos,
+                                const std::string& que, Consola& consola, int& codigo) const {
     if (argumentos.Posicionales().size() == cuantos) return true;
-    codigo = MalUso(consola, argumentos.Posicionales().size() < cuantos
-                                 ? "missing " + que
-                                 : "unexpected argument '" + argumentos.Posicionales()[cuantos] + "'");
+    codigo =
+        MalUso(consola, argumentos.Posicionales().size() < cuantos
+                            ? "missing " + que
+                            : "unexpected argument '" + argumentos.Posicionales()[cuantos] + "'");
     return false;
 }
 
-bool Comando::ExigeValor(const Argumentos& argumentos, const std::string& nombre, std::string& valor,
-                         Consola& consola, int& codigo) const {
+bool Comando::ExigeValor(const Argumentos& argumentos, const std::string& nombre,
+                         std::string& valor, Consola& consola, int& codigo) const {
     auto dado = argumentos.Valor(nombre);
     if (!dado) {
         codigo = MalUso(consola, "option --" + nombre + " is required");

@@ -17,7 +17,7 @@ inline constexpr int kFallo = 1;   // the operation failed (unreadable file, wri
 inline constexpr int kMalUso = 2;  // the command line is wrong; nothing was done
 
 class Comando {
-public:
+  public:
     virtual ~Comando() = default;
 
     // The subcommand's name as typed ("write-launch").
@@ -32,7 +32,7 @@ public:
     // The full help: usage line, description, options.
     virtual std::string Ayuda() const = 0;
 
-protected:
+  protected:
     // The options this subcommand accepts (--help is added by the base).
     virtual std::vector<Opcion> Opciones() const = 0;
     // Runs with parsed arguments; answers an exit code.

@@ -76,7 +76,8 @@ std::string Texto(const Definicion& d) {
     const auto linea = [&t](const std::string& texto) { t += texto + kFinLinea; };
     linea("# Velqor connection definition, written by velqor-config write-cfp.");
     linea("# The window lists it under this file's name; docs/cfp-format.md describes every key.");
-    linea("# The password is stored encrypted for this program: to change it, write the file again.");
+    linea(
+        "# The password is stored encrypted for this program: to change it, write the file again.");
     linea("[Connection]");
     linea("Name = " + d.nombre);
     linea("Kind = " + std::to_string(kTipoSqlServer));
@@ -101,12 +102,15 @@ std::string EscribirCfp::Resumen() const {
 }
 
 std::string EscribirCfp::Ayuda() const {
-    return "Usage: velqor-config write-cfp FILE.cfp --name NAME --server HOST[,PORT] --database DB\n"
+    return "Usage: velqor-config write-cfp FILE.cfp --name NAME --server HOST[,PORT] --database "
+           "DB\n"
            "           [--driver NAME] [--encrypt] [--login-timeout SECONDS]\n"
-           "           (--user NAME (--password-stdin | --password TEXT) | --integrated) [--force]\n"
+           "           (--user NAME (--password-stdin | --password TEXT) | --integrated) "
+           "[--force]\n"
            "\n"
            "Writes a connection definition for SQL Server. Put it beside the velqor program: the\n"
-           "window lists it under its file name without \".cfp\". The password is encrypted for this\n"
+           "window lists it under its file name without \".cfp\". The password is encrypted for "
+           "this\n"
            "program and the file is readable by its owner only. The file is loaded back as the\n"
            "program loads it before it replaces FILE.cfp.\n"
            "\n"
@@ -120,15 +124,16 @@ std::string EscribirCfp::Ayuda() const {
            "  --user NAME              SQL Server login\n"
            "  --password-stdin         read its password from the first line of standard input\n"
            "  --password TEXT          its password (visible to other users in the process list)\n"
-           "  --integrated             use integrated (Kerberos) authentication instead of a login\n"
+           "  --integrated             use integrated (Kerberos) authentication instead of a "
+           "login\n"
            "  --force                  replace FILE.cfp when it exists\n"
            "  --help                   show this help\n";
 }
 
 std::vector<Opcion> EscribirCfp::Opciones() const {
-    std::vector<Opcion> opciones{{"name", true},       {"server", true},        {"database", true},
-                                 {"driver", true},     {"encrypt", false},      {"login-timeout", true},
-                                 {"user", true},       {"integrated", false},   {"force", false}};
+    std::vector<Opcion> opciones{{"name", true},   {"server", true},      {"database", true},
+                                 {"driver", true}, {"encrypt", false},    {"login-timeout", true},
+                                 {"user", true},   {"integrated", false}, {"force", false}};
     for (Opcion& o : OpcionesClave()) opciones.push_back(std::move(o));
     return opciones;
 }
@@ -142,23 +147,28 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
         !ExigeValor(argumentos, "database", d.base, consola, codigo)) {
         return codigo;
     }
-    if (argumentos.Tiene("driver") && !ExigeValor(argumentos, "driver", d.controlador, consola, codigo)) {
+    if (argumentos.Tiene("driver") &&
+        !ExigeValor(argumentos, "driver", d.controlador, consola, codigo)) {
         return codigo;
     }
     const fs::path ruta = argumentos.Posicionales()[0];
     const std::string archivo = ruta.filename().string();
-    if (archivo.size() <= kExtension.size() || Minusculas(ruta.extension().string()) != kExtension) {
+    if (archivo.size() <= kExtension.size() ||
+        Minusculas(ruta.extension().string()) != kExtension) {
         return MalUso(consola, "FILE must end in \".cfp\", as the window looks for it");
     }
     std::string error;
-    const std::pair<const char*, const std::string*> valores[] = {
-        {"name", &d.nombre}, {"server", &d.servidor}, {"database", &d.base}, {"driver", &d.controlador}};
+    const std::pair<const char*, const std::string*> valores[] = {{"name", &d.nombre},
+                                                                  {"server", &d.servidor},
+                                                                  {"database", &d.base},
+                                                                  {"driver", &d.controlador}};
     for (const auto& [opcion, valor] : valores) {
         if (!ValorDeLinea(opcion, *valor, error)) return MalUso(consola, error);
     }
     if (!ServidorValido(d.servidor, error)) return MalUso(consola, error);
     d.cifrar = argumentos.Tiene("encrypt");
-    if (auto tiempo = argumentos.Valor("login-timeout"); tiempo && !LeeEntero(*tiempo, 1, 3600, d.tiempoLogin)) {
+    if (auto tiempo = argumentos.Valor("login-timeout");
+        tiempo && !LeeEntero(*tiempo, 1, 3600, d.tiempoLogin)) {
         return MalUso(consola, "--login-timeout takes a whole number of seconds from 1 to 3600");
     }
 
@@ -168,7 +178,8 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
             return MalUso(consola, "--integrated takes no --user or password");
         }
     } else {
-        if (!argumentos.Tiene("user")) return MalUso(consola, "give --user NAME with a password, or --integrated");
+        if (!argumentos.Tiene("user"))
+            return MalUso(consola, "give --user NAME with a password, or --integrated");
         if (!ExigeValor(argumentos, "user", d.usuario, consola, codigo)) return codigo;
         if (!ValorDeLinea("user", d.usuario, error)) return MalUso(consola, error);
         std::string clave;
@@ -191,7 +202,8 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
     PerfilConexion perfil;
     if (!perfil.Cargar(VersionPrograma::kEmpresa, carpeta.string(), prueba)) {
         fs::remove(rutaPrueba, ec);
-        return Falla(consola, "nothing was written, the definition does not load back: " + perfil.UltimoError());
+        return Falla(consola, "nothing was written, the definition does not load back: " +
+                                  perfil.UltimoError());
     }
     fs::rename(rutaPrueba, ruta, ec);
     if (ec) {

@@ -12,7 +12,8 @@ namespace velqor::cli {
 
 namespace {
 
-// The list entry is a definition's file name without ".cfp", as the window's database list shows it.
+// The list entry is a definition's file name without ".cfp", as the window's database list shows
+// it.
 bool EntradaValida(const std::string& entrada, std::string& error) {
     if (entrada.find_first_of("/\\") != std::string::npos) {
         error = "--database takes the database-list entry (the definition's name), not a path";
@@ -20,7 +21,8 @@ bool EntradaValida(const std::string& entrada, std::string& error) {
     }
     if (entrada.size() >= 4) {
         std::string extension = entrada.substr(entrada.size() - 4);
-        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (extension == ".cfp") {
             error = "--database takes the definition's name without \".cfp\": " +
                     entrada.substr(0, entrada.size() - 4);
@@ -37,31 +39,35 @@ std::string EscribirLanzamiento::Resumen() const {
 }
 
 std::string EscribirLanzamiento::Ayuda() const {
-    return "Usage: velqor-config write-launch FILE --database ENTRY --report-folder DIR --user NAME\n"
+    return "Usage: velqor-config write-launch FILE --database ENTRY --report-folder DIR --user "
+           "NAME\n"
            "           (--password-stdin | --password TEXT) (--online | --offline)\n"
            "           [--backup-folder DIR] [--force]\n"
            "\n"
-           "Writes FILE (usually *.ZEVcos) exactly as the window's \"Save configuration for automatic\n"
+           "Writes FILE (usually *.ZEVcos) exactly as the window's \"Save configuration for "
+           "automatic\n"
            "launch\" does. Start the window program with FILE on its command line to run one pass\n"
            "unattended. The file is encrypted, authenticated and readable by its owner only.\n"
            "\n"
            "Options:\n"
-           "  --database ENTRY       the database-list entry: the .cfp file's name without \".cfp\",\n"
+           "  --database ENTRY       the database-list entry: the .cfp file's name without "
+           "\".cfp\",\n"
            "                         looked up beside the program at launch time\n"
            "  --report-folder DIR    folder that receives the monthly density history\n"
            "  --user NAME            user of the application's table UsuariosPW\n"
            "  --password-stdin       read the password from the first line of standard input\n"
            "  --password TEXT        the password (visible to other users in the process list)\n"
            "  --online | --offline   users assumed on line (defragment) or off line (rebuild)\n"
-           "  --backup-folder DIR    backup folder as the server sees it (not needed for the cloud)\n"
+           "  --backup-folder DIR    backup folder as the server sees it (not needed for the "
+           "cloud)\n"
            "  --force                replace FILE when it exists\n"
            "  --help                 show this help\n";
 }
 
 std::vector<Opcion> EscribirLanzamiento::Opciones() const {
-    std::vector<Opcion> opciones{{"database", true}, {"report-folder", true}, {"user", true},
-                                 {"online", false},  {"offline", false},      {"backup-folder", true},
-                                 {"force", false}};
+    std::vector<Opcion> opciones{
+        {"database", true}, {"report-folder", true}, {"user", true},  {"online", false},
+        {"offline", false}, {"backup-folder", true}, {"force", false}};
     for (Opcion& o : OpcionesClave()) opciones.push_back(std::move(o));
     return opciones;
 }
@@ -77,7 +83,8 @@ int EscribirLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) c
     }
     std::string error;
     if (!EntradaValida(lanzamiento.entrada, error)) return MalUso(consola, error);
-    if (!LeeClave(argumentos, consola.entrada, lanzamiento.clave, error)) return MalUso(consola, error);
+    if (!LeeClave(argumentos, consola.entrada, lanzamiento.clave, error))
+        return MalUso(consola, error);
     if (EsBlanco(lanzamiento.clave)) return MalUso(consola, "the password must not be blank");
     if (argumentos.Tiene("online") == argumentos.Tiene("offline")) {
         return MalUso(consola, "give exactly one of --online and --offline");

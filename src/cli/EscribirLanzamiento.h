@@ -7,12 +7,12 @@
 namespace velqor::cli {
 
 class EscribirLanzamiento final : public Comando {
-public:
+  public:
     std::string Nombre() const override { return "write-launch"; }
     std::string Resumen() const override;
     std::string Ayuda() const override;
 
-protected:
+  protected:
     std::vector<Opcion> Opciones() const override;
     int Corre(const Argumentos& argumentos, Consola& consola) const override;
 };

@@ -85,8 +85,8 @@ bool HistorialDensidad::DeTexto(std::string_view texto, std::vector<FilaHistoria
     }
     const Lista& superior = matriz.ComoLista();
     if (superior.size() != 1) {
-        error = "it is not a density history (the top level holds " + std::to_string(superior.size()) +
-                " entries instead of 1)";
+        error = "it is not a density history (the top level holds " +
+                std::to_string(superior.size()) + " entries instead of 1)";
         return false;
     }
     const Valor& historia = superior[0];

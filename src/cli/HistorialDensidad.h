@@ -13,10 +13,10 @@ namespace velqor::cli {
 
 // One treatment of an index.
 struct Medicion {
-    double antes = 0;    // scan density before, percent
-    Momento inicio{};    // start of the treatment
-    Momento fin{};       // end of the treatment
-    double despues = 0;  // scan density after, percent
+    double antes = 0;       // scan density before, percent
+    Momento inicio{};       // start of the treatment
+    Momento fin{};          // end of the treatment
+    double despues = 0;     // scan density after, percent
     bool bloquear = false;  // true: rebuilt off line; false: defragmented on line
 };
 
@@ -28,14 +28,15 @@ struct FilaHistorial {
 };
 
 class HistorialDensidad {
-public:
+  public:
     // Reads the file at ruta. An empty file is an empty history. False with error (one sentence
     // naming the file and what is wrong) when the file cannot be read, its text is damaged (a
     // checksum or length that does not agree) or it does not hold a density history.
     static bool Lee(const std::string& ruta, std::vector<FilaHistorial>& filas, std::string& error);
 
     // The same over the file's text (UTF-8); error says what is wrong, without a file name.
-    static bool DeTexto(std::string_view texto, std::vector<FilaHistorial>& filas, std::string& error);
+    static bool DeTexto(std::string_view texto, std::vector<FilaHistorial>& filas,
+                        std::string& error);
 };
 
 // A density for people: at most two decimals, "0.5" rather than ".5".

@@ -13,8 +13,8 @@ constexpr size_t kValores = 7;
 }
 
 Lista Lanzamiento::ALista() const {
-    return {Valor::Texto(entrada),        Valor::Texto(carpetaInforme), Valor::Texto(usuario),
-            Valor::Texto(clave),          Valor::Largo(reservado),      Valor::Logico(enLinea),
+    return {Valor::Texto(entrada),      Valor::Texto(carpetaInforme), Valor::Texto(usuario),
+            Valor::Texto(clave),        Valor::Largo(reservado),      Valor::Logico(enLinea),
             Valor::Texto(carpetaBackup)};
 }
 
@@ -53,9 +53,9 @@ bool Lanzamiento::Guarda(const std::string& ruta) const {
     if (!Codificador::GuardaArchivo(VersionPrograma::kEmpresa, ALista(), ruta, true)) return false;
     // The file holds a password: make sure it is the owner's only, even if it existed before.
     std::error_code ec;
-    std::filesystem::permissions(ruta,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::replace, ec);
+    std::filesystem::permissions(
+        ruta, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+        std::filesystem::perm_options::replace, ec);
     return !ec;
 }
 

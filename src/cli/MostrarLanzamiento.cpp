@@ -30,7 +30,8 @@ int MostrarLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) co
                    << "2 User:           " << l.usuario << '\n'
                    << "3 Password:       " << (l.clave.empty() ? "(empty)" : "********") << '\n'
                    << "4 Reserved:       " << l.reservado << '\n'
-                   << "5 Users on line:  " << (l.enLinea ? "yes (defragment)" : "no (rebuild)") << '\n'
+                   << "5 Users on line:  " << (l.enLinea ? "yes (defragment)" : "no (rebuild)")
+                   << '\n'
                    << "6 Backup folder:  " << l.carpetaBackup << '\n';
     return kExito;
 }

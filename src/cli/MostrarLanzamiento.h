@@ -6,12 +6,12 @@
 namespace velqor::cli {
 
 class MostrarLanzamiento final : public Comando {
-public:
+  public:
     std::string Nombre() const override { return "show-launch"; }
     std::string Resumen() const override;
     std::string Ayuda() const override;
 
-protected:
+  protected:
     std::vector<Opcion> Opciones() const override { return {}; }
     int Corre(const Argumentos& argumentos, Consola& consola) const override;
 };

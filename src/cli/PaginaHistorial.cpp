@@ -107,7 +107,8 @@ std::string Grafico(const FilaHistorial& fila, const Escala& escala) {
             << TextoDensidad(m.antes) << "% to " << TextoDensidad(m.despues) << "% ("
             << (m.bloquear ? "rebuild" : "defrag") << ")</title>"
             << "<line x1=\"" << x << "\" y1=\"" << Numero(Escala::Y(m.antes)) << "\" x2=\"" << x
-            << "\" y2=\"" << Numero(Escala::Y(m.despues)) << "\" stroke=\"#aaa\" stroke-dasharray=\"2,2\"/>"
+            << "\" y2=\"" << Numero(Escala::Y(m.despues))
+            << "\" stroke=\"#aaa\" stroke-dasharray=\"2,2\"/>"
             << "<circle cx=\"" << x << "\" cy=\"" << Numero(Escala::Y(m.antes))
             << "\" r=\"3.5\" stroke=\"#c0392b\" fill=\"" << rellenoAntes << "\"/>"
             << "<circle cx=\"" << x << "\" cy=\"" << Numero(Escala::Y(m.despues))
@@ -119,7 +120,8 @@ std::string Grafico(const FilaHistorial& fila, const Escala& escala) {
 
 std::string Tabla(const FilaHistorial& fila) {
     std::ostringstream html;
-    html << "<table><tr><th>Start</th><th>End</th><th>Before</th><th>After</th><th>Treatment</th></tr>";
+    html << "<table><tr><th>Start</th><th>End</th><th>Before</th><th>After</th><th>Treatment</th></"
+            "tr>";
     for (const Medicion& m : fila.mediciones) {
         html << "<tr><td>" << Formatea(m.inicio, "yyyy-mm-dd hh:nn:ss") << "</td><td>"
              << Formatea(m.fin, "yyyy-mm-dd hh:nn:ss") << "</td><td class=\"n\">"
@@ -137,18 +139,30 @@ std::string EscapaHtml(const std::string& texto) {
     escapado.reserve(texto.size());
     for (char c : texto) {
         switch (c) {
-            case '&': escapado += "&amp;"; break;
-            case '<': escapado += "&lt;"; break;
-            case '>': escapado += "&gt;"; break;
-            case '"': escapado += "&quot;"; break;
-            case '\'': escapado += "&#39;"; break;
-            default: escapado += c;
+            case '&':
+                escapado += "&amp;";
+                break;
+            case '<':
+                escapado += "&lt;";
+                break;
+            case '>':
+                escapado += "&gt;";
+                break;
+            case '"':
+                escapado += "&quot;";
+                break;
+            case '\'':
+                escapado += "&#39;";
+                break;
+            default:
+                escapado += c;
         }
     }
     return escapado;
 }
 
-std::string PaginaHistorial::Escribe(const std::vector<FilaHistorial>& filas, const std::string& titulo) {
+std::string PaginaHistorial::Escribe(const std::vector<FilaHistorial>& filas,
+                                     const std::string& titulo) {
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
          << "<title>Density history " << EscapaHtml(titulo) << "</title><style>" << kEstilo
@@ -176,7 +190,8 @@ std::string PaginaHistorial::Escribe(const std::vector<FilaHistorial>& filas, co
     for (const FilaHistorial& fila : filas) {
         html << "<section><h2>" << EscapaHtml(fila.tabla) << " &middot; " << EscapaHtml(fila.indice)
              << "</h2>\n"
-             << Grafico(fila, escala) << '\n' << Tabla(fila) << "</section>\n";
+             << Grafico(fila, escala) << '\n'
+             << Tabla(fila) << "</section>\n";
     }
     html << "</body></html>\n";
     return html.str();

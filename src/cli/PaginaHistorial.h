@@ -11,7 +11,7 @@
 namespace velqor::cli {
 
 class PaginaHistorial {
-public:
+  public:
     // The whole page; titulo (the history file's name) heads it. Every name is HTML-escaped.
     static std::string Escribe(const std::vector<FilaHistorial>& filas, const std::string& titulo);
 };

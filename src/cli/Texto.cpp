@@ -8,11 +8,16 @@ char32_t Mayuscula(char32_t c) {
     if (c >= U'a' && c <= U'z') return c - 0x20;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;  // à..þ except ÷
     switch (c) {
-        case 0xFF: return 0x178;   // ÿ
-        case 0x161: return 0x160;  // š
-        case 0x153: return 0x152;  // œ
-        case 0x17E: return 0x17D;  // ž
-        default: return c;
+        case 0xFF:
+            return 0x178;  // ÿ
+        case 0x161:
+            return 0x160;  // š
+        case 0x153:
+            return 0x152;  // œ
+        case 0x17E:
+            return 0x17D;  // ž
+        default:
+            return c;
     }
 }
 

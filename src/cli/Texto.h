@@ -6,7 +6,8 @@
 
 namespace velqor::cli {
 
-// True when texto is empty or holds only blanks (spaces), as the window and the operator check see it.
+// True when texto is empty or holds only blanks (spaces), as the window and the operator check see
+// it.
 bool EsBlanco(std::string_view texto);
 
 // UTF-8 text upper-cased letter by letter as the operator check does it before coding a password:

@@ -29,7 +29,8 @@ std::string VelqorConfig::Ayuda() const {
           << "\n"
           << "Subcommands:\n";
     for (const auto& comando : comandos_) {
-        texto << "  " << std::left << std::setw(15) << comando->Nombre() << comando->Resumen() << '\n';
+        texto << "  " << std::left << std::setw(15) << comando->Nombre() << comando->Resumen()
+              << '\n';
     }
     texto << "\n"
           << "Run 'velqor-config SUBCOMMAND --help' for the options of one subcommand.\n"
@@ -55,8 +56,8 @@ int VelqorConfig::Ejecuta(const std::vector<std::string>& argumentos, Consola& c
         return kExito;
     }
     if (primero == "--version") {
-        consola.salida << "velqor-config " << VersionPrograma::kMayor << '.' << VersionPrograma::kMenor
-                       << '.' << VersionPrograma::kRevision << '\n';
+        consola.salida << "velqor-config " << VersionPrograma::kMayor << '.'
+                       << VersionPrograma::kMenor << '.' << VersionPrograma::kRevision << '\n';
         return kExito;
     }
     if (primero == "help") {

@@ -12,7 +12,7 @@
 namespace velqor::cli {
 
 class VelqorConfig {
-public:
+  public:
     // Holds every subcommand.
     VelqorConfig();
 
@@ -23,7 +23,7 @@ public:
     // The program's help: usage and the list of subcommands.
     std::string Ayuda() const;
 
-private:
+  private:
     const Comando* Busca(const std::string& nombre) const;
 
     std::vector<std::unique_ptr<Comando>> comandos_;

@@ -1,6 +1,6 @@
-#include "cli/Argumentos.h"
-
 #include <gtest/gtest.h>
+
+#include "cli/Argumentos.h"
 
 namespace velqor::cli {
 namespace {
@@ -10,7 +10,8 @@ const std::vector<Opcion> kOpciones{{"user", true}, {"online", false}};
 TEST(Argumentos, ReadsValuesFlagsAndPositionals) {
     Argumentos a;
     std::string error;
-    ASSERT_TRUE(a.Analiza(kOpciones, {"file.ZEVcos", "--user", "ann", "--online", "--", "--x"}, error));
+    ASSERT_TRUE(
+        a.Analiza(kOpciones, {"file.ZEVcos", "--user", "ann", "--online", "--", "--x"}, error));
     EXPECT_EQ(a.Valor("user"), "ann");
     EXPECT_TRUE(a.Tiene("online"));
     EXPECT_EQ(a.Posicionales(), (std::vector<std::string>{"file.ZEVcos", "--x"}));

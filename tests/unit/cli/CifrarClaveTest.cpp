@@ -13,7 +13,7 @@ namespace {
 
 // A connection that records every statement and answers each with one row.
 class ConexionGrabadora final : public db::Connection {
-public:
+  public:
     std::vector<std::string> sentencias;
 
     void SetCommandTimeout(int32_t) override {}
@@ -28,15 +28,15 @@ public:
     bool IsOpen() const override { return true; }
     const std::vector<db::ErrorProveedor>& Errors() const override { return errores_; }
 
-private:
+  private:
     class UnaFila final : public db::Recordset {
-    public:
+      public:
         bool EOF() const override { return leida_; }
         Valor Field(std::string_view) const override { return Valor::Largo(1); }
         void MoveNext() override { leida_ = true; }
         void Close() override {}
 
-    private:
+      private:
         bool leida_ = false;
     };
     std::vector<db::ErrorProveedor> errores_;

@@ -15,7 +15,8 @@ struct ResultadoCli {
     std::string error;
 };
 
-inline ResultadoCli EjecutaCli(const std::vector<std::string>& argumentos, const std::string& entrada = {}) {
+inline ResultadoCli EjecutaCli(const std::vector<std::string>& argumentos,
+                               const std::string& entrada = {}) {
     std::istringstream in(entrada);
     std::ostringstream out, err;
     cli::Consola consola{in, out, err};

@@ -1,6 +1,5 @@
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "CarpetaTemporal.h"
 #include "EjecutaCli.h"
@@ -11,7 +10,7 @@ namespace velqor::prueba {
 namespace {
 
 class EscribirCfpCli : public ::testing::Test {
-protected:
+  protected:
     CarpetaTemporal carpeta;
     std::string ruta = carpeta.En("Sales.cfp");
 
@@ -31,14 +30,16 @@ TEST_F(EscribirCfpCli, LoadsBackWithTheRightConnectionString) {
         std::string cadena;
     };
     const Caso casos[] = {
-        {{"--server", "db01,1433", "--user", "maint", "--password-stdin", "--encrypt", "--login-timeout", "15"},
+        {{"--server", "db01,1433", "--user", "maint", "--password-stdin", "--encrypt",
+          "--login-timeout", "15"},
          "p;w{d}\n",
          "Driver={FreeTDS};Server=db01;Port=1433;Database=Sales DB;UID=maint;PWD={p;w{d}};"
          "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
-        {{"--server", "db01\\SQL2019", "--driver", "ODBC Driver 18 for SQL Server", "--user", "sa", "--password",
-          "x"},
+        {{"--server", "db01\\SQL2019", "--driver", "ODBC Driver 18 for SQL Server", "--user", "sa",
+          "--password", "x"},
          "",
-         "Driver={ODBC Driver 18 for SQL Server};Server=db01\\SQL2019;Database=Sales DB;UID=sa;PWD=x"},
+         "Driver={ODBC Driver 18 for SQL Server};Server=db01\\SQL2019;Database=Sales "
+         "DB;UID=sa;PWD=x"},
         {{"--server", "db01", "--integrated"},
          "",
          "Driver={FreeTDS};Server=db01;Database=Sales DB;Trusted_Connection=yes;TDS_Version=7.4;"
@@ -46,11 +47,12 @@ TEST_F(EscribirCfpCli, LoadsBackWithTheRightConnectionString) {
         // A login may have an empty password.
         {{"--server", "db01", "--user", "sa", "--password-stdin"},
          "\n",
-         "Driver={FreeTDS};Server=db01;Database=Sales DB;UID=sa;PWD=;TDS_Version=7.4;ClientCharset=UTF-8"},
+         "Driver={FreeTDS};Server=db01;Database=Sales "
+         "DB;UID=sa;PWD=;TDS_Version=7.4;ClientCharset=UTF-8"},
     };
     for (const Caso& caso : casos) {
-        std::vector<std::string> argumentos{"write-cfp", ruta, "--name", "Sales (night)", "--database", "Sales DB",
-                                            "--force"};
+        std::vector<std::string> argumentos{"write-cfp",  ruta,       "--name", "Sales (night)",
+                                            "--database", "Sales DB", "--force"};
         argumentos.insert(argumentos.end(), caso.opciones.begin(), caso.opciones.end());
         ResultadoCli r = EjecutaCli(argumentos, caso.entrada);
         ASSERT_EQ(r.codigo, 0) << r.error;
@@ -70,11 +72,13 @@ TEST_F(EscribirCfpCli, RefusesWhatWouldNotLoadAndWritesNothing) {
     const std::pair<std::vector<std::string>, std::string> casos[] = {
         {{"--server", "db01"}, "give --user NAME with a password, or --integrated"},
         {{"--server", "db01", "--user", "sa"}, "a password is required"},
-        {{"--server", "db01", "--integrated", "--user", "sa"}, "--integrated takes no --user or password"},
+        {{"--server", "db01", "--integrated", "--user", "sa"},
+         "--integrated takes no --user or password"},
         {{"--server", "db01,99999", "--integrated"}, "a port from 1 to 65535"},
         {{"--server", "db01,", "--integrated"}, "a port from 1 to 65535"},
         {{"--server", " db01", "--integrated"}, "--server must not begin or end with a blank"},
-        {{"--server", "db01\nKind = 3", "--integrated"}, "--server must not hold control characters"},
+        {{"--server", "db01\nKind = 3", "--integrated"},
+         "--server must not hold control characters"},
         {{"--server", "db01", "--integrated", "--login-timeout", "0"}, "from 1 to 3600"},
         {{"--server", "db01", "--integrated", "--login-timeout", "1O"}, "from 1 to 3600"},
         {{"--server", "db01", "--integrated", "--driver", ""}, "--driver must not be blank"},
@@ -90,8 +94,8 @@ TEST_F(EscribirCfpCli, RefusesWhatWouldNotLoadAndWritesNothing) {
         EXPECT_TRUE(std::filesystem::is_empty(carpeta.Ruta())) << mensaje;
     }
     for (const std::string nombre : {"Sales.txt", "Sales", ".cfp"}) {
-        ResultadoCli r = EjecutaCli({"write-cfp", carpeta.En(nombre), "--name", "S", "--server", "h", "--database",
-                                     "d", "--integrated"});
+        ResultadoCli r = EjecutaCli({"write-cfp", carpeta.En(nombre), "--name", "S", "--server",
+                                     "h", "--database", "d", "--integrated"});
         EXPECT_EQ(r.codigo, 2) << nombre;
         EXPECT_NE(r.error.find("must end in \".cfp\""), std::string::npos) << r.error;
     }
@@ -100,18 +104,19 @@ TEST_F(EscribirCfpCli, RefusesWhatWouldNotLoadAndWritesNothing) {
 TEST_F(EscribirCfpCli, ADefinitionThatDoesNotLoadBackLeavesTheOldFileAlone) {
     EscribeBytes(ruta, "keep me");
     // Not UTF-8: the loader refuses the whole file.
-    ResultadoCli r = EjecutaCli({"write-cfp", ruta, "--name", "Ventas \xFF", "--server", "db01", "--database",
-                                 "Sales", "--integrated", "--force"});
+    ResultadoCli r = EjecutaCli({"write-cfp", ruta, "--name", "Ventas \xFF", "--server", "db01",
+                                 "--database", "Sales", "--integrated", "--force"});
     EXPECT_EQ(r.codigo, 1);
-    EXPECT_NE(r.error.find("nothing was written, the definition does not load back: Connection definition"),
+    EXPECT_NE(r.error.find(
+                  "nothing was written, the definition does not load back: Connection definition"),
               std::string::npos)
         << r.error;
     EXPECT_EQ(LeeBytes(ruta), "keep me");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(carpeta.Ruta()), {}), 1);
 
     // A password the driver could not be given.
-    r = EjecutaCli({"write-cfp", ruta, "--name", "Sales", "--server", "db01", "--database", "Sales", "--user",
-                    "sa", "--password-stdin", "--force"},
+    r = EjecutaCli({"write-cfp", ruta, "--name", "Sales", "--server", "db01", "--database", "Sales",
+                    "--user", "sa", "--password-stdin", "--force"},
                    "a};b\n");
     EXPECT_EQ(r.codigo, 1);
     EXPECT_NE(r.error.find("\"};\""), std::string::npos) << r.error;
@@ -120,8 +125,9 @@ TEST_F(EscribirCfpCli, ADefinitionThatDoesNotLoadBackLeavesTheOldFileAlone) {
 
 TEST_F(EscribirCfpCli, AnExistingDefinitionIsReplacedOnlyWithForce) {
     EscribeBytes(ruta, "keep me");
-    const std::vector<std::string> argumentos{"write-cfp", ruta,       "--name",   "Sales", "--server",
-                                              "db01",      "--database", "Sales", "--integrated"};
+    const std::vector<std::string> argumentos{"write-cfp",  ruta,       "--name",
+                                              "Sales",      "--server", "db01",
+                                              "--database", "Sales",    "--integrated"};
     ResultadoCli r = EjecutaCli(argumentos);
     EXPECT_EQ(r.codigo, 1);
     EXPECT_NE(r.error.find("already exists; add --force"), std::string::npos) << r.error;

@@ -10,13 +10,16 @@ namespace {
 
 // One index of table Clientes rebuilt from 62.5 to 100 on 2024-03-05, as the engine stores it.
 const std::string kEjemplo =
-    "N1/0A197/N1/0A173/N1/3T8/ClientesT11/PK_ClientesT19/ClientesPK_ClientesA101/N1/0A80/N1/4N4/62.5"
-    "F19/2024-03-05 10:00:00F19/2024-03-05 10:00:02N3/100L1/1N3/242N4/2253N3/719N4/4159N4/1474N4/9114"
+    "N1/0A197/N1/0A173/N1/3T8/ClientesT11/PK_ClientesT19/ClientesPK_ClientesA101/N1/0A80/N1/4N4/"
+    "62.5"
+    "F19/2024-03-05 10:00:00F19/2024-03-05 "
+    "10:00:02N3/100L1/1N3/242N4/2253N3/719N4/4159N4/1474N4/9114"
     "N4/2046N5/11019N4/2291N5/12319";
 
 Valor Medicion(double antes, Momento inicio, double despues, bool bloquear) {
-    return Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio), Valor::Fecha(inicio + std::chrono::seconds(3)),
-                          Valor::Doble(despues), Valor::Logico(bloquear)});
+    return Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio),
+                          Valor::Fecha(inicio + std::chrono::seconds(3)), Valor::Doble(despues),
+                          Valor::Logico(bloquear)});
 }
 
 Valor Fila(const std::string& tabla, const std::string& indice, Lista mediciones) {
@@ -31,7 +34,7 @@ std::string TextoDelArchivo(const Valor& historia) {
 }
 
 class HistorialCli : public ::testing::Test {
-protected:
+  protected:
     CarpetaTemporal carpeta;
     std::string ruta = carpeta.En("Sales_2024_03.ZEVeri");
 };
@@ -49,10 +52,11 @@ TEST_F(HistorialCli, PrintsTheWorkedExample) {
 
 TEST_F(HistorialCli, PrintsEveryMeasurementOldestFirstAndNamesDefragmentation) {
     const Momento dia5 = HacerMomento(2024, 3, 5, 10), dia12 = HacerMomento(2024, 3, 12, 22, 30);
-    EscribeBytes(ruta, TextoDelArchivo(Valor::Matriz(
-                           {Fila("Clientes", "IX_Nombre", {Medicion(40.25, dia5, 99.5, true),
-                                                           Medicion(0.5, dia12, 87.123, false)}),
-                            Fila("Pedidos", "PK_Pedidos", {Medicion(70, dia12, 100, false)})})));
+    EscribeBytes(
+        ruta, TextoDelArchivo(Valor::Matriz(
+                  {Fila("Clientes", "IX_Nombre",
+                        {Medicion(40.25, dia5, 99.5, true), Medicion(0.5, dia12, 87.123, false)}),
+                   Fila("Pedidos", "PK_Pedidos", {Medicion(70, dia12, 100, false)})})));
     ResultadoCli r = EjecutaCli({"history", ruta});
     ASSERT_EQ(r.codigo, 0) << r.error;
     EXPECT_EQ(r.salida,
@@ -81,9 +85,12 @@ TEST_F(HistorialCli, ADamagedOrForeignFileIsAnErrorThatSaysSo) {
         {otraDensidad + "\r\n", "its text is damaged"},
         {kEjemplo.substr(0, kEjemplo.size() - 7), "its text is damaged"},
         {"garbage\r\n", "its text is damaged"},
-        {"N1/2T2/abN1/5L1/1N1/1N3/297\r\n", "it is not a density history (the top level holds 3 entries"},
-        {"N1/0T2/abN1/1N3/195\r\n", "it is not a density history (its entry is neither empty nor a list"},
-        {TextoDelArchivo(Valor::Matriz({Valor::Texto("x")})), "it is not a density history (row 0 is not a list of four values)"},
+        {"N1/2T2/abN1/5L1/1N1/1N3/297\r\n",
+         "it is not a density history (the top level holds 3 entries"},
+        {"N1/0T2/abN1/1N3/195\r\n",
+         "it is not a density history (its entry is neither empty nor a list"},
+        {TextoDelArchivo(Valor::Matriz({Valor::Texto("x")})),
+         "it is not a density history (row 0 is not a list of four values)"},
         {TextoDelArchivo(Valor::Matriz({Fila("T", "I", {Valor::Matriz({Valor::Doble(1)})})})),
          "it is not a density history (row 0 measurement 0 is not a list of five values)"},
     };
@@ -100,21 +107,25 @@ TEST_F(HistorialCli, ADamagedOrForeignFileIsAnErrorThatSaysSo) {
 TEST_F(HistorialCli, AMissingFileIsAnError) {
     ResultadoCli r = EjecutaCli({"history", carpeta.En("none.ZEVeri")});
     EXPECT_EQ(r.codigo, 1);
-    EXPECT_NE(r.error.find("cannot read " + carpeta.En("none.ZEVeri") + ": no such file"), std::string::npos);
+    EXPECT_NE(r.error.find("cannot read " + carpeta.En("none.ZEVeri") + ": no such file"),
+              std::string::npos);
 }
 
 TEST_F(HistorialCli, HtmlPageIsSelfContainedWithOneChartPerIndex) {
     const Momento dia5 = HacerMomento(2024, 3, 5, 10);
-    EscribeBytes(ruta, TextoDelArchivo(Valor::Matriz(
-                           {Fila("Clientes", "PK_Clientes", {Medicion(62.5, dia5, 100, true)}),
-                            Fila("Pedidos", "<script>alert('x')</script>", {Medicion(70, dia5, 98, false)})})));
+    EscribeBytes(
+        ruta,
+        TextoDelArchivo(Valor::Matriz(
+            {Fila("Clientes", "PK_Clientes", {Medicion(62.5, dia5, 100, true)}),
+             Fila("Pedidos", "<script>alert('x')</script>", {Medicion(70, dia5, 98, false)})})));
     const std::string pagina = carpeta.En("page.html");
     ResultadoCli r = EjecutaCli({"history", ruta, "--html", pagina});
     ASSERT_EQ(r.codigo, 0) << r.error;
     const std::string html = LeeBytes(pagina);
 
     size_t graficos = 0;
-    for (size_t p = html.find("<svg"); p != std::string::npos; p = html.find("<svg", p + 1)) ++graficos;
+    for (size_t p = html.find("<svg"); p != std::string::npos; p = html.find("<svg", p + 1))
+        ++graficos;
     EXPECT_EQ(graficos, 2u);
     EXPECT_NE(html.find("PK_Clientes"), std::string::npos);
     EXPECT_NE(html.find("62.5% to 100% (rebuild)"), std::string::npos);
@@ -134,7 +145,8 @@ TEST_F(HistorialCli, ThePageNeverReplacesTheHistory) {
     for (const std::string& pagina : {ruta, carpeta.En("./Sales_2024_03.ZEVeri")}) {
         ResultadoCli r = EjecutaCli({"history", ruta, "--html", pagina});
         EXPECT_EQ(r.codigo, 2);
-        EXPECT_NE(r.error.find("--html must name another file than the history"), std::string::npos) << r.error;
+        EXPECT_NE(r.error.find("--html must name another file than the history"), std::string::npos)
+            << r.error;
     }
     EXPECT_EQ(LeeBytes(ruta), kEjemplo + "\r\n");
 }

@@ -1,8 +1,7 @@
 // write-launch and show-launch against the component the unattended start reads with.
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "CarpetaTemporal.h"
 #include "EjecutaCli.h"
@@ -13,7 +12,7 @@ namespace velqor::prueba {
 namespace {
 
 class LanzamientoCli : public ::testing::Test {
-protected:
+  protected:
     CarpetaTemporal carpeta;
     std::string ruta = carpeta.En("night.ZEVcos");
 
@@ -33,17 +32,21 @@ TEST_F(LanzamientoCli, LeeArchivoGivesBackTheSevenValuesWithTheirKinds) {
     const Caso casos[] = {
         {{"--password", "s3cret", "--offline", "--backup-folder", "D:\\Backups"},
          "",
-         {Valor::Texto("Sales"), Valor::Texto("/srv/reports"), Valor::Texto("O'Brien"), Valor::Texto("s3cret"),
-          Valor::Largo(0), Valor::Logico(false), Valor::Texto("D:\\Backups")}},
-        // Password from standard input (CR LF removed, inner blanks kept), on line, no backup folder (cloud).
+         {Valor::Texto("Sales"), Valor::Texto("/srv/reports"), Valor::Texto("O'Brien"),
+          Valor::Texto("s3cret"), Valor::Largo(0), Valor::Logico(false),
+          Valor::Texto("D:\\Backups")}},
+        // Password from standard input (CR LF removed, inner blanks kept), on line, no backup
+        // folder (cloud).
         {{"--password-stdin", "--online"},
          "pässword with blanks\r\nsecond line\n",
          {Valor::Texto("Sales"), Valor::Texto("/srv/reports"), Valor::Texto("O'Brien"),
-          Valor::Texto("pässword with blanks"), Valor::Largo(0), Valor::Logico(true), Valor::Texto("")}},
+          Valor::Texto("pässword with blanks"), Valor::Largo(0), Valor::Logico(true),
+          Valor::Texto("")}},
     };
     for (const Caso& caso : casos) {
-        std::vector<std::string> argumentos{"write-launch", ruta,      "--database", "Sales", "--report-folder",
-                                            "/srv/reports", "--user", "O'Brien",    "--force"};
+        std::vector<std::string> argumentos{
+            "write-launch", ruta,     "--database", "Sales",  "--report-folder",
+            "/srv/reports", "--user", "O'Brien",    "--force"};
         argumentos.insert(argumentos.end(), caso.opciones.begin(), caso.opciones.end());
         ResultadoCli r = EjecutaCli(argumentos, caso.entrada);
         ASSERT_EQ(r.codigo, 0) << r.error;
@@ -61,8 +64,9 @@ TEST_F(LanzamientoCli, LeeArchivoGivesBackTheSevenValuesWithTheirKinds) {
 }
 
 TEST_F(LanzamientoCli, ShowLaunchPrintsTheValuesByNameAndMasksThePassword) {
-    ASSERT_EQ(EjecutaCli({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r", "--user",
-                          "ann", "--password", "Tr0ub4dor", "--online", "--backup-folder", "/var/bak"})
+    ASSERT_EQ(EjecutaCli({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r",
+                          "--user", "ann", "--password", "Tr0ub4dor", "--online", "--backup-folder",
+                          "/var/bak"})
                   .codigo,
               0);
     ResultadoCli r = EjecutaCli({"show-launch", ruta});
@@ -78,8 +82,8 @@ TEST_F(LanzamientoCli, ShowLaunchPrintsTheValuesByNameAndMasksThePassword) {
 }
 
 TEST_F(LanzamientoCli, ShowLaunchRefusesTamperedForeignAndMissingFiles) {
-    ASSERT_EQ(EjecutaCli({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r", "--user",
-                          "ann", "--password", "pw", "--offline"})
+    ASSERT_EQ(EjecutaCli({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r",
+                          "--user", "ann", "--password", "pw", "--offline"})
                   .codigo,
               0);
     std::string bytes = LeeBytes(ruta);
@@ -113,7 +117,8 @@ TEST_F(LanzamientoCli, ShowLaunchRefusesTamperedForeignAndMissingFiles) {
 }
 
 TEST_F(LanzamientoCli, WriteLaunchRefusesIncompleteInputAndWritesNothing) {
-    const std::vector<std::string> base{"--database", "Sales", "--report-folder", "/r", "--user", "ann"};
+    const std::vector<std::string> base{"--database", "Sales",  "--report-folder",
+                                        "/r",         "--user", "ann"};
     struct Caso {
         std::vector<std::string> extra;
         std::string entrada;
@@ -121,7 +126,9 @@ TEST_F(LanzamientoCli, WriteLaunchRefusesIncompleteInputAndWritesNothing) {
     };
     const Caso casos[] = {
         {{"--password", "pw"}, "", "give exactly one of --online and --offline"},
-        {{"--password", "pw", "--online", "--offline"}, "", "give exactly one of --online and --offline"},
+        {{"--password", "pw", "--online", "--offline"},
+         "",
+         "give exactly one of --online and --offline"},
         {{"--online"}, "", "a password is required"},
         {{"--online", "--password", "pw", "--password-stdin"}, "pw\n", "not both"},
         {{"--online", "--password-stdin"}, "", "no password on standard input"},
@@ -139,8 +146,10 @@ TEST_F(LanzamientoCli, WriteLaunchRefusesIncompleteInputAndWritesNothing) {
     }
     const std::pair<std::vector<std::string>, std::string> faltas[] = {
         {{"--report-folder", "/r", "--user", "ann"}, "option --database is required"},
-        {{"--database", " ", "--report-folder", "/r", "--user", "ann"}, "option --database must not be blank"},
-        {{"--database", "Sales.cfp", "--report-folder", "/r", "--user", "ann"}, "without \".cfp\": Sales"},
+        {{"--database", " ", "--report-folder", "/r", "--user", "ann"},
+         "option --database must not be blank"},
+        {{"--database", "Sales.cfp", "--report-folder", "/r", "--user", "ann"},
+         "without \".cfp\": Sales"},
         {{"--database", "/opt/Sales", "--report-folder", "/r", "--user", "ann"}, "not a path"},
         {{"--database", "Sales", "--user", "ann"}, "option --report-folder is required"},
         {{"--database", "Sales", "--report-folder", "/r"}, "option --user is required"},
@@ -157,9 +166,9 @@ TEST_F(LanzamientoCli, WriteLaunchRefusesIncompleteInputAndWritesNothing) {
 
 TEST_F(LanzamientoCli, AnExistingFileIsReplacedOnlyWithForce) {
     EscribeBytes(ruta, "keep me");
-    const std::vector<std::string> argumentos{"write-launch", ruta,   "--database", "Sales",   "--report-folder",
-                                              "/r",           "--user", "ann",       "--password", "pw",
-                                              "--online"};
+    const std::vector<std::string> argumentos{"write-launch",    ruta, "--database", "Sales",
+                                              "--report-folder", "/r", "--user",     "ann",
+                                              "--password",      "pw", "--online"};
     ResultadoCli r = EjecutaCli(argumentos);
     EXPECT_EQ(r.codigo, 1);
     EXPECT_NE(r.error.find("already exists; add --force"), std::string::npos) << r.error;
@@ -172,8 +181,9 @@ TEST_F(LanzamientoCli, AnExistingFileIsReplacedOnlyWithForce) {
 }
 
 TEST_F(LanzamientoCli, AFolderThatCannotBeWrittenIsAFailure) {
-    ResultadoCli r = EjecutaCli({"write-launch", carpeta.En("missing/night.ZEVcos"), "--database", "Sales",
-                                 "--report-folder", "/r", "--user", "ann", "--password", "pw", "--online"});
+    ResultadoCli r =
+        EjecutaCli({"write-launch", carpeta.En("missing/night.ZEVcos"), "--database", "Sales",
+                    "--report-folder", "/r", "--user", "ann", "--password", "pw", "--online"});
     EXPECT_EQ(r.codigo, 1);
     EXPECT_NE(r.error.find("could not write"), std::string::npos) << r.error;
 }

@@ -21,7 +21,7 @@ using ventana::Control;
 // Just enough of a window: texts, the option group, the database list and a save dialog that
 // answers a fixed path.
 class VistaMinima final : public ventana::VistaReindexador {
-public:
+  public:
     ventana::frmReindexador* form = nullptr;
     std::map<Control, std::string> textos;
     std::vector<std::string> bases;
@@ -49,12 +49,12 @@ public:
     ventana::Tamano TamanoCliente() const override { return {}; }
     ventana::Rectangulo Lugar(Control) const override { return {}; }
     void MuevePanel(const ventana::Rectangulo&) override {}
-    bool SeleccionaCarpeta(const std::string&, std::string&, bool, const std::string&, const std::string&,
-                           const std::string&) override {
+    bool SeleccionaCarpeta(const std::string&, std::string&, bool, const std::string&,
+                           const std::string&, const std::string&) override {
         return false;
     }
-    bool DialogoGuardar(const std::string&, std::string& ruta, const std::string&, const std::string&,
-                        const std::string&, const std::string&) override {
+    bool DialogoGuardar(const std::string&, std::string& ruta, const std::string&,
+                        const std::string&, const std::string&, const std::string&) override {
         ruta = rutaGuardar;
         return true;
     }
@@ -63,23 +63,24 @@ public:
 };
 
 class AjustesVacios final : public ventana::AlmacenAjustes {
-public:
+  public:
     std::string Lee(const std::string&, const std::string&, const std::string&,
                     const std::string& porDefecto) const override {
         return porDefecto;
     }
-    void Guarda(const std::string&, const std::string&, const std::string&, const std::string&) override {}
+    void Guarda(const std::string&, const std::string&, const std::string&,
+                const std::string&) override {}
 };
 
 class LanzamientoVentana : public ::testing::Test {
-protected:
+  protected:
     CarpetaTemporal programa;  // the window's folder, with the definition Sales.cfp
     CarpetaTemporal informes;
     AjustesVacios ajustes;
 
     void SetUp() override {
-        ASSERT_EQ(EjecutaCli({"write-cfp", programa.En("Sales.cfp"), "--name", "Sales", "--server", "db01",
-                              "--database", "Sales", "--integrated"})
+        ASSERT_EQ(EjecutaCli({"write-cfp", programa.En("Sales.cfp"), "--name", "Sales", "--server",
+                              "db01", "--database", "Sales", "--integrated"})
                       .codigo,
                   0);
     }
@@ -92,14 +93,25 @@ protected:
 
     static Lista Lee(const std::string& ruta) {
         Lista valores;
-        EXPECT_TRUE(Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true)) << ruta;
+        EXPECT_TRUE(Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true))
+            << ruta;
         return valores;
     }
 
     std::vector<std::string> WriteLaunch(const std::string& ruta, bool enLinea) {
-        return {"write-launch", ruta,         "--database", "Sales",  "--report-folder", informes.Texto(),
-                "--user",       "O'Brien",    "--password", "pässwd", enLinea ? "--online" : "--offline",
-                "--backup-folder", "D:\\Backups"};
+        return {"write-launch",
+                ruta,
+                "--database",
+                "Sales",
+                "--report-folder",
+                informes.Texto(),
+                "--user",
+                "O'Brien",
+                "--password",
+                "pässwd",
+                enLinea ? "--online" : "--offline",
+                "--backup-folder",
+                "D:\\Backups"};
     }
 };
 

@@ -5,13 +5,14 @@
 namespace velqor::prueba {
 namespace {
 
-const std::vector<std::string> kSubcomandos{"write-launch", "show-launch", "write-cfp", "hash-password",
-                                            "history"};
+const std::vector<std::string> kSubcomandos{"write-launch", "show-launch", "write-cfp",
+                                            "hash-password", "history"};
 
 TEST(VelqorConfig, HelpListsEverySubcommand) {
     ResultadoCli r = EjecutaCli({"--help"});
     EXPECT_EQ(r.codigo, 0);
-    for (const std::string& nombre : kSubcomandos) EXPECT_NE(r.salida.find(nombre), std::string::npos) << nombre;
+    for (const std::string& nombre : kSubcomandos)
+        EXPECT_NE(r.salida.find(nombre), std::string::npos) << nombre;
 }
 
 TEST(VelqorConfig, EverySubcommandHasItsOwnHelp) {
