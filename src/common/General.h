@@ -72,6 +72,7 @@ std::string TextoVersion(int32_t numero);
 // ---- Whole text files (Windows-1252 on disk, UTF-8 inside) ----
 
 // Replaces the file with texto followed by CR LF; false on any failure (missing folder, no permission).
+// The text goes to a fresh file beside it that is renamed over it, so a failure leaves the old file whole.
 bool GrabaTexto(const std::string& ruta, std::string_view texto);
 // The whole file as text, line ends included; empty on any failure.
 std::string LeeTexto(const std::string& ruta);

@@ -66,7 +66,8 @@ public:
     Lista& ComoLista();                    // Array only
 
     // Value-to-text as VB's CStr gives it: whole numbers as digits, others with up to 15
-    // significant digits (7 for Single), "True"/"False", dates "yyyy-mm-dd hh:nn:ss", Empty "".
+    // significant digits (7 for Single) and "." as separator (0.5, -0.25, 1E+20), "True"/"False",
+    // dates "yyyy-mm-dd hh:nn:ss", Empty "".
     // Throws ErrorEjecucion 13 for Null and arrays.
     std::string ATexto() const;
 
