@@ -234,7 +234,7 @@ void LeeTextoPorPartes(SQLHSTMT sentencia, SQLUSMALLINT numero, ColumnaLeida& co
 
 void LeeFilaPorFila(SQLHSTMT sentencia, const std::vector<Descripcion>& descripciones,
                     std::vector<ColumnaLeida>& columnas) {
-    char fijo[sizeof(SQL_TIMESTAMP_STRUCT)];
+    alignas(8) char fijo[sizeof(SQL_TIMESTAMP_STRUCT)];
     for (;;) {
         const SQLRETURN rc = SQLFetch(sentencia);
         if (rc == SQL_NO_DATA) return;

@@ -83,8 +83,9 @@ public:
             std::u16string completa = AUtf16(ConCredenciales(cadena, usuario, clave));
             // Nothing can interrupt a login: a failing hook waits for it to end (within the
             // login time-out), and a login that succeeded meanwhile is closed with its handles.
+            const WaitHook gancho = gancho_;  // the hook may replace itself while it runs
             EsperaConGancho(
-                gancho_, [&] { Conecta(conexion.get(), completa); }, nullptr);
+                gancho, [&] { Conecta(conexion.get(), completa); }, nullptr);
             entorno_ = std::move(entorno);
             conexion_ = std::move(conexion);
             abierta_ = true;
@@ -157,8 +158,9 @@ private:
                            ComoPuntero(static_cast<SQLULEN>(tiempoComando_)), 0);
         std::u16string texto16 = AUtf16(texto);
         std::unique_ptr<Recordset> resultado;
+        const WaitHook gancho = gancho_;  // the hook may replace itself while it runs
         EsperaConGancho(
-            gancho_, [&] { resultado = EjecutaLote(sentencia.get(), texto16); },
+            gancho, [&] { resultado = EjecutaLote(sentencia.get(), texto16); },
             [&] { SQLCancel(sentencia.get()); });
         return resultado;
     }
