@@ -16,18 +16,25 @@ namespace {
 
 constexpr int32_t kChequeosMaximos = 3;
 
-bool EnBlanco(std::string_view texto) { return texto.find_first_not_of(' ') == std::string_view::npos; }
+bool EnBlanco(std::string_view texto) {
+    return texto.find_first_not_of(' ') == std::string_view::npos;
+}
 
 // The upper-case form of one character: ASCII, Latin-1 and the other Windows-1252 letters.
 char32_t Mayuscula(char32_t c) {
     if (c >= U'a' && c <= U'z') return c - 0x20;
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
     switch (c) {
-        case 0xFF: return 0x178;  // ÿ
-        case 0x161: return 0x160;  // š
-        case 0x153: return 0x152;  // œ
-        case 0x17E: return 0x17D;  // ž
-        default: return c;
+        case 0xFF:
+            return 0x178;  // ÿ
+        case 0x161:
+            return 0x160;  // š
+        case 0x153:
+            return 0x152;  // œ
+        case 0x17E:
+            return 0x17D;  // ž
+        default:
+            return c;
     }
 }
 
@@ -49,16 +56,24 @@ void AgregaUtf8(std::string& destino, char32_t c) {
     }
 }
 
-// Upper-cases UTF-8 text letter by letter (é gives É); bytes that are not valid UTF-8 pass unchanged.
+// Upper-cases UTF-8 text letter by letter (é gives É); bytes that are not valid UTF-8 pass
+// unchanged.
 std::string Mayusculas(std::string_view texto) {
     std::string resultado;
     resultado.reserve(texto.size());
     size_t i = 0;
     while (i < texto.size()) {
         const auto b = static_cast<unsigned char>(texto[i]);
-        const size_t largo = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+        const size_t largo = b < 0x80           ? 1
+                             : (b >> 5) == 0x6  ? 2
+                             : (b >> 4) == 0xE  ? 3
+                             : (b >> 3) == 0x1E ? 4
+                                                : 0;
         bool valido = largo > 0 && i + largo <= texto.size();
-        char32_t c = largo == 1 ? b : largo == 2 ? (b & 0x1F) : largo == 3 ? (b & 0x0F) : (b & 0x07);
+        char32_t c = largo == 1   ? b
+                     : largo == 2 ? (b & 0x1F)
+                     : largo == 3 ? (b & 0x0F)
+                                  : (b & 0x07);
         for (size_t k = 1; valido && k < largo; ++k) {
             const auto s = static_cast<unsigned char>(texto[i + k]);
             valido = (s & 0xC0) == 0x80;
@@ -77,7 +92,9 @@ std::string Mayusculas(std::string_view texto) {
 // True when the query answered at least one row; a statement without a result set is an error.
 bool TieneFilas(db::Connection& conexion, const std::string& sql) {
     auto rs = conexion.Execute(sql, 1);
-    if (!rs) throw ErrorEjecucion(errores::kObjetoCerrado, "Operation is not allowed when the object is closed.");
+    if (!rs)
+        throw ErrorEjecucion(errores::kObjetoCerrado,
+                             "Operation is not allowed when the object is closed.");
     const bool filas = !rs->EOF();
     rs->Close();
     return filas;
@@ -87,15 +104,19 @@ bool TieneFilas(db::Connection& conexion, const std::string& sql) {
 
 std::string Velqor::Entrecomillar(const std::string& texto) { return Sql::Literal(texto); }
 
-bool Velqor::Autenticar(db::Connection& conexion, const std::string& usuario, const std::string& clave) {
+bool Velqor::Autenticar(db::Connection& conexion, const std::string& usuario,
+                        const std::string& clave) {
     try {
         if (!EnBlanco(usuario) && !EnBlanco(clave) && ++intentos_ <= kChequeosMaximos) {
             const std::string extra = usuario == "Admin" ? " Or Usuario_cd=1" : "";
-            const std::string claveCifrada = Codificador::Cifra(VersionPrograma::kEmpresa, Mayusculas(clave));
-            const std::string sql = "SELECT * FROM UsuariosPW WHERE (Usuario_ID=" + Entrecomillar(usuario) + extra +
-                                    ") And (Usuario_PW=" + Entrecomillar(claveCifrada) + ")";
+            const std::string claveCifrada =
+                Codificador::Cifra(VersionPrograma::kEmpresa, Mayusculas(clave));
+            const std::string sql =
+                "SELECT * FROM UsuariosPW WHERE (Usuario_ID=" + Entrecomillar(usuario) + extra +
+                ") And (Usuario_PW=" + Entrecomillar(claveCifrada) + ")";
             // An application without users lets any non-blank name and password through.
-            if (TieneFilas(conexion, sql) || !TieneFilas(conexion, "SELECT Usuario_cd FROM UsuariosPW")) {
+            if (TieneFilas(conexion, sql) ||
+                !TieneFilas(conexion, "SELECT Usuario_cd FROM UsuariosPW")) {
                 intentos_ = 0;
                 return true;
             }

@@ -17,7 +17,8 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
         Valor lista = Valor::Matriz({});
         bool descartable = false;
         Progreso(Mensaje("Waiting for server response..."), descartable);
-        auto rs = conn.Execute("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS", 1);
+        auto rs =
+            conn.Execute("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS", 1);
         if (rs) {
             int32_t leidas = 0;
             while (!rs->EOF()) {
@@ -26,8 +27,9 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
                 Progreso(Mensaje("Reading |1", {Valor::Largo(leidas)}), descartableFila);
                 const Valor indiceId = rs->Field("IndexId");
                 if (indiceId.EsNumero() && indiceId.ComoDoble() > 0) {
-                    Matrices::Agrega(lista, Valor::Matriz({rs->Field("ObjectName"), rs->Field("IndexName"),
-                                                           rs->Field("ScanDensity")}));
+                    Matrices::Agrega(lista,
+                                     Valor::Matriz({rs->Field("ObjectName"), rs->Field("IndexName"),
+                                                    rs->Field("ScanDensity")}));
                 }
                 rs->MoveNext();
             }
@@ -43,12 +45,14 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
     }
 }
 
-double Velqor::DensidadIndice(db::Connection& conn, const std::string& tabla, const std::string& indice) {
+double Velqor::DensidadIndice(db::Connection& conn, const std::string& tabla,
+                              const std::string& indice) {
     double densidad = 0;
     try {
-        auto rs = conn.Execute("DBCC SHOWCONTIG (" + Sql::Literal(tabla) + "," + Sql::Identificador(indice) +
-                                   ") WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                               1);
+        auto rs =
+            conn.Execute("DBCC SHOWCONTIG (" + Sql::Literal(tabla) + "," +
+                             Sql::Identificador(indice) + ") WITH FAST, TABLERESULTS, NO_INFOMSGS",
+                         1);
         if (rs) {
             densidad = rs->Field("ScanDensity").ComoDoble();
             rs->Close();

@@ -15,11 +15,14 @@ bool Velqor::UpdateStatistics(db::Connection& conn, bool& cancelar, std::string&
         if (cancelar) return false;
         const Momento inicio = reloj_.Ahora();
         conn.Execute("sp_updatestats", -1);
-        AgregaLinea(informe, Mensaje("Update Statistics |1", {Valor::Texto(Duracion(inicio, true, reloj_.Ahora()))}));
+        AgregaLinea(informe, Mensaje("Update Statistics |1",
+                                     {Valor::Texto(Duracion(inicio, true, reloj_.Ahora()))}));
         return true;
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
-        Progreso(Mensaje("Error |1: |2", {Valor::Largo(error.numero), Valor::Texto(error.descripcion)}), cancelar);
+        Progreso(
+            Mensaje("Error |1: |2", {Valor::Largo(error.numero), Valor::Texto(error.descripcion)}),
+            cancelar);
         AgregaLinea(informe, error.descripcion);
         return false;
     }

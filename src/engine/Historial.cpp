@@ -1,5 +1,6 @@
 // The density history of the month: loaded when the engine is bound, written back when it ends.
-// The file holds the array text of a one-entry list whose entry is the history (docs/array-text.md).
+// The file holds the array text of a one-entry list whose entry is the history
+// (docs/array-text.md).
 
 #include <exception>
 #include <filesystem>
@@ -46,10 +47,11 @@ bool Velqor::CargaEstadistica() {
     const std::string apartado = ruta + ".damaged-" + Formatea(reloj_.Ahora(), "yyyymmddhhnnss");
     std::filesystem::rename(ruta, apartado, ec);
     if (ec) {
-        InformaError(0, "", nullptr,
-                     Mensaje("The density history file |1 is damaged and could not be set aside as |2: |3",
-                             {Valor::Texto(ruta), Valor::Texto(apartado), Valor::Texto(ec.message())}),
-                     false, archivoCFP_);
+        InformaError(
+            0, "", nullptr,
+            Mensaje("The density history file |1 is damaged and could not be set aside as |2: |3",
+                    {Valor::Texto(ruta), Valor::Texto(apartado), Valor::Texto(ec.message())}),
+            false, archivoCFP_);
     }
     return false;
 }
@@ -59,7 +61,8 @@ void Velqor::GuardaEstadistica() {
     const std::string ruta = ArchivoEstadistica();
     std::string texto;
     if (MatrizATexto(Valor::Matriz({estadistica_}), texto) && GrabaTexto(ruta, texto)) return;
-    InformaError(0, "", nullptr, Mensaje("The density history could not be written to |1", {Valor::Texto(ruta)}),
+    InformaError(0, "", nullptr,
+                 Mensaje("The density history could not be written to |1", {Valor::Texto(ruta)}),
                  false, archivoCFP_);
 }
 

@@ -1,5 +1,6 @@
 // The log and backup steps: shrink the log file, truncate the log (servers before 2008), back up
-// the log and the database into the server-side folder, and the translation of the server's refusals.
+// the log and the database into the server-side folder, and the translation of the server's
+// refusals.
 
 #include <exception>
 #include <memory>
@@ -30,13 +31,17 @@ bool Velqor::LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::
     std::string textoError;
     try {
         const Momento inicio = reloj_.Ahora();
-        Progreso(Mensaje("Shrink |1_log => |2MB", {Valor::Texto(perfil_.NombreBase()), Valor::Largo(mb)}),
+        Progreso(Mensaje("Shrink |1_log => |2MB",
+                         {Valor::Texto(perfil_.NombreBase()), Valor::Largo(mb)}),
                  cancelar);
         resultado = LogShrinkFile(conn, mb, textoError);
-        AgregaLinea(informe, Mensaje("Shrink |1_log |2", {Valor::Texto(perfil_.NombreBase()),
-                                                          Valor::Texto(Duracion(inicio, true, reloj_.Ahora()))}));
+        AgregaLinea(informe, Mensaje("Shrink |1_log |2",
+                                     {Valor::Texto(perfil_.NombreBase()),
+                                      Valor::Texto(Duracion(inicio, true, reloj_.Ahora()))}));
     } catch (const std::exception& e) {
-        Progreso(textoError.empty() ? Mensaje("Error |1: |2", Error(ErrorAtrapado::De(e))) : textoError, cancelar);
+        Progreso(
+            textoError.empty() ? Mensaje("Error |1: |2", Error(ErrorAtrapado::De(e))) : textoError,
+            cancelar);
     }
     return resultado;
 }
@@ -44,11 +49,13 @@ bool Velqor::LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::
 bool Velqor::LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoError) {
     std::string sql;
     try {
-        auto rs = conn.Execute("SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'", 1);
+        auto rs =
+            conn.Execute("SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'", 1);
         if (!rs) return false;
         bool resultado = false;
         if (!rs->EOF()) {
-            sql = "DBCC SHRINKFILE(" + Sql::Identificador(rs->Field("name").ATexto()) + ", " + std::to_string(mb) + ")";
+            sql = "DBCC SHRINKFILE(" + Sql::Identificador(rs->Field("name").ATexto()) + ", " +
+                  std::to_string(mb) + ")";
             conn.Execute(sql, 1);
             resultado = true;
         }
@@ -87,8 +94,8 @@ bool Velqor::BackupLog(db::Connection& conn, const std::string& serverPath, bool
         const Momento inicio = reloj_.Ahora();
         const std::string base = perfil_.NombreBase();
         sql = "BACKUP LOG " + Sql::Identificador(base) + " TO DISK=" +
-              Sql::Literal(serverPath + "\\" + base + "_BackupLog_" + Formatea(inicio, "yyyymmddhhnnss") +
-                           ".dat");
+              Sql::Literal(serverPath + "\\" + base + "_BackupLog_" +
+                           Formatea(inicio, "yyyymmddhhnnss") + ".dat");
         informe += Mensaje("Backup Log") + " ";
         conn.Execute(sql, 1);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
@@ -96,7 +103,8 @@ bool Velqor::BackupLog(db::Connection& conn, const std::string& serverPath, bool
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
         std::string textoError;
-        const bool noAplica = TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath);
+        const bool noAplica =
+            TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath);
         Progreso(textoError, cancelar);
         AgregaLinea(informe, textoError);
         // A log that cannot be backed up must not be truncated or shrunk: stop the pass here.
@@ -112,8 +120,8 @@ bool Velqor::BackupDatabase(db::Connection& conn, const std::string& serverPath,
         const Momento inicio = reloj_.Ahora();
         const std::string base = perfil_.NombreBase();
         sql = "BACKUP DATABASE " + Sql::Identificador(base) + " TO DISK=" +
-              Sql::Literal(serverPath + "\\" + base + "_Backup_" + Formatea(inicio, "yyyymmddhhnnss") +
-                           ".dat");
+              Sql::Literal(serverPath + "\\" + base + "_Backup_" +
+                           Formatea(inicio, "yyyymmddhhnnss") + ".dat");
         informe += Mensaje("Backup Database") + " ";
         Progreso(Mensaje("Backing up database..."), cancelar);
         conn.Execute(sql, 1);
@@ -130,10 +138,12 @@ bool Velqor::BackupDatabase(db::Connection& conn, const std::string& serverPath,
 }
 
 bool Velqor::TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,
-                          const std::string& sql, std::string& textoError, const std::string& ruta) {
+                          const std::string& sql, std::string& textoError,
+                          const std::string& ruta) {
     const auto& errores = conn.Errors();
     if (errores.empty()) {
-        textoError = Mensaje("Error |1: |2 (|3)", {Valor::Largo(numero), Valor::Texto(descripcion), Valor::Texto(sql)});
+        textoError = Mensaje("Error |1: |2 (|3)",
+                             {Valor::Largo(numero), Valor::Texto(descripcion), Valor::Texto(sql)});
         return false;
     }
     const int32_t nativo = errores.front().NativeError;
@@ -151,8 +161,9 @@ bool Velqor::TraduceError(int32_t numero, const std::string& descripcion, db::Co
             textoError = Mensaje("Doesn't apply to SQL Server 2008 or higher");
             return true;
         default:
-            textoError = Mensaje("NativeError |1: |2 (|3)",
-                                 {Valor::Largo(nativo), Valor::Texto(descripcion), Valor::Texto(sql)});
+            textoError =
+                Mensaje("NativeError |1: |2 (|3)",
+                        {Valor::Largo(nativo), Valor::Texto(descripcion), Valor::Texto(sql)});
             return false;
     }
 }

@@ -57,7 +57,8 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         cancelar = false;
 
         const auto fase = [&](bool exito) { resultado = resultado || exito; };
-        fase(ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar, informe));
+        fase(
+            ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar, informe));
         if (!cancelar) fase(UpdateStatistics(*conn, cancelar, informe));
         if (!cancelar) fase(LogReducirA(*conn, kLogObjetivoMB, cancelar, informe));
         if (!cancelar && !nube) fase(BackupLog(*conn, serverPath, cancelar, informe));
@@ -72,14 +73,16 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         } else {
             Progreso(Mensaje("Done"), cancelar);
         }
-        AgregaLinea(informe, Mensaje("Time: |1", {Valor::Texto(Duracion(inicio, false, reloj_.Ahora()))}));
+        AgregaLinea(informe,
+                    Mensaje("Time: |1", {Valor::Texto(Duracion(inicio, false, reloj_.Ahora()))}));
         CierraSinFallar(conn.get());
         return resultado;
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
         bool descartable = true;
-        Progreso(Mensaje("Error |1: |2", {Valor::Largo(error.numero), Valor::Texto(error.descripcion)}),
-                 descartable);
+        Progreso(
+            Mensaje("Error |1: |2", {Valor::Largo(error.numero), Valor::Texto(error.descripcion)}),
+            descartable);
         // A scheduled pass that could not run must say why in the log.
         if (Desatendido()) {
             InformaError(error.numero, error.descripcion, conn.get(), "", false, archivoCFP_);

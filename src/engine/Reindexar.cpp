@@ -34,8 +34,8 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
             const Lista& campos = fila.ComoLista();
             const Valor& densidad = campos.at(2);
             if (densidad.EsNumero() && densidad.ComoDoble() < densidadMinima) {
-                if (!TratarIndice(conn, campos.at(0).ATexto(), campos.at(1).ATexto(), bloquear, cancelar,
-                                  informe)) {
+                if (!TratarIndice(conn, campos.at(0).ATexto(), campos.at(1).ATexto(), bloquear,
+                                  cancelar, informe)) {
                     resultado = false;
                     if (cancelar) break;
                 }
@@ -70,7 +70,8 @@ bool Velqor::TratarIndice(db::Connection& conn, const std::string& tabla, const 
         const Momento inicio = reloj_.Ahora();
         if (bloquear) {
             informe += Mensaje("Reindex |1.|2", nombres) + " ";
-            conn.Execute("DBCC DBREINDEX (" + Sql::Literal(tabla) + ", " + Sql::Literal(indice) + ")", 1);
+            conn.Execute(
+                "DBCC DBREINDEX (" + Sql::Literal(tabla) + ", " + Sql::Literal(indice) + ")", 1);
         } else {
             informe += Mensaje("Defrag Index |1.|2", nombres) + " ";
             conn.Execute("DBCC INDEXDEFRAG (" + Sql::Identificador(perfil_.NombreBase()) + ", " +
@@ -81,8 +82,9 @@ bool Velqor::TratarIndice(db::Connection& conn, const std::string& tabla, const 
         const double despues = DensidadIndice(conn, tabla, indice);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
 
-        Valor medicion = Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio), Valor::Fecha(fin),
-                                        Valor::Doble(despues), Valor::Logico(bloquear)});
+        Valor medicion =
+            Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio), Valor::Fecha(fin),
+                           Valor::Doble(despues), Valor::Logico(bloquear)});
         const std::string clave = tabla + indice;
         const int32_t posicion = Matrices::Busca(estadistica_, clave, 2);
         if (posicion < 0) {
@@ -90,12 +92,14 @@ bool Velqor::TratarIndice(db::Connection& conn, const std::string& tabla, const 
                                                           Valor::Texto(clave),
                                                           Valor::Matriz({std::move(medicion)})}));
         } else {
-            Matrices::Agrega(estadistica_.ComoLista().at(posicion).ComoLista().at(3), std::move(medicion));
+            Matrices::Agrega(estadistica_.ComoLista().at(posicion).ComoLista().at(3),
+                             std::move(medicion));
         }
         return true;
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
-        AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero), Valor::Texto(error.descripcion)}));
+        AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero),
+                                                      Valor::Texto(error.descripcion)}));
         InformaError(error.numero, error.descripcion, &conn, "", false, tabla + "(" + indice + ")");
         return false;
     }

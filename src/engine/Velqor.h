@@ -1,7 +1,7 @@
 #pragma once
 // Velqor: the maintenance engine bound to one connection definition. It runs maintenance passes
-// (MejorarRendimiento), raises Progreso with a one-line text and a cancel flag, and keeps the month's
-// density history, which it writes back when it ends.
+// (MejorarRendimiento), raises Progreso with a one-line text and a cancel flag, and keeps the
+// month's density history, which it writes back when it ends.
 
 #include <cstdint>
 #include <functional>
@@ -15,12 +15,13 @@
 namespace velqor {
 
 class Velqor {
-public:
+  public:
     // The event Progreso(Texto, Cancelar): the receiver may set Cancelar to True, never back.
     using ManejadorProgreso = std::function<void(std::string& texto, bool& cancelar)>;
 
     // fabrica makes the connection of each pass (ODBC by default); reloj gives "now".
-    explicit Velqor(db::FabricaConexion fabrica = {}, const Reloj& reloj = RelojSistema::Instancia());
+    explicit Velqor(db::FabricaConexion fabrica = {},
+                    const Reloj& reloj = RelojSistema::Instancia());
     // Writes the density history back when the engine was created (a failure goes to InformaError).
     ~Velqor();
     Velqor(const Velqor&) = delete;
@@ -40,8 +41,9 @@ public:
     // A copy of the density history (Empty or a list of rows).
     Valor Estadistica() const { return estadistica_; }
 
-    // The phases below use conn (open, left open), append whole lines to informe and never shorten it,
-    // trap every error (answering False) and, all but Autenticar, answer False at once while not Creado().
+    // The phases below use conn (open, left open), append whole lines to informe and never shorten
+    // it, trap every error (answering False) and, all but Autenticar, answer False at once while
+    // not Creado().
 
     // Rebuilds one index (DBCC DBREINDEX) after announcing it with the run's own flag; False when
     // cancelled there or when the rebuild fails (the error goes to the report and InformaError).
@@ -55,18 +57,18 @@ public:
     // survey or any index failed.
     bool ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
                        bool bloquear, bool& cancelar, std::string& informe);
-    // The survey: rows (table, index, scan density) of every index, ordered on the density. False, with
-    // mDensidad untouched, when it cannot be read (reported through InformaError).
+    // The survey: rows (table, index, scan density) of every index, ordered on the density. False,
+    // with mDensidad untouched, when it cannot be read (reported through InformaError).
     bool ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad);
-    // Shrinks the first log file to mb megabytes; always writes its report line. False when there is
-    // no log file or the shrink was refused (the refusal is not shown).
+    // Shrinks the first log file to mb megabytes; always writes its report line. False when there
+    // is no log file or the shrink was refused (the refusal is not shown).
     bool LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::string& informe);
-    // True when usuario/clave match a row of UsuariosPW (or the table is empty). At most three checks
-    // reach the server until one succeeds; a refusal raises "Please give a valid password" and shows
-    // it (or logs it when unattended); a server error goes to InformaError.
+    // True when usuario/clave match a row of UsuariosPW (or the table is empty). At most three
+    // checks reach the server until one succeeds; a refusal raises "Please give a valid password"
+    // and shows it (or logs it when unattended); a server error goes to InformaError.
     bool Autenticar(db::Connection& conexion, const std::string& usuario, const std::string& clave);
-    // Runs sp_updatestats after announcing it with the run's own flag; on failure raises the error and
-    // reports its description.
+    // Runs sp_updatestats after announcing it with the run's own flag; on failure raises the error
+    // and reports its description.
     bool UpdateStatistics(db::Connection& conn, bool& cancelar, std::string& informe);
     // Runs one whole pass; informe receives the report (untouched when the login is refused).
     // False when the engine is not created, the login is refused, the pass is cancelled, no phase
@@ -80,14 +82,15 @@ public:
     // True for a definition of the cloud database service.
     bool EsCloud() const;
 
-private:
+  private:
     // Raises Progreso with texto and the given flag; a receiver that throws is ignored.
     void Progreso(std::string texto, bool& cancelar);
     // texto as a SQL string literal, every "'" doubled: O'Brien gives 'O''Brien'.
     static std::string Entrecomillar(const std::string& texto);
     // Each phase lives in a file of its own (Reindexar.cpp, Densidad.cpp, ...).
     // The scan density of one index; 0 when it cannot be read.
-    double DensidadIndice(db::Connection& conn, const std::string& tabla, const std::string& indice);
+    double DensidadIndice(db::Connection& conn, const std::string& tabla,
+                          const std::string& indice);
     // Announces, measures, treats (rebuild when bloquear) and records one index.
     bool TratarIndice(db::Connection& conn, const std::string& tabla, const std::string& indice,
                       bool bloquear, bool& cancelar, std::string& informe);
@@ -96,7 +99,8 @@ private:
     // The steps below write "caption, blank, elapsed time or error text" as one report line.
     // Truncates the log without a backup (refused from SQL Server 2008 on); never cancels.
     bool LogTruncate(db::Connection& conn, bool& cancelar, std::string& informe);
-    // Backs the log up into serverPath; True also when it does not apply; a real failure sets cancelar.
+    // Backs the log up into serverPath; True also when it does not apply; a real failure sets
+    // cancelar.
     bool BackupLog(db::Connection& conn, const std::string& serverPath, bool& cancelar,
                    std::string& informe);
     // Backs the database up into serverPath; a failure never cancels.

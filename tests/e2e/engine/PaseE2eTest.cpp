@@ -20,18 +20,19 @@
 namespace velqor::prueba {
 namespace {
 
+using nlohmann::json;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using nlohmann::json;
 
 constexpr const char* kLogin = "sa";
 constexpr const char* kClaveLogin = "Clave.2024";
 
 class PaseE2eTest : public ::testing::Test {
-protected:
+  protected:
     PaseE2eTest() {
-        InstalaCuadroMensaje([this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
+        InstalaCuadroMensaje(
+            [this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
         FijaDesatendido(false);
         FijaArchivoLog(carpeta.En("velqor.log"));
         FijaInicioProceso(RelojSistema::Instancia().Ahora());
@@ -50,24 +51,31 @@ protected:
 
     // A FULL-recovery, backed-up database with one fragmented index and one dense one, and the
     // operator "operador" / "secreto".
-    static json Base(const std::string& nombre, const std::string& tabla, const std::string& indice) {
-        return {{"name", nombre},
-                {"recovery", "FULL"},
-                {"backedUp", true},
-                {"files", json::array({{{"name", nombre}, {"type", "data"}, {"sizeMB", 64}, {"usedMB", 40}},
-                                       {{"name", nombre + "_log"}, {"type", "log"}, {"sizeMB", 32}, {"usedMB", 2}}})},
-                {"tables", json::array({{{"name", tabla},
-                                         {"indexes", json::array({{{"name", indice}, {"id", 1}, {"density", 42.5}},
-                                                                  {{"name", "IX_Denso"}, {"id", 2}, {"density", 100}},
-                                                                  {{"id", 0}, {"density", 10}}})}}})},
-                {"UsuariosPW",
-                 json::array({{{"Usuario_ID", "operador"},
-                               {"Usuario_PW", Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO")},
-                               {"Usuario_cd", 2}}})}};
+    static json Base(const std::string& nombre, const std::string& tabla,
+                     const std::string& indice) {
+        return {
+            {"name", nombre},
+            {"recovery", "FULL"},
+            {"backedUp", true},
+            {"files",
+             json::array(
+                 {{{"name", nombre}, {"type", "data"}, {"sizeMB", 64}, {"usedMB", 40}},
+                  {{"name", nombre + "_log"}, {"type", "log"}, {"sizeMB", 32}, {"usedMB", 2}}})},
+            {"tables",
+             json::array(
+                 {{{"name", tabla},
+                   {"indexes", json::array({{{"name", indice}, {"id", 1}, {"density", 42.5}},
+                                            {{"name", "IX_Denso"}, {"id", 2}, {"density", 100}},
+                                            {{"id", 0}, {"density", 10}}})}}})},
+            {"UsuariosPW",
+             json::array({{{"Usuario_ID", "operador"},
+                           {"Usuario_PW", Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO")},
+                           {"Usuario_cd", 2}}})}};
     }
 
     // Starts sqlsim and binds an engine to a definition of base on it. servidor may hold "{port}".
-    void Arranca(const std::string& base = "Ventas", const std::string& servidor = "127.0.0.1,{port}") {
+    void Arranca(const std::string& base = "Ventas",
+                 const std::string& servidor = "127.0.0.1,{port}") {
         sim = std::make_unique<SqlsimProceso>(escenario.dump());
         std::string textoServidor = servidor;
         textoServidor.replace(textoServidor.find("{port}"), 6, std::to_string(sim->Puerto()));
@@ -82,12 +90,14 @@ protected:
         bool noEsSQL = false;
         ASSERT_TRUE(motor->Crear(carpeta.Texto(), "Ventas", carpeta.Texto(), noEsSQL));
     }
-    bool Pasa(bool onLine = false, const std::string& usuario = "operador", const std::string& clave = "secreto") {
+    bool Pasa(bool onLine = false, const std::string& usuario = "operador",
+              const std::string& clave = "secreto") {
         return motor->MejorarRendimiento(onLine, respaldos, cancelar, usuario, clave, informe);
     }
     std::vector<std::string> Lineas() const {
         std::vector<std::string> lineas;
-        for (size_t desde = 0, fin; (fin = informe.find("\r\n", desde)) != std::string::npos; desde = fin + 2) {
+        for (size_t desde = 0, fin; (fin = informe.find("\r\n", desde)) != std::string::npos;
+             desde = fin + 2) {
             lineas.push_back(informe.substr(desde, fin - desde));
         }
         return lineas;
@@ -102,7 +112,8 @@ protected:
     }
     std::vector<std::string> ArchivosRespaldo() const {
         std::vector<std::string> nombres;
-        for (const auto& e : std::filesystem::directory_iterator(respaldos)) nombres.push_back(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(respaldos))
+            nombres.push_back(e.path().filename().string());
         std::sort(nombres.begin(), nombres.end());
         return nombres;
     }
@@ -111,7 +122,8 @@ protected:
         const auto lineas = Lineas();
         ASSERT_EQ(lineas.size(), patrones.size()) << informe;
         for (size_t i = 0; i < lineas.size(); ++i) {
-            EXPECT_TRUE(std::regex_match(lineas[i], std::regex(patrones[i]))) << lineas[i] << " !~ " << patrones[i];
+            EXPECT_TRUE(std::regex_match(lineas[i], std::regex(patrones[i])))
+                << lineas[i] << " !~ " << patrones[i];
         }
     }
 
@@ -129,7 +141,8 @@ protected:
 const char* const kDuracion = R"(\((<1 second|(\d+ (day|hour|minute|second)s? ?)+)\))";
 
 std::string P(const std::string& literal, bool conDuracion = true) {
-    const std::string escapado = std::regex_replace(literal, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+    const std::string escapado =
+        std::regex_replace(literal, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
     return conDuracion ? escapado + " " + kDuracion : escapado;
 }
 
@@ -143,33 +156,38 @@ TEST_F(PaseE2eTest, OffLinePassOn2019WritesTheNineLineReportAndSendsExactlyThese
     motor->AlEsperar([&esperas] { ++esperas; });
     EXPECT_TRUE(Pasa(false));
     EXPECT_GT(esperas, 0);  // the window could pump its events during the slow statements
-    std::cout << "---- report of the off-line pass ----\n" << informe << "-------------------------------------\n";
-    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
-           P("Backup Log"), P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
+    std::cout << "---- report of the off-line pass ----\n"
+              << informe << "-------------------------------------\n";
+    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"),
+           P("Shrink Ventas_log"), P("Backup Log"),
+           P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
            P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
     const std::string clave = Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO");
     const std::string bak = respaldos + "\\\\";
-    EXPECT_THAT(Diario(),
-                ElementsAre("SELECT * FROM UsuariosPW WHERE (Usuario_ID='operador') And (Usuario_PW='" + clave + "')",
-                            "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
-                            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                            "DBCC DBREINDEX ('Clientes', 'PK_Clientes')",
-                            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                            "sp_updatestats",
-                            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
-                            "DBCC SHRINKFILE([Ventas_log], 1)",
-                            "BACKUP LOG [Ventas] TO DISK='" + bak + "Ventas_BackupLog_<stamp>.dat'",
-                            "BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
-                            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
-                            "DBCC SHRINKFILE([Ventas_log], 1)",
-                            "BACKUP DATABASE [Ventas] TO DISK='" + bak + "Ventas_Backup_<stamp>.dat'"));
+    EXPECT_THAT(
+        Diario(),
+        ElementsAre(
+            "SELECT * FROM UsuariosPW WHERE (Usuario_ID='operador') And (Usuario_PW='" + clave +
+                "')",
+            "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
+            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "DBCC DBREINDEX ('Clientes', 'PK_Clientes')",
+            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "sp_updatestats", "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+            "DBCC SHRINKFILE([Ventas_log], 1)",
+            "BACKUP LOG [Ventas] TO DISK='" + bak + "Ventas_BackupLog_<stamp>.dat'",
+            "BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
+            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+            "DBCC SHRINKFILE([Ventas_log], 1)",
+            "BACKUP DATABASE [Ventas] TO DISK='" + bak + "Ventas_Backup_<stamp>.dat'"));
     const auto archivos = ArchivosRespaldo();
     ASSERT_EQ(archivos.size(), 2u);
     EXPECT_TRUE(std::regex_match(archivos[0], std::regex(R"(Ventas_BackupLog_\d{14}\.dat)")));
     EXPECT_TRUE(std::regex_match(archivos[1], std::regex(R"(Ventas_Backup_\d{14}\.dat)")));
     // The rebuild was measured before and after.
     const Valor historia = motor->Estadistica();
-    const Lista& medicion = historia.ComoLista().at(0).ComoLista().at(3).ComoLista().at(0).ComoLista();
+    const Lista& medicion =
+        historia.ComoLista().at(0).ComoLista().at(3).ComoLista().at(0).ComoLista();
     EXPECT_EQ(medicion.at(0), Valor::Doble(42.5));
     EXPECT_EQ(medicion.at(3), Valor::Doble(100));
     EXPECT_EQ(medicion.at(4), Valor::Logico(true));
@@ -181,7 +199,8 @@ TEST_F(PaseE2eTest, OnLinePassDefragments) {
     Arranca();
     EXPECT_TRUE(Pasa(true));
     EXPECT_EQ(Lineas().at(1).rfind("Defrag Index Clientes.PK_Clientes (", 0), 0u) << informe;
-    EXPECT_THAT(Diario(), ::testing::Contains("DBCC INDEXDEFRAG ([Ventas], 'Clientes', 'PK_Clientes')"));
+    EXPECT_THAT(Diario(),
+                ::testing::Contains("DBCC INDEXDEFRAG ([Ventas], 'Clientes', 'PK_Clientes')"));
     EXPECT_THAT(eventos, ::testing::Contains("Defrag: Clientes -> PK_Clientes"));
 }
 
@@ -202,8 +221,9 @@ TEST_F(PaseE2eTest, LogBackupThatDoesNotApplyLetsThePassGoOn) {
         for (const auto& n : ArchivosRespaldo()) std::filesystem::remove(respaldos + "/" + n);
         Arranca();
         EXPECT_TRUE(Pasa());
-        Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
-               P(caso.linea, false), P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
+        Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"),
+               P("Shrink Ventas_log"), P(caso.linea, false),
+               P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
                P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
         EXPECT_EQ(ArchivosRespaldo().size(), 1u);
     }
@@ -213,8 +233,9 @@ TEST_F(PaseE2eTest, MissingBackupFolderCancelsTheRestOfThePass) {
     Arranca();
     respaldos = carpeta.En("no-existe");
     EXPECT_FALSE(Pasa());
-    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
-           P("Backup Log Invalid path: " + respaldos, false), "Cancelled", kTiempo});
+    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"),
+           P("Shrink Ventas_log"), P("Backup Log Invalid path: " + respaldos, false), "Cancelled",
+           kTiempo});
     EXPECT_EQ(eventos.back(), "Cancelled");
     EXPECT_THAT(Diario().back(), HasSubstr("BACKUP LOG [Ventas] TO DISK="));
 }
@@ -223,8 +244,9 @@ TEST_F(PaseE2eTest, Server2005AcceptsTheTruncate) {
     escenario["version"] = 9;
     Arranca();
     EXPECT_TRUE(Pasa());
-    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
-           P("Backup Log"), P("Log Truncate"), P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
+    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"),
+           P("Shrink Ventas_log"), P("Backup Log"), P("Log Truncate"), P("Shrink Ventas_log"),
+           P("Backup Database"), kTiempo});
 }
 
 TEST_F(PaseE2eTest, RefusedOperatorLeavesTheReportUntouchedAndSendsNoMaintenance) {
@@ -247,15 +269,18 @@ TEST_F(PaseE2eTest, NamesWithBlanksAndQuotesAreTreatedAndShownAsTheyAre) {
         Arranca("Mi O'Base");
         EXPECT_TRUE(Pasa(onLine));
         const std::string prefijo = onLine ? "Defrag Index " : "Reindex ";
-        Forma({R"(Mi O'Base \d\d-\d\d-\d{4} \d\d:\d\d:\d\d)", P(prefijo + "O'Brien Datos.PK O'Brien]"),
-               P("Update Statistics"), P("Shrink Mi O'Base_log"), P("Backup Log"),
-               P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false), P("Shrink Mi O'Base_log"),
-               P("Backup Database"), kTiempo});
-        EXPECT_THAT(Diario(), ::testing::Contains(onLine
-                                                      ? "DBCC INDEXDEFRAG ([Mi O'Base], 'O''Brien Datos', 'PK O''Brien]')"
-                                                      : "DBCC DBREINDEX ('O''Brien Datos', 'PK O''Brien]')"));
+        Forma({R"(Mi O'Base \d\d-\d\d-\d{4} \d\d:\d\d:\d\d)",
+               P(prefijo + "O'Brien Datos.PK O'Brien]"), P("Update Statistics"),
+               P("Shrink Mi O'Base_log"), P("Backup Log"),
+               P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
+               P("Shrink Mi O'Base_log"), P("Backup Database"), kTiempo});
+        EXPECT_THAT(Diario(),
+                    ::testing::Contains(
+                        onLine ? "DBCC INDEXDEFRAG ([Mi O'Base], 'O''Brien Datos', 'PK O''Brien]')"
+                               : "DBCC DBREINDEX ('O''Brien Datos', 'PK O''Brien]')"));
         const Valor historia = motor->Estadistica();
-        const Lista& medicion = historia.ComoLista().at(0).ComoLista().at(3).ComoLista().back().ComoLista();
+        const Lista& medicion =
+            historia.ComoLista().at(0).ComoLista().at(3).ComoLista().back().ComoLista();
         EXPECT_EQ(medicion.at(0), Valor::Doble(42.5));  // the index with a blank was measured
     }
 }
@@ -266,8 +291,10 @@ TEST_F(PaseE2eTest, CloudDefinitionRunsNoBackups) {
     Arranca("Ventas", "127.0.0.1\\velqor.database.windows.net,{port}");
     ASSERT_TRUE(motor->EsCloud());
     EXPECT_TRUE(Pasa());
-    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"), P("Shrink Ventas_log"),
-           P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false), P("Shrink Ventas_log"), kTiempo});
+    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"),
+           P("Shrink Ventas_log"),
+           P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
+           P("Shrink Ventas_log"), kTiempo});
     for (const auto& l : Diario()) EXPECT_THAT(l, ::testing::Not(HasSubstr("TO DISK")));
     EXPECT_THAT(ArchivosRespaldo(), IsEmpty());
 }

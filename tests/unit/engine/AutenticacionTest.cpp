@@ -16,24 +16,32 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 class AutenticacionTest : public MotorPrueba {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(Crea());
         conn = Conexion();
     }
-    bool Entra(const std::string& usuario, const std::string& clave) { return motor->Autenticar(*conn, usuario, clave); }
+    bool Entra(const std::string& usuario, const std::string& clave) {
+        return motor->Autenticar(*conn, usuario, clave);
+    }
     // The user table answers no row to the check (a wrong password), but is not empty.
-    void ClaveIncorrecta() { guion.Cuando("SELECT * FROM UsuariosPW", Respuesta::Filas({"Usuario_ID"}, {})); }
+    void ClaveIncorrecta() {
+        guion.Cuando("SELECT * FROM UsuariosPW", Respuesta::Filas({"Usuario_ID"}, {}));
+    }
     void ClaveCorrecta() {
-        guion.Cuando("SELECT * FROM UsuariosPW", Respuesta::Filas({"Usuario_ID"}, {{Valor::Texto("ana")}}));
+        guion.Cuando("SELECT * FROM UsuariosPW",
+                     Respuesta::Filas({"Usuario_ID"}, {{Valor::Texto("ana")}}));
     }
     size_t Consultas() const { return guion.Con("SELECT * FROM UsuariosPW").size(); }
-    static std::string Cifrada(const std::string& clave) { return Codificador::Cifra(VersionPrograma::kEmpresa, clave); }
+    static std::string Cifrada(const std::string& clave) {
+        return Codificador::Cifra(VersionPrograma::kEmpresa, clave);
+    }
     std::unique_ptr<db::Connection> conn;
 };
 
 TEST_F(AutenticacionTest, BlankNameOrPasswordIsRejectedWithoutAskingOrCounting) {
-    const std::pair<const char*, const char*> casos[] = {{"", "x"}, {"   ", "x"}, {"ana", ""}, {"ana", "  "}};
+    const std::pair<const char*, const char*> casos[] = {
+        {"", "x"}, {"   ", "x"}, {"ana", ""}, {"ana", "  "}};
     for (const auto& [usuario, clave] : casos) EXPECT_FALSE(Entra(usuario, clave));
     EXPECT_THAT(guion.sentencias, IsEmpty());
     EXPECT_EQ(cuadros.size(), 4u);
@@ -86,8 +94,9 @@ TEST_F(AutenticacionTest, StatementQuotesTheNameAndOnlyExactAdminGetsTheCodeCond
     for (const auto& caso : casos) {
         guion.sentencias.clear();
         EXPECT_TRUE(Entra(caso.usuario, "secreto"));
-        EXPECT_THAT(guion.sentencias, ElementsAre("SELECT * FROM UsuariosPW WHERE " + std::string(caso.condicion) +
-                                                  " And (Usuario_PW='" + Cifrada("SECRETO") + "')"));
+        EXPECT_THAT(guion.sentencias,
+                    ElementsAre("SELECT * FROM UsuariosPW WHERE " + std::string(caso.condicion) +
+                                " And (Usuario_PW='" + Cifrada("SECRETO") + "')"));
     }
 }
 
@@ -95,7 +104,8 @@ TEST_F(AutenticacionTest, PasswordIsUpperCasedLetterByLetterBeforeCoding) {
     for (const char* clave : {"clé ñandú", "CLÉ ÑANDÚ", "Clé Ñandú"}) {
         guion.sentencias.clear();
         EXPECT_TRUE(Entra("ana", clave));
-        EXPECT_THAT(guion.sentencias.at(0), HasSubstr("(Usuario_PW='" + Cifrada("CLÉ ÑANDÚ") + "')"));
+        EXPECT_THAT(guion.sentencias.at(0),
+                    HasSubstr("(Usuario_PW='" + Cifrada("CLÉ ÑANDÚ") + "')"));
     }
 }
 
@@ -119,11 +129,14 @@ TEST_F(AutenticacionTest, UnattendedRejectionGoesToTheLogInsteadOfAMessageBox) {
 }
 
 TEST_F(AutenticacionTest, ServerErrorIsReportedWithTheUserAndDoesNotResetTheCount) {
-    guion.Cuando("SELECT * FROM UsuariosPW", Respuesta::Rechazo({{208, "Invalid object name 'UsuariosPW'."}}));
+    guion.Cuando("SELECT * FROM UsuariosPW",
+                 Respuesta::Rechazo({{208, "Invalid object name 'UsuariosPW'."}}));
     EXPECT_FALSE(Entra("ana", "x"));
     EXPECT_FALSE(Entra("ana", "x"));
     ASSERT_EQ(cuadros.size(), 2u);
-    EXPECT_EQ(cuadros[0].rfind("ana\r\nError 3604: [FreeTDS][SQL Server]Invalid object name 'UsuariosPW'.", 0), 0u)
+    EXPECT_EQ(cuadros[0].rfind(
+                  "ana\r\nError 3604: [FreeTDS][SQL Server]Invalid object name 'UsuariosPW'.", 0),
+              0u)
         << cuadros[0];
     EXPECT_THAT(cuadros[0], HasSubstr("Native Error 208"));
     EXPECT_THAT(Textos(), IsEmpty());

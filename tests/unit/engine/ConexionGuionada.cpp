@@ -8,13 +8,14 @@ namespace velqor::prueba {
 namespace {
 
 bool MismoNombre(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) ==
-                                                  std::tolower(static_cast<unsigned char>(y)); });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
 }
 
 class RecordsetGuionado final : public db::Recordset {
-public:
+  public:
     RecordsetGuionado(std::vector<std::string> columnas, std::vector<Lista> filas)
         : columnas_(std::move(columnas)), filas_(std::move(filas)) {}
     bool EOF() const override {
@@ -40,9 +41,11 @@ public:
         cerrado_ = true;
     }
 
-private:
+  private:
     void Abierto() const {
-        if (cerrado_) throw ErrorEjecucion(errores::kObjetoCerrado, "Operation is not allowed when the object is closed.");
+        if (cerrado_)
+            throw ErrorEjecucion(errores::kObjetoCerrado,
+                                 "Operation is not allowed when the object is closed.");
     }
     std::vector<std::string> columnas_;
     std::vector<Lista> filas_;
@@ -53,7 +56,7 @@ private:
 }  // namespace
 
 class ConexionGuionada final : public db::Connection {
-public:
+  public:
     explicit ConexionGuionada(Guion& guion) : guion_(guion) {}
     void SetCommandTimeout(int32_t s) override { guion_.commandTimeout = s; }
     void SetConnectionTimeout(int32_t s) override { guion_.connectionTimeout = s; }
@@ -68,8 +71,11 @@ public:
         if (guion_.apertura_) Responde(*guion_.apertura_);
         abierta_ = true;
     }
-    std::unique_ptr<db::Recordset> Execute(const std::string& sentencia, int32_t opciones) override {
-        if (!abierta_) throw ErrorEjecucion(errores::kObjetoCerrado, "Operation is not allowed when the object is closed.");
+    std::unique_ptr<db::Recordset> Execute(const std::string& sentencia,
+                                           int32_t opciones) override {
+        if (!abierta_)
+            throw ErrorEjecucion(errores::kObjetoCerrado,
+                                 "Operation is not allowed when the object is closed.");
         guion_.sentencias.push_back(sentencia);
         guion_.opciones.push_back(opciones);
         const Respuesta* r = guion_.Busca(sentencia);
@@ -85,7 +91,7 @@ public:
     bool IsOpen() const override { return abierta_; }
     const std::vector<db::ErrorProveedor>& Errors() const override { return errores_; }
 
-private:
+  private:
     // Lets the statement take its time, then fails it as scripted.
     void Responde(const Respuesta& r) {
         if (guion_.reloj_ != nullptr) guion_.reloj_->Avanza(r.segundos);
@@ -116,7 +122,8 @@ Respuesta Respuesta::Filas(std::vector<std::string> columnas, std::vector<Lista>
 
 Respuesta Respuesta::Rechazo(std::vector<std::pair<int32_t, std::string>> nativos) {
     Respuesta r;
-    for (auto& [numero, texto] : nativos) r.errores.push_back({numero, "[FreeTDS][SQL Server]" + texto, "42000"});
+    for (auto& [numero, texto] : nativos)
+        r.errores.push_back({numero, "[FreeTDS][SQL Server]" + texto, "42000"});
     return r;
 }
 

@@ -41,10 +41,11 @@ struct Respuesta {
 
 // The script and the journal, shared by the test and every connection made from it.
 class Guion {
-public:
+  public:
     explicit Guion(RelojFijo* reloj = nullptr) : reloj_(reloj) {}
 
-    // Statements starting with prefijo get r; the latest rule added wins; veces > 0 limits its uses.
+    // Statements starting with prefijo get r; the latest rule added wins; veces > 0 limits its
+    // uses.
     void Cuando(std::string prefijo, Respuesta r, int veces = -1);
     // Makes Open fail with r (a refusal or a plain failure).
     void AlAbrir(Respuesta r) { apertura_ = std::move(r); }
@@ -52,8 +53,8 @@ public:
 
     // The journal.
     std::vector<std::string> sentencias;
-    std::vector<int32_t> opciones;        // the options of each Execute
-    std::vector<std::string> cadenas;     // Open: connection string, user, password, options
+    std::vector<int32_t> opciones;     // the options of each Execute
+    std::vector<std::string> cadenas;  // Open: connection string, user, password, options
     int conexionesHechas = 0;
     int cierres = 0;
     int32_t commandTimeout = -1;
@@ -62,7 +63,7 @@ public:
     // The statements of the journal that start with prefijo.
     std::vector<std::string> Con(const std::string& prefijo) const;
 
-private:
+  private:
     friend class ConexionGuionada;
     const Respuesta* Busca(const std::string& sentencia);
 

@@ -16,12 +16,14 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 const char* const kEjemplo =
-    "N1/0A197/N1/0A173/N1/3T8/ClientesT11/PK_ClientesT19/ClientesPK_ClientesA101/N1/0A80/N1/4N4/62.5F19/"
-    "2024-03-05 10:00:00F19/2024-03-05 10:00:02N3/100L1/1N3/242N4/2253N3/719N4/4159N4/1474N4/9114N4/2046N5/"
+    "N1/0A197/N1/0A173/N1/3T8/ClientesT11/PK_ClientesT19/ClientesPK_ClientesA101/N1/0A80/N1/4N4/"
+    "62.5F19/"
+    "2024-03-05 10:00:00F19/2024-03-05 "
+    "10:00:02N3/100L1/1N3/242N4/2253N3/719N4/4159N4/1474N4/9114N4/2046N5/"
     "11019N4/2291N5/12319\r\n";
 
 class HistorialTest : public MotorPrueba {
-protected:
+  protected:
     // Sets the clock and the run's start to the same moment.
     void EnElMomento(Momento m) {
         reloj.Fija(m);
@@ -29,7 +31,8 @@ protected:
     }
     // One rebuild of Clientes.PK_Clientes from 62.5 to 100 that takes two seconds.
     void TrataClientes() {
-        guion.Cuando("DBCC SHOWCONTIG ('", Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(62.5)}}), 1);
+        guion.Cuando("DBCC SHOWCONTIG ('",
+                     Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(62.5)}}), 1);
         guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(2), 1);
         auto conn = Conexion();
         ASSERT_TRUE(motor->DBReindex(*conn, "Clientes", "PK_Clientes", cancelar, informe));
@@ -127,8 +130,9 @@ TEST_F(HistorialTest, HistoryThatDoesNotReadBackIsKeptAsideNotOverwritten) {
         EXPECT_TRUE(motor->Estadistica().EsVacio());
         TrataClientes();
         Libera();
-        EXPECT_EQ(Archivos(), (std::vector<std::string>{"Ventas_2026_12.ZEVeri",
-                                                        "Ventas_2026_12.ZEVeri.damaged-20261204163541"}));
+        EXPECT_EQ(Archivos(),
+                  (std::vector<std::string>{"Ventas_2026_12.ZEVeri",
+                                            "Ventas_2026_12.ZEVeri.damaged-20261204163541"}));
         EXPECT_EQ(LeeBytes(carpeta.En("Ventas_2026_12.ZEVeri.damaged-20261204163541")), contenido);
         Valor nuevo;
         EXPECT_TRUE(TextoAMatriz(LeeBytes(carpeta.En("Ventas_2026_12.ZEVeri")), nuevo));

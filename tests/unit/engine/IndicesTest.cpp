@@ -18,7 +18,7 @@ Lista Fila(const char* tabla, const char* indice, int id, double densidad) {
 }
 
 class IndicesTest : public MotorPrueba {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(Crea());
         conn = Conexion();
@@ -36,14 +36,19 @@ protected:
 
 TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
     guion.Cuando("DBCC SHOWCONTIG () ",
-                 Encuesta({Fila("Clientes", "PK_Clientes", 1, 80), Fila("Notas", "", 0, 10), Fila("Pedidos", "IX_Fecha", 2, 40)}));
+                 Encuesta({Fila("Clientes", "PK_Clientes", 1, 80), Fila("Notas", "", 0, 10),
+                           Fila("Pedidos", "IX_Fecha", 2, 40)}));
     Valor lista;
     ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
-    EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2", "Reading 3"));
+    EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2",
+                                      "Reading 3"));
     for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
     // Ordered on the density, least dense first.
-    EXPECT_EQ(lista, Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"), Valor::Doble(40)}),
-                                    Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"), Valor::Doble(80)})}));
+    EXPECT_EQ(lista,
+              Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
+                                            Valor::Doble(40)}),
+                             Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
+                                            Valor::Doble(80)})}));
 }
 
 TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
@@ -70,23 +75,28 @@ TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
 }
 
 TEST_F(IndicesTest, SurveyFailureIsReportedAndLeavesTheListUntouched) {
-    guion.Cuando("DBCC SHOWCONTIG () ", Respuesta::Rechazo({{2571, "User 'x' does not have permission to run DBCC SHOWCONTIG."}}));
+    guion.Cuando(
+        "DBCC SHOWCONTIG () ",
+        Respuesta::Rechazo({{2571, "User 'x' does not have permission to run DBCC SHOWCONTIG."}}));
     Valor lista = Valor::Texto("antes");
     EXPECT_FALSE(motor->ObtenerDensidadActual(*conn, lista));
     EXPECT_EQ(lista, Valor::Texto("antes"));
     ASSERT_EQ(cuadros.size(), 1u);
-    EXPECT_THAT(cuadros[0], HasSubstr("Error 3604: [FreeTDS][SQL Server]User 'x' does not have permission"));
+    EXPECT_THAT(cuadros[0],
+                HasSubstr("Error 3604: [FreeTDS][SQL Server]User 'x' does not have permission"));
     EXPECT_THAT(cuadros[0], HasSubstr("Native Error 2571"));
     EXPECT_FALSE(Reindexa());
     EXPECT_THAT(Tratados(), IsEmpty());
 }
 
 TEST_F(IndicesTest, OnlyIndexesStrictlyUnderTheThresholdAreTreated) {
-    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("A", "Cien", 1, 100), Fila("B", "Casi", 1, 99.99),
-                                                  Fila("C", "Mitad", 1, 50), Fila("D", "Nulo", 1, 0)}));
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Encuesta({Fila("A", "Cien", 1, 100), Fila("B", "Casi", 1, 99.99),
+                           Fila("C", "Mitad", 1, 50), Fila("D", "Nulo", 1, 0)}));
     EXPECT_TRUE(Reindexa(100));
-    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('D', 'Nulo')", "DBCC DBREINDEX ('C', 'Mitad')",
-                                        "DBCC DBREINDEX ('B', 'Casi')"));
+    EXPECT_THAT(Tratados(),
+                ElementsAre("DBCC DBREINDEX ('D', 'Nulo')", "DBCC DBREINDEX ('C', 'Mitad')",
+                            "DBCC DBREINDEX ('B', 'Casi')"));
     guion.sentencias.clear();
     EXPECT_TRUE(Reindexa(50));
     EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('D', 'Nulo')"));
@@ -94,8 +104,9 @@ TEST_F(IndicesTest, OnlyIndexesStrictlyUnderTheThresholdAreTreated) {
 
 TEST_F(IndicesTest, TimeBudgetStopsBetweenIndexesOnceMoreMinutesHavePassed) {
     // Each rebuild takes two minutes; the phase starts at 16:35:41.
-    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30),
-                                                  Fila("T", "I4", 1, 40), Fila("T", "I5", 1, 50)}));
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30),
+                           Fila("T", "I4", 1, 40), Fila("T", "I5", 1, 50)}));
     guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(120));
     const struct {
         int32_t minutos;
@@ -112,7 +123,8 @@ TEST_F(IndicesTest, MinutesCountClockBoundariesCrossed) {
     // From 10:00:59 the first rebuild ends at 10:01:00 (one boundary), the second at 10:02:00 (two,
     // though only 61 seconds have passed): a budget of 1 minute stops the walk there.
     reloj.Fija(HacerMomento(2026, 12, 4, 10, 0, 59));
-    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30)}));
+    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20),
+                                                  Fila("T", "I3", 1, 30)}));
     guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(60));
     guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(1), 1);
     EXPECT_TRUE(Reindexa(100, 1));
@@ -120,12 +132,13 @@ TEST_F(IndicesTest, MinutesCountClockBoundariesCrossed) {
 }
 
 TEST_F(IndicesTest, CancelAtTheThirdIndexKeepsTheFirstTwo) {
-    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30),
-                                                  Fila("T", "I4", 1, 40)}));
+    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20),
+                                                  Fila("T", "I3", 1, 30), Fila("T", "I4", 1, 40)}));
     CancelaEn("Reindex: ", 3);
     EXPECT_FALSE(Reindexa());
     EXPECT_TRUE(cancelar);
-    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('T', 'I1')", "DBCC DBREINDEX ('T', 'I2')"));
+    EXPECT_THAT(Tratados(),
+                ElementsAre("DBCC DBREINDEX ('T', 'I1')", "DBCC DBREINDEX ('T', 'I2')"));
     EXPECT_THAT(Lineas(), ElementsAre("Reindex T.I1 (<1 second)", "Reindex T.I2 (<1 second)"));
     const Valor historia = motor->Estadistica();
     ASSERT_TRUE(historia.EsMatriz());
@@ -134,14 +147,19 @@ TEST_F(IndicesTest, CancelAtTheThirdIndexKeepsTheFirstTwo) {
 }
 
 TEST_F(IndicesTest, FailingRebuildInTheMiddleDoesNotStopThePhase) {
-    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20), Fila("T", "I3", 1, 30)}));
-    guion.Cuando("DBCC DBREINDEX ('T', 'I2')", Respuesta::Rechazo({{1205, "Transaction was deadlocked."}}));
+    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20),
+                                                  Fila("T", "I3", 1, 30)}));
+    guion.Cuando("DBCC DBREINDEX ('T', 'I2')",
+                 Respuesta::Rechazo({{1205, "Transaction was deadlocked."}}));
     EXPECT_FALSE(Reindexa());
     EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('T', 'I1')", "DBCC DBREINDEX ('T', 'I2')",
                                         "DBCC DBREINDEX ('T', 'I3')"));
-    EXPECT_THAT(Lineas(), ElementsAre("Reindex T.I1 (<1 second)",
-                                      "Reindex T.I2 Error -2147217900: [FreeTDS][SQL Server]Transaction was deadlocked.",
-                                      "Reindex T.I3 (<1 second)"));
+    EXPECT_THAT(
+        Lineas(),
+        ElementsAre(
+            "Reindex T.I1 (<1 second)",
+            "Reindex T.I2 Error -2147217900: [FreeTDS][SQL Server]Transaction was deadlocked.",
+            "Reindex T.I3 (<1 second)"));
     EXPECT_THAT(Textos(), ::testing::Contains("Reindex: T -> I3"));
     ASSERT_EQ(cuadros.size(), 1u);
     EXPECT_EQ(cuadros[0].rfind("T(I2)\r\nError 3604: ", 0), 0u) << cuadros[0];
@@ -149,15 +167,17 @@ TEST_F(IndicesTest, FailingRebuildInTheMiddleDoesNotStopThePhase) {
 }
 
 TEST_F(IndicesTest, MeasurementHoldsDensitiesTimesAndKind) {
-    guion.Cuando("DBCC SHOWCONTIG ('", Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(62.5)}, {Valor::Doble(1)}}), 1);
+    guion.Cuando("DBCC SHOWCONTIG ('",
+                 Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(62.5)}, {Valor::Doble(1)}}), 1);
     guion.Cuando("DBCC INDEXDEFRAG", Respuesta::Nada().Tarda(2));
     ASSERT_TRUE(motor->IndexDefrag(*conn, "Clientes", "PK_Clientes", cancelar, informe));
     EXPECT_EQ(informe, "Defrag Index Clientes.PK_Clientes (2 seconds)\r\n");
     const Valor esperado = Valor::Matriz({Valor::Matriz(
         {Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"), Valor::Texto("ClientesPK_Clientes"),
-         Valor::Matriz({Valor::Matriz({Valor::Doble(62.5), Valor::Fecha(HacerMomento(2026, 12, 4, 16, 35, 41)),
-                                       Valor::Fecha(HacerMomento(2026, 12, 4, 16, 35, 43)), Valor::Doble(100),
-                                       Valor::Logico(false)})})})});
+         Valor::Matriz({Valor::Matriz({Valor::Doble(62.5),
+                                       Valor::Fecha(HacerMomento(2026, 12, 4, 16, 35, 41)),
+                                       Valor::Fecha(HacerMomento(2026, 12, 4, 16, 35, 43)),
+                                       Valor::Doble(100), Valor::Logico(false)})})})});
     EXPECT_EQ(motor->Estadistica(), esperado);
 }
 
@@ -188,7 +208,8 @@ TEST_F(IndicesTest, UnreadableDensityCountsAsZeroAndDoesNotFailTheTreatment) {
         guion.Cuando("DBCC SHOWCONTIG ('", caso);
         ASSERT_TRUE(motor->DBReindex(*conn, "X", "Y", cancelar, informe));
         const Valor historia = motor->Estadistica();
-        const Lista& medicion = historia.ComoLista()[0].ComoLista()[3].ComoLista().back().ComoLista();
+        const Lista& medicion =
+            historia.ComoLista()[0].ComoLista()[3].ComoLista().back().ComoLista();
         EXPECT_EQ(medicion[0], Valor::Doble(0));
         EXPECT_EQ(medicion[3], Valor::Doble(0));
     }
@@ -203,16 +224,19 @@ TEST_F(IndicesTest, HostileNamesAreQuotedInStatementsAndShownAsTheyAreInTexts) {
     const std::string indice = "PK ]Cli'";
     ASSERT_TRUE(motor->IndexDefrag(*conn, tabla, indice, cancelar, informe));
     ASSERT_TRUE(motor->DBReindex(*conn, tabla, indice, cancelar, informe));
-    EXPECT_THAT(guion.sentencias,
-                ElementsAre("DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                            "DBCC INDEXDEFRAG ([Mi Base']]], 'Cli''entes x', 'PK ]Cli''')",
-                            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                            "DBCC DBREINDEX ('Cli''entes x', 'PK ]Cli''')",
-                            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS"));
+    EXPECT_THAT(
+        guion.sentencias,
+        ElementsAre(
+            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "DBCC INDEXDEFRAG ([Mi Base']]], 'Cli''entes x', 'PK ]Cli''')",
+            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "DBCC DBREINDEX ('Cli''entes x', 'PK ]Cli''')",
+            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS"));
     EXPECT_THAT(Lineas(), ElementsAre("Defrag Index Cli'entes x.PK ]Cli' (<1 second)",
                                       "Reindex Cli'entes x.PK ]Cli' (<1 second)"));
-    EXPECT_THAT(Textos(), ElementsAre("Defrag: Cli'entes x -> PK ]Cli'", "Reindex: Cli'entes x -> PK ]Cli'"));
+    EXPECT_THAT(Textos(),
+                ElementsAre("Defrag: Cli'entes x -> PK ]Cli'", "Reindex: Cli'entes x -> PK ]Cli'"));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 class LogYBackupTest : public MotorPrueba {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(Crea()); }
     // The report line that starts with prefijo ("" when there is none).
     std::string Linea(const std::string& prefijo) const {
@@ -24,7 +24,8 @@ protected:
     }
 };
 
-const char* const kSentenciaLog = "BACKUP LOG [Ventas] TO DISK='D:\\Bak\\Ventas_BackupLog_20261204163541.dat'";
+const char* const kSentenciaLog =
+    "BACKUP LOG [Ventas] TO DISK='D:\\Bak\\Ventas_BackupLog_20261204163541.dat'";
 
 TEST_F(LogYBackupTest, LogBackupRefusalsAreTranslatedAndOnlyRealFailuresCancel) {
     const struct {
@@ -32,11 +33,13 @@ TEST_F(LogYBackupTest, LogBackupRefusalsAreTranslatedAndOnlyRealFailuresCancel) 
         std::string texto;
         bool cancela;
     } casos[] = {
-        {Respuesta::Rechazo({{4208, "The statement BACKUP LOG is not allowed while the recovery model is SIMPLE."},
-                             {3013, "BACKUP LOG is terminating abnormally."}}),
+        {Respuesta::Rechazo(
+             {{4208, "The statement BACKUP LOG is not allowed while the recovery model is SIMPLE."},
+              {3013, "BACKUP LOG is terminating abnormally."}}),
          "Doesn't apply because of RECOVERY MODEL SIMPLE", false},
-        {Respuesta::Rechazo({{4214, "BACKUP LOG cannot be performed because there is no current database backup."},
-                             {3013, "BACKUP LOG is terminating abnormally."}}),
+        {Respuesta::Rechazo(
+             {{4214, "BACKUP LOG cannot be performed because there is no current database backup."},
+              {3013, "BACKUP LOG is terminating abnormally."}}),
          "Doesn't apply because it was never backed up", false},
         {Respuesta::Rechazo({{155, "'TRUNCATE_ONLY' is not a recognized BACKUP option."}}),
          "Doesn't apply to SQL Server 2008 or higher", false},
@@ -44,7 +47,8 @@ TEST_F(LogYBackupTest, LogBackupRefusalsAreTranslatedAndOnlyRealFailuresCancel) 
                              {3013, "BACKUP LOG is terminating abnormally."}}),
          "Invalid path: D:\\Bak", true},
         {Respuesta::Rechazo({{9002, "The transaction log for database 'Ventas' is full."}}),
-         "NativeError 9002: [FreeTDS][SQL Server]The transaction log for database 'Ventas' is full. (" +
+         "NativeError 9002: [FreeTDS][SQL Server]The transaction log for database 'Ventas' is "
+         "full. (" +
              std::string(kSentenciaLog) + ")",
          true},
         {Respuesta::Falla(5, "Invalid procedure call or argument"),
@@ -59,10 +63,12 @@ TEST_F(LogYBackupTest, LogBackupRefusalsAreTranslatedAndOnlyRealFailuresCancel) 
         EXPECT_EQ(Linea("Backup Log"), "Backup Log " + caso.texto);
         EXPECT_THAT(Textos(), ::testing::Contains(caso.texto));
         EXPECT_EQ(cancelar, caso.cancela);
-        // A log that could not be backed up is neither truncated nor shrunk again, nor the database backed up.
+        // A log that could not be backed up is neither truncated nor shrunk again, nor the database
+        // backed up.
         EXPECT_EQ(guion.Con("BACKUP DATABASE").size(), caso.cancela ? 0u : 1u);
         EXPECT_EQ(guion.Con("DBCC SHRINKFILE").size(), caso.cancela ? 1u : 2u);
-        EXPECT_EQ(Lineas().at(Lineas().size() - 2), caso.cancela ? "Cancelled" : "Backup Database (<1 second)");
+        EXPECT_EQ(Lineas().at(Lineas().size() - 2),
+                  caso.cancela ? "Cancelled" : "Backup Database (<1 second)");
     }
     EXPECT_THAT(cuadros, IsEmpty());
 }
@@ -72,18 +78,23 @@ TEST_F(LogYBackupTest, TruncateIsAcceptedByOldServersAndItsRefusalNeverStopsTheP
     EXPECT_TRUE(Pasa());
     EXPECT_EQ(Linea("Log Truncate"), "Log Truncate (<1 second)");
 
-    guion.Cuando("BACKUP LOG [Ventas] WITH TRUNCATE_ONLY", Respuesta::Rechazo({{3023, "Backup and file manipulation operations must be serialized."}}));
+    guion.Cuando("BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
+                 Respuesta::Rechazo(
+                     {{3023, "Backup and file manipulation operations must be serialized."}}));
     EXPECT_TRUE(Pasa());
     EXPECT_EQ(Linea("Log Truncate"),
-              "Log Truncate NativeError 3023: [FreeTDS][SQL Server]Backup and file manipulation operations must be "
+              "Log Truncate NativeError 3023: [FreeTDS][SQL Server]Backup and file manipulation "
+              "operations must be "
               "serialized. (BACKUP LOG [Ventas] WITH TRUNCATE_ONLY)");
     EXPECT_FALSE(cancelar);
     EXPECT_EQ(Linea("Backup Database"), "Backup Database (<1 second)");
 }
 
 TEST_F(LogYBackupTest, DatabaseBackupIntoAMissingFolderFailsWithoutCancelling) {
-    guion.Cuando("BACKUP LOG [Ventas] TO DISK", Respuesta::Rechazo({{4214, "no current database backup."}}));
-    guion.Cuando("BACKUP DATABASE", Respuesta::Rechazo({{3201, "Cannot open backup device."}, {3013, "terminating."}}));
+    guion.Cuando("BACKUP LOG [Ventas] TO DISK",
+                 Respuesta::Rechazo({{4214, "no current database backup."}}));
+    guion.Cuando("BACKUP DATABASE", Respuesta::Rechazo({{3201, "Cannot open backup device."},
+                                                        {3013, "terminating."}}));
     EXPECT_TRUE(Pasa(false, "E:\\Nada"));
     EXPECT_FALSE(cancelar);
     EXPECT_EQ(Linea("Backup Database"), "Backup Database Invalid path: E:\\Nada");
@@ -94,9 +105,11 @@ TEST_F(LogYBackupTest, DatabaseBackupIntoAMissingFolderFailsWithoutCancelling) {
 TEST_F(LogYBackupTest, BackupPathIsOneQuotedLiteralWithTheServerSeparator) {
     EXPECT_TRUE(Pasa(false, "D:\\Bak\\O'Neil\\"));
     EXPECT_THAT(guion.Con("BACKUP LOG [Ventas] TO"),
-                ElementsAre("BACKUP LOG [Ventas] TO DISK='D:\\Bak\\O''Neil\\\\Ventas_BackupLog_20261204163541.dat'"));
+                ElementsAre("BACKUP LOG [Ventas] TO "
+                            "DISK='D:\\Bak\\O''Neil\\\\Ventas_BackupLog_20261204163541.dat'"));
     EXPECT_THAT(guion.Con("BACKUP DATABASE"),
-                ElementsAre("BACKUP DATABASE [Ventas] TO DISK='D:\\Bak\\O''Neil\\\\Ventas_Backup_20261204163541.dat'"));
+                ElementsAre("BACKUP DATABASE [Ventas] TO "
+                            "DISK='D:\\Bak\\O''Neil\\\\Ventas_Backup_20261204163541.dat'"));
 }
 
 TEST_F(LogYBackupTest, ShrinkTakesTheFirstLogFileAndAlwaysWritesItsLine) {
@@ -106,15 +119,24 @@ TEST_F(LogYBackupTest, ShrinkTakesTheFirstLogFileAndAlwaysWritesItsLine) {
         std::vector<std::string> sentencias;
         bool resultado;
     } casos[] = {
-        {Respuesta::Filas({"name"}, {{Valor::Texto("Ventas_log")}, {Valor::Texto("Ventas_log2")}}), Respuesta::Nada(),
-         {"DBCC SHRINKFILE([Ventas_log], 1)"}, true},
+        {Respuesta::Filas({"name"}, {{Valor::Texto("Ventas_log")}, {Valor::Texto("Ventas_log2")}}),
+         Respuesta::Nada(),
+         {"DBCC SHRINKFILE([Ventas_log], 1)"},
+         true},
         {Respuesta::Filas({"name"}, {}), Respuesta::Nada(), {}, false},
         {Respuesta::Nada(), Respuesta::Nada(), {}, false},
-        {Respuesta::Filas({"name"}, {{Valor::Texto("Log ]x")}}), Respuesta::Nada(), {"DBCC SHRINKFILE([Log ]]x], 1)"}, true},
+        {Respuesta::Filas({"name"}, {{Valor::Texto("Log ]x")}}),
+         Respuesta::Nada(),
+         {"DBCC SHRINKFILE([Log ]]x], 1)"},
+         true},
         {Respuesta::Filas({"name"}, {{Valor::Texto("Ventas_log")}}),
          Respuesta::Rechazo({{8985, "Could not locate file 'Ventas_log' for database 'Ventas'."}}),
-         {"DBCC SHRINKFILE([Ventas_log], 1)"}, false},
-        {Respuesta::Rechazo({{208, "Invalid object name 'sys.database_files'."}}), Respuesta::Nada(), {}, false},
+         {"DBCC SHRINKFILE([Ventas_log], 1)"},
+         false},
+        {Respuesta::Rechazo({{208, "Invalid object name 'sys.database_files'."}}),
+         Respuesta::Nada(),
+         {},
+         false},
     };
     auto conn = Conexion();
     for (const auto& caso : casos) {
@@ -137,19 +159,25 @@ TEST_F(LogYBackupTest, ShrinkTargetIsWrittenInPlainDigits) {
     for (const int32_t mb : {0, -5, 2048}) {
         guion.sentencias.clear();
         motor->LogReducirA(*conn, mb, cancelar, informe);
-        EXPECT_EQ(guion.Con("DBCC SHRINKFILE").at(0), "DBCC SHRINKFILE([Ventas_log], " + std::to_string(mb) + ")");
+        EXPECT_EQ(guion.Con("DBCC SHRINKFILE").at(0),
+                  "DBCC SHRINKFILE([Ventas_log], " + std::to_string(mb) + ")");
     }
 }
 
 TEST_F(LogYBackupTest, RefusedStatisticsUpdateShowsTheErrorAndReportsItsDescription) {
-    guion.Cuando("sp_updatestats", Respuesta::Rechazo({{15247, "User does not have permission to perform this action."}}));
+    guion.Cuando(
+        "sp_updatestats",
+        Respuesta::Rechazo({{15247, "User does not have permission to perform this action."}}));
     auto conn = Conexion();
     CancelaEn("Error ");
     EXPECT_FALSE(motor->UpdateStatistics(*conn, cancelar, informe));
-    EXPECT_EQ(informe, "[FreeTDS][SQL Server]User does not have permission to perform this action.\r\n");
-    EXPECT_THAT(Textos(), ElementsAre("Updating statistics...",
-                                      "Error -2147217900: [FreeTDS][SQL Server]User does not have permission to "
-                                      "perform this action."));
+    EXPECT_EQ(informe,
+              "[FreeTDS][SQL Server]User does not have permission to perform this action.\r\n");
+    EXPECT_THAT(
+        Textos(),
+        ElementsAre("Updating statistics...",
+                    "Error -2147217900: [FreeTDS][SQL Server]User does not have permission to "
+                    "perform this action."));
     EXPECT_TRUE(eventos[1].banderaDelPase);
     EXPECT_TRUE(cancelar);  // a cancel given while the error shows stops the pass
     EXPECT_THAT(cuadros, IsEmpty());

@@ -7,16 +7,22 @@
 namespace velqor::prueba {
 
 MotorPrueba::MotorPrueba()
-    : reloj(HacerMomento(2026, 12, 4, 16, 35, 41)), guion(&reloj), carpetaHistorial(carpeta.Texto()) {
-    InstalaCuadroMensaje([this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
+    : reloj(HacerMomento(2026, 12, 4, 16, 35, 41)),
+      guion(&reloj),
+      carpetaHistorial(carpeta.Texto()) {
+    InstalaCuadroMensaje(
+        [this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
     FijaDesatendido(false);
     FijaArchivoLog(carpeta.En("velqor_20261204163541.log"));
     FijaInicioProceso(reloj.Ahora());
 
-    guion.Cuando("SELECT * FROM UsuariosPW", Respuesta::Filas({"Usuario_ID"}, {{Valor::Texto("ana")}}));
-    guion.Cuando("SELECT Usuario_cd FROM UsuariosPW", Respuesta::Filas({"Usuario_cd"}, {{Valor::Largo(1)}}));
-    guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({{Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
-                                                   Valor::Largo(1), Valor::Doble(62.5)}}));
+    guion.Cuando("SELECT * FROM UsuariosPW",
+                 Respuesta::Filas({"Usuario_ID"}, {{Valor::Texto("ana")}}));
+    guion.Cuando("SELECT Usuario_cd FROM UsuariosPW",
+                 Respuesta::Filas({"Usuario_cd"}, {{Valor::Largo(1)}}));
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Encuesta({{Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"), Valor::Largo(1),
+                            Valor::Doble(62.5)}}));
     guion.Cuando("DBCC SHOWCONTIG ('", Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(100)}}));
     guion.Cuando("SELECT name FROM sys.database_files",
                  Respuesta::Filas({"name"}, {{Valor::Texto("Ventas_log")}}));
@@ -30,8 +36,8 @@ MotorPrueba::~MotorPrueba() {
     FijaDesatendido(false);
 }
 
-void MotorPrueba::EscribeCfp(const std::string& nombre, const std::string& servidor, const std::string& base,
-                             int tipo, const std::string& nombreVisible) {
+void MotorPrueba::EscribeCfp(const std::string& nombre, const std::string& servidor,
+                             const std::string& base, int tipo, const std::string& nombreVisible) {
     std::ofstream f(carpeta.En(nombre + ".cfp"), std::ios::binary);
     f << "[Connection]\r\n";
     if (!nombreVisible.empty()) f << "Name = " << nombreVisible << "\r\n";
@@ -39,12 +45,14 @@ void MotorPrueba::EscribeCfp(const std::string& nombre, const std::string& servi
       << "\r\nIntegrated = yes\r\n";
 }
 
-bool MotorPrueba::Crea(const std::string& servidor, const std::string& base, const std::string& nombre) {
+bool MotorPrueba::Crea(const std::string& servidor, const std::string& base,
+                       const std::string& nombre) {
     EscribeCfp(nombre, servidor, base);
     motor = std::make_unique<Velqor>(guion.Fabrica(), reloj);
     motor->AlProgresar([this](std::string& texto, bool& bandera) {
         eventos.push_back({texto, &bandera == &cancelar, bandera});
-        if (!prefijoCancelar_.empty() && texto.rfind(prefijoCancelar_, 0) == 0 && --cancelarEnN_ == 0) {
+        if (!prefijoCancelar_.empty() && texto.rfind(prefijoCancelar_, 0) == 0 &&
+            --cancelarEnN_ == 0) {
             bandera = true;
         }
     });
@@ -52,7 +60,8 @@ bool MotorPrueba::Crea(const std::string& servidor, const std::string& base, con
     return motor->Crear(carpeta.Texto(), nombre, carpetaHistorial, noEsSQL);
 }
 
-bool MotorPrueba::Pasa(bool onLine, const std::string& ruta, const std::string& usuario, const std::string& clave) {
+bool MotorPrueba::Pasa(bool onLine, const std::string& ruta, const std::string& usuario,
+                       const std::string& clave) {
     return motor->MejorarRendimiento(onLine, ruta, cancelar, usuario, clave, informe);
 }
 
@@ -66,8 +75,8 @@ Respuesta MotorPrueba::Encuesta(const std::vector<Lista>& filas) {
     for (const Lista& f : filas) {
         completas.push_back({f.at(0), Valor::Largo(1), f.at(1), f.at(2), Valor::Largo(0), f.at(3)});
     }
-    return Respuesta::Filas({"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity"},
-                            completas);
+    return Respuesta::Filas(
+        {"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity"}, completas);
 }
 
 std::vector<std::string> MotorPrueba::Lineas() const {

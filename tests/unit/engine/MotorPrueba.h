@@ -24,7 +24,7 @@ struct Evento {
 };
 
 class MotorPrueba : public ::testing::Test {
-protected:
+  protected:
     MotorPrueba();
     ~MotorPrueba() override;
 
@@ -38,8 +38,8 @@ protected:
     void Libera() { motor.reset(); }
 
     // A pass with the fixture's flag and report.
-    bool Pasa(bool onLine = false, const std::string& ruta = "D:\\Bak", const std::string& usuario = "ana",
-              const std::string& clave = "secreto");
+    bool Pasa(bool onLine = false, const std::string& ruta = "D:\\Bak",
+              const std::string& usuario = "ana", const std::string& clave = "secreto");
     // Sets the flag the receiver is given when the n-th event starting with prefijo is raised.
     void CancelaEn(std::string prefijo, int n = 1);
 
@@ -62,7 +62,7 @@ protected:
     std::vector<std::string> cuadros;  // texts shown in message boxes
     std::string carpetaHistorial;      // the report folder given to Crear
 
-private:
+  private:
     std::string prefijoCancelar_;
     int cancelarEnN_ = 0;
 };

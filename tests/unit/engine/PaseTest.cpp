@@ -16,13 +16,14 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 class PaseTest : public MotorPrueba {
-protected:
+  protected:
     // The times of the report example: survey 3 s, rebuild 2 min 5 s, statistics 12 s,
     // log backup 3 s, database backup 1 min 2 s.
     void TiemposDelEjemplo() {
-        guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({{Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
-                                                       Valor::Largo(1), Valor::Doble(62.5)}})
-                                                .Tarda(3));
+        guion.Cuando("DBCC SHOWCONTIG () ",
+                     Encuesta({{Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
+                                Valor::Largo(1), Valor::Doble(62.5)}})
+                         .Tarda(3));
         guion.Cuando("DBCC DBREINDEX", Respuesta::Nada().Tarda(125));
         guion.Cuando("sp_updatestats", Respuesta::Nada().Tarda(12));
         guion.Cuando("BACKUP LOG [Ventas] TO DISK", Respuesta::Nada().Tarda(3));
@@ -41,39 +42,43 @@ TEST_F(PaseTest, OffLinePassWritesTheNineLineReport) {
     ASSERT_TRUE(Crea());
     TiemposDelEjemplo();
     EXPECT_TRUE(Pasa(false, "D:\\Bak"));
-    EXPECT_THAT(Lineas(), ElementsAre("Ventas 04-12-2026 16:35:41",
-                                      "Reindex Clientes.PK_Clientes (2 minutes 5 seconds)",
-                                      "Update Statistics (12 seconds)",
-                                      "Shrink Ventas_log (<1 second)",
-                                      "Backup Log (3 seconds)",
-                                      "Log Truncate Doesn't apply to SQL Server 2008 or higher",
-                                      "Shrink Ventas_log (<1 second)",
-                                      "Backup Database (1 minute 2 seconds)",
-                                      "Time: 3 Minutes 25 Seconds"));
+    EXPECT_THAT(Lineas(),
+                ElementsAre("Ventas 04-12-2026 16:35:41",
+                            "Reindex Clientes.PK_Clientes (2 minutes 5 seconds)",
+                            "Update Statistics (12 seconds)", "Shrink Ventas_log (<1 second)",
+                            "Backup Log (3 seconds)",
+                            "Log Truncate Doesn't apply to SQL Server 2008 or higher",
+                            "Shrink Ventas_log (<1 second)", "Backup Database (1 minute 2 seconds)",
+                            "Time: 3 Minutes 25 Seconds"));
     const std::string clave = Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO");
-    EXPECT_THAT(guion.sentencias,
-                ElementsAre("SELECT * FROM UsuariosPW WHERE (Usuario_ID='ana') And (Usuario_PW='" + clave + "')",
-                            "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
-                            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                            "DBCC DBREINDEX ('Clientes', 'PK_Clientes')",
-                            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                            "sp_updatestats",
-                            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
-                            "DBCC SHRINKFILE([Ventas_log], 1)",
-                            "BACKUP LOG [Ventas] TO DISK='D:\\Bak\\Ventas_BackupLog_20261204163801.dat'",
-                            "BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
-                            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
-                            "DBCC SHRINKFILE([Ventas_log], 1)",
-                            "BACKUP DATABASE [Ventas] TO DISK='D:\\Bak\\Ventas_Backup_20261204163804.dat'"));
+    EXPECT_THAT(
+        guion.sentencias,
+        ElementsAre(
+            "SELECT * FROM UsuariosPW WHERE (Usuario_ID='ana') And (Usuario_PW='" + clave + "')",
+            "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
+            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "DBCC DBREINDEX ('Clientes', 'PK_Clientes')",
+            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "sp_updatestats", "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+            "DBCC SHRINKFILE([Ventas_log], 1)",
+            "BACKUP LOG [Ventas] TO DISK='D:\\Bak\\Ventas_BackupLog_20261204163801.dat'",
+            "BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
+            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+            "DBCC SHRINKFILE([Ventas_log], 1)",
+            "BACKUP DATABASE [Ventas] TO DISK='D:\\Bak\\Ventas_Backup_20261204163804.dat'"));
     EXPECT_THAT(guion.opciones, ElementsAre(1, 1, 1, 1, 1, -1, 1, 1, 1, 1, 1, 1, 1));
-    EXPECT_THAT(Textos(), ElementsAre("Connect...", "Waiting for server response...", "Reading 1",
-                                      "Reindex: Clientes -> PK_Clientes", "Updating statistics...",
-                                      "Shrink Ventas_log => 1MB", "Doesn't apply to SQL Server 2008 or higher",
-                                      "Shrink Ventas_log => 1MB", "Backing up database...", "Done"));
+    EXPECT_THAT(
+        Textos(),
+        ElementsAre("Connect...", "Waiting for server response...", "Reading 1",
+                    "Reindex: Clientes -> PK_Clientes", "Updating statistics...",
+                    "Shrink Ventas_log => 1MB", "Doesn't apply to SQL Server 2008 or higher",
+                    "Shrink Ventas_log => 1MB", "Backing up database...", "Done"));
     // Only the announcements that can stop the pass carry its own flag.
-    EXPECT_THAT(Propios(), ElementsAre("Reindex: Clientes -> PK_Clientes", "Updating statistics...",
-                                       "Shrink Ventas_log => 1MB", "Doesn't apply to SQL Server 2008 or higher",
-                                       "Shrink Ventas_log => 1MB", "Backing up database...", "Done"));
+    EXPECT_THAT(
+        Propios(),
+        ElementsAre("Reindex: Clientes -> PK_Clientes", "Updating statistics...",
+                    "Shrink Ventas_log => 1MB", "Doesn't apply to SQL Server 2008 or higher",
+                    "Shrink Ventas_log => 1MB", "Backing up database...", "Done"));
     EXPECT_EQ(InicioProceso(), HacerMomento(2026, 12, 4, 16, 35, 41));
 }
 
@@ -97,7 +102,8 @@ TEST_F(PaseTest, OpensItsConnectionFromTheDefinitionWithTheAgreedSettings) {
 TEST_F(PaseTest, OnLinePassDefragmentsWithTheDatabaseNameBracketed) {
     ASSERT_TRUE(Crea());
     EXPECT_TRUE(Pasa(true));
-    EXPECT_THAT(guion.Con("DBCC INDEXDEFRAG"), ElementsAre("DBCC INDEXDEFRAG ([Ventas], 'Clientes', 'PK_Clientes')"));
+    EXPECT_THAT(guion.Con("DBCC INDEXDEFRAG"),
+                ElementsAre("DBCC INDEXDEFRAG ([Ventas], 'Clientes', 'PK_Clientes')"));
     EXPECT_THAT(guion.Con("DBCC DBREINDEX"), IsEmpty());
     EXPECT_EQ(Lineas().at(1), "Defrag Index Clientes.PK_Clientes (<1 second)");
     EXPECT_THAT(Textos(), ::testing::Contains("Defrag: Clientes -> PK_Clientes"));
@@ -191,12 +197,16 @@ TEST_F(PaseTest, CancelTakesEffectOnlyAtAnnouncementsCarryingThePassFlag) {
         {"Reindex: ", 1, {}, true},
         {"Updating statistics...", 1, {"Reindex Clientes.PK_Clientes (<1 second)"}, true},
         // The shrink announced still runs and writes its line.
-        {"Shrink ", 1,
-         {"Reindex Clientes.PK_Clientes (<1 second)", "Update Statistics (<1 second)", "Shrink Ventas_log (<1 second)"},
+        {"Shrink ",
+         1,
+         {"Reindex Clientes.PK_Clientes (<1 second)", "Update Statistics (<1 second)",
+          "Shrink Ventas_log (<1 second)"},
          true},
-        {"Backing up database...", 1,
-         {"Reindex Clientes.PK_Clientes (<1 second)", "Update Statistics (<1 second)", "Shrink Ventas_log (<1 second)",
-          "Backup Log (<1 second)", "Log Truncate Doesn't apply to SQL Server 2008 or higher",
+        {"Backing up database...",
+         1,
+         {"Reindex Clientes.PK_Clientes (<1 second)", "Update Statistics (<1 second)",
+          "Shrink Ventas_log (<1 second)", "Backup Log (<1 second)",
+          "Log Truncate Doesn't apply to SQL Server 2008 or higher",
           "Shrink Ventas_log (<1 second)", "Backup Database (<1 second)"},
          true},
         // Throw-away flags: the request is ignored.
@@ -245,7 +255,7 @@ TEST_F(PaseTest, CancelInTheFirstIndexAnnouncementSkipsEveryLaterPhase) {
 
 TEST_F(PaseTest, CancelLeftOverOrMadeWhileConnectingIsDropped) {
     ASSERT_TRUE(Crea());
-    cancelar = true;  // left over from an earlier pass
+    cancelar = true;                                // left over from an earlier pass
     motor->AlEsperar([this] { cancelar = true; });  // a click while the login waits
     EXPECT_TRUE(Pasa());
     EXPECT_FALSE(cancelar);
@@ -255,19 +265,25 @@ TEST_F(PaseTest, CancelLeftOverOrMadeWhileConnectingIsDropped) {
 TEST_F(PaseTest, PassWithNoSuccessfulPhaseAnswersFalseButSaysDone) {
     // In the cloud there are no backups, so every phase that runs can fail.
     ASSERT_TRUE(Crea("prod.database.windows.net"));
-    guion.Cuando("DBCC SHOWCONTIG () ", Respuesta::Rechazo({{2571, "User does not have permission."}}));
-    guion.Cuando("sp_updatestats", Respuesta::Rechazo({{2812, "Could not find stored procedure 'sp_updatestats'."}}));
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Respuesta::Rechazo({{2571, "User does not have permission."}}));
+    guion.Cuando("sp_updatestats",
+                 Respuesta::Rechazo({{2812, "Could not find stored procedure 'sp_updatestats'."}}));
     guion.Cuando("SELECT name FROM sys.database_files", Respuesta::Filas({"name"}, {}));
     FijaDesatendido(true);  // the survey's error goes to the log, not to a message box
     EXPECT_FALSE(Pasa(false, "D:\\Bak"));
     EXPECT_EQ(Textos().back(), "Done");
-    EXPECT_THAT(Lineas(), ElementsAre("Ventas 04-12-2026 16:35:41",
-                                      "[FreeTDS][SQL Server]Could not find stored procedure 'sp_updatestats'.",
-                                      "Shrink Ventas_log (<1 second)",
-                                      "Log Truncate Doesn't apply to SQL Server 2008 or higher",
-                                      "Shrink Ventas_log (<1 second)", "Time: <1 second"));
+    EXPECT_THAT(
+        Lineas(),
+        ElementsAre("Ventas 04-12-2026 16:35:41",
+                    "[FreeTDS][SQL Server]Could not find stored procedure 'sp_updatestats'.",
+                    "Shrink Ventas_log (<1 second)",
+                    "Log Truncate Doesn't apply to SQL Server 2008 or higher",
+                    "Shrink Ventas_log (<1 second)", "Time: <1 second"));
     EXPECT_THAT(cuadros, IsEmpty());
-    EXPECT_THAT(LeeBytes(ArchivoLog()), HasSubstr("Native Error 2571: [FreeTDS][SQL Server]User does not have permission."));
+    EXPECT_THAT(
+        LeeBytes(ArchivoLog()),
+        HasSubstr("Native Error 2571: [FreeTDS][SQL Server]User does not have permission."));
 }
 
 TEST_F(PaseTest, RefusedLoginLeavesTheReportUntouched) {
@@ -300,7 +316,8 @@ TEST_F(PaseTest, ConnectionFailureRaisesTheErrorAndLogsItWhenUnattended) {
         EXPECT_THAT(guion.sentencias, IsEmpty());
         const std::string log = LeeBytes(ArchivoLog());
         if (desatendido) {
-            EXPECT_THAT(log, HasSubstr("Error 3604: [FreeTDS][SQL Server]Login failed for user 'velqor'."));
+            EXPECT_THAT(
+                log, HasSubstr("Error 3604: [FreeTDS][SQL Server]Login failed for user 'velqor'."));
             EXPECT_THAT(log, HasSubstr("Native Error 18456"));
             EXPECT_THAT(log, HasSubstr("Ventas"));
         } else {

@@ -7,13 +7,13 @@
 namespace velqor::prueba {
 
 class RelojFijo final : public Reloj {
-public:
+  public:
     explicit RelojFijo(Momento inicio) : ahora_(inicio) {}
     Momento Ahora() const override { return ahora_; }
     void Fija(Momento m) { ahora_ = m; }
     void Avanza(int segundos) { ahora_ += std::chrono::seconds(segundos); }
 
-private:
+  private:
     Momento ahora_;
 };
 
