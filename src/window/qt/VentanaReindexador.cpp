@@ -280,6 +280,7 @@ bool VentanaReindexador::DialogoGuardar(const std::string& titulo, std::string& 
 }
 
 void VentanaReindexador::AbreArchivo(const std::string& ruta) {
+    if (abridor_) return abridor_(ruta);
     QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ruta)));
 }
 

@@ -5,6 +5,9 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <string>
+#include <utility>
 
 #include "window/AlmacenAjustes.h"
 #include "window/VistaReindexador.h"
@@ -24,6 +27,8 @@ public:
 
     // Routes the controls' events to form from now on (before Form_Load).
     void Conecta(frmReindexador& form);
+    // Replaces how a report is opened for the operator (the desktop's viewer by default).
+    void FijaAbridor(std::function<void(const std::string& ruta)> abridor) { abridor_ = std::move(abridor); }
     // True once a close request has been accepted.
     bool Cerrada() const { return cerrada_; }
     // The widget of a named control (for tests and the screenshot).
@@ -67,6 +72,7 @@ private:
 
     AlmacenAjustes& ajustes_;
     frmReindexador* form_ = nullptr;
+    std::function<void(const std::string&)> abridor_;
     bool cerrada_ = false;
     std::array<QWidget*, kDiseno.size()> controles_{};
     QComboBox* cmbBases_ = nullptr;

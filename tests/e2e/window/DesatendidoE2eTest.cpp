@@ -1,0 +1,207 @@
+// The built velqor program run unattended against sqlsim from a saved launch configuration, on a
+// machine without a display: the report, the log file, the settings left alone and the exit code.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CarpetaTemporal.h"
+#include "EscenarioVentana.h"
+#include "SqlsimProceso.h"
+#include "common/Proceso.h"
+#include "common/Valor.h"
+#include "components/Codificador.h"
+
+extern char** environ;
+
+namespace velqor::prueba {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Resultado {
+    int codigo = -1;  // the exit code; -1 when the program did not end by itself in time
+    std::string error;  // standard error
+};
+
+class DesatendidoE2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A portable install: the program and its .cfp files in one folder.
+        const char* bin = std::getenv("VELQOR_BIN");
+        ASSERT_NE(bin, nullptr) << "VELQOR_BIN names the folder of the built programs";
+        fs::copy_file(fs::path(bin) / "velqor", programa.Ruta() / "velqor");
+        fs::create_directories(configuracion.Ruta() / "Velqor");
+        EscribeBytes(ArchivoAjustes(), "[Comun]\nUsuario=bob\nBase=Compras\n");
+    }
+
+    std::string ArchivoAjustes() const { return (configuracion.Ruta() / "Velqor" / "Velqor.conf").string(); }
+
+    // Writes a launch configuration for the entry base beside the program.
+    std::string EscribeLanzamiento(const std::string& base = "Ventas", const std::string& clave = "secreto") {
+        const std::string ruta = programa.En("noche.ZEVcos");
+        const Lista valores{Valor::Texto(base),  Valor::Texto(programa.Texto()), Valor::Texto("ana"),
+                            Valor::Texto(clave), Valor::Largo(0),              Valor::Logico(false),
+                            Valor::Texto(respaldos.Texto())};
+        EXPECT_TRUE(Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true));
+        return ruta;
+    }
+
+    // Runs the copied program with these arguments, without a display, with its own settings home.
+    Resultado Ejecuta(const std::vector<std::string>& argumentos) {
+        std::vector<std::string> entorno;
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string var = *e;
+            for (const char* quita : {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "HOME=", "XDG_CONFIG_HOME=", "XDG_RUNTIME_DIR="}) {
+                if (var.rfind(quita, 0) == 0) goto siguiente;
+            }
+            entorno.push_back(var);
+        siguiente:;
+        }
+        entorno.push_back("HOME=" + configuracion.Texto());
+        entorno.push_back("XDG_CONFIG_HOME=" + configuracion.Texto());
+        entorno.push_back("XDG_RUNTIME_DIR=" + salidas.Texto());
+
+        std::vector<std::string> args{programa.En("velqor")};
+        args.insert(args.end(), argumentos.begin(), argumentos.end());
+        std::vector<char*> argv, envp;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        for (auto& v : entorno) envp.push_back(v.data());
+        envp.push_back(nullptr);
+
+        const std::string salidaError = salidas.En("stderr.txt");
+        posix_spawn_file_actions_t acciones;
+        posix_spawn_file_actions_init(&acciones);
+        posix_spawn_file_actions_addopen(&acciones, 2, salidaError.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&acciones, 0, "/dev/null", O_RDONLY, 0);
+        pid_t pid = -1;
+        const int fallo = posix_spawn(&pid, argv[0], &acciones, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&acciones);
+        Resultado r;
+        if (fallo != 0) {
+            ADD_FAILURE() << "cannot start " << argv[0];
+            return r;
+        }
+        int estado = 0;
+        const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (waitpid(pid, &estado, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > limite) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &estado, 0);
+                ADD_FAILURE() << "the unattended run did not end by itself";
+                return r;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        r.codigo = WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
+        r.error = LeeBytes(salidaError);
+        return r;
+    }
+
+    // The files beside the program whose names end with extension.
+    std::vector<fs::path> Archivos(const std::string& extension) const {
+        std::vector<fs::path> r;
+        for (const auto& e : fs::directory_iterator(programa.Ruta())) {
+            if (e.path().extension() == extension) r.push_back(e.path());
+        }
+        return r;
+    }
+
+    CarpetaTemporal programa, configuracion, salidas;
+    CarpetaTemporal respaldos;  // the backup folder, as sqlsim (the server) sees it
+};
+
+TEST_F(DesatendidoE2e, ASuccessfulRunWritesItsReportAndNothingElse) {
+    SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 20)"));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+    const std::string ajustesAntes = LeeBytes(ArchivoAjustes());
+
+    const Resultado r = Ejecuta({EscribeLanzamiento()});
+    const auto informes = Archivos(".txt");
+    ASSERT_EQ(informes.size(), 1u) << r.error;
+    const std::string informe = LeeBytes(informes[0].string());
+    EXPECT_EQ(r.codigo, 0) << r.error << informe;
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(informes[0].filename().string().rfind("VentasCentral_", 0), 0u);
+    EXPECT_NE(informe.find("Reindex Clientes.PK_Clientes"), std::string::npos) << informe;
+    EXPECT_NE(informe.find("\r\nTime: "), std::string::npos) << informe;
+    EXPECT_TRUE(Archivos(".log").empty()) << "no error, no log file";
+    EXPECT_EQ(LeeBytes(ArchivoAjustes()), ajustesAntes) << "the remembered settings are untouched";
+    EXPECT_FALSE(fs::is_empty(respaldos.Ruta())) << "the server wrote its backups";
+}
+
+TEST_F(DesatendidoE2e, ServerErrorsGoToTheLogFileAndFailTheRun) {
+    // Without its user table the operator check fails with the server's own error.
+    SqlsimProceso sqlsim(EscenarioVentas("", "", false));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+    const Resultado r = Ejecuta({EscribeLanzamiento()});
+    EXPECT_EQ(r.codigo, 1) << r.error;
+    EXPECT_TRUE(Archivos(".txt").empty()) << "a refused operator gets no report";
+    const auto logs = Archivos(".log");
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_EQ(logs[0].filename().string().rfind("velqor_", 0), 0u);
+    const std::string log = LeeBytes(logs[0].string());
+    EXPECT_NE(log.find("Native Error 208"), std::string::npos) << log;
+}
+
+TEST_F(DesatendidoE2e, AWrongPasswordFailsTheRunWithoutAReport) {
+    SqlsimProceso sqlsim(EscenarioVentas(""));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+    const Resultado r = Ejecuta({EscribeLanzamiento("Ventas", "otra")});
+    EXPECT_EQ(r.codigo, 1) << r.error;
+    EXPECT_TRUE(Archivos(".txt").empty());
+}
+
+TEST_F(DesatendidoE2e, AFailedBackupCancelsThePassAndFailsTheRun) {
+    SqlsimProceso sqlsim(EscenarioVentas(
+        "", R"({"match": "BACKUP LOG", "error": {"number": 3201, "text": "Cannot open backup device 'C:\\Backups'."}})"));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+    const Resultado r = Ejecuta({EscribeLanzamiento()});
+    EXPECT_EQ(r.codigo, 1) << r.error;
+    const auto informes = Archivos(".txt");
+    ASSERT_EQ(informes.size(), 1u);
+    EXPECT_NE(LeeBytes(informes[0].string()).find("\r\nCancelled\r\n"), std::string::npos);
+}
+
+TEST_F(DesatendidoE2e, AnUnusableConfigurationExitsWith2AndSaysWhy) {
+    EscribeDefinicionVentas(programa, 1);
+    EscribeBytes(programa.En("roto.ZEVcos"), "damaged");
+    const std::string ajena = EscribeLanzamiento("Compras");
+    struct Caso {
+        std::vector<std::string> argumentos;
+        std::string motivo;
+    };
+    const Caso casos[] = {
+        {{programa.En("falta.ZEVcos")}, "falta.ZEVcos"},
+        {{programa.En("roto.ZEVcos")}, "roto.ZEVcos"},
+        {{ajena}, "Compras"},
+        {{programa.En("noche.ZEVcos"), programa.En("noche.ZEVcos")}, "noche.ZEVcos"},
+    };
+    for (const auto& c : casos) {
+        const Resultado r = Ejecuta(c.argumentos);
+        EXPECT_EQ(r.codigo, 2) << c.motivo;
+        EXPECT_NE(r.error.find(c.motivo), std::string::npos) << r.error;
+    }
+    EXPECT_TRUE(Archivos(".txt").empty());
+    EXPECT_TRUE(Archivos(".log").empty());
+}
+
+TEST_F(DesatendidoE2e, WithoutADisplayOrAConfigurationThereIsNothingToDo) {
+    const Resultado r = Ejecuta({});
+    EXPECT_EQ(r.codigo, 2);
+    EXPECT_NE(r.error.find("no display"), std::string::npos) << r.error;
+}
+
+}  // namespace
+}  // namespace velqor::prueba

@@ -1,0 +1,21 @@
+#pragma once
+// What the window's end-to-end tests share: a sqlsim scenario with one database "Ventas" and its
+// application user "ana" (password "secreto"), and a program folder holding a connection
+// definition for it.
+
+#include <cstdint>
+#include <string>
+
+#include "CarpetaTemporal.h"
+
+namespace velqor::prueba {
+
+// The scenario's JSON. duraciones is the "durations" object's body (milliseconds per statement kind);
+// fallos the "faults" array's body; conUsuarios false leaves the database without its user table.
+std::string EscenarioVentas(const std::string& duraciones, const std::string& fallos = {},
+                            bool conUsuarios = true);
+
+// Writes carpeta/Ventas.cfp, a SQL Server definition of the database Ventas on 127.0.0.1:puerto.
+void EscribeDefinicionVentas(const CarpetaTemporal& carpeta, uint16_t puerto);
+
+}  // namespace velqor::prueba

@@ -1,0 +1,193 @@
+// The real Qt window on the offscreen platform against sqlsim: choosing the database, entering the
+// credentials, launching, following the progress in the status bar and cancelling.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "CarpetaTemporal.h"
+#include "EscenarioVentana.h"
+#include "SqlsimProceso.h"
+#include "common/General.h"
+#include "window/frmReindexador.h"
+#include "window/qt/AjustesQSettings.h"
+#include "window/qt/VentanaReindexador.h"
+
+namespace velqor::prueba {
+namespace {
+
+using ventana::Control;
+
+class VentanaE2e : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static CarpetaTemporal configuracion;  // QSettings writes here, never in the user's own
+        setenv("XDG_CONFIG_HOME", configuracion.Texto().c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        static int argc = 1;
+        static char nombre[] = "velqor_window_e2e";
+        static char* argv[] = {nombre, nullptr};
+        static QApplication aplicacion(argc, argv);
+    }
+
+    void SetUp() override {
+        InstalaCuadroMensaje([this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
+        FijaDesatendido(false);
+    }
+    void TearDown() override {
+        form.reset();
+        ventana.reset();
+        InstalaCuadroMensaje({});
+    }
+
+    // The window over a program folder holding Ventas.cfp for sqlsim, loaded and shown.
+    void Abre(const SqlsimProceso& sqlsim) {
+        EscribeDefinicionVentas(programa, sqlsim.Puerto());
+        ventana = std::make_unique<ventana::VentanaReindexador>(ajustes);
+        ventana->FijaAbridor([this](const std::string& ruta) { abiertos.push_back(ruta); });
+        form = std::make_unique<ventana::frmReindexador>(*ventana, ajustes, ventana::FabricaMotor{},
+                                                         ventana::Arranque{programa.Texto(), "", true});
+        ventana->Conecta(*form);
+        form->Form_Load();
+        ventana->show();
+    }
+    // The operator picks the database, types user, password and backup folder.
+    void Rellena() {
+        auto* bases = static_cast<QComboBox*>(W(Control::cmbBases));
+        const int indice = bases->findText("Ventas");
+        ASSERT_GE(indice, 0);
+        bases->setCurrentIndex(indice);
+        emit bases->activated(indice);
+        ASSERT_EQ(ventana->Texto(Control::sbEstado), "OK");
+        static_cast<QLineEdit*>(W(Control::txtUsuario))->setText("ana");
+        static_cast<QLineEdit*>(W(Control::txtClave))->setText("secreto");
+        static_cast<QLineEdit*>(W(Control::txtServerPath))->setText(QString::fromStdString(respaldos.Texto()));
+    }
+    QWidget* W(Control c) const { return ventana->Widget(c); }
+    QAbstractButton* Lanzar() const { return static_cast<QAbstractButton*>(W(Control::cmdLanzarAhora)); }
+    std::string Estado() const { return ventana->Texto(Control::sbEstado); }
+
+    CarpetaTemporal programa, respaldos;
+    ventana::AjustesQSettings ajustes;
+    std::unique_ptr<ventana::VentanaReindexador> ventana;
+    std::unique_ptr<ventana::frmReindexador> form;
+    std::vector<std::string> cuadros, abiertos;
+};
+
+TEST_F(VentanaE2e, APassCancelledDuringTheIndexPhaseWritesACancelledReport) {
+    SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 300, "updatestats": 300)"));
+    Abre(sqlsim);
+    EXPECT_EQ(ventana->windowTitle().toStdString(),
+              "ZEV Performance tool (v2.00.07) for SQL Server 2005-2019 / AZURE");
+    Rellena();
+    ASSERT_TRUE(Lanzar()->isEnabled());
+
+    // Samples the status bar whenever the window's events run, and cancels at the first index.
+    std::vector<std::string> estados;
+    std::string trasCancelar;
+    bool bloqueados = true;
+    QTimer muestreo;
+    QObject::connect(&muestreo, &QTimer::timeout, [&] {
+        if (!Estado().empty() && (estados.empty() || estados.back() != Estado())) estados.push_back(Estado());
+        if (Lanzar()->text() != "Launch now") {
+            bloqueados = bloqueados && !W(Control::cmbBases)->isEnabled() && !W(Control::txtClave)->isEnabled() &&
+                         !W(Control::cmdGuardarConfig)->isEnabled() && Lanzar()->isEnabled();
+        }
+        if (trasCancelar.empty() && Estado().rfind("Reindex: ", 0) == 0) {
+            Lanzar()->click();
+            trasCancelar = Lanzar()->text().toStdString();
+        }
+    });
+    muestreo.start(0);
+    Lanzar()->click();
+    muestreo.stop();
+
+    EXPECT_EQ(trasCancelar, "Cancelling");
+    EXPECT_TRUE(bloqueados);
+    ASSERT_GE(estados.size(), 3u);
+    EXPECT_EQ(estados.front(), "Connect...");
+    EXPECT_NE(std::find(estados.begin(), estados.end(), "Reindex: Clientes -> PK_Clientes"), estados.end());
+    EXPECT_EQ(Estado(), "Cancelled");
+    EXPECT_EQ(Lanzar()->text().toStdString(), "Launch now");
+    EXPECT_TRUE(W(Control::cmbBases)->isEnabled());
+    EXPECT_TRUE(W(Control::cmdGuardarConfig)->isEnabled());
+    EXPECT_TRUE(cuadros.empty());
+
+    ASSERT_EQ(abiertos.size(), 1u);
+    const std::filesystem::path informe = abiertos[0];
+    EXPECT_EQ(informe.parent_path(), programa.Ruta());
+    EXPECT_EQ(informe.filename().string().rfind("VentasCentral_", 0), 0u);
+    const std::string texto = LeeTexto(informe.string());
+    EXPECT_NE(texto.find("\r\nCancelled\r\nTime: "), std::string::npos) << texto;
+    EXPECT_EQ(texto.find("Update Statistics"), std::string::npos) << texto;
+
+    // Closing stores the settings in the per-user store.
+    ventana->close();
+    EXPECT_TRUE(ventana->Cerrada());
+    EXPECT_EQ(ajustes.Lee("Velqor", "Comun", "Usuario", "?"), "ana");
+    EXPECT_EQ(ajustes.Lee("Velqor", "Comun", "Base", "?"), "Ventas");
+    EXPECT_EQ(ajustes.Lee("Velqor", "Comun", "CarpetaBackup", "?"), respaldos.Texto());
+}
+
+TEST_F(VentanaE2e, ACancelClickIsHandledWhileTheServerWorks) {
+    SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 10, "updatestats": 1500)"));
+    Abre(sqlsim);
+    Rellena();
+
+    std::string estadoAlCancelar, trasCancelar;
+    QTimer clic;
+    clic.setSingleShot(true);
+    QObject::connect(&clic, &QTimer::timeout, [&] {
+        estadoAlCancelar = Estado();
+        Lanzar()->click();
+        trasCancelar = Lanzar()->text().toStdString();
+    });
+    QTimer muestreo;
+    QObject::connect(&muestreo, &QTimer::timeout, [&] {
+        if (Estado() == "Updating statistics..." && !clic.isActive() && trasCancelar.empty()) clic.start(300);
+    });
+    muestreo.start(0);
+    Lanzar()->click();
+    muestreo.stop();
+
+    EXPECT_EQ(estadoAlCancelar, "Updating statistics...") << "the click ran while sp_updatestats was running";
+    EXPECT_EQ(trasCancelar, "Cancelling");
+    EXPECT_EQ(Estado(), "Cancelled");
+    const std::string texto = LeeTexto(abiertos.at(0));
+    EXPECT_NE(texto.find("Update Statistics"), std::string::npos) << texto;
+    EXPECT_EQ(texto.find("Shrink"), std::string::npos) << "no later phase ran: " << texto;
+}
+
+TEST_F(VentanaE2e, ClosingTheWindowDuringAPassWaitsForItsEnd) {
+    SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 300)"));
+    Abre(sqlsim);
+    Rellena();
+
+    bool cerradaDurante = true;
+    QTimer muestreo;
+    QObject::connect(&muestreo, &QTimer::timeout, [&] {
+        if (Estado().rfind("Reindex: ", 0) == 0 && Lanzar()->text() == "Cancel") {
+            ventana->close();
+            cerradaDurante = ventana->Cerrada();
+        }
+    });
+    muestreo.start(0);
+    Lanzar()->click();
+    muestreo.stop();
+
+    EXPECT_FALSE(cerradaDurante);
+    EXPECT_TRUE(ventana->Cerrada());
+    ASSERT_EQ(abiertos.size(), 1u);
+    EXPECT_NE(LeeTexto(abiertos[0]).find("\r\nCancelled\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velqor::prueba
