@@ -285,6 +285,23 @@ TEST_F(PaseE2eTest, NamesWithBlanksAndQuotesAreTreatedAndShownAsTheyAre) {
     }
 }
 
+TEST_F(PaseE2eTest, UnattendedPassThatCannotConnectSaysWhyInTheLog) {
+    Arranca();
+    sim->Detiene();
+    FijaDesatendido(true);
+    informe = "sin tocar";
+    EXPECT_FALSE(Pasa());
+    FijaDesatendido(false);
+    EXPECT_EQ(informe, "sin tocar");
+    ASSERT_EQ(eventos.size(), 2u);
+    EXPECT_EQ(eventos[1].rfind("Error ", 0), 0u) << eventos[1];
+    const std::string log = LeeBytes(ArchivoLog());
+    EXPECT_TRUE(std::regex_search(log, std::regex(R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\r\nError )")))
+        << log;
+    EXPECT_THAT(log, HasSubstr("\r\nVentas\r\n"));
+    EXPECT_THAT(cuadros, IsEmpty());
+}
+
 // The cloud marker is sought in the server text; an instance name carrying it still reaches the
 // local simulator because the port is given.
 TEST_F(PaseE2eTest, CloudDefinitionRunsNoBackups) {

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "MotorPrueba.h"
 #include "common/General.h"
 #include "common/Proceso.h"
@@ -80,6 +82,13 @@ TEST_F(PaseTest, OffLinePassWritesTheNineLineReport) {
                     "Shrink Ventas_log => 1MB", "Doesn't apply to SQL Server 2008 or higher",
                     "Shrink Ventas_log => 1MB", "Backing up database...", "Done"));
     EXPECT_EQ(InicioProceso(), HacerMomento(2026, 12, 4, 16, 35, 41));
+}
+
+TEST_F(PaseTest, ReceiverThatThrowsDoesNotDisturbThePass) {
+    ASSERT_TRUE(Crea());
+    motor->AlProgresar([](std::string&, bool&) { throw std::runtime_error("window gone"); });
+    EXPECT_TRUE(Pasa());
+    EXPECT_EQ(Lineas().size(), 9u);
 }
 
 TEST_F(PaseTest, OpensItsConnectionFromTheDefinitionWithTheAgreedSettings) {
