@@ -92,6 +92,9 @@ void CargaTablas(const json& jb, BaseEsc& base, const std::string& donde) {
         minimo = Lee<double>(g.at("density"), "min", 0.0, dg + ".density");
         maximo = Lee<double>(g.at("density"), "max", 100.0, dg + ".density");
     }
+    if (tablas < 0 || porTabla < 0) Falla(dg, "counts cannot be negative");
+    base.tablas.reserve(base.tablas.size() + static_cast<size_t>(tablas));
+    base.indices.reserve(base.indices.size() + static_cast<size_t>(tablas) * static_cast<size_t>(porTabla + 1));
     Aleatorio azar(Lee<uint64_t>(g, "seed", 1, dg));
     char texto[64];
     for (int t = 1; t <= tablas; ++t) {
