@@ -159,6 +159,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Rechazo{"Ventas", "BACKUP LOG Ventas WITH TRUNCATE_ONLY", {155}}),
     [](const auto& info) { return "Caso" + std::to_string(info.index); });
 
+TEST_F(ConexionSqlsim, ErrorTrasElPrimerResultadoFallaLaLlamada) {
+    Abre();
+    const ErrorEjecucion e =
+        Falla("SELECT 1 AS n\nBACKUP LOG Simple TO DISK='/tmp/x.dat'\nSELECT 2 AS m");
+    EXPECT_EQ(e.Numero(), errores::kErrorProveedor);
+    EXPECT_EQ(NumerosNativos(), (std::vector<int32_t>{4208, 3013}));
+    EXPECT_NE(conexion_->Execute("SELECT 1 AS n"), nullptr);
+}
+
+TEST_F(ConexionSqlsim, ElResultadoSobreviveALaConexion) {
+    Abre();
+    auto r = conexion_->Execute("SELECT name FROM sys.database_files");
+    conexion_.reset();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->Field("name"), Valor::Texto("Ventas"));
+    r->MoveNext();
+    EXPECT_EQ(r->Field("name"), Valor::Texto("Ventas_log"));
+}
+
 TEST_F(ConexionSqlsim, LoginRechazado) {
     try {
         conexion_->Open(Cadena(sim_), "sa", "equivocada");
@@ -240,6 +259,19 @@ TEST_F(ConexionSqlsim, GanchoQueFallaCancelaLaSentenciaYLaConexionSigue) {
     auto r = conexion_->Execute("SELECT 5 AS n");
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->Field("n"), Valor::Largo(5));
+}
+
+TEST_F(ConexionSqlsim, GanchoQueReentraEsRechazado) {
+    Abre();
+    conexion_->SetWaitHook([&] { conexion_->Execute("SELECT 1 AS n"); });
+    try {
+        conexion_->Execute("EXEC sp_updatestats", -1);
+        FAIL() << "a statement ran inside another";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.Numero(), ado::kOperacionEnCurso);
+    }
+    conexion_->SetWaitHook(nullptr);
+    EXPECT_NE(conexion_->Execute("SELECT 1 AS n"), nullptr);
 }
 
 TEST_F(ConexionSqlsim, TiempoDeComandoAgotado) {
