@@ -23,7 +23,7 @@ constexpr char kEscenario[] = R"({
   "logins": [{"user": "sa", "password": "Velqor.2024"},
              {"user": "op;er=a", "password": "p{w}d;x=1"}],
   "defaultDatabase": "Ventas",
-  "durations": {"updatestats": 400},
+  "durations": {"updatestats": 500},
   "databases": [
     {"name": "Ventas", "recovery": "FULL", "backedUp": true,
      "files": [{"name": "Ventas", "type": "data"}, {"name": "Ventas_log", "type": "log"}],
@@ -242,8 +242,8 @@ TEST_F(ConexionSqlsim, ElGanchoCorreDuranteUnaSentenciaLenta) {
         ++llamadas;
         siempreEsteHilo = siempreEsteHilo && std::this_thread::get_id() == propio;
     });
-    EXPECT_EQ(conexion_->Execute("EXEC sp_updatestats", -1), nullptr);  // 400 ms on the server
-    EXPECT_GE(llamadas, 4);
+    EXPECT_EQ(conexion_->Execute("EXEC sp_updatestats", -1), nullptr);  // 500 ms on the server
+    EXPECT_GE(llamadas, 3);
     EXPECT_TRUE(siempreEsteHilo);
 }
 
