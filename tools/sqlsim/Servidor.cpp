@@ -72,6 +72,8 @@ void Servidor::Sirve() {
         const int spid = siguienteSpid_++;
         c.hilo = std::thread([this, &c, spid] {
             Sesion(*c.canal, esc_, estado_, diario_, spid).Atiende();
+            // The client sees the end at once; the descriptor itself is released by Recoge().
+            c.canal->Corta();
             c.terminada = true;
         });
     }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <future>
 #include <string>
 #include <vector>
@@ -172,18 +173,75 @@ TEST(SqlsimAtencion, QueryTimeoutCancelsAHangingStatementAndTheConnectionGoesOn)
     EXPECT_EQ(c.Ejecuta("SELECT Usuario_cd FROM UsuariosPW"), "");
 }
 
+TEST(SqlsimAtencion, CancellingDuringASimulatedDurationLeavesTheStateAlone) {
+    auto escenario = EscenarioPrueba();
+    escenario["durations"] = {{"dbreindex", 5000}};
+    SqlsimProceso s(escenario.dump());
+    ConexionOdbc c;
+    ASSERT_EQ(c.Conecta(s.CadenaConexion("Ventas", kUsuario, kClave)), "");
+    EXPECT_TRUE(Contiene(c.Ejecuta("DBCC DBREINDEX ('Clientes', 'PK_Clientes')", 1), "HYT00"));
+    const std::string salida = Isql(s.CadenaConexion("Ventas", kUsuario, kClave),
+                                    {"DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS"});
+    EXPECT_TRUE(Contiene(salida, "| 42.5 ")) << salida;
+}
+
+// A plain TCP connection to the server; closed at the end.
+class Enchufe {
+public:
+    explicit Enchufe(uint16_t puerto) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in dir{};
+        dir.sin_family = AF_INET;
+        dir.sin_port = htons(puerto);
+        dir.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        conectado_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&dir), sizeof dir) == 0;
+    }
+    ~Enchufe() { ::close(fd_); }
+    bool Conectado() const { return conectado_; }
+    void Envia(const std::string& bytes) { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size())); }
+    // True when the server ends the connection within 5 seconds (end of stream or reset, after
+    // whatever it sent before).
+    bool CerradoPorElServidor() {
+        const timeval espera{5, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &espera, sizeof espera);
+        char b[512];
+        for (;;) {
+            const ssize_t n = ::recv(fd_, b, sizeof b, 0);
+            if (n == 0) return true;
+            if (n < 0) return errno == ECONNRESET;
+        }
+    }
+
+private:
+    int fd_;
+    bool conectado_ = false;
+};
+
+TEST(SqlsimRobustez, BrokenClientMessagesCloseOnlyThatConnection) {
+    SqlsimProceso s(EscenarioPrueba().dump());
+    const std::vector<std::string> basura = {
+        std::string("\x10\x01\x00\x0C\x00\x00\x00\x00" "abcd", 12),              // LOGIN7 far too short
+        std::string("\x12\x01\x00\x04\x00\x00\x00\x00", 8),                      // length below the header
+        std::string("\x01\x01\x00\x10\x00\x00\x01\x00" "SELECT 1", 16),          // a batch before any login
+        std::string("\x10\x01\x00\x60", 4) + std::string(92, '\xFF'),              // LOGIN7 of garbage offsets
+    };
+    for (const std::string& b : basura) {
+        Enchufe e(s.Puerto());
+        ASSERT_TRUE(e.Conectado());
+        e.Envia(b);
+        e.Envia(std::string(8, '\0'));
+        EXPECT_TRUE(e.CerradoPorElServidor());
+    }
+    const std::string salida = Isql(s.CadenaConexion("Ventas", kUsuario, kClave), {"SELECT Usuario_cd FROM UsuariosPW"});
+    EXPECT_TRUE(Contiene(salida, "2 rows fetched")) << salida;
+}
+
 TEST(SqlsimParada, SigtermStopsItWithOpenConnections) {
     SqlsimProceso s(EscenarioPrueba().dump());
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in dir{};
-    dir.sin_family = AF_INET;
-    dir.sin_port = htons(s.Puerto());
-    dir.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&dir), sizeof dir), 0);
+    Enchufe inactivo(s.Puerto());
+    ASSERT_TRUE(inactivo.Conectado());
     ConexionOdbc c;
     ASSERT_EQ(c.Conecta(s.CadenaConexion("Ventas", kUsuario, kClave)), "");
     const int estado = s.Detiene(5);
-    ::close(fd);
     ASSERT_TRUE(WIFEXITED(estado)) << estado;
     EXPECT_EQ(WEXITSTATUS(estado), 0);
 }
