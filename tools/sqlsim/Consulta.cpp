@@ -283,9 +283,7 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
                 if (!s.donde || ev.Condicion(*s.donde).value_or(false)) filas.push_back(&f);
             }
         }
-        if (s.top && filas.size() > static_cast<size_t>(std::max<int64_t>(*s.top, 0))) {
-            filas.resize(static_cast<size_t>(*s.top));
-        }
+        if (s.top) filas.resize(std::min(filas.size(), static_cast<size_t>(std::max<int64_t>(*s.top, 0))));
         // Each output column: a table column, or an expression evaluated per row.
         std::vector<Columna> columnas;
         std::vector<std::vector<ValorSql>> salidas(filas.size());
