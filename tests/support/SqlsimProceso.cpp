@@ -22,7 +22,8 @@ std::string PrimeraLinea(int fd, int ms) {
     const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (linea.find('\n') == std::string::npos) {
         const auto resto = std::chrono::duration_cast<std::chrono::milliseconds>(
-                               limite - std::chrono::steady_clock::now()).count();
+                               limite - std::chrono::steady_clock::now())
+                               .count();
         if (resto <= 0) return "";
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(resto)) <= 0) continue;
@@ -55,8 +56,9 @@ std::string CadenaFreeTds(uint16_t puerto, const std::string& base, const std::s
         for (char c : v) s += c == '}' ? std::string("}}") : std::string(1, c);
         return s + "}";
     };
-    return "Driver=FreeTDS;Server=127.0.0.1;Port=" + std::to_string(puerto) + ";Database=" + entre(base) +
-           ";UID=" + entre(usuario) + ";PWD=" + entre(clave) + ";TDS_Version=7.4;ClientCharset=UTF-8";
+    return "Driver=FreeTDS;Server=127.0.0.1;Port=" + std::to_string(puerto) +
+           ";Database=" + entre(base) + ";UID=" + entre(usuario) + ";PWD=" + entre(clave) +
+           ";TDS_Version=7.4;ClientCharset=UTF-8";
 }
 
 SqlsimProceso::SqlsimProceso(const std::string& escenario) {

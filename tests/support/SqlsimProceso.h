@@ -14,7 +14,7 @@
 namespace velqor::prueba {
 
 class SqlsimProceso {
-public:
+  public:
     // `escenario` is the scenario's JSON text when it starts with '{', otherwise a file path.
     // Throws std::runtime_error when sqlsim cannot be started or does not announce its port
     // within 10 seconds.
@@ -39,7 +39,7 @@ public:
     std::string CadenaConexion(const std::string& base, const std::string& usuario,
                                const std::string& clave) const;
 
-private:
+  private:
     CarpetaTemporal carpeta_;
     std::string diario_;
     pid_t pid_ = -1;

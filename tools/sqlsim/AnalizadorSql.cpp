@@ -17,8 +17,7 @@ struct FalloSintaxis {
 };
 
 bool IgualSinCaso(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::toupper(static_cast<unsigned char>(x)) ==
                       std::toupper(static_cast<unsigned char>(y));
            });
@@ -36,7 +35,7 @@ int64_t AEntero(const std::string& texto) {
 }
 
 class Analizador {
-public:
+  public:
     explicit Analizador(std::vector<Token> tokens) : t_(std::move(tokens)) {}
 
     Lote Analiza() {
@@ -60,7 +59,7 @@ public:
         return lote;
     }
 
-private:
+  private:
     std::vector<Token> t_;
     size_t p_ = 0;
 
@@ -97,9 +96,11 @@ private:
 
     // Words that can never name a column or stand as an alias.
     bool EsReservada() const {
-        for (const char* kw : {"FROM", "WHERE", "AND", "OR", "NOT", "LIKE", "IS", "AS", "SELECT", "SET", "USE",
-                               "DBCC", "BACKUP", "EXEC", "EXECUTE", "BEGIN", "COMMIT", "ROLLBACK", "IF", "DECLARE",
-                               "TOP", "ORDER", "GROUP", "BY", "HAVING", "UNION", "INTO", "WITH", "TO", "IN"}) {
+        for (const char* kw :
+             {"FROM",   "WHERE",    "AND",  "OR",      "NOT",    "LIKE",  "IS",      "AS",
+              "SELECT", "SET",      "USE",  "DBCC",    "BACKUP", "EXEC",  "EXECUTE", "BEGIN",
+              "COMMIT", "ROLLBACK", "IF",   "DECLARE", "TOP",    "ORDER", "GROUP",   "BY",
+              "HAVING", "UNION",    "INTO", "WITH",    "TO",     "IN"}) {
             if (EsPalabra(kw)) return true;
         }
         return false;
@@ -152,7 +153,8 @@ private:
     Comando Llamada() {
         const std::string nombre = NombreCompuesto();
         SaltaHastaFinDeSentencia();
-        std::string corto = nombre.substr(nombre.rfind('.') == std::string::npos ? 0 : nombre.rfind('.') + 1);
+        std::string corto =
+            nombre.substr(nombre.rfind('.') == std::string::npos ? 0 : nombre.rfind('.') + 1);
         if (IgualSinCaso(corto, "sp_updatestats")) return UpdateStats{};
         return Procedimiento{nombre};
     }
@@ -203,7 +205,8 @@ private:
 
     static MensajeSql DbccIncorrecto() {
         return {2526, 1, 16,
-                "Incorrect DBCC statement. Check the documentation for the correct DBCC syntax and options."};
+                "Incorrect DBCC statement. Check the documentation for the correct DBCC syntax and "
+                "options."};
     }
 
     Comando Dbcc() {
@@ -293,7 +296,8 @@ private:
                 e.valor = Valor();
                 if (Acepta("AS")) {
                     e.alias = Actual().tipo == TT::Cadena ? t_[p_++].valor : Nombre();
-                } else if ((Actual().tipo == TT::Palabra && !EsReservada()) || Actual().tipo == TT::Identificador) {
+                } else if ((Actual().tipo == TT::Palabra && !EsReservada()) ||
+                           Actual().tipo == TT::Identificador) {
                     e.alias = Nombre();
                 }
             }

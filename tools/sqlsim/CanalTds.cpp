@@ -32,7 +32,8 @@ std::optional<MensajeTds> CanalTds::LeeDelSocket() {
     for (;;) {
         char cabecera[8];
         if (!LeeExacto(cabecera, 8)) return std::nullopt;
-        const size_t largo = (static_cast<uint8_t>(cabecera[2]) << 8) | static_cast<uint8_t>(cabecera[3]);
+        const size_t largo =
+            (static_cast<uint8_t>(cabecera[2]) << 8) | static_cast<uint8_t>(cabecera[3]);
         if (largo < 8) return std::nullopt;
         m.tipo = static_cast<uint8_t>(cabecera[0]);
         const size_t antes = m.datos.size();
@@ -58,7 +59,8 @@ CanalTds::Espera CanalTds::EsperaAtencion(int ms) {
         int resto = -1;
         if (ms >= 0) {
             resto = static_cast<int>(
-                std::chrono::duration_cast<std::chrono::milliseconds>(limite - Reloj::now()).count());
+                std::chrono::duration_cast<std::chrono::milliseconds>(limite - Reloj::now())
+                    .count());
             if (resto <= 0) return Espera::Tiempo;
         }
         pollfd p{fd_, POLLIN, 0};
@@ -76,21 +78,29 @@ CanalTds::Espera CanalTds::EsperaAtencion(int ms) {
 bool CanalTds::Envia(std::string_view tokens) {
     const size_t carga = tamPaquete_ - 8;
     std::string tramo;
-    tramo.reserve(std::min<size_t>(tokens.size() + tokens.size() / carga * 8 + 8, 1 << 20) + tamPaquete_);
+    tramo.reserve(std::min<size_t>(tokens.size() + tokens.size() / carga * 8 + 8, 1 << 20) +
+                  tamPaquete_);
     size_t pos = 0;
     do {
         const size_t n = std::min(carga, tokens.size() - pos);
         const bool ultimo = pos + n == tokens.size();
         const size_t largo = n + 8;
-        const char cabecera[8] = {0x04, static_cast<char>(ultimo ? 0x01 : 0x00), static_cast<char>(largo >> 8),
-                                  static_cast<char>(largo & 0xFF), 0, 0, 1, 0};
+        const char cabecera[8] = {0x04,
+                                  static_cast<char>(ultimo ? 0x01 : 0x00),
+                                  static_cast<char>(largo >> 8),
+                                  static_cast<char>(largo & 0xFF),
+                                  0,
+                                  0,
+                                  1,
+                                  0};
         tramo.append(cabecera, 8);
         tramo.append(tokens.substr(pos, n));
         pos += n;
         if (ultimo || tramo.size() >= (1 << 20)) {
             size_t enviado = 0;
             while (enviado < tramo.size()) {
-                const ssize_t w = ::send(fd_, tramo.data() + enviado, tramo.size() - enviado, MSG_NOSIGNAL);
+                const ssize_t w =
+                    ::send(fd_, tramo.data() + enviado, tramo.size() - enviado, MSG_NOSIGNAL);
                 if (w < 0 && errno == EINTR) continue;
                 if (w <= 0) return false;
                 enviado += static_cast<size_t>(w);

@@ -11,12 +11,13 @@
 namespace velqor::sqlsim {
 
 struct MensajeTds {
-    uint8_t tipo = 0;  // 0x01 batch, 0x03 RPC, 0x06 attention, 0x0E transaction, 0x10 login, 0x12 prelogin
+    uint8_t tipo =
+        0;  // 0x01 batch, 0x03 RPC, 0x06 attention, 0x0E transaction, 0x10 login, 0x12 prelogin
     std::string datos;
 };
 
 class CanalTds {
-public:
+  public:
     explicit CanalTds(int fd);
     ~CanalTds();
     CanalTds(const CanalTds&) = delete;
@@ -37,7 +38,7 @@ public:
     void Corta();
     int Descriptor() const { return fd_; }
 
-private:
+  private:
     int fd_;
     size_t tamPaquete_ = 4096;
     std::deque<MensajeTds> pendientes_;

@@ -21,7 +21,9 @@ struct Tabla {
 ValorSql Entero(int64_t v) { return ValorSql{TV::Entero, v, ""}; }
 ValorSql Texto(std::string t) { return ValorSql{TV::Texto, 0, std::move(t)}; }
 
-std::string ComoTexto(const ValorSql& v) { return v.tipo == TV::Entero ? std::to_string(v.entero) : v.texto; }
+std::string ComoTexto(const ValorSql& v) {
+    return v.tipo == TV::Entero ? std::to_string(v.entero) : v.texto;
+}
 
 std::string SinBlancosFinales(std::string s) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -67,21 +69,31 @@ bool Like(std::string_view t, std::string_view p) {
 
 const char* AnioVersion(int v) {
     switch (v) {
-        case 9: return "2005";
-        case 10: return "2008";
-        case 11: return "2012";
-        case 12: return "2014";
-        case 13: return "2016";
-        case 14: return "2017";
-        case 15: return "2019";
-        default: return "2022";
+        case 9:
+            return "2005";
+        case 10:
+            return "2008";
+        case 11:
+            return "2012";
+        case 12:
+            return "2014";
+        case 13:
+            return "2016";
+        case 14:
+            return "2017";
+        case 15:
+            return "2019";
+        default:
+            return "2022";
     }
 }
 
 class Evaluador {
-public:
+  public:
     Evaluador(const Escenario& esc, const ContextoSesion& ctx, const Tabla* tabla)
-        : esc_(esc), ctx_(ctx), tabla_(tabla),
+        : esc_(esc),
+          ctx_(ctx),
+          tabla_(tabla),
           mayusculas_(esc.bases.empty() || !esc.bases[ctx.base].distingueMayusculas) {}
 
     void Fila(const std::vector<ValorSql>* fila) { fila_ = fila; }
@@ -104,12 +116,18 @@ public:
 
     ValorSql Valor(const Expresion& e) const {
         switch (e.tipo) {
-            case TE::Texto: return Texto(e.texto);
-            case TE::Numero: return Entero(e.numero);
-            case TE::Nulo: return ValorSql{};
-            case TE::Columna: return (*fila_)[ColumnaDe(e.texto)];
-            case TE::Variable: return Variable(e.texto);
-            case TE::Funcion: return Funcion(e);
+            case TE::Texto:
+                return Texto(e.texto);
+            case TE::Numero:
+                return Entero(e.numero);
+            case TE::Nulo:
+                return ValorSql{};
+            case TE::Columna:
+                return (*fila_)[ColumnaDe(e.texto)];
+            case TE::Variable:
+                return Variable(e.texto);
+            case TE::Funcion:
+                return Funcion(e);
             default: {
                 const auto c = Condicion(e);
                 return c ? Entero(*c ? 1 : 0) : ValorSql{};
@@ -136,13 +154,18 @@ public:
                 if (!a) return std::nullopt;
                 return !*a;
             }
-            case TE::EsNulo: return Valor(e.hijos[0]).tipo == TV::Nulo;
-            case TE::Comparacion: return Compara(e.texto, Valor(e.hijos[0]), Valor(e.hijos[1]));
-            default: throw FalloEval{{4145, 1, 15, "An expression of non-boolean type specified in a context where a condition is expected."}};
+            case TE::EsNulo:
+                return Valor(e.hijos[0]).tipo == TV::Nulo;
+            case TE::Comparacion:
+                return Compara(e.texto, Valor(e.hijos[0]), Valor(e.hijos[1]));
+            default:
+                throw FalloEval{{4145, 1, 15,
+                                 "An expression of non-boolean type specified in a context where a "
+                                 "condition is expected."}};
         }
     }
 
-private:
+  private:
     const Escenario& esc_;
     const ContextoSesion& ctx_;
     const Tabla* tabla_;
@@ -159,7 +182,8 @@ private:
             const int64_t x = ComoEntero(a), y = ComoEntero(b);
             orden = x < y ? -1 : (x > y ? 1 : 0);
         } else {
-            const int c = Pliega(SinBlancosFinales(a.texto)).compare(Pliega(SinBlancosFinales(b.texto)));
+            const int c =
+                Pliega(SinBlancosFinales(a.texto)).compare(Pliega(SinBlancosFinales(b.texto)));
             orden = c < 0 ? -1 : (c > 0 ? 1 : 0);
         }
         if (op == "=") return orden == 0;
@@ -177,7 +201,8 @@ private:
         }
         if (nombre == "@@SPID") return Entero(ctx_.spid);
         if (nombre == "@@SERVERNAME") return Texto(esc_.servidor);
-        if (nombre == "@@TRANCOUNT" || nombre == "@@ROWCOUNT" || nombre == "@@ERROR") return Entero(0);
+        if (nombre == "@@TRANCOUNT" || nombre == "@@ROWCOUNT" || nombre == "@@ERROR")
+            return Entero(0);
         const auto it = ctx_.variables.find(nombre);
         if (it != ctx_.variables.end()) return it->second;
         throw FalloEval{{137, 1, 15, "Must declare the scalar variable \"" + nombre + "\"."}};
@@ -188,8 +213,9 @@ private:
         for (const Expresion& h : e.hijos) args.push_back(Valor(h));
         const auto aridad = [&](size_t n) {
             if (args.size() != n) {
-                throw FalloEval{{174, 1, 15, "The " + Mayus(e.texto) + " function requires " + std::to_string(n) +
-                                                 " argument(s)."}};
+                throw FalloEval{{174, 1, 15,
+                                 "The " + Mayus(e.texto) + " function requires " +
+                                     std::to_string(n) + " argument(s)."}};
             }
         };
         if (e.texto == "DB_NAME") {
@@ -202,7 +228,8 @@ private:
             std::string t = ComoTexto(args[0]);
             if (e.texto == "UPPER") return Texto(Mayus(t));
             if (e.texto == "LOWER") {
-                for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                for (char& c : t)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
                 return Texto(t);
             }
             if (e.texto == "LEN") return Entero(static_cast<int64_t>(SinBlancosFinales(t).size()));
@@ -210,14 +237,18 @@ private:
             const size_t i = t.find_first_not_of(' ');
             return Texto(i == std::string::npos ? "" : t.substr(i));
         }
-        throw FalloEval{{195, 1, 15, "'" + e.texto + "' is not a recognized built-in function name."}};
+        throw FalloEval{
+            {195, 1, 15, "'" + e.texto + "' is not a recognized built-in function name."}};
     }
 };
 
 Tabla UsuariosPW(const std::vector<UsuarioEsc>& usuarios) {
-    Tabla t{{{"Usuario_ID", tds::kNVarchar, 50}, {"Usuario_PW", tds::kNVarchar, 255}, {"Usuario_cd", tds::kIntN, 4}},
+    Tabla t{{{"Usuario_ID", tds::kNVarchar, 50},
+             {"Usuario_PW", tds::kNVarchar, 255},
+             {"Usuario_cd", tds::kIntN, 4}},
             {}};
-    for (const UsuarioEsc& u : usuarios) t.filas.push_back({Texto(u.id), Texto(u.pw), Entero(u.cd)});
+    for (const UsuarioEsc& u : usuarios)
+        t.filas.push_back({Texto(u.id), Texto(u.pw), Entero(u.cd)});
     return t;
 }
 
@@ -232,18 +263,21 @@ Tabla ArchivosBase(const BaseEsc& base, size_t posBase, const Estado& estado) {
             {}};
     for (size_t k = 0; k < base.archivos.size(); ++k) {
         const ArchivoEsc& a = base.archivos[k];
-        t.filas.push_back({Entero(a.fileId), Entero(a.log ? 1 : 0), Texto(a.log ? "LOG" : "ROWS"), Texto(a.nombre),
-                           Texto("C:\\SQLData\\" + a.nombre + (a.log ? ".ldf" : ".mdf")), Texto("ONLINE"),
-                           Entero(estado.TamanoMB(posBase, k) * 128)});
+        t.filas.push_back({Entero(a.fileId), Entero(a.log ? 1 : 0), Texto(a.log ? "LOG" : "ROWS"),
+                           Texto(a.nombre),
+                           Texto("C:\\SQLData\\" + a.nombre + (a.log ? ".ldf" : ".mdf")),
+                           Texto("ONLINE"), Entero(estado.TamanoMB(posBase, k) * 128)});
     }
     return t;
 }
 
 }  // namespace
 
-Consulta::Consulta(const Escenario& escenario, const Estado& estado) : esc_(escenario), estado_(estado) {}
+Consulta::Consulta(const Escenario& escenario, const Estado& estado)
+    : esc_(escenario), estado_(estado) {}
 
-std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesion& ctx, EscritorTds& salida,
+std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesion& ctx,
+                                          EscritorTds& salida,
                                           std::vector<MensajeSql>& errores) const {
     try {
         std::optional<Tabla> tabla;
@@ -261,7 +295,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
             const BaseEsc* base = esc_.bases.empty() ? nullptr : &esc_.bases[ctx.base];
             if (base && esquema == "SYS" && objeto == "DATABASE_FILES") {
                 tabla = ArchivosBase(*base, ctx.base, estado_);
-            } else if (base && (esquema.empty() || esquema == "DBO") && objeto == "USUARIOSPW" && base->usuarios) {
+            } else if (base && (esquema.empty() || esquema == "DBO") && objeto == "USUARIOSPW" &&
+                       base->usuarios) {
                 tabla = UsuariosPW(*base->usuarios);
             } else {
                 throw FalloEval{{208, 1, 16, "Invalid object name '" + s.tabla + "'."}};
@@ -270,7 +305,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
         Evaluador ev(esc_, ctx, tabla ? &*tabla : nullptr);
         if (s.donde) ev.Valida(*s.donde);
         for (const ElementoSeleccion& e : s.elementos) {
-            if (e.todas && !tabla) throw FalloEval{{263, 1, 16, "Must specify table to select from."}};
+            if (e.todas && !tabla)
+                throw FalloEval{{263, 1, 16, "Must specify table to select from."}};
             if (!e.todas) ev.Valida(e.valor);
         }
         const std::vector<ValorSql> sinFila;
@@ -283,7 +319,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
                 if (!s.donde || ev.Condicion(*s.donde).value_or(false)) filas.push_back(&f);
             }
         }
-        if (s.top) filas.resize(std::min(filas.size(), static_cast<size_t>(std::max<int64_t>(*s.top, 0))));
+        if (s.top)
+            filas.resize(std::min(filas.size(), static_cast<size_t>(std::max<int64_t>(*s.top, 0))));
         // Each output column: a table column, or an expression evaluated per row.
         std::vector<Columna> columnas;
         std::vector<std::vector<ValorSql>> salidas(filas.size());

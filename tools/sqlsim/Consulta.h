@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "EscritorTds.h"
 #include "Escenario.h"
+#include "EscritorTds.h"
 #include "Estado.h"
 #include "Sentencia.h"
 
@@ -32,15 +32,15 @@ struct ContextoSesion {
 };
 
 class Consulta {
-public:
+  public:
     Consulta(const Escenario& escenario, const Estado& estado);
 
     // Writes the result set of `s` (COLMETADATA and rows) and answers its row count, or the
     // errors SQL Server would give (207, 208, 137, 195, 245 ...) with nothing written.
-    std::optional<uint64_t> Ejecuta(const Seleccion& s, const ContextoSesion& ctx, EscritorTds& salida,
-                                    std::vector<MensajeSql>& errores) const;
+    std::optional<uint64_t> Ejecuta(const Seleccion& s, const ContextoSesion& ctx,
+                                    EscritorTds& salida, std::vector<MensajeSql>& errores) const;
 
-private:
+  private:
     const Escenario& esc_;
     const Estado& estado_;
 };

@@ -16,11 +16,20 @@ std::string Diario::Escapa(std::string_view texto) {
     s.reserve(texto.size());
     for (char c : texto) {
         switch (c) {
-            case '\\': s += "\\\\"; break;
-            case '\n': s += "\\n"; break;
-            case '\r': s += "\\r"; break;
-            case '\t': s += "\\t"; break;
-            default: s += c;
+            case '\\':
+                s += "\\\\";
+                break;
+            case '\n':
+                s += "\\n";
+                break;
+            case '\r':
+                s += "\\r";
+                break;
+            case '\t':
+                s += "\\t";
+                break;
+            default:
+                s += c;
         }
     }
     return s;

@@ -10,7 +10,7 @@
 namespace velqor::sqlsim {
 
 class Diario {
-public:
+  public:
     // An empty path keeps no journal. Throws std::runtime_error when the file cannot be created.
     explicit Diario(const std::string& ruta);
 
@@ -19,7 +19,7 @@ public:
     // The escaped form of a statement, as it appears on its journal line.
     static std::string Escapa(std::string_view texto);
 
-private:
+  private:
     std::mutex m_;
     std::ofstream f_;
     bool activo_ = false;

@@ -19,8 +19,9 @@ MensajeSql Info(int32_t numero, std::string texto, uint8_t clase = 0) {
     return MensajeSql{numero, 1, clase, std::move(texto)};
 }
 
-const MensajeSql kDbccTerminado =
-    Info(2528, "DBCC execution completed. If DBCC printed error messages, contact your system administrator.");
+const MensajeSql kDbccTerminado = Info(
+    2528,
+    "DBCC execution completed. If DBCC printed error messages, contact your system administrator.");
 
 std::string SinEsquema(const std::string& nombre) {
     const size_t punto = nombre.rfind('.');
@@ -44,13 +45,16 @@ std::optional<size_t> BuscaTabla(const BaseEsc& base, const Objeto& o) {
 std::optional<size_t> BuscaIndice(const BaseEsc& base, size_t tabla, const Objeto& o) {
     for (size_t i : base.tablas[tabla].indices) {
         const IndiceEsc& ind = base.indices[i];
-        if (o.numero ? ind.id == *o.numero : (ind.id != 0 && Mayus(ind.nombre) == Mayus(o.nombre))) return i;
+        if (o.numero ? ind.id == *o.numero : (ind.id != 0 && Mayus(ind.nombre) == Mayus(o.nombre)))
+            return i;
     }
     return std::nullopt;
 }
 
 MensajeSql SinTabla(const Objeto& o) {
-    return {2501, 45, 16, "Cannot find a table or object with the name \"" + TextoObjeto(o) + "\". Check the system catalog."};
+    return {2501, 45, 16,
+            "Cannot find a table or object with the name \"" + TextoObjeto(o) +
+                "\". Check the system catalog."};
 }
 
 const MensajeSql kSinIndice{2560, 9, 16, "Parameter 2 is incorrect for this DBCC statement."};
@@ -64,17 +68,26 @@ std::optional<size_t> IndiceBase(const BaseEsc& base, size_t tabla) {
 }
 
 const std::vector<Columna>& ColumnasShowContig() {
-    static const std::vector<Columna> columnas = {
-        {"ObjectName", tds::kNVarchar, 128},     {"ObjectId", tds::kIntN, 4},
-        {"IndexName", tds::kNVarchar, 128},      {"IndexId", tds::kIntN, 4},
-        {"Level", tds::kIntN, 4},                {"Pages", tds::kIntN, 4},
-        {"Rows", tds::kIntN, 8},                 {"MinimumRecordSize", tds::kIntN, 4},
-        {"MaximumRecordSize", tds::kIntN, 4},    {"AverageRecordSize", tds::kFltN, 8},
-        {"ForwardedRecords", tds::kIntN, 8},     {"Extents", tds::kIntN, 4},
-        {"ExtentSwitches", tds::kIntN, 4},       {"AverageFreeBytes", tds::kFltN, 8},
-        {"AveragePageDensity", tds::kFltN, 8},   {"ScanDensity", tds::kFltN, 8},
-        {"BestCount", tds::kIntN, 4},            {"ActualCount", tds::kIntN, 4},
-        {"LogicalFragmentation", tds::kFltN, 8}, {"ExtentFragmentation", tds::kFltN, 8}};
+    static const std::vector<Columna> columnas = {{"ObjectName", tds::kNVarchar, 128},
+                                                  {"ObjectId", tds::kIntN, 4},
+                                                  {"IndexName", tds::kNVarchar, 128},
+                                                  {"IndexId", tds::kIntN, 4},
+                                                  {"Level", tds::kIntN, 4},
+                                                  {"Pages", tds::kIntN, 4},
+                                                  {"Rows", tds::kIntN, 8},
+                                                  {"MinimumRecordSize", tds::kIntN, 4},
+                                                  {"MaximumRecordSize", tds::kIntN, 4},
+                                                  {"AverageRecordSize", tds::kFltN, 8},
+                                                  {"ForwardedRecords", tds::kIntN, 8},
+                                                  {"Extents", tds::kIntN, 4},
+                                                  {"ExtentSwitches", tds::kIntN, 4},
+                                                  {"AverageFreeBytes", tds::kFltN, 8},
+                                                  {"AveragePageDensity", tds::kFltN, 8},
+                                                  {"ScanDensity", tds::kFltN, 8},
+                                                  {"BestCount", tds::kIntN, 4},
+                                                  {"ActualCount", tds::kIntN, 4},
+                                                  {"LogicalFragmentation", tds::kFltN, 8},
+                                                  {"ExtentFragmentation", tds::kFltN, 8}};
     return columnas;
 }
 
@@ -88,7 +101,8 @@ Extensiones CalculaExtensiones(int32_t paginas, double densidad) {
     return {mejor, std::max(mejor, static_cast<int32_t>(std::lround(mejor * 100.0 / d)))};
 }
 
-void FilaShowContig(EscritorTds& out, const TablaEsc& t, const IndiceEsc& i, double densidad, bool rapido) {
+void FilaShowContig(EscritorTds& out, const TablaEsc& t, const IndiceEsc& i, double densidad,
+                    bool rapido) {
     const Extensiones e = CalculaExtensiones(i.paginas, densidad);
     const double fragmentacion = std::max(0.0, 100.0 - densidad);
     out.IniciaFila();
@@ -114,17 +128,20 @@ void FilaShowContig(EscritorTds& out, const TablaEsc& t, const IndiceEsc& i, dou
     out.Flotante(fragmentacion * 0.5);
 }
 
-void TextoShowContig(EscritorTds& out, const BaseEsc& base, const TablaEsc& t, const IndiceEsc& i, double d) {
+void TextoShowContig(EscritorTds& out, const BaseEsc& base, const TablaEsc& t, const IndiceEsc& i,
+                     double d) {
     const Extensiones e = CalculaExtensiones(i.paginas, d);
     char linea[160];
     out.Mensaje(Info(0, "DBCC SHOWCONTIG scanning '" + t.nombre + "' table..."));
-    std::snprintf(linea, sizeof linea, "Table: '%s' (%d); index ID: %d, database ID: %d", t.nombre.c_str(),
-                  t.objectId, i.id, base.dbId);
+    std::snprintf(linea, sizeof linea, "Table: '%s' (%d); index ID: %d, database ID: %d",
+                  t.nombre.c_str(), t.objectId, i.id, base.dbId);
     out.Mensaje(Info(0, linea));
     out.Mensaje(Info(0, "TABLE level scan performed."));
-    std::snprintf(linea, sizeof linea, "- Pages Scanned................................: %d", i.paginas);
+    std::snprintf(linea, sizeof linea, "- Pages Scanned................................: %d",
+                  i.paginas);
     out.Mensaje(Info(0, linea));
-    std::snprintf(linea, sizeof linea, "- Scan Density [Best Count:Actual Count].......: %.2f%% [%d:%d]", d, e.mejor,
+    std::snprintf(linea, sizeof linea,
+                  "- Scan Density [Best Count:Actual Count].......: %.2f%% [%d:%d]", d, e.mejor,
                   e.real);
     out.Mensaje(Info(0, linea));
 }
@@ -138,13 +155,38 @@ Resultado FinDbcc(EscritorTds& out, std::optional<uint64_t> filas, bool noInfoMs
 }
 
 bool OpcionBackupConocida(const std::string& o, int version) {
-    static const std::set<std::string> conocidas = {
-        "INIT",        "NOINIT",     "FORMAT",      "NOFORMAT",         "COMPRESSION",   "NO_COMPRESSION",
-        "STATS",       "CHECKSUM",   "NO_CHECKSUM", "COPY_ONLY",        "SKIP",          "NOSKIP",
-        "NAME",        "DESCRIPTION", "NORECOVERY", "NO_TRUNCATE",      "DIFFERENTIAL",  "NOUNLOAD",
-        "UNLOAD",      "REWIND",     "NOREWIND",    "CONTINUE_AFTER_ERROR", "STOP_ON_ERROR", "BUFFERCOUNT",
-        "MAXTRANSFERSIZE", "BLOCKSIZE", "MEDIANAME", "MEDIADESCRIPTION", "PASSWORD",      "EXPIREDATE",
-        "RETAINDAYS",  "STANDBY"};
+    static const std::set<std::string> conocidas = {"INIT",
+                                                    "NOINIT",
+                                                    "FORMAT",
+                                                    "NOFORMAT",
+                                                    "COMPRESSION",
+                                                    "NO_COMPRESSION",
+                                                    "STATS",
+                                                    "CHECKSUM",
+                                                    "NO_CHECKSUM",
+                                                    "COPY_ONLY",
+                                                    "SKIP",
+                                                    "NOSKIP",
+                                                    "NAME",
+                                                    "DESCRIPTION",
+                                                    "NORECOVERY",
+                                                    "NO_TRUNCATE",
+                                                    "DIFFERENTIAL",
+                                                    "NOUNLOAD",
+                                                    "UNLOAD",
+                                                    "REWIND",
+                                                    "NOREWIND",
+                                                    "CONTINUE_AFTER_ERROR",
+                                                    "STOP_ON_ERROR",
+                                                    "BUFFERCOUNT",
+                                                    "MAXTRANSFERSIZE",
+                                                    "BLOCKSIZE",
+                                                    "MEDIANAME",
+                                                    "MEDIADESCRIPTION",
+                                                    "PASSWORD",
+                                                    "EXPIREDATE",
+                                                    "RETAINDAYS",
+                                                    "STANDBY"};
     if (o == "TRUNCATE_ONLY" || o == "NO_LOG") return version <= 9;
     return conocidas.count(o) > 0;
 }
@@ -174,8 +216,12 @@ std::string Ejecutor::Tipo(const Comando& c) {
 }
 
 Resultado Ejecutor::Ejecuta(const Comando& c, ContextoSesion& ctx, EscritorTds& salida) {
-    if (esc_.bases.empty() && !std::holds_alternative<Seleccion>(c) && !std::holds_alternative<Fijar>(c)) {
-        return Falla(salida, {{911, 1, 16, "Database 'master' does not exist. Make sure that the name is entered correctly."}});
+    if (esc_.bases.empty() && !std::holds_alternative<Seleccion>(c) &&
+        !std::holds_alternative<Fijar>(c)) {
+        return Falla(
+            salida,
+            {{911, 1, 16,
+              "Database 'master' does not exist. Make sure that the name is entered correctly."}});
     }
     return std::visit([&](const auto& s) { return Hacer(s, ctx, salida); }, c);
 }
@@ -206,7 +252,8 @@ Resultado Ejecutor::Hacer(const ShowContig& s, ContextoSesion& ctx, EscritorTds&
     const std::vector<double> densidades = estado_.Densidades(ctx.base);
     if (!s.tableResults) {
         for (size_t i : elegidos) {
-            TextoShowContig(out, base, base.tablas[base.indices[i].tabla], base.indices[i], densidades[i]);
+            TextoShowContig(out, base, base.tablas[base.indices[i].tabla], base.indices[i],
+                            densidades[i]);
         }
         return FinDbcc(out, std::nullopt, s.noInfoMsgs);
     }
@@ -243,17 +290,21 @@ Resultado Ejecutor::Hacer(const IndexDefrag& s, ContextoSesion& ctx, EscritorTds
         const BaseEsc* b = nullptr;
         for (size_t k = 0; k < esc_.bases.size() && !b; ++k) {
             const BaseEsc& candidata = esc_.bases[k];
-            if (s.base.numero ? candidata.dbId == *s.base.numero : Mayus(candidata.nombre) == Mayus(s.base.nombre)) {
+            if (s.base.numero ? candidata.dbId == *s.base.numero
+                              : Mayus(candidata.nombre) == Mayus(s.base.nombre)) {
                 b = &candidata;
                 posBase = k;
             }
         }
         if (!b) {
-            return Falla(out, {{2520, 1, 16,
-                                "Could not find database '" + TextoObjeto(s.base) +
-                                    "'. The database either does not exist, or was dropped before a statement "
-                                    "tried to use it. Verify if the database exists by querying the sys.databases "
-                                    "catalog view."}});
+            return Falla(
+                out,
+                {{2520, 1, 16,
+                  "Could not find database '" + TextoObjeto(s.base) +
+                      "'. The database either does not exist, or was dropped before a statement "
+                      "tried to use it. Verify if the database exists by querying the "
+                      "sys.databases "
+                      "catalog view."}});
         }
     }
     const BaseEsc& base = esc_.bases[posBase];
@@ -264,7 +315,9 @@ Resultado Ejecutor::Hacer(const IndexDefrag& s, ContextoSesion& ctx, EscritorTds
     const double antes = estado_.Densidad(posBase, *i);
     const int32_t paginas = base.indices[*i].paginas;
     estado_.FijaDensidad(posBase, *i, std::max(antes, base.densidadDefrag));
-    out.Columnas({{"Pages Scanned", tds::kIntN, 4}, {"Pages Moved", tds::kIntN, 4}, {"Pages Removed", tds::kIntN, 4}});
+    out.Columnas({{"Pages Scanned", tds::kIntN, 4},
+                  {"Pages Moved", tds::kIntN, 4},
+                  {"Pages Removed", tds::kIntN, 4}});
     out.IniciaFila();
     out.Entero(paginas, 4);
     out.Entero(std::lround(paginas * std::max(0.0, 100.0 - antes) / 100.0), 4);
@@ -277,14 +330,18 @@ Resultado Ejecutor::Hacer(const ShrinkFile& s, ContextoSesion& ctx, EscritorTds&
     std::optional<size_t> archivo;
     for (size_t k = 0; k < base.archivos.size() && !archivo; ++k) {
         const ArchivoEsc& a = base.archivos[k];
-        if (s.archivo.numero ? a.fileId == *s.archivo.numero : Mayus(a.nombre) == Mayus(s.archivo.nombre)) {
+        if (s.archivo.numero ? a.fileId == *s.archivo.numero
+                             : Mayus(a.nombre) == Mayus(s.archivo.nombre)) {
             archivo = k;
         }
     }
     if (!archivo) {
-        return Falla(out, {{8985, 1, 16,
-                            "Could not locate file '" + TextoObjeto(s.archivo) + "' for database '" + base.nombre +
-                                "' in sys.database_files. The file either does not exist, or was dropped."}});
+        return Falla(
+            out,
+            {{8985, 1, 16,
+              "Could not locate file '" + TextoObjeto(s.archivo) + "' for database '" +
+                  base.nombre +
+                  "' in sys.database_files. The file either does not exist, or was dropped."}});
     }
     const ArchivoEsc& a = base.archivos[*archivo];
     const int64_t nuevo = std::max({s.objetivoMB.value_or(0), a.usadoMB, int64_t{1}});
@@ -317,27 +374,34 @@ Resultado Ejecutor::Hacer(const Backup& s, ContextoSesion&, EscritorTds& out) {
     }
     const BaseEsc* base = esc_.Base(s.base);
     if (!base) {
-        return Falla(out, {{911, 1, 16, "Database '" + s.base + "' does not exist. Make sure that the name is entered correctly."},
+        return Falla(out, {{911, 1, 16,
+                            "Database '" + s.base +
+                                "' does not exist. Make sure that the name is entered correctly."},
                            termina});
     }
     const size_t posBase = static_cast<size_t>(base - esc_.bases.data());
-    if (!s.disco) return Resultado{};  // WITH TRUNCATE_ONLY / NO_LOG on a server that still has them
+    if (!s.disco)
+        return Resultado{};  // WITH TRUNCATE_ONLY / NO_LOG on a server that still has them
     if (s.log && base->recuperacionSimple) {
         return Falla(out, {{4208, 1, 16,
-                            "The statement BACKUP LOG is not allowed while the recovery model is SIMPLE. Use BACKUP "
+                            "The statement BACKUP LOG is not allowed while the recovery model is "
+                            "SIMPLE. Use BACKUP "
                             "DATABASE or change the recovery model using ALTER DATABASE."},
                            termina});
     }
     if (s.log && !estado_.Respaldada(posBase)) {
-        return Falla(out, {{4214, 1, 16, "BACKUP LOG cannot be performed because there is no current database backup."},
-                           termina});
+        return Falla(
+            out, {{4214, 1, 16,
+                   "BACKUP LOG cannot be performed because there is no current database backup."},
+                  termina});
     }
     // Paths may be written the Windows way: "\" separates folders just as "/".
     std::string ruta = *s.disco;
     std::replace(ruta.begin(), ruta.end(), '\\', '/');
     const std::filesystem::path destino(ruta);
     std::error_code ec;
-    const bool carpeta = destino.parent_path().empty() || std::filesystem::is_directory(destino.parent_path(), ec);
+    const bool carpeta =
+        destino.parent_path().empty() || std::filesystem::is_directory(destino.parent_path(), ec);
     bool escrito = false;
     if (carpeta) {
         std::ofstream f(destino, std::ios::binary | std::ios::trunc);
@@ -345,8 +409,11 @@ Resultado Ejecutor::Hacer(const Backup& s, ContextoSesion&, EscritorTds& out) {
         escrito = static_cast<bool>(f);
     }
     if (!escrito) {
-        const std::string so = carpeta ? "5(Access is denied.)" : "3(The system cannot find the path specified.)";
-        return Falla(out, {{3201, 1, 16, "Cannot open backup device '" + *s.disco + "'. Operating system error " + so + "."},
+        const std::string so =
+            carpeta ? "5(Access is denied.)" : "3(The system cannot find the path specified.)";
+        return Falla(out, {{3201, 1, 16,
+                            "Cannot open backup device '" + *s.disco +
+                                "'. Operating system error " + so + "."},
                            termina});
     }
     int64_t paginas = 0;
@@ -354,13 +421,15 @@ Resultado Ejecutor::Hacer(const Backup& s, ContextoSesion&, EscritorTds& out) {
         if (s.log && !a.log) continue;
         const int64_t p = a.usadoMB * 128;
         paginas += p;
-        out.Mensaje(Info(4035, "Processed " + std::to_string(p) + " pages for database '" + base->nombre + "', file '" +
-                                   a.nombre + "' on file 1."));
+        out.Mensaje(Info(4035, "Processed " + std::to_string(p) + " pages for database '" +
+                                   base->nombre + "', file '" + a.nombre + "' on file 1."));
     }
     if (!s.log) estado_.MarcaRespaldada(posBase);
-    const double segundos = std::max(0.001, esc_.Duracion(s.log ? "backuplog" : "backupdatabase") / 1000.0);
+    const double segundos =
+        std::max(0.001, esc_.Duracion(s.log ? "backuplog" : "backupdatabase") / 1000.0);
     char texto[200];
-    std::snprintf(texto, sizeof texto, "%s successfully processed %lld pages in %.3f seconds (%.3f MB/sec).", que,
+    std::snprintf(texto, sizeof texto,
+                  "%s successfully processed %lld pages in %.3f seconds (%.3f MB/sec).", que,
                   static_cast<long long>(paginas), segundos, paginas / 128.0 / segundos);
     out.Mensaje(Info(3014, texto));
     return Resultado{};
@@ -380,8 +449,9 @@ Resultado Ejecutor::Hacer(const UpdateStats&, ContextoSesion& ctx, EscritorTds& 
     const BaseEsc& base = esc_.bases[ctx.base];
     for (const TablaEsc& t : base.tablas) {
         out.Mensaje(Info(15650, "Updating [dbo].[" + t.nombre + "]"));
-        out.Mensaje(Info(15651, "    " + std::to_string(t.indices.size()) +
-                                    " index(es)/statistic(s) have been updated, 0 did not require update."));
+        out.Mensaje(Info(
+            15651, "    " + std::to_string(t.indices.size()) +
+                       " index(es)/statistic(s) have been updated, 0 did not require update."));
     }
     out.Mensaje(Info(15653, "Statistics for all tables have been updated."));
     return Resultado{};
@@ -390,7 +460,10 @@ Resultado Ejecutor::Hacer(const UpdateStats&, ContextoSesion& ctx, EscritorTds& 
 Resultado Ejecutor::Hacer(const Uso& s, ContextoSesion& ctx, EscritorTds& out) {
     const BaseEsc* base = esc_.Base(s.base);
     if (!base) {
-        return Falla(out, {{911, 1, 16, "Database '" + s.base + "' does not exist. Make sure that the name is entered correctly."}});
+        return Falla(out,
+                     {{911, 1, 16,
+                       "Database '" + s.base +
+                           "' does not exist. Make sure that the name is entered correctly."}});
     }
     out.CambioBase(base->nombre, esc_.bases[ctx.base].nombre);
     out.Mensaje(Info(5701, "Changed database context to '" + base->nombre + "'."));

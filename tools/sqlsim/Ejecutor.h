@@ -7,8 +7,8 @@
 #include <string>
 
 #include "Consulta.h"
-#include "EscritorTds.h"
 #include "Escenario.h"
+#include "EscritorTds.h"
 #include "Estado.h"
 #include "Sentencia.h"
 
@@ -21,7 +21,7 @@ struct Resultado {
 };
 
 class Ejecutor {
-public:
+  public:
     Ejecutor(const Escenario& escenario, Estado& estado);
 
     // Writes the statement's tokens (all but its final DONE) and answers how it ended. `ctx.base`
@@ -31,7 +31,7 @@ public:
     // The key of a statement kind in the scenario's "durations" (e.g. "dbreindex").
     static std::string Tipo(const Comando& c);
 
-private:
+  private:
     const Escenario& esc_;
     Estado& estado_;
     Consulta consulta_;

@@ -1,10 +1,9 @@
 #include "Escenario.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 #include "Utf16.h"
@@ -30,16 +29,18 @@ T Lee(const json& j, const char* clave, T porDefecto, const std::string& donde) 
 
 // Small deterministic generator, so a scenario describes the same densities on every run.
 class Aleatorio {
-public:
-    explicit Aleatorio(uint64_t semilla) : s_(semilla * 6364136223846793005ULL + 1442695040888963407ULL) {}
+  public:
+    explicit Aleatorio(uint64_t semilla)
+        : s_(semilla * 6364136223846793005ULL + 1442695040888963407ULL) {}
     // A value in [a, b] with two decimals, as scan densities are usually shown.
     double Entre(double a, double b) {
         s_ = s_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        const double x = a + (b - a) * static_cast<double>(s_ >> 11) / static_cast<double>(1ULL << 53);
+        const double x =
+            a + (b - a) * static_cast<double>(s_ >> 11) / static_cast<double>(1ULL << 53);
         return std::round(x * 100.0) / 100.0;
     }
 
-private:
+  private:
     uint64_t s_;
 };
 
@@ -74,7 +75,8 @@ void CargaTablas(const json& jb, BaseEsc& base, const std::string& donde) {
             i.nombre = Lee<std::string>(ji, "name", "", dt + "." + nombre);
             i.densidad = Lee<double>(ji, "density", 100.0, dt + "." + nombre);
             i.paginas = Lee<int32_t>(ji, "pages", 100, dt + "." + nombre);
-            if (i.id != 0 && i.nombre.empty()) Falla(dt + "." + nombre, "an index other than the heap needs a name");
+            if (i.id != 0 && i.nombre.empty())
+                Falla(dt + "." + nombre, "an index other than the heap needs a name");
             AgregaIndice(base, std::move(i));
         }
     }
@@ -94,18 +96,22 @@ void CargaTablas(const json& jb, BaseEsc& base, const std::string& donde) {
     }
     if (tablas < 0 || porTabla < 0) Falla(dg, "counts cannot be negative");
     base.tablas.reserve(base.tablas.size() + static_cast<size_t>(tablas));
-    base.indices.reserve(base.indices.size() + static_cast<size_t>(tablas) * static_cast<size_t>(porTabla + 1));
+    base.indices.reserve(base.indices.size() +
+                         static_cast<size_t>(tablas) * static_cast<size_t>(porTabla + 1));
     Aleatorio azar(Lee<uint64_t>(g, "seed", 1, dg));
     char texto[64];
     for (int t = 1; t <= tablas; ++t) {
         std::snprintf(texto, sizeof texto, "Tabla%05d", t);
         const std::string tabla = texto;
         AgregaTabla(base, tabla, ++siguienteId);
-        if (montones) AgregaIndice(base, IndiceEsc{0, "", 0, azar.Entre(minimo, maximo), paginas, ""});
+        if (montones)
+            AgregaIndice(base, IndiceEsc{0, "", 0, azar.Entre(minimo, maximo), paginas, ""});
         for (int k = 1; k <= porTabla; ++k) {
             const bool agrupado = k == 1 && !montones;
-            std::snprintf(texto, sizeof texto, "%s_%s_%03d", agrupado ? "PK" : "IX", tabla.c_str(), k);
-            AgregaIndice(base, IndiceEsc{0, texto, montones ? k + 1 : k, azar.Entre(minimo, maximo), paginas, ""});
+            std::snprintf(texto, sizeof texto, "%s_%s_%03d", agrupado ? "PK" : "IX", tabla.c_str(),
+                          k);
+            AgregaIndice(base, IndiceEsc{0, texto, montones ? k + 1 : k, azar.Entre(minimo, maximo),
+                                         paginas, ""});
         }
     }
 }
@@ -121,7 +127,8 @@ void CargaArchivos(const json& jb, BaseEsc& base, const std::string& donde) {
         ArchivoEsc a;
         a.nombre = Lee<std::string>(ja, "name", "", donde + ".files");
         const auto tipo = Lee<std::string>(ja, "type", "data", donde + ".files");
-        if (tipo != "data" && tipo != "log") Falla(donde + ".files." + a.nombre, "type is data or log");
+        if (tipo != "data" && tipo != "log")
+            Falla(donde + ".files." + a.nombre, "type is data or log");
         a.log = tipo == "log";
         a.fileId = ++id;
         a.tamMB = Lee<int64_t>(ja, "sizeMB", 8, donde + ".files");
@@ -195,7 +202,8 @@ Escenario CargaEscenario(const std::string& texto) {
     if (esc.version < 9 || esc.version > 16) Falla("version", "9 (2005) to 16 (2022)");
     esc.servidor = Lee<std::string>(j, "serverName", "SQLSIM", "top level");
     for (const json& jl : j.value("logins", json::array())) {
-        esc.logins[Lee<std::string>(jl, "user", "", "logins")] = Lee<std::string>(jl, "password", "", "logins");
+        esc.logins[Lee<std::string>(jl, "user", "", "logins")] =
+            Lee<std::string>(jl, "password", "", "logins");
     }
     int16_t dbId = 4;
     for (const json& jb : j.value("databases", json::array())) {
@@ -217,16 +225,17 @@ Escenario CargaEscenario(const std::string& texto) {
         if (jb.contains("UsuariosPW")) {
             std::vector<UsuarioEsc> usuarios;
             for (const json& ju : jb.at("UsuariosPW")) {
-                usuarios.push_back(UsuarioEsc{Lee<std::string>(ju, "Usuario_ID", "", donde + ".UsuariosPW"),
-                                              Lee<std::string>(ju, "Usuario_PW", "", donde + ".UsuariosPW"),
-                                              Lee<int32_t>(ju, "Usuario_cd", 0, donde + ".UsuariosPW")});
+                usuarios.push_back(
+                    UsuarioEsc{Lee<std::string>(ju, "Usuario_ID", "", donde + ".UsuariosPW"),
+                               Lee<std::string>(ju, "Usuario_PW", "", donde + ".UsuariosPW"),
+                               Lee<int32_t>(ju, "Usuario_cd", 0, donde + ".UsuariosPW")});
             }
             base.usuarios = std::move(usuarios);
         }
         esc.bases.push_back(std::move(base));
     }
-    esc.baseInicial = Lee<std::string>(j, "defaultDatabase", esc.bases.empty() ? "master" : esc.bases[0].nombre,
-                                       "top level");
+    esc.baseInicial = Lee<std::string>(
+        j, "defaultDatabase", esc.bases.empty() ? "master" : esc.bases[0].nombre, "top level");
     const json duraciones = j.value("durations", json::object());
     for (const auto& [tipo, ms] : duraciones.items()) {
         if (!ms.is_number_integer()) Falla("durations." + tipo, "milliseconds as a whole number");

@@ -11,7 +11,8 @@ namespace {
 constexpr char kIntercalacion[5] = {0x09, 0x04, static_cast<char>(0xD0), 0x00, 0x34};
 }  // namespace
 
-EscritorTds::EscritorTds(bool tds72, std::string servidor) : tds72_(tds72), servidor_(std::move(servidor)) {}
+EscritorTds::EscritorTds(bool tds72, std::string servidor)
+    : tds72_(tds72), servidor_(std::move(servidor)) {}
 
 void EscritorTds::U16(uint16_t v) {
     const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
@@ -68,7 +69,8 @@ void EscritorTds::NVarcharU16(std::string_view u) {
 void EscritorTds::Entero(int64_t v, uint8_t bytes) {
     U8(bytes);
     char b[8];
-    for (int i = 0; i < bytes; ++i) b[i] = static_cast<char>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i)
+        b[i] = static_cast<char>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF);
     d_.append(b, bytes);
 }
 
@@ -129,7 +131,8 @@ void EscritorTds::Done(uint8_t token, uint16_t estado, uint64_t cuenta) {
     }
 }
 
-void EscritorTds::Cambio(uint8_t tipo, std::string_view nuevo, std::string_view anterior, bool bytes) {
+void EscritorTds::Cambio(uint8_t tipo, std::string_view nuevo, std::string_view anterior,
+                         bool bytes) {
     U8(0xE3);
     U16(static_cast<uint16_t>(1 + 1 + nuevo.size() + 1 + anterior.size()));
     U8(tipo);
@@ -143,7 +146,9 @@ void EscritorTds::CambioBase(std::string_view nueva, std::string_view anterior) 
     Cambio(1, AUtf16(nueva), AUtf16(anterior), false);
 }
 
-void EscritorTds::CambioIntercalacion() { Cambio(7, std::string_view(kIntercalacion, 5), "", true); }
+void EscritorTds::CambioIntercalacion() {
+    Cambio(7, std::string_view(kIntercalacion, 5), "", true);
+}
 
 void EscritorTds::CambioIdioma() { Cambio(2, AUtf16("us_english"), "", false); }
 
@@ -156,7 +161,7 @@ void EscritorTds::LoginAck(uint32_t versionTds, int versionServidor) {
     const std::string nombre = AUtf16("Microsoft SQL Server");
     U8(0xAD);
     U16(static_cast<uint16_t>(1 + 4 + 1 + nombre.size() + 4));
-    U8(1);  // interface: SQL
+    U8(1);                                                                         // interface: SQL
     for (int i = 3; i >= 0; --i) U8(static_cast<uint8_t>(versionTds >> (8 * i)));  // big-endian
     U8(static_cast<uint8_t>(nombre.size() / 2));
     d_.append(nombre);

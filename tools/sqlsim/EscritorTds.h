@@ -24,7 +24,7 @@ struct Columna {
 };
 
 class EscritorTds {
-public:
+  public:
     // `tds72`: 7.2+ layouts (else 7.1); `servidor`: server name written into messages.
     EscritorTds(bool tds72, std::string servidor);
 
@@ -55,7 +55,7 @@ public:
     void EstadoRetorno(int32_t valor);
     void ValorRetornoEntero(int32_t valor);
 
-private:
+  private:
     bool tds72_;
     bool enProc_ = false;
     std::string servidor_;

@@ -13,7 +13,7 @@
 namespace velqor::sqlsim {
 
 class Estado {
-public:
+  public:
     explicit Estado(const Escenario& escenario);
 
     // A copy of the current densities of database `base` (parallel to BaseEsc::indices).
@@ -32,7 +32,7 @@ public:
     // fault whose turn it is (or nullopt).
     std::optional<FalloEsc> Fallo(bool login, const std::string& texto);
 
-private:
+  private:
     const Escenario& esc_;
     mutable std::mutex m_;
     std::vector<std::vector<double>> densidades_;

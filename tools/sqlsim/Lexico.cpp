@@ -5,7 +5,9 @@
 namespace velqor::sqlsim {
 namespace {
 
-bool EsInicioPalabra(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
+bool EsInicioPalabra(unsigned char c) {
+    return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80;
+}
 bool EsParteDePalabra(unsigned char c) {
     return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;
 }
@@ -64,8 +66,9 @@ std::vector<Token> Tokeniza(std::string_view t, std::vector<MensajeSql>& errores
             tok.tipo = Token::Tipo::Cadena;
             if (!LeeEntreComillas(t, i, '\'', tok.valor)) {
                 const std::string resto(t.substr(inicio + (nacional ? 2 : 1)));
-                errores.push_back({105, 1, 15,
-                                   "Unclosed quotation mark after the character string '" + resto + "'."});
+                errores.push_back(
+                    {105, 1, 15,
+                     "Unclosed quotation mark after the character string '" + resto + "'."});
                 errores.push_back(ErrorSintaxis(resto));
                 return {};
             }
@@ -74,8 +77,9 @@ std::vector<Token> Tokeniza(std::string_view t, std::vector<MensajeSql>& errores
             tok.tipo = Token::Tipo::Identificador;
             if (!LeeEntreComillas(t, i, c == '[' ? ']' : '"', tok.valor)) {
                 const std::string resto(t.substr(inicio + 1));
-                errores.push_back({105, 1, 15,
-                                   "Unclosed quotation mark after the character string '" + resto + "'."});
+                errores.push_back(
+                    {105, 1, 15,
+                     "Unclosed quotation mark after the character string '" + resto + "'."});
                 errores.push_back(ErrorSintaxis(resto));
                 return {};
             }
@@ -86,7 +90,8 @@ std::vector<Token> Tokeniza(std::string_view t, std::vector<MensajeSql>& errores
             tok.tipo = Token::Tipo::Variable;
             tok.valor = std::string(t.substr(inicio, i - inicio));
         } else if (std::isdigit(c)) {
-            while (i < t.size() && (std::isdigit(static_cast<unsigned char>(t[i])) || t[i] == '.')) ++i;
+            while (i < t.size() && (std::isdigit(static_cast<unsigned char>(t[i])) || t[i] == '.'))
+                ++i;
             tok.tipo = Token::Tipo::Numero;
             tok.valor = std::string(t.substr(inicio, i - inicio));
         } else if (EsInicioPalabra(c)) {

@@ -26,7 +26,19 @@ struct Objeto {
 
 // A scalar expression or condition (WHERE clauses, select lists).
 struct Expresion {
-    enum class Tipo { Columna, Texto, Numero, Nulo, Variable, Funcion, Comparacion, Y, O, No, EsNulo };
+    enum class Tipo {
+        Columna,
+        Texto,
+        Numero,
+        Nulo,
+        Variable,
+        Funcion,
+        Comparacion,
+        Y,
+        O,
+        No,
+        EsNulo
+    };
     Tipo tipo = Tipo::Nulo;
     std::string texto;  // column, literal text, variable, function name (upper case) or operator
     int64_t numero = 0;
@@ -67,7 +79,7 @@ struct ShrinkFile {
 struct Backup {
     bool log = false;  // BACKUP LOG (else BACKUP DATABASE)
     std::string base;
-    std::optional<std::string> disco;  // TO DISK='...'
+    std::optional<std::string> disco;   // TO DISK='...'
     std::vector<std::string> opciones;  // WITH options, upper case (TRUNCATE_ONLY, INIT, ...)
 };
 

@@ -31,10 +31,12 @@ Servidor::Servidor(const Escenario& escenario, Diario& diario, uint16_t puerto)
     dir.sin_family = AF_INET;
     dir.sin_port = htons(puerto);
     dir.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(escucha_, reinterpret_cast<sockaddr*>(&dir), sizeof dir) != 0 || ::listen(escucha_, 64) != 0) {
+    if (::bind(escucha_, reinterpret_cast<sockaddr*>(&dir), sizeof dir) != 0 ||
+        ::listen(escucha_, 64) != 0) {
         const std::string error = std::strerror(errno);
         ::close(escucha_);
-        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(puerto) + ": " + error);
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(puerto) + ": " +
+                                 error);
     }
     socklen_t largo = sizeof dir;
     ::getsockname(escucha_, reinterpret_cast<sockaddr*>(&dir), &largo);

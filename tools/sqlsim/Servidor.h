@@ -17,7 +17,7 @@
 namespace velqor::sqlsim {
 
 class Servidor {
-public:
+  public:
     // Binds 127.0.0.1:`puerto` (0: a free port). Throws std::runtime_error when it cannot listen.
     Servidor(const Escenario& escenario, Diario& diario, uint16_t puerto);
     ~Servidor();
@@ -31,7 +31,7 @@ public:
     // Stops accepting and cuts every open connection; Sirve() returns once all are finished.
     void Detiene();
 
-private:
+  private:
     struct Conexion {
         std::unique_ptr<CanalTds> canal;
         std::thread hilo;

@@ -12,7 +12,7 @@ namespace {
 
 // Reads little-endian fields from a client message; any read past the end marks it broken.
 class Lector {
-public:
+  public:
     explicit Lector(const std::string& d, size_t p = 0) : d_(d), p_(p) {}
     bool Bien() const { return bien_; }
     bool Fin() const { return p_ >= d_.size(); }
@@ -37,7 +37,7 @@ public:
         return b ? DeUtf16(b, caracteres) : "";
     }
 
-private:
+  private:
     const std::string& d_;
     size_t p_;
     bool bien_ = true;
@@ -62,16 +62,31 @@ bool LeeParametro(Lector& l, bool tds72, Parametro& p) {
     const auto tipo = static_cast<uint8_t>(l.Entero(1));
     ValorSql& v = p.valor;
     switch (tipo) {
-        case 0x30: case 0x34: case 0x38: case 0x7F: case 0x32: {  // fixed-length integers, bit
-            const size_t n = tipo == 0x30 || tipo == 0x32 ? 1 : tipo == 0x34 ? 2 : tipo == 0x38 ? 4 : 8;
+        case 0x30:
+        case 0x34:
+        case 0x38:
+        case 0x7F:
+        case 0x32: {  // fixed-length integers, bit
+            const size_t n = tipo == 0x30 || tipo == 0x32 ? 1
+                             : tipo == 0x34               ? 2
+                             : tipo == 0x38               ? 4
+                                                          : 8;
             v = ValorSql{ValorSql::Tipo::Entero, ConSigno(l.Entero(n), n), ""};
             return l.Bien();
         }
-        case 0x3E: case 0x3B: case 0x3D: case 0x3A: {  // FLT8, FLT4, DATETIME, SMALLDATETIME
+        case 0x3E:
+        case 0x3B:
+        case 0x3D:
+        case 0x3A: {  // FLT8, FLT4, DATETIME, SMALLDATETIME
             l.Bytes(tipo == 0x3E || tipo == 0x3D ? 8 : 4);
             return l.Bien();
         }
-        case 0x26: case 0x68: case 0x6D: case 0x6F: case 0x24: case 0x6E: {  // xxxN: max length byte
+        case 0x26:
+        case 0x68:
+        case 0x6D:
+        case 0x6F:
+        case 0x24:
+        case 0x6E: {  // xxxN: max length byte
             l.Entero(1);
             const size_t n = l.Entero(1);
             if (n > 0 && (tipo == 0x26 || tipo == 0x68)) {
@@ -81,7 +96,8 @@ bool LeeParametro(Lector& l, bool tds72, Parametro& p) {
             }
             return l.Bien();
         }
-        case 0x6A: case 0x6C: {  // DECIMALN, NUMERICN
+        case 0x6A:
+        case 0x6C: {  // DECIMALN, NUMERICN
             l.Bytes(3);
             l.Bytes(l.Entero(1));
             return l.Bien();
@@ -90,12 +106,19 @@ bool LeeParametro(Lector& l, bool tds72, Parametro& p) {
             l.Bytes(l.Entero(1));
             return l.Bien();
         }
-        case 0x29: case 0x2A: case 0x2B: {  // TIMEN, DATETIME2N, DATETIMEOFFSETN
+        case 0x29:
+        case 0x2A:
+        case 0x2B: {  // TIMEN, DATETIME2N, DATETIMEOFFSETN
             l.Entero(1);
             l.Bytes(l.Entero(1));
             return l.Bien();
         }
-        case 0xE7: case 0xEF: case 0xA7: case 0xAF: case 0xA5: case 0xAD: {
+        case 0xE7:
+        case 0xEF:
+        case 0xA7:
+        case 0xAF:
+        case 0xA5:
+        case 0xAD: {
             const bool unicode = tipo == 0xE7 || tipo == 0xEF;
             const bool binario = tipo == 0xA5 || tipo == 0xAD;
             const uint64_t maximo = l.Entero(2);
@@ -104,7 +127,8 @@ bool LeeParametro(Lector& l, bool tds72, Parametro& p) {
             bool nulo = false;
             if (maximo == 0xFFFF) {  // (MAX): partially length-prefixed chunks
                 nulo = l.Entero(8) == ~uint64_t{0};
-                for (uint64_t trozo = nulo ? 0 : l.Entero(4); trozo > 0 && l.Bien(); trozo = l.Entero(4)) {
+                for (uint64_t trozo = nulo ? 0 : l.Entero(4); trozo > 0 && l.Bien();
+                     trozo = l.Entero(4)) {
                     const uint8_t* b = l.Bytes(trozo);
                     if (b) bytes.append(reinterpret_cast<const char*>(b), trozo);
                 }
@@ -115,11 +139,15 @@ bool LeeParametro(Lector& l, bool tds72, Parametro& p) {
                 if (b) bytes.assign(reinterpret_cast<const char*>(b), n);
             }
             if (!nulo && !binario) {
-                v = Texto(unicode ? DeUtf16(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size() / 2) : bytes);
+                v = Texto(unicode ? DeUtf16(reinterpret_cast<const uint8_t*>(bytes.data()),
+                                            bytes.size() / 2)
+                                  : bytes);
             }
             return l.Bien();
         }
-        case 0x63: case 0x23: case 0x22: {  // NTEXT, TEXT, IMAGE
+        case 0x63:
+        case 0x23:
+        case 0x22: {  // NTEXT, TEXT, IMAGE
             l.Entero(4);
             if (tipo != 0x22) l.Bytes(5);
             const uint64_t n = l.Entero(4);
@@ -141,7 +169,9 @@ std::vector<std::string> NombresDeclarados(const std::string& declaracion) {
     size_t i = 0;
     while ((i = declaracion.find('@', i)) != std::string::npos) {
         size_t f = i + 1;
-        while (f < declaracion.size() && (std::isalnum(static_cast<unsigned char>(declaracion[f])) || declaracion[f] == '_')) ++f;
+        while (f < declaracion.size() &&
+               (std::isalnum(static_cast<unsigned char>(declaracion[f])) || declaracion[f] == '_'))
+            ++f;
         nombres.push_back(Mayus(declaracion.substr(i, f - i)));
         i = f;
     }
@@ -149,22 +179,53 @@ std::vector<std::string> NombresDeclarados(const std::string& declaracion) {
 }
 
 std::string RespuestaPrelogin(int versionServidor) {
-    const char carga[] = {0x00, 0x00, 0x1A, 0x00, 0x06,                                     // VERSION
-                          0x01, 0x00, 0x20, 0x00, 0x01,                                     // ENCRYPTION
-                          0x02, 0x00, 0x21, 0x00, 0x01,                                     // INSTOPT
-                          0x03, 0x00, 0x22, 0x00, 0x00,                                     // THREADID
-                          0x04, 0x00, 0x22, 0x00, 0x01,                                     // MARS
+    const char carga[] = {0x00,
+                          0x00,
+                          0x1A,
+                          0x00,
+                          0x06,  // VERSION
+                          0x01,
+                          0x00,
+                          0x20,
+                          0x00,
+                          0x01,  // ENCRYPTION
+                          0x02,
+                          0x00,
+                          0x21,
+                          0x00,
+                          0x01,  // INSTOPT
+                          0x03,
+                          0x00,
+                          0x22,
+                          0x00,
+                          0x00,  // THREADID
+                          0x04,
+                          0x00,
+                          0x22,
+                          0x00,
+                          0x01,  // MARS
                           static_cast<char>(0xFF),
-                          static_cast<char>(versionServidor), 0x00, 0x07, static_cast<char>(0xD0), 0x00, 0x00,
+                          static_cast<char>(versionServidor),
+                          0x00,
+                          0x07,
+                          static_cast<char>(0xD0),
+                          0x00,
+                          0x00,
                           0x02,  // encryption not supported: FreeTDS then stays in clear text
-                          0x00, 0x00};
+                          0x00,
+                          0x00};
     return std::string(carga, sizeof carga);
 }
 
 }  // namespace
 
-Sesion::Sesion(CanalTds& canal, const Escenario& escenario, Estado& estado, Diario& diario, int spid)
-    : canal_(canal), esc_(escenario), estado_(estado), diario_(diario), ejecutor_(escenario, estado) {
+Sesion::Sesion(CanalTds& canal, const Escenario& escenario, Estado& estado, Diario& diario,
+               int spid)
+    : canal_(canal),
+      esc_(escenario),
+      estado_(estado),
+      diario_(diario),
+      ejecutor_(escenario, estado) {
     ctx_.spid = spid;
 }
 
@@ -180,16 +241,23 @@ void Sesion::Atiende() {
     while ((m = canal_.Lee())) {
         bool sigue = false;
         switch (m->tipo) {
-            case 0x01: sigue = AtiendeLote(m->datos); break;
-            case 0x03: sigue = AtiendeRpc(m->datos); break;
-            case 0x06: sigue = RespondeAtencion(); break;
+            case 0x01:
+                sigue = AtiendeLote(m->datos);
+                break;
+            case 0x03:
+                sigue = AtiendeRpc(m->datos);
+                break;
+            case 0x06:
+                sigue = RespondeAtencion();
+                break;
             case 0x0E: {
                 EscritorTds out(tds72_, esc_.servidor);
                 out.Done(tds::kDone, 0);
                 sigue = canal_.Envia(out.Datos());
                 break;
             }
-            default: break;
+            default:
+                break;
         }
         if (!sigue) return;
     }
@@ -222,7 +290,8 @@ bool Sesion::Login(const std::string& d) {
 
     if (const auto fallo = estado_.Fallo(true, usuario)) {
         switch (fallo->accion) {
-            case FalloEsc::Accion::Cortar: return false;
+            case FalloEsc::Accion::Cortar:
+                return false;
             case FalloEsc::Accion::Colgar:
                 while (canal_.EsperaAtencion(-1) != CanalTds::Espera::Cerrado) {
                 }
@@ -248,7 +317,9 @@ bool Sesion::Login(const std::string& d) {
     const std::string pedida = base.empty() ? esc_.baseInicial : base;
     const BaseEsc* b = esc_.Base(pedida);
     if (!b && !esc_.bases.empty()) {
-        out.Mensaje({4060, 1, 11, "Cannot open database \"" + pedida + "\" requested by the login. The login failed."});
+        out.Mensaje(
+            {4060, 1, 11,
+             "Cannot open database \"" + pedida + "\" requested by the login. The login failed."});
         out.Mensaje(rechazo);
         out.Done(tds::kDone, tds::kError);
         canal_.Envia(out.Datos());
@@ -280,9 +351,12 @@ bool Sesion::RespondeAtencion() {
 Sesion::Fin Sesion::Espera(int ms) {
     if (ms <= 0) return Fin::Sigue;
     switch (canal_.EsperaAtencion(ms)) {
-        case CanalTds::Espera::Tiempo: return Fin::Sigue;
-        case CanalTds::Espera::Atencion: return RespondeAtencion() ? Fin::Cancelado : Fin::Cerrado;
-        case CanalTds::Espera::Cerrado: break;
+        case CanalTds::Espera::Tiempo:
+            return Fin::Sigue;
+        case CanalTds::Espera::Atencion:
+            return RespondeAtencion() ? Fin::Cancelado : Fin::Cerrado;
+        case CanalTds::Espera::Cerrado:
+            break;
     }
     return Fin::Cerrado;
 }
@@ -291,7 +365,9 @@ Sesion::Fin Sesion::EjecutaTexto(const std::string& texto, EscritorTds& out, Res
     diario_.Anota(texto);
     if (const auto fallo = estado_.Fallo(false, texto)) {
         switch (fallo->accion) {
-            case FalloEsc::Accion::Cortar: canal_.Corta(); return Fin::Cerrado;
+            case FalloEsc::Accion::Cortar:
+                canal_.Corta();
+                return Fin::Cerrado;
             case FalloEsc::Accion::Colgar:
                 // Never answers; only an ATTENTION (answered) or the client leaving ends the wait.
                 if (canal_.EsperaAtencion(-1) == CanalTds::Espera::Atencion && RespondeAtencion()) {
@@ -331,7 +407,8 @@ Sesion::Fin Sesion::EjecutaTexto(const std::string& texto, EscritorTds& out, Res
 
 namespace {
 uint16_t EstadoFinal(const Resultado& r, uint16_t extra = 0) {
-    return static_cast<uint16_t>(extra | (r.error ? tds::kError : 0) | (r.cuenta ? tds::kCuenta : 0));
+    return static_cast<uint16_t>(extra | (r.error ? tds::kError : 0) |
+                                 (r.cuenta ? tds::kCuenta : 0));
 }
 }  // namespace
 
@@ -342,8 +419,8 @@ bool Sesion::AtiendeLote(const std::string& datos) {
         inicio = l.Entero(4);
         if (!l.Bien() || inicio > datos.size()) return false;
     }
-    const std::string texto =
-        DeUtf16(reinterpret_cast<const uint8_t*>(datos.data() + inicio), (datos.size() - inicio) / 2);
+    const std::string texto = DeUtf16(reinterpret_cast<const uint8_t*>(datos.data() + inicio),
+                                      (datos.size() - inicio) / 2);
     EscritorTds out(tds72_, esc_.servidor);
     Resultado final;
     const Fin f = EjecutaTexto(texto, out, final);
@@ -377,7 +454,9 @@ bool Sesion::AtiendeRpc(const std::string& datos) {
         params.push_back(std::move(p));
     }
     if (!l.Bien()) return false;
-    const auto texto = [&](size_t i) { return i < params.size() ? params[i].valor.texto : std::string(); };
+    const auto texto = [&](size_t i) {
+        return i < params.size() ? params[i].valor.texto : std::string();
+    };
 
     EscritorTds out(tds72_, esc_.servidor);
     out.EnProcedimiento(true);
@@ -386,18 +465,24 @@ bool Sesion::AtiendeRpc(const std::string& datos) {
     std::optional<int32_t> handle;
     bool ejecutar = true;
     switch (procId) {
-        case 10: sentencia = texto(0), declaracion = texto(1), primerValor = 2; break;
-        case 11: case 13:
+        case 10:
+            sentencia = texto(0), declaracion = texto(1), primerValor = 2;
+            break;
+        case 11:
+        case 13:
             handle = siguienteHandle_++;
             preparadas_[*handle] = Preparada{texto(2), texto(1)};
             sentencia = texto(2), declaracion = texto(1), primerValor = 3;
             ejecutar = procId == 13;
             break;
-        case 12: case 15: {
+        case 12:
+        case 15: {
             const int32_t h = params.empty() ? 0 : static_cast<int32_t>(params[0].valor.entero);
             const auto it = preparadas_.find(h);
             if (it == preparadas_.end()) {
-                out.Mensaje({8179, 1, 16, "Could not find prepared statement with handle " + std::to_string(h) + "."});
+                out.Mensaje(
+                    {8179, 1, 16,
+                     "Could not find prepared statement with handle " + std::to_string(h) + "."});
                 out.Done(tds::kDoneProc, tds::kError);
                 return canal_.Envia(out.Datos());
             }

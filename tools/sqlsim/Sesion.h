@@ -10,21 +10,21 @@
 #include "CanalTds.h"
 #include "Consulta.h"
 #include "Diario.h"
-#include "EscritorTds.h"
-#include "Escenario.h"
-#include "Estado.h"
 #include "Ejecutor.h"
+#include "Escenario.h"
+#include "EscritorTds.h"
+#include "Estado.h"
 
 namespace velqor::sqlsim {
 
 class Sesion {
-public:
+  public:
     Sesion(CanalTds& canal, const Escenario& escenario, Estado& estado, Diario& diario, int spid);
 
     // Serves the connection until the client leaves, breaks the protocol or the socket is cut.
     void Atiende();
 
-private:
+  private:
     struct Preparada {
         std::string sentencia;
         std::string declaracion;

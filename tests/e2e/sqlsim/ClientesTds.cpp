@@ -29,22 +29,26 @@ std::string EjecutaComando(const std::string& comando, const std::string& entrad
     return salida;
 }
 
-std::string Tsql(uint16_t puerto, const std::string& usuario, const std::string& clave, const std::string& base,
-                 const std::vector<std::string>& sentencias, const std::string& version) {
+std::string Tsql(uint16_t puerto, const std::string& usuario, const std::string& clave,
+                 const std::string& base, const std::vector<std::string>& sentencias,
+                 const std::string& version) {
     std::string entrada;
     for (const std::string& s : sentencias) entrada += s + "\ngo\n";
     entrada += "exit\n";
-    std::string comando = "TDSVER=" + version + " timeout 30 tsql -H 127.0.0.1 -p " + std::to_string(puerto) +
-                          " -U " + EntreComillasShell(usuario) + " -P " + EntreComillasShell(clave);
+    std::string comando = "TDSVER=" + version + " timeout 30 tsql -H 127.0.0.1 -p " +
+                          std::to_string(puerto) + " -U " + EntreComillasShell(usuario) + " -P " +
+                          EntreComillasShell(clave);
     if (!base.empty()) comando += " -D " + EntreComillasShell(base);
     return EjecutaComando(comando, entrada);
 }
 
-std::string Isql(const std::string& cadena, const std::vector<std::string>& sentencias, bool directo) {
+std::string Isql(const std::string& cadena, const std::vector<std::string>& sentencias,
+                 bool directo) {
     std::string entrada;
     for (const std::string& s : sentencias) entrada += s + "\n";
-    return EjecutaComando("timeout 30 isql -k " + EntreComillasShell(cadena) + " -b -v" + (directo ? " -e" : ""),
-                          entrada);
+    return EjecutaComando(
+        "timeout 30 isql -k " + EntreComillasShell(cadena) + " -b -v" + (directo ? " -e" : ""),
+        entrada);
 }
 
 }  // namespace velqor::prueba

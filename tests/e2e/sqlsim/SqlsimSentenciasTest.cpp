@@ -29,62 +29,110 @@ std::vector<Caso> Casos() {
     return {
         {"SurveyAllIndexes",
          "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
-         {"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "Pages", "Rows", "MinimumRecordSize",
-          "MaximumRecordSize", "AverageRecordSize", "ForwardedRecords", "Extents", "ExtentSwitches",
-          "AverageFreeBytes", "AveragePageDensity", "ScanDensity", "BestCount", "ActualCount",
-          "LogicalFragmentation", "ExtentFragmentation", "PK_Clientes", "IX Nombre]x", "O'Brien", "42.5", "88.25",
+         {"ObjectName",
+          "ObjectId",
+          "IndexName",
+          "IndexId",
+          "Level",
+          "Pages",
+          "Rows",
+          "MinimumRecordSize",
+          "MaximumRecordSize",
+          "AverageRecordSize",
+          "ForwardedRecords",
+          "Extents",
+          "ExtentSwitches",
+          "AverageFreeBytes",
+          "AveragePageDensity",
+          "ScanDensity",
+          "BestCount",
+          "ActualCount",
+          "LogicalFragmentation",
+          "ExtentFragmentation",
+          "PK_Clientes",
+          "IX Nombre]x",
+          "O'Brien",
+          "42.5",
+          "88.25",
           "SQLRowCount returns 4"},
          {"[FreeTDS][SQL Server]", "DBCC execution completed"}},
-        {"SingleIndexBare", "DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-         {"PK_Clientes", "42.5", "SQLRowCount returns 1"}, {"88.25"}},
+        {"SingleIndexBare",
+         "DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+         {"PK_Clientes", "42.5", "SQLRowCount returns 1"},
+         {"88.25"}},
         {"SingleIndexQuotedTableBracketedIndex",
          "DBCC SHOWCONTIG ('O''Brien',[IX_OBrien]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
          {"IX_OBrien", "70", "SQLRowCount returns 1"}},
         {"SingleIndexDoubledClosingBracket",
          "DBCC SHOWCONTIG ('Clientes',[IX Nombre]]x]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
          {"88.25", "SQLRowCount returns 1"}},
-        {"SingleIndexBlankInBareName", "DBCC SHOWCONTIG ('Clientes',IX Nombre) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+        {"SingleIndexBlankInBareName",
+         "DBCC SHOWCONTIG ('Clientes',IX Nombre) WITH FAST, TABLERESULTS, NO_INFOMSGS",
          {e + "Incorrect syntax near 'Nombre'."}},
-        {"SingleIndexUnknownTable", "DBCC SHOWCONTIG ('Nada',PK_Nada) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+        {"SingleIndexUnknownTable",
+         "DBCC SHOWCONTIG ('Nada',PK_Nada) WITH FAST, TABLERESULTS, NO_INFOMSGS",
          {e + "Cannot find a table or object with the name \"Nada\". Check the system catalog."}},
-        {"SingleIndexUnknownIndex", "DBCC SHOWCONTIG ('Clientes',IX_Nada) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+        {"SingleIndexUnknownIndex",
+         "DBCC SHOWCONTIG ('Clientes',IX_Nada) WITH FAST, TABLERESULTS, NO_INFOMSGS",
          {e + "Parameter 2 is incorrect for this DBCC statement."}},
         {"UpdateStats",
          "sp_updatestats",
          {"[01000][FreeTDS][SQL Server]Updating [dbo].[Clientes]",
           "    2 index(es)/statistic(s) have been updated, 0 did not require update.",
           "Statistics for all tables have been updated."}},
-        {"LogFiles", "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+        {"LogFiles",
+         "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
          {"Ventas_log", "Otro log", "SQLRowCount returns 2"}},
-        {"ShrinkBare", "DBCC SHRINKFILE(Ventas_log, 1)",
-         {"DbId", "FileId", "CurrentSize", "MinimumSize", "UsedPages", "EstimatedPages", "SQLRowCount returns 1"}},
-        {"ShrinkBracketed", "DBCC SHRINKFILE([Otro log], 1)", {"CurrentSize", "SQLRowCount returns 1"}},
-        {"ShrinkBlankInBareName", "DBCC SHRINKFILE(Otro log, 1)", {e + "Incorrect syntax near 'log'."}},
-        {"ShrinkUnknownFile", "DBCC SHRINKFILE(Nada, 1)",
-         {e + "Could not locate file 'Nada' for database 'Ventas' in sys.database_files. The file either does not "
+        {"ShrinkBare",
+         "DBCC SHRINKFILE(Ventas_log, 1)",
+         {"DbId", "FileId", "CurrentSize", "MinimumSize", "UsedPages", "EstimatedPages",
+          "SQLRowCount returns 1"}},
+        {"ShrinkBracketed",
+         "DBCC SHRINKFILE([Otro log], 1)",
+         {"CurrentSize", "SQLRowCount returns 1"}},
+        {"ShrinkBlankInBareName",
+         "DBCC SHRINKFILE(Otro log, 1)",
+         {e + "Incorrect syntax near 'log'."}},
+        {"ShrinkUnknownFile",
+         "DBCC SHRINKFILE(Nada, 1)",
+         {e + "Could not locate file 'Nada' for database 'Ventas' in sys.database_files. The file "
+              "either does not "
               "exist, or was dropped."}},
-        {"TruncateOnlyRefusedFrom2008", "BACKUP LOG Ventas WITH TRUNCATE_ONLY",
+        {"TruncateOnlyRefusedFrom2008",
+         "BACKUP LOG Ventas WITH TRUNCATE_ONLY",
          {e + "'TRUNCATE_ONLY' is not a recognized BACKUP option."}},
         {"UserMatches",
-         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='Admin' Or Usuario_cd=1) And (Usuario_PW='AAA')",
+         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='Admin' Or Usuario_cd=1) And "
+         "(Usuario_PW='AAA')",
          {"Usuario_ID", "Usuario_PW", "Usuario_cd", "Admin", "1 rows fetched"}},
         {"UserCaseAndTrailingBlanksIgnored",
-         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='admin  ') And (Usuario_PW='aaa')", {"1 rows fetched"}},
-        {"WrongPassword", "SELECT * FROM UsuariosPW WHERE (Usuario_ID='Admin') And (Usuario_PW='ZZZ')",
+         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='admin  ') And (Usuario_PW='aaa')",
+         {"1 rows fetched"}},
+        {"WrongPassword",
+         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='Admin') And (Usuario_PW='ZZZ')",
          {"SQLRowCount returns 0"}},
-        {"AdminByCode", "SELECT * FROM UsuariosPW WHERE (Usuario_ID='Nadie' Or Usuario_cd=1) And (Usuario_PW='AAA')",
+        {"AdminByCode",
+         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='Nadie' Or Usuario_cd=1) And "
+         "(Usuario_PW='AAA')",
          {"Admin", "1 rows fetched"}},
-        {"QuoteInNameDoubled", "SELECT * FROM UsuariosPW WHERE (Usuario_ID='O''Brien') And (Usuario_PW='BBB')",
+        {"QuoteInNameDoubled",
+         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='O''Brien') And (Usuario_PW='BBB')",
          {"O'Brien", "1 rows fetched"}},
         {"InjectionQuotedIsHarmless",
-         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='x'' Or ''1''=''1') And (Usuario_PW='x'' Or ''1''=''1')",
+         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='x'' Or ''1''=''1') And (Usuario_PW='x'' Or "
+         "''1''=''1')",
          {"SQLRowCount returns 0"}},
         {"InjectionUnquotedWorksAsOnARealServer",
-         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='x' Or '1'='1') And (Usuario_PW='x' Or '1'='1')",
+         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='x' Or '1'='1') And (Usuario_PW='x' Or "
+         "'1'='1')",
          {"2 rows fetched"}},
-        {"UnbalancedQuote", "SELECT * FROM UsuariosPW WHERE (Usuario_ID='O'Brien') And (Usuario_PW='BBB')",
-         {e + "Unclosed quotation mark after the character string ')'.", e + "Incorrect syntax near ')'."}},
-        {"UnknownColumn", "SELECT * FROM UsuariosPW WHERE Nombre='x'", {e + "Invalid column name 'Nombre'."}},
+        {"UnbalancedQuote",
+         "SELECT * FROM UsuariosPW WHERE (Usuario_ID='O'Brien') And (Usuario_PW='BBB')",
+         {e + "Unclosed quotation mark after the character string ')'.",
+          e + "Incorrect syntax near ')'."}},
+        {"UnknownColumn",
+         "SELECT * FROM UsuariosPW WHERE Nombre='x'",
+         {e + "Invalid column name 'Nombre'."}},
         {"UserCodes", "SELECT Usuario_cd FROM UsuariosPW", {"Usuario_cd", "2 rows fetched"}},
         {"UnknownProcedure", "sp_nada 1, 2", {e + "Could not find stored procedure 'sp_nada'."}},
         {"BadSyntax", "SELECT FROM UsuariosPW", {e + "Incorrect syntax near 'FROM'."}},
@@ -97,16 +145,20 @@ std::vector<Caso> Casos() {
 void PrintTo(const Caso& c, std::ostream* os) { *os << c.nombre; }
 
 class Sentencias : public testing::TestWithParam<Caso> {
-protected:
-    static void SetUpTestSuite() { servidor_ = std::make_unique<SqlsimProceso>(EscenarioPrueba().dump()); }
+  protected:
+    static void SetUpTestSuite() {
+        servidor_ = std::make_unique<SqlsimProceso>(EscenarioPrueba().dump());
+    }
     static void TearDownTestSuite() { servidor_.reset(); }
     static std::unique_ptr<SqlsimProceso> servidor_;
 };
 std::unique_ptr<SqlsimProceso> Sentencias::servidor_;
 
 void Comprueba(const std::string& salida, const Caso& c) {
-    for (const std::string& e : c.esperados) EXPECT_NE(salida.find(e), std::string::npos) << e << "\n" << salida;
-    for (const std::string& a : c.ausentes) EXPECT_EQ(salida.find(a), std::string::npos) << a << "\n" << salida;
+    for (const std::string& e : c.esperados)
+        EXPECT_NE(salida.find(e), std::string::npos) << e << "\n" << salida;
+    for (const std::string& a : c.ausentes)
+        EXPECT_EQ(salida.find(a), std::string::npos) << a << "\n" << salida;
 }
 
 TEST_P(Sentencias, AsABatchThroughSqlExecDirect) {
@@ -120,13 +172,16 @@ TEST_P(Sentencias, PreparedThroughSpPrepexec) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sqlsim, Sentencias, testing::ValuesIn(Casos()),
-                         [](const testing::TestParamInfo<Caso>& i) { return std::string(i.param.nombre); });
+                         [](const testing::TestParamInfo<Caso>& i) {
+                             return std::string(i.param.nombre);
+                         });
 
 TEST(SqlsimTsql, ShowsServerMessagesWithNumberClassAndText) {
     SqlsimProceso s(EscenarioPrueba().dump());
-    const std::string salida = Tsql(s.Puerto(), kUsuario, kClave, "Ventas",
-                                    {"DBCC SHOWCONTIG ('Clientes',IX Nombre) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-                                     "SELECT Usuario_ID FROM UsuariosPW WHERE Usuario_cd=2"});
+    const std::string salida =
+        Tsql(s.Puerto(), kUsuario, kClave, "Ventas",
+             {"DBCC SHOWCONTIG ('Clientes',IX Nombre) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+              "SELECT Usuario_ID FROM UsuariosPW WHERE Usuario_cd=2"});
     EXPECT_NE(salida.find("Msg 102 (severity 15, state 1)"), std::string::npos) << salida;
     EXPECT_NE(salida.find("\"Incorrect syntax near 'Nombre'.\""), std::string::npos) << salida;
     EXPECT_NE(salida.find("O'Brien"), std::string::npos) << salida;
@@ -134,20 +189,23 @@ TEST(SqlsimTsql, ShowsServerMessagesWithNumberClassAndText) {
 
 TEST(SqlsimTsql, SpeaksTds71Too) {
     SqlsimProceso s(EscenarioPrueba().dump());
-    const std::string salida = Tsql(s.Puerto(), kUsuario, kClave, "Ventas",
-                                    {"SELECT Usuario_cd FROM UsuariosPW", "BACKUP LOG Ventas WITH TRUNCATE_ONLY"},
-                                    "7.1");
+    const std::string salida =
+        Tsql(s.Puerto(), kUsuario, kClave, "Ventas",
+             {"SELECT Usuario_cd FROM UsuariosPW", "BACKUP LOG Ventas WITH TRUNCATE_ONLY"}, "7.1");
     EXPECT_NE(salida.find("(2 rows affected)"), std::string::npos) << salida;
     EXPECT_NE(salida.find("Msg 155 (severity 15, state 1)"), std::string::npos) << salida;
 }
 
 TEST(SqlsimUso, UseSwitchesTheDatabaseAndUnknownTableIs208) {
     SqlsimProceso s(EscenarioPrueba().dump());
-    const std::string salida = Isql(s.CadenaConexion("Ventas", kUsuario, kClave),
-                                    {"USE [Nueva]", "SELECT DB_NAME() AS base", "SELECT Usuario_cd FROM UsuariosPW"});
+    const std::string salida =
+        Isql(s.CadenaConexion("Ventas", kUsuario, kClave),
+             {"USE [Nueva]", "SELECT DB_NAME() AS base", "SELECT Usuario_cd FROM UsuariosPW"});
     EXPECT_NE(salida.find("Changed database context to 'Nueva'."), std::string::npos) << salida;
     EXPECT_NE(salida.find("| Nueva"), std::string::npos) << salida;
-    EXPECT_NE(salida.find(std::string(kError) + "Invalid object name 'UsuariosPW'."), std::string::npos) << salida;
+    EXPECT_NE(salida.find(std::string(kError) + "Invalid object name 'UsuariosPW'."),
+              std::string::npos)
+        << salida;
 }
 
 }  // namespace

@@ -2,14 +2,13 @@
 // a clean stop on SIGTERM.
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sql.h>
 #include <sqlext.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <future>
@@ -23,11 +22,13 @@
 namespace velqor::prueba {
 namespace {
 
-bool Contiene(const std::string& texto, const std::string& parte) { return texto.find(parte) != std::string::npos; }
+bool Contiene(const std::string& texto, const std::string& parte) {
+    return texto.find(parte) != std::string::npos;
+}
 
 // An ODBC environment and connection handle for one test; freed at the end.
 class ConexionOdbc {
-public:
+  public:
     ConexionOdbc() {
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
@@ -44,8 +45,9 @@ public:
     std::string Conecta(const std::string& cadena) {
         SQLCHAR salida[1024];
         SQLSMALLINT largo = 0;
-        const SQLRETURN r = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(cadena.c_str())),
-                                             SQL_NTS, salida, sizeof salida, &largo, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN r = SQLDriverConnect(
+            dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(cadena.c_str())), SQL_NTS,
+            salida, sizeof salida, &largo, SQL_DRIVER_NOPROMPT);
         return SQL_SUCCEEDED(r) ? "" : Estado(SQL_HANDLE_DBC, dbc_);
     }
 
@@ -54,14 +56,15 @@ public:
         SQLHSTMT st = SQL_NULL_HSTMT;
         SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st);
         SQLSetStmtAttr(st, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(segundos), 0);
-        SQLRETURN r = SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sentencia.c_str())), SQL_NTS);
+        SQLRETURN r = SQLExecDirect(
+            st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sentencia.c_str())), SQL_NTS);
         while (SQL_SUCCEEDED(r)) r = SQLFetch(st);
         const std::string estado = r == SQL_NO_DATA ? "" : Estado(SQL_HANDLE_STMT, st);
         SQLFreeHandle(SQL_HANDLE_STMT, st);
         return estado;
     }
 
-private:
+  private:
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC dbc_ = SQL_NULL_HDBC;
 
@@ -72,7 +75,9 @@ private:
         SQLINTEGER nativo = 0;
         SQLCHAR texto[512];
         SQLSMALLINT largo = 0;
-        for (SQLSMALLINT i = 1; SQL_SUCCEEDED(SQLGetDiagRec(tipo, h, i, estado, &nativo, texto, sizeof texto, &largo)); ++i) {
+        for (SQLSMALLINT i = 1;
+             SQL_SUCCEEDED(SQLGetDiagRec(tipo, h, i, estado, &nativo, texto, sizeof texto, &largo));
+             ++i) {
             estados += (estados.empty() ? "" : " ") + std::string(reinterpret_cast<char*>(estado));
         }
         return estados.empty() ? "?????" : estados;
@@ -89,14 +94,21 @@ TEST(SqlsimLogin, WrongPasswordIs18456) {
 TEST(SqlsimLogin, UnknownDatabaseIs4060) {
     SqlsimProceso s(EscenarioPrueba().dump());
     const std::string salida = Isql(s.CadenaConexion("Nada", kUsuario, kClave), {"SELECT 1"});
-    EXPECT_TRUE(Contiene(salida, "Cannot open database \"Nada\" requested by the login. The login failed.")) << salida;
+    EXPECT_TRUE(
+        Contiene(salida, "Cannot open database \"Nada\" requested by the login. The login failed."))
+        << salida;
 }
 
 TEST(SqlsimLogin, InjectedLoginErrorAndHangingLogin) {
     auto escenario = EscenarioPrueba();
-    escenario["faults"] = {{{"on", "login"}, {"match", "bloqueado"},
-                            {"error", {{"number", 18470}, {"class", 14}, {"text", "Login failed for user 'bloqueado'. Reason: The account is disabled."}}}},
-                           {{"on", "login"}, {"match", "^lento$"}, {"regex", true}, {"action", "hang"}}};
+    escenario["faults"] = {
+        {{"on", "login"},
+         {"match", "bloqueado"},
+         {"error",
+          {{"number", 18470},
+           {"class", 14},
+           {"text", "Login failed for user 'bloqueado'. Reason: The account is disabled."}}}},
+        {{"on", "login"}, {"match", "^lento$"}, {"regex", true}, {"action", "hang"}}};
     escenario["logins"].push_back({{"user", "bloqueado"}, {"password", "x"}});
     escenario["logins"].push_back({{"user", "lento"}, {"password", "x"}});
     SqlsimProceso s(escenario.dump());
@@ -110,7 +122,8 @@ TEST(SqlsimLogin, InjectedLoginErrorAndHangingLogin) {
 
 TEST(SqlsimDiario, RecordsEveryBatchInOrder) {
     SqlsimProceso s(EscenarioPrueba().dump());
-    const std::vector<std::string> sentencias = {"SELECT Usuario_cd FROM UsuariosPW", "DBCC SHRINKFILE([Otro log], 1)",
+    const std::vector<std::string> sentencias = {"SELECT Usuario_cd FROM UsuariosPW",
+                                                 "DBCC SHRINKFILE([Otro log], 1)",
                                                  "BACKUP LOG Ventas WITH TRUNCATE_ONLY"};
     Isql(s.CadenaConexion("Ventas", kUsuario, kClave), sentencias);
     ConexionOdbc c;
@@ -127,8 +140,9 @@ TEST(SqlsimConcurrencia, ServesManyClientsAtOnce) {
     std::vector<std::future<std::string>> clientes;
     for (int i = 0; i < 6; ++i) {
         clientes.push_back(std::async(std::launch::async, [&] {
-            return Isql(cadena, {"DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
-                                 "SELECT Usuario_cd FROM UsuariosPW"});
+            return Isql(cadena,
+                        {"DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
+                         "SELECT Usuario_cd FROM UsuariosPW"});
         }));
     }
     for (auto& c : clientes) {
@@ -141,12 +155,20 @@ TEST(SqlsimConcurrencia, ServesManyClientsAtOnce) {
 
 TEST(SqlsimFallos, FailsOnlyTheNthMatchingStatement) {
     auto escenario = EscenarioPrueba();
-    escenario["faults"] = {{{"match", "dbcc dbreindex"}, {"occurrence", 2},
-                            {"error", {{"number", 1205}, {"class", 13}, {"state", 51}, {"text", "Transaction was deadlocked."}}}}};
+    escenario["faults"] = {{{"match", "dbcc dbreindex"},
+                            {"occurrence", 2},
+                            {"error",
+                             {{"number", 1205},
+                              {"class", 13},
+                              {"state", 51},
+                              {"text", "Transaction was deadlocked."}}}}};
     SqlsimProceso s(escenario.dump());
     const std::string reindex = "DBCC DBREINDEX ('Clientes', 'PK_Clientes')";
-    const std::string salida = Isql(s.CadenaConexion("Ventas", kUsuario, kClave), {reindex, reindex, reindex});
-    EXPECT_EQ(salida.find("Transaction was deadlocked."), salida.rfind("Transaction was deadlocked.")) << salida;
+    const std::string salida =
+        Isql(s.CadenaConexion("Ventas", kUsuario, kClave), {reindex, reindex, reindex});
+    EXPECT_EQ(salida.find("Transaction was deadlocked."),
+              salida.rfind("Transaction was deadlocked."))
+        << salida;
     EXPECT_TRUE(Contiene(salida, "Transaction was deadlocked.")) << salida;
 }
 
@@ -160,7 +182,8 @@ TEST(SqlsimFallos, DropsTheConnectionAtTheMatchingStatement) {
     // FreeTDS reports the lost link (01000 "Unexpected EOF"), and the connection stays unusable.
     EXPECT_NE(c.Ejecuta("BACKUP DATABASE Ventas TO DISK='/nada/x.dat'"), "");
     EXPECT_NE(c.Ejecuta("SELECT 2"), "");
-    EXPECT_EQ(s.LineasDiario(), (std::vector<std::string>{"SELECT 1", "BACKUP DATABASE Ventas TO DISK='/nada/x.dat'"}));
+    EXPECT_EQ(s.LineasDiario(), (std::vector<std::string>{
+                                    "SELECT 1", "BACKUP DATABASE Ventas TO DISK='/nada/x.dat'"}));
 }
 
 TEST(SqlsimAtencion, QueryTimeoutCancelsAHangingStatementAndTheConnectionGoesOn) {
@@ -180,14 +203,15 @@ TEST(SqlsimAtencion, CancellingDuringASimulatedDurationLeavesTheStateAlone) {
     ConexionOdbc c;
     ASSERT_EQ(c.Conecta(s.CadenaConexion("Ventas", kUsuario, kClave)), "");
     EXPECT_TRUE(Contiene(c.Ejecuta("DBCC DBREINDEX ('Clientes', 'PK_Clientes')", 1), "HYT00"));
-    const std::string salida = Isql(s.CadenaConexion("Ventas", kUsuario, kClave),
-                                    {"DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS"});
+    const std::string salida =
+        Isql(s.CadenaConexion("Ventas", kUsuario, kClave),
+             {"DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS"});
     EXPECT_TRUE(Contiene(salida, "| 42.5 ")) << salida;
 }
 
 // A plain TCP connection to the server; closed at the end.
 class Enchufe {
-public:
+  public:
     explicit Enchufe(uint16_t puerto) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
         sockaddr_in dir{};
         dir.sin_family = AF_INET;
@@ -197,7 +221,10 @@ public:
     }
     ~Enchufe() { ::close(fd_); }
     bool Conectado() const { return conectado_; }
-    void Envia(const std::string& bytes) { ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size())); }
+    void Envia(const std::string& bytes) {
+        ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL),
+                  static_cast<ssize_t>(bytes.size()));
+    }
     // True when the server ends the connection within 5 seconds (end of stream or reset, after
     // whatever it sent before).
     bool CerradoPorElServidor() {
@@ -211,7 +238,7 @@ public:
         }
     }
 
-private:
+  private:
     int fd_;
     bool conectado_ = false;
 };
@@ -219,10 +246,14 @@ private:
 TEST(SqlsimRobustez, BrokenClientMessagesCloseOnlyThatConnection) {
     SqlsimProceso s(EscenarioPrueba().dump());
     const std::vector<std::string> basura = {
-        std::string("\x10\x01\x00\x0C\x00\x00\x00\x00" "abcd", 12),              // LOGIN7 far too short
-        std::string("\x12\x01\x00\x04\x00\x00\x00\x00", 8),                      // length below the header
-        std::string("\x01\x01\x00\x10\x00\x00\x01\x00" "SELECT 1", 16),          // a batch before any login
-        std::string("\x10\x01\x00\x60", 4) + std::string(92, '\xFF'),              // LOGIN7 of garbage offsets
+        std::string("\x10\x01\x00\x0C\x00\x00\x00\x00"
+                    "abcd",
+                    12),                                     // LOGIN7 far too short
+        std::string("\x12\x01\x00\x04\x00\x00\x00\x00", 8),  // length below the header
+        std::string("\x01\x01\x00\x10\x00\x00\x01\x00"
+                    "SELECT 1",
+                    16),                                               // a batch before any login
+        std::string("\x10\x01\x00\x60", 4) + std::string(92, '\xFF'),  // LOGIN7 of garbage offsets
     };
     for (const std::string& b : basura) {
         Enchufe e(s.Puerto());
@@ -231,7 +262,8 @@ TEST(SqlsimRobustez, BrokenClientMessagesCloseOnlyThatConnection) {
         e.Envia(std::string(8, '\0'));
         EXPECT_TRUE(e.CerradoPorElServidor());
     }
-    const std::string salida = Isql(s.CadenaConexion("Ventas", kUsuario, kClave), {"SELECT Usuario_cd FROM UsuariosPW"});
+    const std::string salida =
+        Isql(s.CadenaConexion("Ventas", kUsuario, kClave), {"SELECT Usuario_cd FROM UsuariosPW"});
     EXPECT_TRUE(Contiene(salida, "2 rows fetched")) << salida;
 }
 
@@ -248,7 +280,8 @@ TEST(SqlsimParada, SigtermStopsItWithOpenConnections) {
 
 TEST(SqlsimArranque, ABrokenScenarioIsRefusedWithItsReason) {
     const std::string salida =
-        EjecutaComando(RutaSqlsim() + " --scenario /dev/stdin", R"({"databases": [{"name": "X", "recovery": "NADA"}]})");
+        EjecutaComando(RutaSqlsim() + " --scenario /dev/stdin",
+                       R"({"databases": [{"name": "X", "recovery": "NADA"}]})");
     EXPECT_TRUE(Contiene(salida, "databases.X.recovery")) << salida;
     EXPECT_FALSE(Contiene(salida, "listening")) << salida;
 }

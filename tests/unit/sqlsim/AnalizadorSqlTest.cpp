@@ -27,8 +27,10 @@ struct CasoIndice {
 
 TEST(AnalizadorSql, SingleIndexSurveyInEveryQuotingForm) {
     const std::vector<CasoIndice> casos = {
-        {"DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS", "Clientes", "PK_Clientes"},
-        {"DBCC SHOWCONTIG ('O''Brien',[Ind ex]) WITH FAST, TABLERESULTS, NO_INFOMSGS", "O'Brien", "Ind ex"},
+        {"DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+         "Clientes", "PK_Clientes"},
+        {"DBCC SHOWCONTIG ('O''Brien',[Ind ex]) WITH FAST, TABLERESULTS, NO_INFOMSGS", "O'Brien",
+         "Ind ex"},
         {"dbcc showcontig ('T',[a]]b]) with fast, tableresults, no_infomsgs", "T", "a]b"},
         {"DBCC SHOWCONTIG (N'T','I') WITH TABLERESULTS", "T", "I"},
         {"DBCC SHOWCONTIG ([dbo].[T],\"I\") WITH TABLERESULTS", "dbo", ""},
@@ -36,7 +38,8 @@ TEST(AnalizadorSql, SingleIndexSurveyInEveryQuotingForm) {
     for (const CasoIndice& c : casos) {
         const Lote l = AnalizaLote(c.texto);
         if (std::string(c.indice).empty()) {
-            ASSERT_FALSE(l.errores.empty()) << c.texto;  // a dotted bare name is not a DBCC argument
+            ASSERT_FALSE(l.errores.empty())
+                << c.texto;  // a dotted bare name is not a DBCC argument
             continue;
         }
         const auto s = Unico<ShowContig>(l);
@@ -47,7 +50,8 @@ TEST(AnalizadorSql, SingleIndexSurveyInEveryQuotingForm) {
 }
 
 TEST(AnalizadorSql, SurveyOfEveryIndexReadsItsOptions) {
-    const auto s = Unico<ShowContig>(AnalizaLote("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS"));
+    const auto s = Unico<ShowContig>(
+        AnalizaLote("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS"));
     EXPECT_FALSE(s.tabla);
     EXPECT_TRUE(s.fast && s.tableResults && s.allIndexes && s.noInfoMsgs);
     const auto sinParentesis = Unico<ShowContig>(AnalizaLote("DBCC SHOWCONTIG WITH TABLERESULTS"));
@@ -66,12 +70,18 @@ TEST(AnalizadorSql, ErrorsAreSqlServers) {
         {"DBCC INDEXDEFRAG (Mi Base, 'T', 'I')", {102}, "Incorrect syntax near 'Base'."},
         {"DBCC SHRINKFILE(Mi log, 1)", {102}, "Incorrect syntax near 'log'."},
         {"BACKUP LOG Mi Base TO DISK='x'", {102}, "Incorrect syntax near 'Base'."},
-        {"SELECT * FROM UsuariosPW WHERE Usuario_ID='abc", {105, 102},
+        {"SELECT * FROM UsuariosPW WHERE Usuario_ID='abc",
+         {105, 102},
          "Unclosed quotation mark after the character string 'abc'."},
-        {"SELECT * FROM [UsuariosPW", {105, 102}, "Unclosed quotation mark after the character string 'UsuariosPW'."},
+        {"SELECT * FROM [UsuariosPW",
+         {105, 102},
+         "Unclosed quotation mark after the character string 'UsuariosPW'."},
         {"SELECT * FROM UsuariosPW WHERE (Usuario_ID='a'", {102}, "Incorrect syntax near ''a''."},
         {"SELECT FROM UsuariosPW", {102}, "Incorrect syntax near 'FROM'."},
-        {"DBCC CHECKDB", {2526}, "Incorrect DBCC statement. Check the documentation for the correct DBCC syntax and options."},
+        {"DBCC CHECKDB",
+         {2526},
+         "Incorrect DBCC statement. Check the documentation for the correct DBCC syntax and "
+         "options."},
         {"SELECT 1 /* open", {113}, "Missing end comment mark '*/'."},
         {"SELECT 1 2", {102}, "Incorrect syntax near '2'."},
     };
@@ -84,7 +94,8 @@ TEST(AnalizadorSql, ErrorsAreSqlServers) {
         if (!l.errores.empty()) {
             EXPECT_EQ(l.errores[0].texto, c.primerTexto) << c.texto;
         }
-        for (const MensajeSql& m : l.errores) EXPECT_EQ(m.clase, l.errores[0].clase) << "one class per statement";
+        for (const MensajeSql& m : l.errores)
+            EXPECT_EQ(m.clase, l.errores[0].clase) << "one class per statement";
     }
 }
 
@@ -94,8 +105,9 @@ TEST(AnalizadorSql, IndexTreatments) {
     EXPECT_EQ(r.indice->nombre, "PK_Clientes");
     EXPECT_FALSE(Unico<DbReindex>(AnalizaLote("DBCC DBREINDEX ('Clientes', '', 90)")).indice);
 
-    for (const char* texto : {"DBCC INDEXDEFRAG (Ventas, 'T', 'I')", "DBCC INDEXDEFRAG ([Ventas], 'T', 'I')",
-                              "DBCC INDEXDEFRAG ('Ventas', 'T', 'I')"}) {
+    for (const char* texto :
+         {"DBCC INDEXDEFRAG (Ventas, 'T', 'I')", "DBCC INDEXDEFRAG ([Ventas], 'T', 'I')",
+          "DBCC INDEXDEFRAG ('Ventas', 'T', 'I')"}) {
         const auto d = Unico<IndexDefrag>(AnalizaLote(texto));
         EXPECT_EQ(d.base.nombre, "Ventas") << texto;
         EXPECT_EQ(d.indice.nombre, "I") << texto;
@@ -117,14 +129,17 @@ TEST(AnalizadorSql, LogAndBackupStatements) {
     EXPECT_FALSE(t.disco);
     EXPECT_EQ(t.opciones, std::vector<std::string>{"TRUNCATE_ONLY"});
 
-    EXPECT_FALSE(Unico<Backup>(AnalizaLote("backup database Ventas to disk = 'x' with init, stats = 10")).log);
+    EXPECT_FALSE(
+        Unico<Backup>(AnalizaLote("backup database Ventas to disk = 'x' with init, stats = 10"))
+            .log);
     Unico<UpdateStats>(AnalizaLote("sp_updatestats"));
     Unico<UpdateStats>(AnalizaLote("EXEC dbo.sp_updatestats"));
 }
 
 TEST(AnalizadorSql, UserQueryConditionKeepsItsShape) {
-    const auto s = Unico<Seleccion>(
-        AnalizaLote("SELECT * FROM UsuariosPW WHERE (Usuario_ID='Admin' Or Usuario_cd=1) And (Usuario_PW='x''y')"));
+    const auto s =
+        Unico<Seleccion>(AnalizaLote("SELECT * FROM UsuariosPW WHERE (Usuario_ID='Admin' Or "
+                                     "Usuario_cd=1) And (Usuario_PW='x''y')"));
     EXPECT_EQ(s.tabla, "UsuariosPW");
     ASSERT_TRUE(s.donde);
     EXPECT_EQ(s.donde->tipo, Expresion::Tipo::Y);
@@ -133,26 +148,53 @@ TEST(AnalizadorSql, UserQueryConditionKeepsItsShape) {
 }
 
 TEST(AnalizadorSql, AQuotedInjectionStaysOneLiteral) {
-    const auto s = Unico<Seleccion>(AnalizaLote("SELECT * FROM UsuariosPW WHERE (Usuario_ID='x'' Or ''1''=''1')"));
+    const auto s = Unico<Seleccion>(
+        AnalizaLote("SELECT * FROM UsuariosPW WHERE (Usuario_ID='x'' Or ''1''=''1')"));
     EXPECT_EQ(s.donde->tipo, Expresion::Tipo::Comparacion);
     EXPECT_EQ(s.donde->hijos[1].texto, "x' Or '1'='1");
 }
 
 TEST(AnalizadorSql, SeveralStatementsAndProcedures) {
-    const Lote l = AnalizaLote("SET NOCOUNT ON\nset textsize 2147483647; USE [Mi Base]\nSELECT 1 AS uno");
+    const Lote l =
+        AnalizaLote("SET NOCOUNT ON\nset textsize 2147483647; USE [Mi Base]\nSELECT 1 AS uno");
     ASSERT_TRUE(l.errores.empty());
     ASSERT_EQ(l.comandos.size(), 4u);
     EXPECT_EQ(std::get<Uso>(l.comandos[2]).base, "Mi Base");
-    EXPECT_EQ(std::get<Procedimiento>(AnalizaLote("sp_nada 1, 'x'").comandos.at(0)).nombre, "sp_nada");
-    EXPECT_FALSE(AnalizaLote("SELECT 1 sp_nada 1").errores.empty()) << "a procedure name only leads a batch";
+    EXPECT_EQ(std::get<Procedimiento>(AnalizaLote("sp_nada 1, 'x'").comandos.at(0)).nombre,
+              "sp_nada");
+    EXPECT_FALSE(AnalizaLote("SELECT 1 sp_nada 1").errores.empty())
+        << "a procedure name only leads a batch";
 }
 
 TEST(AnalizadorSql, HostileInputNeverThrows) {
     const std::vector<std::string> textos = {
-        "", "(", "'", "[", "\"", "DBCC", "DBCC SHOWCONTIG (", "DBCC SHOWCONTIG ('T',", "SELECT", "SELECT -",
-        "SELECT * FROM", "SELECT * FROM .", "SELECT * FROM [].x", "BACKUP", "BACKUP LOG", "BACKUP LOG x TO",
-        "SELECT a FROM t WHERE", "SELECT a FROM t WHERE (((((", "SELECT UPPER(", std::string(3, '\0'),
-        "\xFF\xFE\x80", "SELECT TOP ( 5", "USE", "EXEC", ";;;", "@@", "N'",
+        "",
+        "(",
+        "'",
+        "[",
+        "\"",
+        "DBCC",
+        "DBCC SHOWCONTIG (",
+        "DBCC SHOWCONTIG ('T',",
+        "SELECT",
+        "SELECT -",
+        "SELECT * FROM",
+        "SELECT * FROM .",
+        "SELECT * FROM [].x",
+        "BACKUP",
+        "BACKUP LOG",
+        "BACKUP LOG x TO",
+        "SELECT a FROM t WHERE",
+        "SELECT a FROM t WHERE (((((",
+        "SELECT UPPER(",
+        std::string(3, '\0'),
+        "\xFF\xFE\x80",
+        "SELECT TOP ( 5",
+        "USE",
+        "EXEC",
+        ";;;",
+        "@@",
+        "N'",
     };
     for (const std::string& t : textos) {
         EXPECT_NO_THROW(AnalizaLote(t)) << t;
