@@ -21,6 +21,7 @@
 #include <exception>
 
 #include "window/frmReindexador.h"
+#include "window/qt/BotonMultilinea.h"
 
 namespace velqor::ventana {
 
@@ -81,8 +82,8 @@ VentanaReindexador::VentanaReindexador(AlmacenAjustes& ajustes) : ajustes_(ajust
         new QLabel("Password", contenedor(Control::lblClave)),
         sbEstado_,
         panel,
-        new QPushButton("#Lanzar ahora", contenedor(Control::cmdLanzarAhora)),
-        new QPushButton("#Guardar configuraci\u00f3n", contenedor(Control::cmdGuardarConfig)),
+        new BotonMultilinea("#Lanzar ahora", contenedor(Control::cmdLanzarAhora)),
+        new BotonMultilinea("#Guardar configuraci\u00f3n", contenedor(Control::cmdGuardarConfig)),
         new QLabel("Statistics folder", contenedor(Control::lblEstadistica)),
         new QLineEdit(contenedor(Control::txtEstadistica)),
         new QPushButton("<= Browse", contenedor(Control::cmdBrowse)),
@@ -97,6 +98,7 @@ VentanaReindexador::VentanaReindexador(AlmacenAjustes& ajustes) : ajustes_(ajust
     for (const ControlDiseno& diseno : kDiseno) {
         QWidget* w = Widget(diseno.control);
         w->setGeometry(APixeles(diseno.lugar));
+        if (auto* etiqueta = qobject_cast<QLabel*>(w)) AjustaAncho(*etiqueta);
         if (w->focusPolicy() != Qt::NoFocus) {
             if (anterior) setTabOrder(anterior, w);
             anterior = w;
@@ -132,6 +134,7 @@ std::string VentanaReindexador::Texto(Control c) const {
     if (c == Control::cmbBases) return cmbBases_->currentIndex() < 0 ? std::string{} : cmbBases_->currentText().toStdString();
     const QWidget* w = Widget(c);
     if (const auto* campo = qobject_cast<const QLineEdit*>(w)) return campo->text().toStdString();
+    if (const auto* multilinea = dynamic_cast<const BotonMultilinea*>(w)) return multilinea->Caption().toStdString();
     if (const auto* boton = qobject_cast<const QAbstractButton*>(w)) return boton->text().toStdString();
     if (const auto* etiqueta = qobject_cast<const QLabel*>(w)) return etiqueta->text().toStdString();
     return {};
@@ -142,10 +145,13 @@ void VentanaReindexador::FijaTexto(Control c, const std::string& texto) {
     QWidget* w = Widget(c);
     if (auto* campo = qobject_cast<QLineEdit*>(w)) {
         campo->setText(Q(texto));
+    } else if (auto* multilinea = dynamic_cast<BotonMultilinea*>(w)) {
+        multilinea->FijaCaption(Q(texto));
     } else if (auto* boton = qobject_cast<QAbstractButton*>(w)) {
         boton->setText(Q(texto));
     } else if (auto* etiqueta = qobject_cast<QLabel*>(w)) {
         etiqueta->setText(Q(texto));
+        AjustaAncho(*etiqueta);
     }
 }
 
@@ -195,6 +201,11 @@ void VentanaReindexador::ProcesaEventos() {
 }
 
 // ---- Places and sizes ----
+
+void VentanaReindexador::AjustaAncho(QLabel& etiqueta) {
+    if (etiqueta.wordWrap()) return;
+    etiqueta.resize(std::max(etiqueta.width(), etiqueta.sizeHint().width()), etiqueta.height());
+}
 
 float VentanaReindexador::Escala() const {
     return static_cast<float>(logicalDpiX()) / 96.0f;

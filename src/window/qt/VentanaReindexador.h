@@ -69,6 +69,8 @@ private:
     float ATwips(int pixeles) const;
     QRect APixeles(const Rectangulo& lugar) const;
     void AcomodaBarraEstado();
+    // A one-line label grows to show its whole caption; its place and height stay.
+    static void AjustaAncho(QLabel& etiqueta);
 
     AlmacenAjustes& ajustes_;
     frmReindexador* form_ = nullptr;

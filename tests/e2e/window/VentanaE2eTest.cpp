@@ -74,6 +74,7 @@ protected:
     QWidget* W(Control c) const { return ventana->Widget(c); }
     QAbstractButton* Lanzar() const { return static_cast<QAbstractButton*>(W(Control::cmdLanzarAhora)); }
     std::string Estado() const { return ventana->Texto(Control::sbEstado); }
+    std::string Caption() const { return ventana->Texto(Control::cmdLanzarAhora); }
 
     CarpetaTemporal programa, respaldos;
     ventana::AjustesQSettings ajustes;
@@ -97,13 +98,13 @@ TEST_F(VentanaE2e, APassCancelledDuringTheIndexPhaseWritesACancelledReport) {
     QTimer muestreo;
     QObject::connect(&muestreo, &QTimer::timeout, [&] {
         if (!Estado().empty() && (estados.empty() || estados.back() != Estado())) estados.push_back(Estado());
-        if (Lanzar()->text() != "Launch now") {
+        if (Caption() != "Launch now") {
             bloqueados = bloqueados && !W(Control::cmbBases)->isEnabled() && !W(Control::txtClave)->isEnabled() &&
                          !W(Control::cmdGuardarConfig)->isEnabled() && Lanzar()->isEnabled();
         }
         if (trasCancelar.empty() && Estado().rfind("Reindex: ", 0) == 0) {
             Lanzar()->click();
-            trasCancelar = Lanzar()->text().toStdString();
+            trasCancelar = Caption();
         }
     });
     muestreo.start(0);
@@ -116,7 +117,7 @@ TEST_F(VentanaE2e, APassCancelledDuringTheIndexPhaseWritesACancelledReport) {
     EXPECT_EQ(estados.front(), "Connect...");
     EXPECT_NE(std::find(estados.begin(), estados.end(), "Reindex: Clientes -> PK_Clientes"), estados.end());
     EXPECT_EQ(Estado(), "Cancelled");
-    EXPECT_EQ(Lanzar()->text().toStdString(), "Launch now");
+    EXPECT_EQ(Caption(), "Launch now");
     EXPECT_TRUE(W(Control::cmbBases)->isEnabled());
     EXPECT_TRUE(W(Control::cmdGuardarConfig)->isEnabled());
     EXPECT_TRUE(cuadros.empty());
@@ -148,7 +149,7 @@ TEST_F(VentanaE2e, ACancelClickIsHandledWhileTheServerWorks) {
     QObject::connect(&clic, &QTimer::timeout, [&] {
         estadoAlCancelar = Estado();
         Lanzar()->click();
-        trasCancelar = Lanzar()->text().toStdString();
+        trasCancelar = Caption();
     });
     QTimer muestreo;
     QObject::connect(&muestreo, &QTimer::timeout, [&] {
@@ -174,7 +175,7 @@ TEST_F(VentanaE2e, ClosingTheWindowDuringAPassWaitsForItsEnd) {
     bool cerradaDurante = true;
     QTimer muestreo;
     QObject::connect(&muestreo, &QTimer::timeout, [&] {
-        if (Estado().rfind("Reindex: ", 0) == 0 && Lanzar()->text() == "Cancel") {
+        if (Estado().rfind("Reindex: ", 0) == 0 && Caption() == "Cancel") {
             ventana->close();
             cerradaDurante = ventana->Cerrada();
         }
