@@ -1,6 +1,9 @@
 // sqlsim: a Microsoft SQL Server stand-in speaking TDS on 127.0.0.1, driven by a scenario file.
 // Usage: sqlsim --scenario FILE [--port N] [--journal FILE]
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -65,6 +68,8 @@ int main(int argc, char** argv) {
             servidor.Detiene();
         });
         servidor.Sirve();
+        // Should serving end without a signal, wake the watcher; a signal left pending is harmless.
+        ::kill(::getpid(), SIGTERM);
         vigia.join();
     } catch (const std::exception& e) {
         std::cerr << "sqlsim: " << e.what() << "\n";
