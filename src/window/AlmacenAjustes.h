@@ -6,9 +6,10 @@
 namespace velqor::ventana {
 
 class AlmacenAjustes {
-public:
+  public:
     virtual ~AlmacenAjustes() = default;
-    // The stored value, or porDefecto when the key is missing. May throw when the store is unavailable.
+    // The stored value, or porDefecto when the key is missing. May throw when the store is
+    // unavailable.
     virtual std::string Lee(const std::string& aplicacion, const std::string& seccion,
                             const std::string& clave, const std::string& porDefecto) const = 0;
     // Stores valor, creating the key. May throw when the store is unavailable.

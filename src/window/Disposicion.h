@@ -83,8 +83,6 @@ constexpr bool DisenoEnOrden() {
 static_assert(DisenoEnOrden(), "kDiseno lists the controls in the order of Control");
 
 // The design entry of a control.
-constexpr const ControlDiseno& Diseno(Control c) {
-    return kDiseno[static_cast<std::size_t>(c)];
-}
+constexpr const ControlDiseno& Diseno(Control c) { return kDiseno[static_cast<std::size_t>(c)]; }
 
 }  // namespace velqor::ventana

@@ -3,8 +3,8 @@
 // controls and delivers their events to frmReindexador; places and sizes are in twips.
 //
 // Event delivery is the view's job, as the platform's: setting the text of txtUsuario, txtClave or
-// txtServerPath raises the field's _Change handler, and SeleccionaBase raises cmbBases_Click exactly
-// as an operator's pick of that entry does.
+// txtServerPath raises the field's _Change handler, and SeleccionaBase raises cmbBases_Click
+// exactly as an operator's pick of that entry does.
 
 #include <string>
 
@@ -13,14 +13,14 @@
 namespace velqor::ventana {
 
 class VistaReindexador {
-public:
+  public:
     virtual ~VistaReindexador() = default;
 
     // The window's title.
     virtual void FijaTitulo(const std::string& titulo) = 0;
 
-    // The caption of a label, button or option button, or the text of a text field; for cmbBases the
-    // text of the selected entry (empty when none is selected).
+    // The caption of a label, button or option button, or the text of a text field; for cmbBases
+    // the text of the selected entry (empty when none is selected).
     virtual std::string Texto(Control c) const = 0;
     // Sets a caption or a field's text (a text field raises its _Change handler). Not for cmbBases.
     virtual void FijaTexto(Control c, const std::string& texto) = 0;
@@ -52,16 +52,17 @@ public:
     // Moves and sizes the panel picTab in one step.
     virtual void MuevePanel(const Rectangulo& lugar) = 0;
 
-    // The folder dialog: starts at carpeta and, when the operator chooses one, puts it in carpeta and
-    // answers true. The dialog may remember its last folder in the settings under aplicacion/seccion/clave.
+    // The folder dialog: starts at carpeta and, when the operator chooses one, puts it in carpeta
+    // and answers true. The dialog may remember its last folder in the settings under
+    // aplicacion/seccion/clave.
     virtual bool SeleccionaCarpeta(const std::string& titulo, std::string& carpeta, bool flag,
                                    const std::string& aplicacion, const std::string& seccion,
                                    const std::string& clave) = 0;
     // The save dialog; filtro is "description|pattern". True with the full path in ruta when the
     // operator confirmed a file name, false when cancelled.
-    virtual bool DialogoGuardar(const std::string& titulo, std::string& ruta, const std::string& filtro,
-                                const std::string& aplicacion, const std::string& seccion,
-                                const std::string& clave) = 0;
+    virtual bool DialogoGuardar(const std::string& titulo, std::string& ruta,
+                                const std::string& filtro, const std::string& aplicacion,
+                                const std::string& seccion, const std::string& clave) = 0;
     // Opens a file for the operator to read with the desktop's viewer.
     virtual void AbreArchivo(const std::string& ruta) = 0;
 

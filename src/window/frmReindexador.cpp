@@ -22,9 +22,9 @@ constexpr const char* kSeccion = "Comun";
 
 // The controls a running pass locks: all that take input, except the launch/cancel button.
 constexpr std::array kBloqueadosDuranteElPase{
-    Control::cmbBases,      Control::txtUsuario, Control::txtClave,   Control::txtEstadistica,
-    Control::cmdBrowse,     Control::txtServerPath, Control::opcOffLine, Control::opcOnLine,
-    Control::cmdGuardarConfig,
+    Control::cmbBases,       Control::txtUsuario, Control::txtClave,
+    Control::txtEstadistica, Control::cmdBrowse,  Control::txtServerPath,
+    Control::opcOffLine,     Control::opcOnLine,  Control::cmdGuardarConfig,
 };
 
 // The text without its leading and trailing blanks.
@@ -66,8 +66,8 @@ frmReindexador::frmReindexador(VistaReindexador& vista, AlmacenAjustes& ajustes,
 void frmReindexador::Form_Load() {
     try {
         FijaInicioProceso(reloj_.Ahora());
-        FijaArchivoLog(UneRuta(arranque_.carpetaPrograma,
-                               NombreEjecutable() + "_" + MarcaTiempo() + ".log"));
+        FijaArchivoLog(
+            UneRuta(arranque_.carpetaPrograma, NombreEjecutable() + "_" + MarcaTiempo() + ".log"));
         CargaCaptions();
 
         std::vector<std::string> nombres;
@@ -79,7 +79,8 @@ void frmReindexador::Form_Load() {
             return;
         }
         for (const std::string& nombre : nombres) {
-            vista_.AgregaBase(nombre.substr(0, nombre.size() - std::min<std::size_t>(4, nombre.size())));
+            vista_.AgregaBase(
+                nombre.substr(0, nombre.size() - std::min<std::size_t>(4, nombre.size())));
         }
 
         if (LeeLineaComandos()) {
@@ -113,16 +114,19 @@ bool frmReindexador::LeeLineaComandos() {
     }
     Lista valores;
     if (!Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true)) {
-        motivo_ = Mensaje("The launch configuration |1 could not be read (damaged, or not written by this program)",
-                          {Valor::Texto(ruta)});
+        motivo_ = Mensaje(
+            "The launch configuration |1 could not be read (damaged, or not written by this "
+            "program)",
+            {Valor::Texto(ruta)});
         return false;
     }
     try {
         vista_.FijaTexto(Control::txtEstadistica, TextoDe(valores, 1));
         const std::string base = TextoDe(valores, 0);
         if (!vista_.SeleccionaBase(base)) {
-            motivo_ = Mensaje("The database |1 of the launch configuration |2 is not beside the program",
-                              {Valor::Texto(base), Valor::Texto(ruta)});
+            motivo_ =
+                Mensaje("The database |1 of the launch configuration |2 is not beside the program",
+                        {Valor::Texto(base), Valor::Texto(ruta)});
             return false;
         }
         vista_.FijaTexto(Control::txtUsuario, TextoDe(valores, 2));
@@ -130,7 +134,8 @@ bool frmReindexador::LeeLineaComandos() {
         vista_.Selecciona(EsVerdadero(valores, 5) ? Control::opcOnLine : Control::opcOffLine);
         vista_.FijaTexto(Control::txtServerPath, TextoDe(valores, 6));
     } catch (const std::exception&) {
-        motivo_ = Mensaje("The launch configuration |1 lacks some of its values", {Valor::Texto(ruta)});
+        motivo_ =
+            Mensaje("The launch configuration |1 lacks some of its values", {Valor::Texto(ruta)});
         return false;
     }
     FijaDesatendido(true);
@@ -147,9 +152,7 @@ void frmReindexador::Form_QueryUnload(bool& cancelar) {
     if (!Desatendido() && ajustesCargados_) GuardaReg();
 }
 
-void frmReindexador::Form_Unload() {
-    Velq_.reset();
-}
+void frmReindexador::Form_Unload() { Velq_.reset(); }
 
 // ---- Captions and layout ----
 
@@ -157,7 +160,8 @@ std::string frmReindexador::TituloVentana(int32_t mayor, int32_t menor, int32_t 
     const std::string digitos = std::to_string(mayor) + Utilidades::RellenaCeros(menor, 2) +
                                 Utilidades::RellenaCeros(revision, 2);
     const std::string version = "(v" + TextoVersion(std::stoi(digitos)) + ")";
-    return Mensaje("ZEV Performance tool |1 for SQL Server 2005-2019 / AZURE", {Valor::Texto(version)});
+    return Mensaje("ZEV Performance tool |1 for SQL Server 2005-2019 / AZURE",
+                   {Valor::Texto(version)});
 }
 
 void frmReindexador::CargaCaptions() {
@@ -174,7 +178,8 @@ void frmReindexador::CargaCaptions() {
         {Control::lblEstadistica, "Report folder"},
         {Control::cmdBrowse, "Browse"},
         {Control::lblInfo,
-         "Several actions will be done in the server to improve database performance. These include "
+         "Several actions will be done in the server to improve database performance. These "
+         "include "
          "Reindex, Update Statistics, Shrink Log File, Truncate Log File (in old SQL versions) and "
          "Database Backup."},
         {Control::opcOffLine, "Assume database users are off line"},
@@ -212,8 +217,8 @@ void frmReindexador::MuestraServerPath(bool mostrar) {
 void frmReindexador::cmdBrowse_Click() {
     try {
         std::string carpeta = vista_.Texto(Control::txtEstadistica);
-        if (vista_.SeleccionaCarpeta(Mensaje("Select folder..."), carpeta, true, kAplicacion, kSeccion,
-                                     "Estadistica")) {
+        if (vista_.SeleccionaCarpeta(Mensaje("Select folder..."), carpeta, true, kAplicacion,
+                                     kSeccion, "Estadistica")) {
             vista_.FijaTexto(Control::txtEstadistica, carpeta);
         }
     } catch (const std::exception&) {
@@ -224,7 +229,8 @@ void frmReindexador::cmdBrowse_Click() {
 
 std::unique_ptr<Velqor> frmReindexador::NuevoMotor() {
     std::unique_ptr<Velqor> motor = fabrica_ ? fabrica_() : std::make_unique<Velqor>();
-    motor->AlProgresar([this](std::string& texto, bool& cancelar) { Velq_Progreso(texto, cancelar); });
+    motor->AlProgresar(
+        [this](std::string& texto, bool& cancelar) { Velq_Progreso(texto, cancelar); });
     motor->AlEsperar([this] { vista_.ProcesaEventos(); });
     return motor;
 }
@@ -241,8 +247,8 @@ void frmReindexador::cmbBases_Click() {
     bool noEsSQL = false;
     bool creado = false;
     try {
-        creado = Velq_->Crear(arranque_.carpetaPrograma, base, vista_.Texto(Control::txtEstadistica),
-                              noEsSQL);
+        creado = Velq_->Crear(arranque_.carpetaPrograma, base,
+                              vista_.Texto(Control::txtEstadistica), noEsSQL);
     } catch (const std::exception&) {
         creado = false;
     }
@@ -250,14 +256,13 @@ void frmReindexador::cmbBases_Click() {
         MuestraServerPath(!Velq_->EsCloud());
         MuestraEstado(Mensaje("OK"));
     } else {
-        MuestraEstado(Mensaje("Invalid file: |1 |2",
-                              {Valor::Texto(base), Valor::Texto(noEsSQL ? Mensaje("(not SQL)") : "")}));
+        MuestraEstado(
+            Mensaje("Invalid file: |1 |2",
+                    {Valor::Texto(base), Valor::Texto(noEsSQL ? Mensaje("(not SQL)") : "")}));
     }
 }
 
-bool frmReindexador::NoBlanco(Control c) const {
-    return !SinBlancos(vista_.Texto(c)).empty();
-}
+bool frmReindexador::NoBlanco(Control c) const { return !SinBlancos(vista_.Texto(c)).empty(); }
 
 void frmReindexador::ActualizaBotones() {
     try {
@@ -282,7 +287,8 @@ void frmReindexador::cmdGuardarConfig_Click() {
         const std::string titulo = Mensaje("Save configuration as...");
         const std::string filtro = Mensaje("Dransk configuration file") + "|*" + ".ZEVcos";
         std::string ruta;
-        if (!vista_.DialogoGuardar(titulo, ruta, filtro, kAplicacion, kSeccion, "Configuracion")) return;
+        if (!vista_.DialogoGuardar(titulo, ruta, filtro, kAplicacion, kSeccion, "Configuracion"))
+            return;
 
         const std::string base = vista_.Texto(Control::cmbBases);
         const std::string estadistica = vista_.Texto(Control::txtEstadistica);
@@ -290,10 +296,12 @@ void frmReindexador::cmdGuardarConfig_Click() {
         const std::string clave = vista_.Texto(Control::txtClave);
         const std::string serverPath = vista_.Texto(Control::txtServerPath);
         const bool onLine = vista_.Seleccionado(Control::opcOnLine);
-        const Lista valores{Valor::Texto(base),    Valor::Texto(estadistica), Valor::Texto(usuario),
-                            Valor::Texto(clave),   Valor::Largo(0),           Valor::Logico(onLine),
+        const Lista valores{Valor::Texto(base),      Valor::Texto(estadistica),
+                            Valor::Texto(usuario),   Valor::Texto(clave),
+                            Valor::Largo(0),         Valor::Logico(onLine),
                             Valor::Texto(serverPath)};
-        const bool escrito = Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true);
+        const bool escrito =
+            Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true);
         MuestraEstado(Mensaje(escrito ? "OK" : "Operation could not be completed"));
     } catch (const std::exception&) {
         MuestraEstado(Mensaje("Operation could not be completed"));
@@ -379,12 +387,13 @@ void frmReindexador::MuestraEstado(const std::string& texto) {
 void frmReindexador::CargaReg() {
     ajustesCargados_ = true;
     try {
-        vista_.FijaTexto(Control::txtUsuario, ajustes_.Lee(kAplicacion, kSeccion, "Usuario", "Admin"));
+        vista_.FijaTexto(Control::txtUsuario,
+                         ajustes_.Lee(kAplicacion, kSeccion, "Usuario", "Admin"));
     } catch (const std::exception&) {
     }
     try {
-        vista_.FijaTexto(Control::txtEstadistica,
-                         ajustes_.Lee(kAplicacion, kSeccion, "Estadistica", arranque_.carpetaPrograma));
+        vista_.FijaTexto(Control::txtEstadistica, ajustes_.Lee(kAplicacion, kSeccion, "Estadistica",
+                                                               arranque_.carpetaPrograma));
     } catch (const std::exception&) {
     }
     try {
@@ -392,7 +401,8 @@ void frmReindexador::CargaReg() {
     } catch (const std::exception&) {
     }
     try {
-        vista_.FijaTexto(Control::txtServerPath, ajustes_.Lee(kAplicacion, kSeccion, "CarpetaBackup", ""));
+        vista_.FijaTexto(Control::txtServerPath,
+                         ajustes_.Lee(kAplicacion, kSeccion, "CarpetaBackup", ""));
     } catch (const std::exception&) {
     }
     ActualizaBotones();
@@ -413,16 +423,10 @@ void frmReindexador::GuardaReg() {
     }
 }
 
-void frmReindexador::txtUsuario_Change() {
-    ActualizaBotones();
-}
+void frmReindexador::txtUsuario_Change() { ActualizaBotones(); }
 
-void frmReindexador::txtClave_Change() {
-    ActualizaBotones();
-}
+void frmReindexador::txtClave_Change() { ActualizaBotones(); }
 
-void frmReindexador::txtServerPath_Change() {
-    ActualizaBotones();
-}
+void frmReindexador::txtServerPath_Change() { ActualizaBotones(); }
 
 }  // namespace velqor::ventana

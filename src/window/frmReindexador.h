@@ -30,13 +30,14 @@ struct Arranque {
 
 // The process exit code of an unattended run.
 enum CodigoSalida : int {
-    kSalidaCorrecta = 0,          // the pass succeeded and its report was written
-    kSalidaPaseFallido = 1,       // the pass failed, was refused or was cancelled
-    kSalidaConfiguracionInutil = 2,  // the launch configuration (or the program folder) was unusable
+    kSalidaCorrecta = 0,     // the pass succeeded and its report was written
+    kSalidaPaseFallido = 1,  // the pass failed, was refused or was cancelled
+    kSalidaConfiguracionInutil =
+        2,  // the launch configuration (or the program folder) was unusable
 };
 
 class frmReindexador {
-public:
+  public:
     frmReindexador(VistaReindexador& vista, AlmacenAjustes& ajustes, FabricaMotor fabrica,
                    Arranque arranque, const Reloj& reloj = RelojSistema::Instancia());
     frmReindexador(const frmReindexador&) = delete;
@@ -87,8 +88,8 @@ public:
     // Lets the operator choose the report folder.
     void cmdBrowse_Click();
 
-    // The close request. While a pass runs it is refused: the pass is asked to cancel and the window
-    // closes by itself once the pass has ended. Otherwise the settings are stored (after an
+    // The close request. While a pass runs it is refused: the pass is asked to cancel and the
+    // window closes by itself once the pass has ended. Otherwise the settings are stored (after an
     // interactive start only).
     void Form_QueryUnload(bool& cancelar);
     // Releases the engine, which writes its density history back.
@@ -104,7 +105,7 @@ public:
     bool Ejecutando() const { return Ejecutando_; }
     bool Cancelando() const { return Cancelando_; }
 
-private:
+  private:
     std::unique_ptr<Velqor> NuevoMotor();
     void PideCancelar();
     bool NoBlanco(Control c) const;

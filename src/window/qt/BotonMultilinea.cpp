@@ -12,9 +12,7 @@ BotonMultilinea::BotonMultilinea(const QString& caption, QWidget* padre)
     FijaCaption(caption);
 }
 
-QString BotonMultilinea::Caption() const {
-    return etiqueta_->text();
-}
+QString BotonMultilinea::Caption() const { return etiqueta_->text(); }
 
 void BotonMultilinea::FijaCaption(const QString& caption) {
     etiqueta_->setText(caption);

@@ -9,17 +9,17 @@ class QLabel;
 namespace velqor::ventana {
 
 class BotonMultilinea final : public QPushButton {
-public:
+  public:
     BotonMultilinea(const QString& caption, QWidget* padre);
 
     // The caption (also the button's accessible name).
     QString Caption() const;
     void FijaCaption(const QString& caption);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* evento) override;
 
-private:
+  private:
     QLabel* etiqueta_;
 };
 

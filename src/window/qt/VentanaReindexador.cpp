@@ -27,9 +27,7 @@ namespace velqor::ventana {
 
 namespace {
 
-QString Q(const std::string& texto) {
-    return QString::fromStdString(texto);
-}
+QString Q(const std::string& texto) { return QString::fromStdString(texto); }
 
 // "description|pattern|description|pattern" as Qt's "description (pattern);;..."; the first
 // pattern's extension (".ZEVcos" from "*.ZEVcos") is what a name typed without one receives.
@@ -52,7 +50,9 @@ VentanaReindexador::VentanaReindexador(AlmacenAjustes& ajustes) : ajustes_(ajust
 
     auto* panel = new QFrame(this);
     panel->setObjectName("picTab");
-    auto contenedor = [&](Control c) -> QWidget* { return Diseno(c).enPanel ? static_cast<QWidget*>(panel) : this; };
+    auto contenedor = [&](Control c) -> QWidget* {
+        return Diseno(c).enPanel ? static_cast<QWidget*>(panel) : this;
+    };
 
     cmbBases_ = new QComboBox(contenedor(Control::cmbBases));
     auto* txtUsuario = new QLineEdit("Admin", contenedor(Control::txtUsuario));
@@ -88,7 +88,8 @@ VentanaReindexador::VentanaReindexador(AlmacenAjustes& ajustes) : ajustes_(ajust
         new QLineEdit(contenedor(Control::txtEstadistica)),
         new QPushButton("<= Browse", contenedor(Control::cmdBrowse)),
         new QLineEdit(contenedor(Control::txtServerPath)),
-        new QLabel("Backup folder (local path inside SQL Server)", contenedor(Control::lblServerPath)),
+        new QLabel("Backup folder (local path inside SQL Server)",
+                   contenedor(Control::lblServerPath)),
         opcOffLine,
         opcOnLine,
         lblInfo,
@@ -116,27 +117,33 @@ void VentanaReindexador::Conecta(frmReindexador& form) {
             [&form] { form.cmdLanzarAhora_Click(); });
     connect(boton(Control::cmdGuardarConfig), &QAbstractButton::clicked, this,
             [&form] { form.cmdGuardarConfig_Click(); });
-    connect(boton(Control::cmdBrowse), &QAbstractButton::clicked, this, [&form] { form.cmdBrowse_Click(); });
-    connect(campo(Control::txtUsuario), &QLineEdit::textChanged, this, [&form] { form.txtUsuario_Change(); });
-    connect(campo(Control::txtClave), &QLineEdit::textChanged, this, [&form] { form.txtClave_Change(); });
+    connect(boton(Control::cmdBrowse), &QAbstractButton::clicked, this,
+            [&form] { form.cmdBrowse_Click(); });
+    connect(campo(Control::txtUsuario), &QLineEdit::textChanged, this,
+            [&form] { form.txtUsuario_Change(); });
+    connect(campo(Control::txtClave), &QLineEdit::textChanged, this,
+            [&form] { form.txtClave_Change(); });
     connect(campo(Control::txtServerPath), &QLineEdit::textChanged, this,
             [&form] { form.txtServerPath_Change(); });
 }
 
 // ---- Captions, texts and states ----
 
-void VentanaReindexador::FijaTitulo(const std::string& titulo) {
-    setWindowTitle(Q(titulo));
-}
+void VentanaReindexador::FijaTitulo(const std::string& titulo) { setWindowTitle(Q(titulo)); }
 
 std::string VentanaReindexador::Texto(Control c) const {
     if (c == Control::sbEstado) return textoEstado_->text().toStdString();
-    if (c == Control::cmbBases) return cmbBases_->currentIndex() < 0 ? std::string{} : cmbBases_->currentText().toStdString();
+    if (c == Control::cmbBases)
+        return cmbBases_->currentIndex() < 0 ? std::string{}
+                                             : cmbBases_->currentText().toStdString();
     const QWidget* w = Widget(c);
     if (const auto* campo = qobject_cast<const QLineEdit*>(w)) return campo->text().toStdString();
-    if (const auto* multilinea = dynamic_cast<const BotonMultilinea*>(w)) return multilinea->Caption().toStdString();
-    if (const auto* boton = qobject_cast<const QAbstractButton*>(w)) return boton->text().toStdString();
-    if (const auto* etiqueta = qobject_cast<const QLabel*>(w)) return etiqueta->text().toStdString();
+    if (const auto* multilinea = dynamic_cast<const BotonMultilinea*>(w))
+        return multilinea->Caption().toStdString();
+    if (const auto* boton = qobject_cast<const QAbstractButton*>(w))
+        return boton->text().toStdString();
+    if (const auto* etiqueta = qobject_cast<const QLabel*>(w))
+        return etiqueta->text().toStdString();
     return {};
 }
 
@@ -155,21 +162,15 @@ void VentanaReindexador::FijaTexto(Control c, const std::string& texto) {
     }
 }
 
-bool VentanaReindexador::Habilitado(Control c) const {
-    return Widget(c)->isEnabled();
-}
+bool VentanaReindexador::Habilitado(Control c) const { return Widget(c)->isEnabled(); }
 
 void VentanaReindexador::FijaHabilitado(Control c, bool habilitado) {
     Widget(c)->setEnabled(habilitado);
 }
 
-bool VentanaReindexador::Visible(Control c) const {
-    return !Widget(c)->isHidden();
-}
+bool VentanaReindexador::Visible(Control c) const { return !Widget(c)->isHidden(); }
 
-void VentanaReindexador::FijaVisible(Control c, bool visible) {
-    Widget(c)->setVisible(visible);
-}
+void VentanaReindexador::FijaVisible(Control c, bool visible) { Widget(c)->setVisible(visible); }
 
 bool VentanaReindexador::Seleccionado(Control opcion) const {
     return static_cast<const QAbstractButton*>(Widget(opcion))->isChecked();
@@ -192,13 +193,9 @@ bool VentanaReindexador::SeleccionaBase(const std::string& texto) {
     return true;
 }
 
-void VentanaReindexador::FijaEstado(const std::string& texto) {
-    textoEstado_->setText(Q(texto));
-}
+void VentanaReindexador::FijaEstado(const std::string& texto) { textoEstado_->setText(Q(texto)); }
 
-void VentanaReindexador::ProcesaEventos() {
-    QCoreApplication::processEvents();
-}
+void VentanaReindexador::ProcesaEventos() { QCoreApplication::processEvents(); }
 
 // ---- Places and sizes ----
 
@@ -207,9 +204,7 @@ void VentanaReindexador::AjustaAncho(QLabel& etiqueta) {
     etiqueta.resize(std::max(etiqueta.width(), etiqueta.sizeHint().width()), etiqueta.height());
 }
 
-float VentanaReindexador::Escala() const {
-    return static_cast<float>(logicalDpiX()) / 96.0f;
-}
+float VentanaReindexador::Escala() const { return static_cast<float>(logicalDpiX()) / 96.0f; }
 
 int VentanaReindexador::APixeles(float twips) const {
     return static_cast<int>(std::lround(twips / kTwipsPorPixel * Escala()));
@@ -220,12 +215,11 @@ float VentanaReindexador::ATwips(int pixeles) const {
 }
 
 QRect VentanaReindexador::APixeles(const Rectangulo& lugar) const {
-    return {APixeles(lugar.left), APixeles(lugar.top), APixeles(lugar.width), APixeles(lugar.height)};
+    return {APixeles(lugar.left), APixeles(lugar.top), APixeles(lugar.width),
+            APixeles(lugar.height)};
 }
 
-Tamano VentanaReindexador::TamanoCliente() const {
-    return {ATwips(width()), ATwips(height())};
-}
+Tamano VentanaReindexador::TamanoCliente() const { return {ATwips(width()), ATwips(height())}; }
 
 Rectangulo VentanaReindexador::Lugar(Control c) const {
     const QRect r = Widget(c)->geometry();
@@ -250,8 +244,8 @@ void VentanaReindexador::resizeEvent(QResizeEvent* evento) {
 // ---- Dialogs ----
 
 bool VentanaReindexador::SeleccionaCarpeta(const std::string& titulo, std::string& carpeta, bool,
-                                           const std::string& aplicacion, const std::string& seccion,
-                                           const std::string& clave) {
+                                           const std::string& aplicacion,
+                                           const std::string& seccion, const std::string& clave) {
     QString inicio = Q(carpeta);
     if (inicio.isEmpty() || !QDir(inicio).exists()) {
         try {
@@ -284,7 +278,8 @@ bool VentanaReindexador::DialogoGuardar(const std::string& titulo, std::string& 
     if (QFileInfo(elegida).suffix().isEmpty() && !extension.isEmpty()) elegida += extension;
     ruta = elegida.toStdString();
     try {
-        ajustes_.Guarda(aplicacion, seccion, clave, QFileInfo(elegida).absolutePath().toStdString());
+        ajustes_.Guarda(aplicacion, seccion, clave,
+                        QFileInfo(elegida).absolutePath().toStdString());
     } catch (const std::exception&) {
     }
     return true;
@@ -297,9 +292,7 @@ void VentanaReindexador::AbreArchivo(const std::string& ruta) {
 
 // ---- Closing ----
 
-void VentanaReindexador::Cierra() {
-    close();
-}
+void VentanaReindexador::Cierra() { close(); }
 
 void VentanaReindexador::closeEvent(QCloseEvent* evento) {
     if (!cerrada_ && form_) {

@@ -21,14 +21,16 @@ namespace velqor::ventana {
 class frmReindexador;
 
 class VentanaReindexador final : public QWidget, public VistaReindexador {
-public:
+  public:
     // ajustes is where the dialogs remember their last folder; it must outlive the window.
     explicit VentanaReindexador(AlmacenAjustes& ajustes);
 
     // Routes the controls' events to form from now on (before Form_Load).
     void Conecta(frmReindexador& form);
     // Replaces how a report is opened for the operator (the desktop's viewer by default).
-    void FijaAbridor(std::function<void(const std::string& ruta)> abridor) { abridor_ = std::move(abridor); }
+    void FijaAbridor(std::function<void(const std::string& ruta)> abridor) {
+        abridor_ = std::move(abridor);
+    }
     // True once a close request has been accepted.
     bool Cerrada() const { return cerrada_; }
     // The widget of a named control (for tests and the screenshot).
@@ -59,11 +61,11 @@ public:
     void AbreArchivo(const std::string& ruta) override;
     void Cierra() override;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* evento) override;
     void closeEvent(QCloseEvent* evento) override;
 
-private:
+  private:
     float Escala() const;
     int APixeles(float twips) const;
     float ATwips(int pixeles) const;

@@ -1,5 +1,3 @@
 #include "window/qt/Programa.h"
 
-int main(int argc, char** argv) {
-    return velqor::ventana::EjecutaPrograma(argc, argv);
-}
+int main(int argc, char** argv) { return velqor::ventana::EjecutaPrograma(argc, argv); }

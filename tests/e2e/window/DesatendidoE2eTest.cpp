@@ -1,8 +1,8 @@
 // The built velqor program run unattended against sqlsim from a saved launch configuration, on a
 // machine without a display: the report, the log file, the settings left alone and the exit code.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,28 +30,33 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Resultado {
-    int codigo = -1;  // the exit code; -1 when the program did not end by itself in time
+    int codigo = -1;    // the exit code; -1 when the program did not end by itself in time
     std::string error;  // standard error
 };
 
 class DesatendidoE2e : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // A portable install: the program and its .cfp files in one folder.
-        const char* bin = std::getenv("VELQOR_BIN");
-        ASSERT_NE(bin, nullptr) << "VELQOR_BIN names the folder of the built programs";
-        fs::copy_file(fs::path(bin) / "velqor", programa.Ruta() / "velqor");
+        fs::copy_file(VELQOR_PROGRAMA, programa.Ruta() / "velqor");
         fs::create_directories(configuracion.Ruta() / "Velqor");
         EscribeBytes(ArchivoAjustes(), "[Comun]\nUsuario=bob\nBase=Compras\n");
     }
 
-    std::string ArchivoAjustes() const { return (configuracion.Ruta() / "Velqor" / "Velqor.conf").string(); }
+    std::string ArchivoAjustes() const {
+        return (configuracion.Ruta() / "Velqor" / "Velqor.conf").string();
+    }
 
     // Writes a launch configuration for the entry base beside the program.
-    std::string EscribeLanzamiento(const std::string& base = "Ventas", const std::string& clave = "secreto") {
+    std::string EscribeLanzamiento(const std::string& base = "Ventas",
+                                   const std::string& clave = "secreto") {
         const std::string ruta = programa.En("noche.ZEVcos");
-        const Lista valores{Valor::Texto(base),  Valor::Texto(programa.Texto()), Valor::Texto("ana"),
-                            Valor::Texto(clave), Valor::Largo(0),              Valor::Logico(false),
+        const Lista valores{Valor::Texto(base),
+                            Valor::Texto(programa.Texto()),
+                            Valor::Texto("ana"),
+                            Valor::Texto(clave),
+                            Valor::Largo(0),
+                            Valor::Logico(false),
                             Valor::Texto(respaldos.Texto())};
         EXPECT_TRUE(Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true));
         return ruta;
@@ -62,7 +67,8 @@ protected:
         std::vector<std::string> entorno;
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string var = *e;
-            for (const char* quita : {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "HOME=", "XDG_CONFIG_HOME=", "XDG_RUNTIME_DIR="}) {
+            for (const char* quita : {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=", "HOME=",
+                                      "XDG_CONFIG_HOME=", "XDG_RUNTIME_DIR="}) {
                 if (var.rfind(quita, 0) == 0) goto siguiente;
             }
             entorno.push_back(var);
@@ -83,7 +89,8 @@ protected:
         const std::string salidaError = salidas.En("stderr.txt");
         posix_spawn_file_actions_t acciones;
         posix_spawn_file_actions_init(&acciones);
-        posix_spawn_file_actions_addopen(&acciones, 2, salidaError.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&acciones, 2, salidaError.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&acciones, 0, "/dev/null", O_RDONLY, 0);
         pid_t pid = -1;
         const int fallo = posix_spawn(&pid, argv[0], &acciones, nullptr, argv.data(), envp.data());
@@ -165,7 +172,8 @@ TEST_F(DesatendidoE2e, AWrongPasswordFailsTheRunWithoutAReport) {
 
 TEST_F(DesatendidoE2e, AFailedBackupCancelsThePassAndFailsTheRun) {
     SqlsimProceso sqlsim(EscenarioVentas(
-        "", R"({"match": "BACKUP LOG", "error": {"number": 3201, "text": "Cannot open backup device 'C:\\Backups'."}})"));
+        "",
+        R"({"match": "BACKUP LOG", "error": {"number": 3201, "text": "Cannot open backup device 'C:\\Backups'."}})"));
     EscribeDefinicionVentas(programa, sqlsim.Puerto());
     const Resultado r = Ejecuta({EscribeLanzamiento()});
     EXPECT_EQ(r.codigo, 1) << r.error;

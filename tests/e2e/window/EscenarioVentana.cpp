@@ -5,17 +5,21 @@
 
 namespace velqor::prueba {
 
-std::string EscenarioVentas(const std::string& duraciones, const std::string& fallos, bool conUsuarios) {
+std::string EscenarioVentas(const std::string& duraciones, const std::string& fallos,
+                            bool conUsuarios) {
     const std::string usuarios =
         conUsuarios ? R"(, "UsuariosPW": [{"Usuario_ID": "ana", "Usuario_PW": ")" +
-                          Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO") + R"(", "Usuario_cd": 2}])"
+                          Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO") +
+                          R"(", "Usuario_cd": 2}])"
                     : "";
     return R"({
   "version": 15,
   "logins": [{"user": "sa", "password": "Velqor.2024"}],
   "defaultDatabase": "Ventas",
-  "durations": {)" + duraciones + R"(},
-  "faults": [)" + fallos + R"(],
+  "durations": {)" +
+           duraciones + R"(},
+  "faults": [)" +
+           fallos + R"(],
   "databases": [{
     "name": "Ventas", "recovery": "FULL", "backedUp": true,
     "files": [{"name": "Ventas", "type": "data", "sizeMB": 64, "usedMB": 30},
@@ -23,16 +27,18 @@ std::string EscenarioVentas(const std::string& duraciones, const std::string& fa
     "tables": [
       {"name": "Clientes", "indexes": [{"name": "PK_Clientes", "id": 1, "density": 42.5, "pages": 120}]},
       {"name": "Facturas", "indexes": [{"name": "IX_Facturas_Fecha", "id": 2, "density": 61.0, "pages": 90}]}
-    ])" + usuarios + R"(
+    ])" + usuarios +
+           R"(
   }]
 })";
 }
 
 void EscribeDefinicionVentas(const CarpetaTemporal& carpeta, uint16_t puerto) {
     EscribeBytes(carpeta.En("Ventas.cfp"),
-                 "[Connection]\nName = Ventas Central\nKind = 2\nServer = 127.0.0.1," + std::to_string(puerto) +
-                     "\nDatabase = Ventas\nUser = sa\nPassword = " +
-                     Codificador::CifraClave(VersionPrograma::kEmpresa, "Velqor.2024") + "\nLoginTimeout = 10\n");
+                 "[Connection]\nName = Ventas Central\nKind = 2\nServer = 127.0.0.1," +
+                     std::to_string(puerto) + "\nDatabase = Ventas\nUser = sa\nPassword = " +
+                     Codificador::CifraClave(VersionPrograma::kEmpresa, "Velqor.2024") +
+                     "\nLoginTimeout = 10\n");
 }
 
 }  // namespace velqor::prueba

@@ -10,8 +10,9 @@
 
 namespace velqor::prueba {
 
-// The scenario's JSON. duraciones is the "durations" object's body (milliseconds per statement kind);
-// fallos the "faults" array's body; conUsuarios false leaves the database without its user table.
+// The scenario's JSON. duraciones is the "durations" object's body (milliseconds per statement
+// kind); fallos the "faults" array's body; conUsuarios false leaves the database without its user
+// table.
 std::string EscenarioVentas(const std::string& duraciones, const std::string& fallos = {},
                             bool conUsuarios = true);
 

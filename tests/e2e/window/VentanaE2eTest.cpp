@@ -26,20 +26,33 @@ namespace {
 
 using ventana::Control;
 
-class VentanaE2e : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        static CarpetaTemporal configuracion;  // QSettings writes here, never in the user's own
-        setenv("XDG_CONFIG_HOME", configuracion.Texto().c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        static int argc = 1;
-        static char nombre[] = "velqor_window_e2e";
-        static char* argv[] = {nombre, nullptr};
-        static QApplication aplicacion(argc, argv);
-    }
-
+// One QApplication for the whole run, made before the first test and destroyed before the
+// process's own statics go away. QSettings writes into a private folder, never the user's own.
+class EntornoQt final : public ::testing::Environment {
+  public:
     void SetUp() override {
-        InstalaCuadroMensaje([this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
+        setenv("XDG_CONFIG_HOME", configuracion_.Texto().c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        aplicacion_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    void TearDown() override { aplicacion_.reset(); }
+
+  private:
+    CarpetaTemporal configuracion_;
+    int argc_ = 1;
+    char nombre_[18] = "velqor_window_e2e";
+    char* argv_[2] = {nombre_, nullptr};
+    std::unique_ptr<QApplication> aplicacion_;
+};
+
+[[maybe_unused]] ::testing::Environment* const kEntornoQt =
+    ::testing::AddGlobalTestEnvironment(new EntornoQt);
+
+class VentanaE2e : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InstalaCuadroMensaje(
+            [this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
         FijaDesatendido(false);
     }
     void TearDown() override {
@@ -53,8 +66,9 @@ protected:
         EscribeDefinicionVentas(programa, sqlsim.Puerto());
         ventana = std::make_unique<ventana::VentanaReindexador>(ajustes);
         ventana->FijaAbridor([this](const std::string& ruta) { abiertos.push_back(ruta); });
-        form = std::make_unique<ventana::frmReindexador>(*ventana, ajustes, ventana::FabricaMotor{},
-                                                         ventana::Arranque{programa.Texto(), "", true});
+        form = std::make_unique<ventana::frmReindexador>(
+            *ventana, ajustes, ventana::FabricaMotor{},
+            ventana::Arranque{programa.Texto(), "", true});
         ventana->Conecta(*form);
         form->Form_Load();
         ventana->show();
@@ -69,10 +83,13 @@ protected:
         ASSERT_EQ(ventana->Texto(Control::sbEstado), "OK");
         static_cast<QLineEdit*>(W(Control::txtUsuario))->setText("ana");
         static_cast<QLineEdit*>(W(Control::txtClave))->setText("secreto");
-        static_cast<QLineEdit*>(W(Control::txtServerPath))->setText(QString::fromStdString(respaldos.Texto()));
+        static_cast<QLineEdit*>(W(Control::txtServerPath))
+            ->setText(QString::fromStdString(respaldos.Texto()));
     }
     QWidget* W(Control c) const { return ventana->Widget(c); }
-    QAbstractButton* Lanzar() const { return static_cast<QAbstractButton*>(W(Control::cmdLanzarAhora)); }
+    QAbstractButton* Lanzar() const {
+        return static_cast<QAbstractButton*>(W(Control::cmdLanzarAhora));
+    }
     std::string Estado() const { return ventana->Texto(Control::sbEstado); }
     std::string Caption() const { return ventana->Texto(Control::cmdLanzarAhora); }
 
@@ -97,9 +114,11 @@ TEST_F(VentanaE2e, APassCancelledDuringTheIndexPhaseWritesACancelledReport) {
     bool bloqueados = true;
     QTimer muestreo;
     QObject::connect(&muestreo, &QTimer::timeout, [&] {
-        if (!Estado().empty() && (estados.empty() || estados.back() != Estado())) estados.push_back(Estado());
+        if (!Estado().empty() && (estados.empty() || estados.back() != Estado()))
+            estados.push_back(Estado());
         if (Caption() != "Launch now") {
-            bloqueados = bloqueados && !W(Control::cmbBases)->isEnabled() && !W(Control::txtClave)->isEnabled() &&
+            bloqueados = bloqueados && !W(Control::cmbBases)->isEnabled() &&
+                         !W(Control::txtClave)->isEnabled() &&
                          !W(Control::cmdGuardarConfig)->isEnabled() && Lanzar()->isEnabled();
         }
         if (trasCancelar.empty() && Estado().rfind("Reindex: ", 0) == 0) {
@@ -115,7 +134,8 @@ TEST_F(VentanaE2e, APassCancelledDuringTheIndexPhaseWritesACancelledReport) {
     EXPECT_TRUE(bloqueados);
     ASSERT_GE(estados.size(), 3u);
     EXPECT_EQ(estados.front(), "Connect...");
-    EXPECT_NE(std::find(estados.begin(), estados.end(), "Reindex: Clientes -> PK_Clientes"), estados.end());
+    EXPECT_NE(std::find(estados.begin(), estados.end(), "Reindex: Clientes -> PK_Clientes"),
+              estados.end());
     EXPECT_EQ(Estado(), "Cancelled");
     EXPECT_EQ(Caption(), "Launch now");
     EXPECT_TRUE(W(Control::cmbBases)->isEnabled());
@@ -153,13 +173,15 @@ TEST_F(VentanaE2e, ACancelClickIsHandledWhileTheServerWorks) {
     });
     QTimer muestreo;
     QObject::connect(&muestreo, &QTimer::timeout, [&] {
-        if (Estado() == "Updating statistics..." && !clic.isActive() && trasCancelar.empty()) clic.start(300);
+        if (Estado() == "Updating statistics..." && !clic.isActive() && trasCancelar.empty())
+            clic.start(300);
     });
     muestreo.start(0);
     Lanzar()->click();
     muestreo.stop();
 
-    EXPECT_EQ(estadoAlCancelar, "Updating statistics...") << "the click ran while sp_updatestats was running";
+    EXPECT_EQ(estadoAlCancelar, "Updating statistics...")
+        << "the click ran while sp_updatestats was running";
     EXPECT_EQ(trasCancelar, "Cancelling");
     EXPECT_EQ(Estado(), "Cancelled");
     const std::string texto = LeeTexto(abiertos.at(0));

@@ -10,9 +10,9 @@
 namespace velqor::prueba {
 
 class AjustesFalsos final : public ventana::AlmacenAjustes {
-public:
-    std::string Lee(const std::string& aplicacion, const std::string& seccion, const std::string& clave,
-                    const std::string& porDefecto) const override {
+  public:
+    std::string Lee(const std::string& aplicacion, const std::string& seccion,
+                    const std::string& clave, const std::string& porDefecto) const override {
         if (roto) throw std::runtime_error("settings store unavailable");
         const auto it = valores.find(aplicacion + "/" + seccion + "/" + clave);
         return it == valores.end() ? porDefecto : it->second;

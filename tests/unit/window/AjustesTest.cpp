@@ -35,7 +35,8 @@ TEST_F(FormularioPrueba, SettingsSurviveARestartButThePasswordDoesNot) {
     Arranca();
     EXPECT_EQ(vista.Texto(Control::txtUsuario), "ana");
     EXPECT_EQ(vista.Texto(Control::cmbBases), "Ventas");
-    EXPECT_EQ(vista.Texto(Control::sbEstado), "OK") << "the remembered database is chosen as by a pick";
+    EXPECT_EQ(vista.Texto(Control::sbEstado), "OK")
+        << "the remembered database is chosen as by a pick";
     EXPECT_EQ(vista.Texto(Control::txtServerPath), "D:\\Bak");
     EXPECT_EQ(vista.Texto(Control::txtClave), "");
     EXPECT_TRUE(vista.Seleccionado(Control::opcOffLine));

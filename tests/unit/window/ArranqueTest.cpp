@@ -17,13 +17,14 @@ using ventana::kSalidaCorrecta;
 using ventana::kSalidaPaseFallido;
 
 class ArranquePrueba : public FormularioPrueba {
-protected:
+  protected:
     // Writes a launch configuration for "Ventas" (or another entry) and answers its path.
     std::string EscribeLanzamiento(const std::string& nombre = "Lanza miento.ZEVcos",
                                    const std::string& base = "Ventas", bool onLine = true) {
         const std::string ruta = programa.En(nombre);
-        const Lista valores{Valor::Texto(base),   Valor::Texto(programa.Texto()), Valor::Texto("ana"),
-                            Valor::Texto("secreto"), Valor::Largo(0),            Valor::Logico(onLine),
+        const Lista valores{Valor::Texto(base),     Valor::Texto(programa.Texto()),
+                            Valor::Texto("ana"),    Valor::Texto("secreto"),
+                            Valor::Largo(0),        Valor::Logico(onLine),
                             Valor::Texto("D:\\Bak")};
         EXPECT_TRUE(Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true));
         return ruta;
@@ -142,7 +143,8 @@ TEST_F(ArranquePrueba, ACancelledOrFailedPassFailsTheRun) {
     EscribeCfp("Ventas");
     Arranca(EscribeLanzamiento());
     EXPECT_EQ(form->Salida(), kSalidaPaseFallido);
-    EXPECT_TRUE(std::filesystem::exists(RutaInforme())) << "the report of a failed pass is still written";
+    EXPECT_TRUE(std::filesystem::exists(RutaInforme()))
+        << "the report of a failed pass is still written";
 }
 
 TEST_F(ArranquePrueba, AnUnboundDefinitionEndsTheRunWithoutAReport) {

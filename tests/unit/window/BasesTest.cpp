@@ -25,8 +25,8 @@ TEST_F(FormularioPrueba, ChoosingAnEntryWordsTheOutcome) {
     EscribeCfp("Ventas");
     EscribeCfp("Otra", "sql01", "Otra", 3);
     EscribeCfp("Borrada");
-    EscribeCfp("");       // a file named only ".cfp"
-    EscribeCfp("   ");    // blanks only
+    EscribeCfp("");     // a file named only ".cfp"
+    EscribeCfp("   ");  // blanks only
     Arranca();
     std::filesystem::remove(programa.En("Borrada.cfp"));
 
@@ -49,8 +49,9 @@ TEST_F(FormularioPrueba, ChoosingAnEntryWordsTheOutcome) {
         EXPECT_EQ(vista.Texto(Control::sbEstado), c.estado) << "'" << c.entrada << "'";
         vista.estados.clear();
         EXPECT_EQ(form->BaseValida(), c.vinculado) << "'" << c.entrada << "'";
-        EXPECT_EQ(vista.estados, c.vinculado ? std::vector<std::string>{}
-                                             : std::vector<std::string>{"Please select a valid Database"});
+        EXPECT_EQ(vista.estados, c.vinculado
+                                     ? std::vector<std::string>{}
+                                     : std::vector<std::string>{"Please select a valid Database"});
     }
 }
 
@@ -97,7 +98,8 @@ TEST_F(FormularioPrueba, LaunchButtonsFollowTheEngineAndTheFields) {
         vista.Escribe(Control::txtClave, c.clave);
         vista.Escribe(Control::txtServerPath, c.ruta);
         EXPECT_EQ(vista.Habilitado(Control::cmdLanzarAhora), c.habilitados)
-            << (c.base ? c.base : "-") << " '" << c.usuario << "' '" << c.clave << "' '" << c.ruta << "'";
+            << (c.base ? c.base : "-") << " '" << c.usuario << "' '" << c.clave << "' '" << c.ruta
+            << "'";
         EXPECT_EQ(vista.Habilitado(Control::cmdGuardarConfig), c.habilitados);
     }
 }
@@ -136,8 +138,9 @@ TEST_F(FormularioPrueba, ACancelledSaveDialogChangesNothing) {
     Prepara();
     form->cmdGuardarConfig_Click();
     ASSERT_EQ(vista.dialogos.size(), 1u);
-    EXPECT_EQ(vista.dialogos[0],
-              "Save configuration as...|Dransk configuration file|*.ZEVcos|Velqor|Comun|Configuracion|");
+    EXPECT_EQ(
+        vista.dialogos[0],
+        "Save configuration as...|Dransk configuration file|*.ZEVcos|Velqor|Comun|Configuracion|");
     EXPECT_EQ(vista.Texto(Control::sbEstado), "OK");
     EXPECT_TRUE(Archivos(".ZEVcos").empty());
 }
@@ -151,9 +154,10 @@ TEST_F(FormularioPrueba, ASavedConfigurationHoldsTheSevenValues) {
     EXPECT_EQ(vista.Texto(Control::sbEstado), "OK");
 
     Lista valores;
-    ASSERT_TRUE(Codificador::LeeArchivo(VersionPrograma::kEmpresa, programa.En("lanza.ZEVcos"), valores, true));
-    const Lista esperados{Valor::Texto("Ventas"), Valor::Texto("/informes"), Valor::Texto("ana"),
-                          Valor::Texto("secreto"), Valor::Largo(0), Valor::Logico(true),
+    ASSERT_TRUE(Codificador::LeeArchivo(VersionPrograma::kEmpresa, programa.En("lanza.ZEVcos"),
+                                        valores, true));
+    const Lista esperados{Valor::Texto("Ventas"),  Valor::Texto("/informes"), Valor::Texto("ana"),
+                          Valor::Texto("secreto"), Valor::Largo(0),           Valor::Logico(true),
                           Valor::Texto("D:\\Bak")};
     EXPECT_EQ(valores, esperados);
     EXPECT_TRUE(ajustes.valores.empty()) << "saving leaves the remembered settings alone";

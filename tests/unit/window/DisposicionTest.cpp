@@ -7,8 +7,8 @@
 namespace velqor::prueba {
 namespace {
 
-using ventana::Rectangulo;
 using ventana::frmReindexador;
+using ventana::Rectangulo;
 
 struct CasoVersion {
     int mayor, menor, revision;
@@ -23,8 +23,9 @@ TEST(TituloVentana, GroupsTheVersionDigitsInPairs) {
         {12, 3, 0, "(v12.03.00)"},
     };
     for (const auto& c : casos) {
-        EXPECT_EQ(frmReindexador::TituloVentana(c.mayor, c.menor, c.revision),
-                  std::string("ZEV Performance tool ") + c.version + " for SQL Server 2005-2019 / AZURE")
+        EXPECT_EQ(
+            frmReindexador::TituloVentana(c.mayor, c.menor, c.revision),
+            std::string("ZEV Performance tool ") + c.version + " for SQL Server 2005-2019 / AZURE")
             << c.mayor << "." << c.menor << "." << c.revision;
     }
 }
@@ -39,7 +40,8 @@ TEST_F(FormularioPrueba, LoadSetsTheTitleAndEveryCaption) {
         {Control::lblEstadistica, "Report folder"},
         {Control::cmdBrowse, "<= Browse"},
         {Control::lblInfo,
-         "Several actions will be done in the server to improve database performance. These include "
+         "Several actions will be done in the server to improve database performance. These "
+         "include "
          "Reindex, Update Statistics, Shrink Log File, Truncate Log File (in old SQL versions) and "
          "Database Backup."},
         {Control::opcOffLine, "Assume database users are off line"},

@@ -8,20 +8,25 @@
 namespace velqor::prueba {
 
 FormularioPrueba::FormularioPrueba() : reloj(HacerMomento(2026, 12, 4, 16, 35, 41)), guion(&reloj) {
-    InstalaCuadroMensaje([this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
+    InstalaCuadroMensaje(
+        [this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
     FijaDesatendido(false);
     FijaArchivoLog("");
 
-    guion.Cuando("SELECT * FROM UsuariosPW", Respuesta::Filas({"Usuario_ID"}, {{Valor::Texto("ana")}}));
-    guion.Cuando("SELECT Usuario_cd FROM UsuariosPW", Respuesta::Filas({"Usuario_cd"}, {{Valor::Largo(1)}}));
-    guion.Cuando("DBCC SHOWCONTIG () ",
-                 Respuesta::Filas({"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity"},
-                                  {{Valor::Texto("Clientes"), Valor::Largo(1), Valor::Texto("PK_Clientes"),
-                                    Valor::Largo(1), Valor::Largo(0), Valor::Doble(62.5)},
-                                   {Valor::Texto("Pedidos"), Valor::Largo(2), Valor::Texto("IX_Fecha"),
-                                    Valor::Largo(2), Valor::Largo(0), Valor::Doble(40)}}));
+    guion.Cuando("SELECT * FROM UsuariosPW",
+                 Respuesta::Filas({"Usuario_ID"}, {{Valor::Texto("ana")}}));
+    guion.Cuando("SELECT Usuario_cd FROM UsuariosPW",
+                 Respuesta::Filas({"Usuario_cd"}, {{Valor::Largo(1)}}));
+    guion.Cuando(
+        "DBCC SHOWCONTIG () ",
+        Respuesta::Filas({"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity"},
+                         {{Valor::Texto("Clientes"), Valor::Largo(1), Valor::Texto("PK_Clientes"),
+                           Valor::Largo(1), Valor::Largo(0), Valor::Doble(62.5)},
+                          {Valor::Texto("Pedidos"), Valor::Largo(2), Valor::Texto("IX_Fecha"),
+                           Valor::Largo(2), Valor::Largo(0), Valor::Doble(40)}}));
     guion.Cuando("DBCC SHOWCONTIG ('", Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(100)}}));
-    guion.Cuando("SELECT name FROM sys.database_files", Respuesta::Filas({"name"}, {{Valor::Texto("Ventas_log")}}));
+    guion.Cuando("SELECT name FROM sys.database_files",
+                 Respuesta::Filas({"name"}, {{Valor::Texto("Ventas_log")}}));
     guion.Cuando("BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
                  Respuesta::Rechazo({{155, "'TRUNCATE_ONLY' is not a recognized BACKUP option."}}));
 }
@@ -34,7 +39,8 @@ FormularioPrueba::~FormularioPrueba() {
 }
 
 void FormularioPrueba::EscribeCfp(const std::string& nombre, const std::string& servidor,
-                                  const std::string& base, int tipo, const std::string& nombreVisible) {
+                                  const std::string& base, int tipo,
+                                  const std::string& nombreVisible) {
     std::ofstream f(programa.En(nombre + ".cfp"), std::ios::binary);
     f << "[Connection]\r\n";
     if (!nombreVisible.empty()) f << "Name = " << nombreVisible << "\r\n";

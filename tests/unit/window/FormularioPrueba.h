@@ -19,18 +19,20 @@
 namespace velqor::prueba {
 
 class FormularioPrueba : public ::testing::Test {
-protected:
+  protected:
     FormularioPrueba();
     ~FormularioPrueba() override;
 
     // Writes nombre.cfp into the program folder (SQL Server unless told).
     void EscribeCfp(const std::string& nombre, const std::string& servidor = "sql01,1433",
-                    const std::string& base = "Ventas", int tipo = 2, const std::string& nombreVisible = {});
+                    const std::string& base = "Ventas", int tipo = 2,
+                    const std::string& nombreVisible = {});
     // Makes the form for this command line and runs Form_Load.
     void Arranca(const std::string& linea = {}, bool hayOperador = true);
     // Makes the form without loading it.
     void CreaFormulario(const std::string& linea = {}, bool hayOperador = true);
-    // Writes "Ventas", starts, picks it and fills user, password and backup folder: ready to launch.
+    // Writes "Ventas", starts, picks it and fills user, password and backup folder: ready to
+    // launch.
     void Prepara(const std::string& nombreVisible = {});
     // The index of an entry of cmbBases; fails the test when it is missing.
     std::size_t Entrada(const std::string& texto) const;

@@ -12,9 +12,9 @@ namespace velqor::prueba {
 namespace {
 
 constexpr Control kOtrosControles[] = {
-    Control::cmbBases,  Control::txtUsuario,    Control::txtClave,   Control::txtEstadistica,
-    Control::cmdBrowse, Control::txtServerPath, Control::opcOffLine, Control::opcOnLine,
-    Control::cmdGuardarConfig,
+    Control::cmbBases,       Control::txtUsuario, Control::txtClave,
+    Control::txtEstadistica, Control::cmdBrowse,  Control::txtServerPath,
+    Control::opcOffLine,     Control::opcOnLine,  Control::cmdGuardarConfig,
 };
 
 bool Contiene(const std::string& texto, const std::string& parte) {

@@ -80,10 +80,11 @@ bool VistaFalsa::SeleccionaCarpeta(const std::string& titulo, std::string& carpe
     return true;
 }
 
-bool VistaFalsa::DialogoGuardar(const std::string& titulo, std::string& ruta, const std::string& filtro,
-                                const std::string& aplicacion, const std::string& seccion,
-                                const std::string& clave) {
-    dialogos.push_back(titulo + "|" + filtro + "|" + aplicacion + "|" + seccion + "|" + clave + "|");
+bool VistaFalsa::DialogoGuardar(const std::string& titulo, std::string& ruta,
+                                const std::string& filtro, const std::string& aplicacion,
+                                const std::string& seccion, const std::string& clave) {
+    dialogos.push_back(titulo + "|" + filtro + "|" + aplicacion + "|" + seccion + "|" + clave +
+                       "|");
     if (!archivoElegido) return false;
     ruta = *archivoElegido;
     return true;

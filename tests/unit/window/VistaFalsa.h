@@ -20,7 +20,7 @@ namespace velqor::prueba {
 using ventana::Control;
 
 class VistaFalsa final : public ventana::VistaReindexador {
-public:
+  public:
     VistaFalsa();
 
     // The form that receives the events (set before Form_Load).
