@@ -46,20 +46,24 @@ void InstalaCuadro(QWidget& ventana) {
 
 int EjecutaPrograma(int argc, char** argv) {
     const std::string linea = LineaComandos(argc, argv);
-    const bool hayPantalla =
-        Definida("QT_QPA_PLATFORM") || Definida("DISPLAY") || Definida("WAYLAND_DISPLAY");
-    if (!hayPantalla) {
+    // Without a display an unattended run needs none; a run by hand cannot take place.
+    const char* sinPantalla =
+        "velqor: no display is available; give the path of a launch configuration to run a pass "
+        "unattended\n";
+    if (!Definida("QT_QPA_PLATFORM") && !Definida("DISPLAY") && !Definida("WAYLAND_DISPLAY")) {
         if (linea.empty()) {
-            std::cerr << "velqor: no display is available; give the path of a launch configuration "
-                         "to run a pass unattended\n";
+            std::cerr << sinPantalla;
             return kSalidaConfiguracionInutil;
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-
     QApplication aplicacion(argc, argv);
     const QString plataforma = QGuiApplication::platformName();
     const bool hayOperador = plataforma != "offscreen" && plataforma != "minimal";
+    if (!hayOperador && linea.empty()) {
+        std::cerr << sinPantalla;
+        return kSalidaConfiguracionInutil;
+    }
 
     AjustesQSettings ajustes;
     VentanaReindexador ventana(ajustes);
