@@ -72,6 +72,13 @@ int EjecutaPrograma(int argc, char** argv) {
     ventana.Conecta(form);
 
     form.Form_Load();
+    if (!ventana.Cerrada() && !hayOperador) {
+        // The start stopped on an error, already in the log file; nobody is there to go on.
+        ventana.close();
+        InstalaCuadroMensaje({});
+        std::cerr << "velqor: the unattended run stopped on an error; see " << ArchivoLog() << "\n";
+        return kSalidaPaseFallido;
+    }
     if (!ventana.Cerrada()) {
         ventana.show();
         QApplication::exec();
