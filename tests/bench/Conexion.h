@@ -1,0 +1,16 @@
+#pragma once
+// The connection the benchmark drivers time: opened from a connection definition exactly as a
+// maintenance pass opens it.
+
+#include <memory>
+#include <string>
+
+#include "db/Connection.h"
+
+namespace velqor::bench {
+
+// An open ODBC connection to the database of carpeta/nombre.cfp; throws when it cannot be loaded
+// or opened.
+std::unique_ptr<db::Connection> AbreConexion(const std::string& carpeta, const std::string& nombre);
+
+}  // namespace velqor::bench

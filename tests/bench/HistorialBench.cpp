@@ -1,0 +1,164 @@
+// The month's density history file: saving (MatrizATexto + GrabaTexto) and loading (LeeTexto +
+// TextoAMatriz) a history of N indexes x 31 measurements, each beside a plain file copy of the same
+// number of bytes (std::ofstream write, std::ifstream read). Ends with a table of the medians and
+// their ratios.
+
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "common/General.h"
+#include "common/Momento.h"
+#include "common/Valor.h"
+#include "common/ZEVmat3.h"
+
+namespace {
+
+using namespace velqor;
+
+constexpr int kMedidas = 31;
+
+// The history as the engine keeps it: rows (table, index, key, measurements), each measurement
+// (density before, started, ended, density after, rebuilt), wrapped as the engine writes it.
+Valor Historial(int indices) {
+    Lista filas;
+    filas.reserve(indices);
+    for (int i = 0; i < indices; ++i) {
+        const std::string tabla = "Tabla" + std::to_string(i / 100);
+        const std::string indice = "IX_" + tabla + "_" + std::to_string(i % 100);
+        Lista medidas;
+        for (int d = 0; d < kMedidas; ++d) {
+            const Momento inicio = HacerMomento(2026, 12, d + 1, 2, i % 60, d);
+            medidas.push_back(Valor::Matriz({Valor::Doble(20 + (i * 7 + d) % 8000 / 100.0),
+                                             Valor::Fecha(inicio), Valor::Fecha(inicio + std::chrono::seconds(3)),
+                                             Valor::Doble(100), Valor::Logico(d % 2 == 0)}));
+        }
+        filas.push_back(Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice),
+                                       Valor::Texto(tabla + "." + indice),
+                                       Valor::Matriz(std::move(medidas))}));
+    }
+    return Valor::Matriz({Valor::Matriz(std::move(filas))});
+}
+
+std::string Ruta(const char* que) {
+    return (std::filesystem::temp_directory_path() /
+            ("velqor-bench-" + std::to_string(::getpid()) + "-" + que))
+        .string();
+}
+
+// The history's text, computed once per size; the plain copies move as many bytes.
+const std::string& TextoHistorial(int indices) {
+    static std::map<int, std::string> textos;
+    auto& t = textos[indices];
+    if (t.empty() && !MatrizATexto(Historial(indices), t)) std::abort();
+    return t;
+}
+
+void GuardaHistorial(benchmark::State& estado) {
+    const Valor historial = Historial(static_cast<int>(estado.range(0)));
+    const std::string ruta = Ruta("historial");
+    for (auto _ : estado) {
+        std::string texto;
+        if (!MatrizATexto(historial, texto) || !GrabaTexto(ruta, texto)) estado.SkipWithError("save failed");
+    }
+    estado.SetBytesProcessed(estado.iterations() * TextoHistorial(static_cast<int>(estado.range(0))).size());
+    std::remove(ruta.c_str());
+}
+
+void CargaHistorial(benchmark::State& estado) {
+    const std::string ruta = Ruta("historial");
+    if (!GrabaTexto(ruta, TextoHistorial(static_cast<int>(estado.range(0))))) estado.SkipWithError("cannot write");
+    for (auto _ : estado) {
+        Valor historial;
+        if (!TextoAMatriz(LeeTexto(ruta), historial)) estado.SkipWithError("load failed");
+        benchmark::DoNotOptimize(historial);
+    }
+    estado.SetBytesProcessed(estado.iterations() * TextoHistorial(static_cast<int>(estado.range(0))).size());
+    std::remove(ruta.c_str());
+}
+
+void CopiaEscritura(benchmark::State& estado) {
+    const std::string bytes(TextoHistorial(static_cast<int>(estado.range(0))).size(), 'x');
+    const std::string ruta = Ruta("copia");
+    for (auto _ : estado) {
+        std::ofstream salida(ruta, std::ios::binary | std::ios::trunc);
+        salida.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        salida.close();
+        if (!salida) estado.SkipWithError("write failed");
+    }
+    estado.SetBytesProcessed(estado.iterations() * bytes.size());
+    std::remove(ruta.c_str());
+}
+
+void CopiaLectura(benchmark::State& estado) {
+    const size_t tamano = TextoHistorial(static_cast<int>(estado.range(0))).size();
+    const std::string ruta = Ruta("copia");
+    std::ofstream(ruta, std::ios::binary) << std::string(tamano, 'x');
+    for (auto _ : estado) {
+        std::ifstream entrada(ruta, std::ios::binary);
+        std::string bytes(tamano, '\0');
+        entrada.read(bytes.data(), static_cast<std::streamsize>(tamano));
+        if (entrada.gcount() != static_cast<std::streamsize>(tamano)) estado.SkipWithError("read failed");
+        benchmark::DoNotOptimize(bytes);
+    }
+    estado.SetBytesProcessed(estado.iterations() * tamano);
+    std::remove(ruta.c_str());
+}
+
+constexpr int kTamanos[] = {1000, 10000};
+
+// Keeps the median of each benchmark's repetitions (in ms) besides printing as usual.
+class Recolector : public benchmark::ConsoleReporter {
+  public:
+    std::map<std::string, double> medianas;  // "Name/size" -> ms
+
+    void ReportRuns(const std::vector<Run>& corridas) override {
+        ConsoleReporter::ReportRuns(corridas);
+        for (const auto& r : corridas) {
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                medianas[r.run_name.function_name + "/" + r.run_name.args] =
+                    r.GetAdjustedRealTime();
+            }
+        }
+    }
+};
+
+}  // namespace
+
+BENCHMARK(GuardaHistorial)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(CopiaEscritura)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(CargaHistorial)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(CopiaLectura)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    // Five repetitions by default; only their aggregates are shown.
+    std::vector<char*> args(argv, argv + argc);
+    std::string repeticiones = "--benchmark_repetitions=5";
+    std::string agregados = "--benchmark_report_aggregates_only=true";
+    args.insert(args.begin() + 1, {repeticiones.data(), agregados.data()});
+    int n = static_cast<int>(args.size());
+    benchmark::Initialize(&n, args.data());
+    Recolector recolector;
+    benchmark::RunSpecifiedBenchmarks(&recolector);
+    benchmark::Shutdown();
+
+    // One line per figure, read by scripts/bench.sh: FIGURE|value|unit|reference|value|unit|goal
+    for (const int n : kTamanos) {
+        const std::string t = std::to_string(n);
+        const double bytes = static_cast<double>(TextoHistorial(n).size());
+        for (const auto& [accion, copia] : {std::pair{"GuardaHistorial", "CopiaEscritura"},
+                                            std::pair{"CargaHistorial", "CopiaLectura"}}) {
+            const bool guarda = std::string(accion) == "GuardaHistorial";
+            std::printf("RESULT|History %s, %d indexes x 31 (%.1f MB)|%.3f|ms|plain %s of the same bytes|%.3f|ms|< 5x\n",
+                        guarda ? "save" : "load", n, bytes / 1e6,
+                        recolector.medianas[std::string(accion) + "/" + t], guarda ? "write" : "read",
+                        recolector.medianas[std::string(copia) + "/" + t]);
+        }
+    }
+    return 0;
+}
