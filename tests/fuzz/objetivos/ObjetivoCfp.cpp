@@ -1,0 +1,116 @@
+#include <algorithm>
+#include <cctype>
+#include <exception>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "CarpetaFuzz.h"
+#include "Objetivos.h"
+#include "common/Proceso.h"
+#include "components/PerfilConexion.h"
+
+namespace velqor::fuzz {
+namespace {
+
+std::string Minusculas(std::string_view s) {
+    std::string r(s);
+    std::transform(r.begin(), r.end(), r.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return r;
+}
+
+// Reads a connection string back the way its driver will: attributes Key=value joined by ";",
+// a braced value taken literally. FreeTDS ends a braced value at the first "}" followed by ";" or
+// the end and takes other "}" as they are; the ODBC rule reads "}}" as one "}" and ends at a lone
+// "}". Keys in lower case; a repeated key or a braced value that does not end breaks the promise.
+std::map<std::string, std::string> LeeCadena(std::string_view cadena, bool freeTds) {
+    std::map<std::string, std::string> atributos;
+    while (!cadena.empty()) {
+        const auto igual = cadena.find('=');
+        Exige(igual != std::string_view::npos, "a connection string attribute without =");
+        const std::string clave = Minusculas(cadena.substr(0, igual));
+        cadena.remove_prefix(igual + 1);
+        std::string valor;
+        if (!cadena.empty() && cadena.front() == '{') {
+            size_t i = 1;
+            for (;; ++i) {
+                Exige(i < cadena.size(), "a braced connection string value that does not end");
+                if (cadena[i] != '}') {
+                    valor.push_back(cadena[i]);
+                } else if (freeTds) {
+                    if (i + 1 == cadena.size() || cadena[i + 1] == ';') break;
+                    valor.push_back('}');
+                } else if (i + 1 < cadena.size() && cadena[i + 1] == '}') {
+                    valor.push_back('}');
+                    ++i;
+                } else {
+                    break;
+                }
+            }
+            cadena.remove_prefix(i + 1);
+            Exige(cadena.empty() || cadena.front() == ';',
+                  "a braced connection string value followed by more than ;");
+        } else {
+            valor = std::string(cadena.substr(0, cadena.find(';')));
+            cadena.remove_prefix(valor.size());
+        }
+        if (!cadena.empty()) cadena.remove_prefix(1);
+        Exige(atributos.emplace(clave, std::move(valor)).second,
+              "a connection string names one attribute twice");
+    }
+    return atributos;
+}
+
+bool NombraFreeTds(const std::string& controlador) {
+    const std::string c = Minusculas(controlador);
+    return c.find("freetds") != std::string::npos || c.find("tdsodbc") != std::string::npos;
+}
+
+void CompruebaCadena(const PerfilConexion& perfil, bool conClave) {
+    std::string cadena;
+    try {
+        cadena = perfil.CadenaConexion(VersionPrograma::kEmpresa, conClave);
+    } catch (const std::exception& e) {
+        throw Incumplimiento(std::string("a loaded definition gives no connection string: ") +
+                             e.what());
+    }
+    // The driver comes first and always braced, and its name holds no brace.
+    constexpr std::string_view kDriver = "Driver={";
+    Exige(cadena.rfind(kDriver, 0) == 0, "a connection string that does not start with its driver");
+    const std::string controlador = cadena.substr(kDriver.size(), cadena.find('}') - kDriver.size());
+    const auto atributos = LeeCadena(cadena, NombraFreeTds(controlador));
+    const auto valor = [&atributos](const std::string& clave) {
+        const auto it = atributos.find(clave);
+        return it == atributos.end() ? std::string("<missing>") : it->second;
+    };
+    Exige(valor("database") == perfil.NombreBase(),
+          "the connection string's Database is not the definition's");
+    const std::string servidor =
+        atributos.count("port") ? valor("server") + "," + valor("port") : valor("server");
+    Exige(servidor == perfil.Servidor(), "the connection string's Server is not the definition's");
+    Exige(conClave == (atributos.count("pwd") == 1) || atributos.count("trusted_connection") == 1,
+          "the connection string's password is there when left out, or missing when asked for");
+}
+
+}  // namespace
+
+int FuzzPerfilConexion(const uint8_t* datos, size_t largo) {
+    const CarpetaFuzz& carpeta = CarpetaFuzz::DelProceso();
+    carpeta.Escribe("Perfil.cfp", std::string_view(reinterpret_cast<const char*>(datos), largo));
+    PerfilConexion perfil;
+    if (!perfil.Cargar(VersionPrograma::kEmpresa, carpeta.Ruta(), "Perfil")) {
+        Exige(!perfil.UltimoError().empty(), "a refused definition does not say why");
+        Exige(perfil.Nombre().empty() && perfil.Servidor().empty() && perfil.NombreBase().empty() &&
+                  perfil.TipoBase() == 0,
+              "a refused definition keeps values");
+        return 0;
+    }
+    Exige(perfil.UltimoError().empty(), "a loaded definition keeps an error");
+    Exige(!perfil.Nombre().empty(), "a loaded definition without a name");
+    CompruebaCadena(perfil, true);
+    CompruebaCadena(perfil, false);
+    return 0;
+}
+
+}  // namespace velqor::fuzz
