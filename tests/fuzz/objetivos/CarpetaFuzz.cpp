@@ -9,7 +9,8 @@
 namespace velqor::fuzz {
 
 CarpetaFuzz::CarpetaFuzz() {
-    std::string plantilla = (std::filesystem::temp_directory_path() / "velqor-fuzz-XXXXXX").string();
+    std::string plantilla =
+        (std::filesystem::temp_directory_path() / "velqor-fuzz-XXXXXX").string();
     if (mkdtemp(plantilla.data()) == nullptr) {
         throw std::runtime_error("cannot make a temporary folder from " + plantilla);
     }

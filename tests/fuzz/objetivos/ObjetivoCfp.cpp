@@ -78,7 +78,8 @@ void CompruebaCadena(const PerfilConexion& perfil, bool conClave) {
     // The driver comes first and always braced, and its name holds no brace.
     constexpr std::string_view kDriver = "Driver={";
     Exige(cadena.rfind(kDriver, 0) == 0, "a connection string that does not start with its driver");
-    const std::string controlador = cadena.substr(kDriver.size(), cadena.find('}') - kDriver.size());
+    const std::string controlador =
+        cadena.substr(kDriver.size(), cadena.find('}') - kDriver.size());
     const auto atributos = LeeCadena(cadena, NombraFreeTds(controlador));
     const auto valor = [&atributos](const std::string& clave) {
         const auto it = atributos.find(clave);

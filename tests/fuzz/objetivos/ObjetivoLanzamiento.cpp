@@ -17,9 +17,9 @@ namespace {
 std::string Sella(std::string_view claro) {
     static const std::string cabecera = std::string("VQLAUNCH\x01", 9) + std::string(16, 's') +
                                         std::string(cripto::kLargoNonce, 'n');
-    static const std::string llave = cripto::DerivaClave(
-        VersionPrograma::kEmpresa, std::string_view(cabecera).substr(9, 16),
-        "Velqor launch configuration");
+    static const std::string llave =
+        cripto::DerivaClave(VersionPrograma::kEmpresa, std::string_view(cabecera).substr(9, 16),
+                            "Velqor launch configuration");
     std::string cifrado;
     Exige(!llave.empty() && cripto::CifraGcm(llave, std::string_view(cabecera).substr(25), cabecera,
                                              claro, cifrado),

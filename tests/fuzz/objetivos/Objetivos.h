@@ -1,8 +1,9 @@
 #pragma once
 // The fuzz targets' entry points: plain functions that feed one input to one reader and check what
-// it promises. The libFuzzer programs (tests/fuzz) and the corpus replay test (tests/unit/fuzzreplay)
-// both call them. Each answers 0; a broken promise throws Incumplimiento (an unexpected exception
-// from the code under test is let through), which libFuzzer records as a crash.
+// it promises. The libFuzzer programs (tests/fuzz) and the corpus replay test
+// (tests/unit/fuzzreplay) both call them. Each answers 0; a broken promise throws Incumplimiento
+// (an unexpected exception from the code under test is let through), which libFuzzer records as a
+// crash.
 
 #include <array>
 #include <cstddef>
@@ -38,7 +39,8 @@ int FuzzLeeArchivo(const uint8_t* datos, size_t largo);
 int FuzzAnalizaLote(const uint8_t* datos, size_t largo);
 
 struct Objetivo {
-    const char* nombre;  // also the name of its corpus folder and of its fuzz program (fuzz_<nombre>)
+    // Also the name of its corpus folders and of its fuzz program (fuzz_<nombre>).
+    const char* nombre;
     int (*entrada)(const uint8_t*, size_t);
 };
 
