@@ -88,7 +88,7 @@ carpeta_programa "$TRABAJO/grande" Grande "$PUERTO"
 # ---- History file ----
 carga "before the history file"
 "$BIN/velqor_bench_historial" --benchmark_color=false > "$TRABAJO/historial.txt"
-grep '^RESULT' "$TRABAJO/historial.txt" | registra
+grep -o 'RESULT|.*' "$TRABAJO/historial.txt" | registra
 
 # ---- Start-up: an unattended run against an empty database ----
 carga "before start-up"
