@@ -80,5 +80,13 @@ TEST_F(FalloDisco, AFullDiskFailsTheRunAndLosesNoHistory) {
     EXPECT_EQ(historial.Perdida(), "");
 }
 
+TEST_F(FalloDisco, OnAFullDiskADamagedHistoryIsStillSetAsideWhole) {
+    const HistorialPrevio historial(inst.ArchivoHistorial(), true);
+    const Corrida r = inst.Ejecuta(inst.EscribeLanzamiento(), Limites{.tamanoMaximo = 0});
+    ASSERT_TRUE(r.terminoSolo);
+    EXPECT_EQ(r.codigo, 1) << r.error;
+    EXPECT_EQ(historial.Perdida(), "");
+}
+
 }  // namespace
 }  // namespace velqor::prueba

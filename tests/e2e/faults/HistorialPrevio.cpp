@@ -10,7 +10,7 @@
 
 namespace velqor::prueba {
 
-HistorialPrevio::HistorialPrevio(std::string ruta) : ruta_(std::move(ruta)) {
+HistorialPrevio::HistorialPrevio(std::string ruta, bool danado) : ruta_(std::move(ruta)) {
     const Momento inicio = RelojSistema::Instancia().Ahora() - std::chrono::hours(1);
     const Valor medicion = Valor::Matriz({Valor::Doble(37.5), Valor::Fecha(inicio),
                                           Valor::Fecha(inicio + std::chrono::seconds(2)),
@@ -19,6 +19,8 @@ HistorialPrevio::HistorialPrevio(std::string ruta) : ruta_(std::move(ruta)) {
                            Valor::Texto("AntiguaPK_Antigua"), Valor::Matriz({medicion})});
     MatrizATexto(Valor::Matriz({Valor::Matriz({fila_})}), bytes_);
     bytes_ += "\r\n";
+    // One letter changed: the checksums no longer agree.
+    if (danado) bytes_[bytes_.find("Antigua")] = 'B';
     EscribeBytes(ruta_, bytes_);
 }
 
