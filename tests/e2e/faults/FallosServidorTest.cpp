@@ -90,10 +90,10 @@ TEST_P(FalloServidor, TheRunEndsFailedSaysWhyAndKeepsTheHistory) {
     EXPECT_EQ(historial.Perdida(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FalloServidor, ::testing::ValuesIn(kCasos),
+INSTANTIATE_TEST_SUITE_P(Inyectado, FalloServidor, ::testing::ValuesIn(kCasos),
                          [](const auto& info) { return std::string(info.param.nombre); });
 
-TEST(LoginQueNoResponde, TheShortenedLoginTimeoutEndsTheRun) {
+TEST(FalloLogin, TheShortenedLoginTimeoutEndsTheRun) {
     SqlsimProceso sqlsim(EscenarioFallos(R"({"on": "login", "action": "hang"})"));
     InstalacionPrueba inst;
     inst.EscribeDefinicion(sqlsim.Puerto(), 1);

@@ -144,7 +144,7 @@ Corrida InstalacionPrueba::Ejecuta(const std::string& lanzamiento, const Limites
             (::setgroups(0, nullptr) != 0 || ::setgid(kNadie) != 0 || ::setuid(kNadie) != 0)) {
             static const char aviso[] = "cannot drop privileges\n";
             [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, aviso, sizeof aviso - 1);
-            ::_exit(126);
+            ::_exit(kNoPudoCederPrivilegios);
         }
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);

@@ -20,6 +20,9 @@ namespace velqor::prueba {
 // "faults" array.
 std::string EscenarioFallos(const std::string& fallos);
 
+// The exit code of a run that could not give up root's privileges (Limites::sinPrivilegios).
+constexpr int kNoPudoCederPrivilegios = 126;
+
 struct Limites {
     int segundos = 20;                    // the run is killed when still going after this
     rlim_t tamanoMaximo = RLIM_INFINITY;  // RLIMIT_FSIZE of the run, with SIGXFSZ ignored
