@@ -11,7 +11,7 @@ packages=(
   unixodbc unixodbc-dev tdsodbc freetds-bin
   libssl-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth hyperfine
 )
 missing=()
 for p in "${packages[@]}"; do
