@@ -19,8 +19,11 @@ TRABAJO=$(mktemp -d)
 SQLSIM_PID=""
 XVFB_PID=""
 limpia() {
-    [[ -n $SQLSIM_PID ]] && kill "$SQLSIM_PID" 2> /dev/null && wait "$SQLSIM_PID" 2> /dev/null
-    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2> /dev/null && wait "$XVFB_PID" 2> /dev/null
+    local pid
+    for pid in $SQLSIM_PID $XVFB_PID; do
+        kill "$pid" 2> /dev/null || true
+        wait "$pid" 2> /dev/null || true
+    done
     rm -rf "$TRABAJO"
 }
 trap limpia EXIT
