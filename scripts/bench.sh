@@ -110,7 +110,7 @@ entorno_desatendido hyperfine -N --warmup 2 --runs $((REPEATS * 4)) --style none
     "sh -c 'TDSVER=7.4 tsql -H 127.0.0.1 -p $PUERTO -U sa -P Velqor.2024 -D Vacia -o q < $TRABAJO/select1.sql > /dev/null'" \
     > /dev/null
 mapfile -t ARRANQUE < <(grep -o '"median": *[0-9.e-]*' "$TRABAJO/arranque.json" | awk '{printf "%.1f\n", $2 * 1000}')
-if ! grep -q . "$TRABAJO"/vacia/informes/*.txt 2> /dev/null && ! ls "$TRABAJO"/vacia/*.txt > /dev/null 2>&1; then
+if ! ls "$TRABAJO"/vacia/*.txt > /dev/null 2>&1; then
     echo "the unattended run wrote no report" >&2
     exit 1
 fi
