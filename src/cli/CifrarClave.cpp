@@ -1,7 +1,8 @@
 #include "cli/CifrarClave.h"
 
 #include "cli/Clave.h"
-#include "cli/Texto.h"
+#include "common/General.h"
+#include "common/Texto1252.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 
@@ -38,7 +39,7 @@ int CifrarClave::Corre(const Argumentos& argumentos, Consola& consola) const {
     std::string clave, error;
     if (!LeeClave(argumentos, consola.entrada, clave, error)) return MalUso(consola, error);
     // The operator check refuses a blank password before it looks at the table.
-    if (EsBlanco(clave)) return MalUso(consola, "the password must not be blank");
+    if (EnBlanco(clave)) return MalUso(consola, "the password must not be blank");
     const std::string cifrada = FormaGuardada(clave);
     if (cifrada.empty()) return Falla(consola, "the password could not be coded");
     consola.salida << cifrada << '\n';

@@ -2,7 +2,8 @@
 
 #include <exception>
 
-#include "cli/Texto.h"
+#include "common/General.h"
+#include "common/Texto1252.h"
 
 namespace velqor::cli {
 
@@ -51,7 +52,7 @@ bool Comando::ExigeValor(const Argumentos& argumentos, const std::string& nombre
         codigo = MalUso(consola, "option --" + nombre + " is required");
         return false;
     }
-    if (EsBlanco(*dado)) {
+    if (EnBlanco(*dado)) {
         codigo = MalUso(consola, "option --" + nombre + " must not be blank");
         return false;
     }

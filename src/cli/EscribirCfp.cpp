@@ -5,7 +5,8 @@
 #include <system_error>
 
 #include "cli/Clave.h"
-#include "cli/Texto.h"
+#include "common/General.h"
+#include "common/Texto1252.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 #include "components/PerfilConexion.h"

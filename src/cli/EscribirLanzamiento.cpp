@@ -6,7 +6,8 @@
 
 #include "cli/Clave.h"
 #include "cli/Lanzamiento.h"
-#include "cli/Texto.h"
+#include "common/General.h"
+#include "common/Texto1252.h"
 
 namespace velqor::cli {
 
@@ -85,7 +86,7 @@ int EscribirLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) c
     if (!EntradaValida(lanzamiento.entrada, error)) return MalUso(consola, error);
     if (!LeeClave(argumentos, consola.entrada, lanzamiento.clave, error))
         return MalUso(consola, error);
-    if (EsBlanco(lanzamiento.clave)) return MalUso(consola, "the password must not be blank");
+    if (EnBlanco(lanzamiento.clave)) return MalUso(consola, "the password must not be blank");
     if (argumentos.Tiene("online") == argumentos.Tiene("offline")) {
         return MalUso(consola, "give exactly one of --online and --offline");
     }

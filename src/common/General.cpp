@@ -90,6 +90,10 @@ std::string Mensaje(std::string_view plantilla, const std::vector<Valor>& valore
     }
 }
 
+bool EnBlanco(std::string_view texto) {
+    return texto.find_first_not_of(' ') == std::string_view::npos;
+}
+
 void AgregaLinea(std::string& informe, std::string_view linea) {
     informe.append(linea);
     informe.append(kSaltoLinea);

@@ -48,6 +48,9 @@ std::string TituloAplicacion();
 // A value that cannot be turned into text (Null, an array) ends the substitution there.
 std::string Mensaje(std::string_view plantilla, const std::vector<Valor>& valores = {});
 
+// True when texto is empty or holds only blanks (spaces).
+bool EnBlanco(std::string_view texto);
+
 // Appends linea and CR LF to informe.
 void AgregaLinea(std::string& informe, std::string_view linea);
 

@@ -17,20 +17,59 @@ constexpr std::array<char32_t, 32> kTramo80 = {
 
 constexpr char32_t kSustituto = 0xFFFD;
 
+// The upper-case form of one Windows-1252 letter; any other character unchanged.
+char32_t Mayuscula(char32_t c) {
+    if (c >= U'a' && c <= U'z') return c - 0x20;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;  // à..þ except ÷
+    switch (c) {
+        case 0xFF:
+            return 0x178;  // ÿ
+        case 0x161:
+            return 0x160;  // š
+        case 0x153:
+            return 0x152;  // œ
+        case 0x17E:
+            return 0x17D;  // ž
+        default:
+            return c;
+    }
+}
+
+}  // namespace
+
+std::string Mayusculas(std::string_view texto) {
+    std::string resultado;
+    resultado.reserve(texto.size());
+    for (std::size_t pos = 0; pos < texto.size();) {
+        const std::size_t inicio = pos;
+        const char32_t c = SiguienteCaracter(texto, pos);
+        const char32_t mayuscula = Mayuscula(c);
+        if (mayuscula == c) {
+            resultado.append(texto.substr(inicio, pos - inicio));  // invalid bytes stay as they are
+        } else {
+            AnexaUtf8(resultado, mayuscula);
+        }
+    }
+    return resultado;
+}
+
 void AnexaUtf8(std::string& destino, char32_t c) {
     if (c < 0x80) {
         destino += static_cast<char>(c);
     } else if (c < 0x800) {
         destino += static_cast<char>(0xC0 | (c >> 6));
         destino += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
+    } else if (c < 0x10000) {
         destino += static_cast<char>(0xE0 | (c >> 12));
+        destino += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        destino += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        destino += static_cast<char>(0xF0 | (c >> 18));
+        destino += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
         destino += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         destino += static_cast<char>(0x80 | (c & 0x3F));
     }
 }
-
-}  // namespace
 
 char32_t SiguienteCaracter(std::string_view utf8, std::size_t& pos) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };

@@ -21,4 +21,12 @@ unsigned char Codigo1252(char32_t caracter);
 // cut-off sequence counts as one character of one byte and answers U+FFFD. Requires pos < size.
 char32_t SiguienteCaracter(std::string_view utf8, std::size_t& pos);
 
+// UTF-8 text upper-cased letter by letter over the Windows-1252 letters (ASCII, Latin-1, and
+// š œ ž ÿ: é gives É, ÿ gives Ÿ); every other character, and bytes that are not valid UTF-8, pass
+// unchanged. The operator check upper-cases passwords with it before coding them.
+std::string Mayusculas(std::string_view texto);
+
+// Appends the UTF-8 form of one Unicode character.
+void AnexaUtf8(std::string& destino, char32_t caracter);
+
 }  // namespace velqor

@@ -6,6 +6,7 @@
 #include "common/ErrorEjecucion.h"
 #include "common/General.h"
 #include "common/Proceso.h"
+#include "common/Texto1252.h"
 #include "components/Codificador.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/Sql.h"
@@ -15,79 +16,6 @@ namespace velqor {
 namespace {
 
 constexpr int32_t kChequeosMaximos = 3;
-
-bool EnBlanco(std::string_view texto) {
-    return texto.find_first_not_of(' ') == std::string_view::npos;
-}
-
-// The upper-case form of one character: ASCII, Latin-1 and the other Windows-1252 letters.
-char32_t Mayuscula(char32_t c) {
-    if (c >= U'a' && c <= U'z') return c - 0x20;
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 0x20;
-    switch (c) {
-        case 0xFF:
-            return 0x178;  // ÿ
-        case 0x161:
-            return 0x160;  // š
-        case 0x153:
-            return 0x152;  // œ
-        case 0x17E:
-            return 0x17D;  // ž
-        default:
-            return c;
-    }
-}
-
-void AgregaUtf8(std::string& destino, char32_t c) {
-    if (c < 0x80) {
-        destino += static_cast<char>(c);
-    } else if (c < 0x800) {
-        destino += static_cast<char>(0xC0 | (c >> 6));
-        destino += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        destino += static_cast<char>(0xE0 | (c >> 12));
-        destino += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        destino += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        destino += static_cast<char>(0xF0 | (c >> 18));
-        destino += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        destino += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        destino += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Upper-cases UTF-8 text letter by letter (é gives É); bytes that are not valid UTF-8 pass
-// unchanged.
-std::string Mayusculas(std::string_view texto) {
-    std::string resultado;
-    resultado.reserve(texto.size());
-    size_t i = 0;
-    while (i < texto.size()) {
-        const auto b = static_cast<unsigned char>(texto[i]);
-        const size_t largo = b < 0x80           ? 1
-                             : (b >> 5) == 0x6  ? 2
-                             : (b >> 4) == 0xE  ? 3
-                             : (b >> 3) == 0x1E ? 4
-                                                : 0;
-        bool valido = largo > 0 && i + largo <= texto.size();
-        char32_t c = largo == 1   ? b
-                     : largo == 2 ? (b & 0x1F)
-                     : largo == 3 ? (b & 0x0F)
-                                  : (b & 0x07);
-        for (size_t k = 1; valido && k < largo; ++k) {
-            const auto s = static_cast<unsigned char>(texto[i + k]);
-            valido = (s & 0xC0) == 0x80;
-            c = (c << 6) | (s & 0x3F);
-        }
-        if (!valido) {
-            resultado += texto[i++];
-            continue;
-        }
-        AgregaUtf8(resultado, Mayuscula(c));
-        i += largo;
-    }
-    return resultado;
-}
 
 // True when the query answered at least one row; a statement without a result set is an error.
 bool TieneFilas(db::Connection& conexion, const std::string& sql) {

@@ -23,6 +23,15 @@ std::vector<Valor> Error(const ErrorAtrapado& error) {
     return {Valor::Largo(error.numero), Valor::Texto(error.descripcion)};
 }
 
+// "BACKUP LOG|DATABASE [db] TO DISK='<folder>\<db><marca><yyyymmddhhnnss>.dat'": the file name
+// keeps the server's own "\" separator.
+std::string SentenciaBackup(const char* objeto, const std::string& base, const std::string& carpeta,
+                            const char* marca, Momento momento) {
+    return std::string("BACKUP ") + objeto + " " + Sql::Identificador(base) + " TO DISK=" +
+           Sql::Literal(carpeta + "\\" + base + marca + Formatea(momento, "yyyymmddhhnnss") +
+                        ".dat");
+}
+
 }  // namespace
 
 bool Velqor::LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::string& informe) {
@@ -92,10 +101,7 @@ bool Velqor::BackupLog(db::Connection& conn, const std::string& serverPath, bool
     std::string sql;
     try {
         const Momento inicio = reloj_.Ahora();
-        const std::string base = perfil_.NombreBase();
-        sql = "BACKUP LOG " + Sql::Identificador(base) + " TO DISK=" +
-              Sql::Literal(serverPath + "\\" + base + "_BackupLog_" +
-                           Formatea(inicio, "yyyymmddhhnnss") + ".dat");
+        sql = SentenciaBackup("LOG", perfil_.NombreBase(), serverPath, "_BackupLog_", inicio);
         informe += Mensaje("Backup Log") + " ";
         conn.Execute(sql, 1);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
@@ -118,10 +124,7 @@ bool Velqor::BackupDatabase(db::Connection& conn, const std::string& serverPath,
     std::string sql;
     try {
         const Momento inicio = reloj_.Ahora();
-        const std::string base = perfil_.NombreBase();
-        sql = "BACKUP DATABASE " + Sql::Identificador(base) + " TO DISK=" +
-              Sql::Literal(serverPath + "\\" + base + "_Backup_" +
-                           Formatea(inicio, "yyyymmddhhnnss") + ".dat");
+        sql = SentenciaBackup("DATABASE", perfil_.NombreBase(), serverPath, "_Backup_", inicio);
         informe += Mensaje("Backup Database") + " ";
         Progreso(Mensaje("Backing up database..."), cancelar);
         conn.Execute(sql, 1);

@@ -42,7 +42,8 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
 
         conn = fabrica_();
         conn->SetCommandTimeout(0);
-        conn->SetConnectionTimeout(30);
+        // A definition may shorten (or lengthen) the login wait; otherwise 30 seconds.
+        conn->SetConnectionTimeout(perfil_.TiempoLogin() > 0 ? perfil_.TiempoLogin() : 30);
         conn->SetWaitHook(espera_);
         conn->Open(perfil_.CadenaConexion(VersionPrograma::kEmpresa, true), "", "", -1);
 

@@ -27,13 +27,6 @@ constexpr std::array kBloqueadosDuranteElPase{
     Control::opcOffLine,     Control::opcOnLine,  Control::cmdGuardarConfig,
 };
 
-// The text without its leading and trailing blanks.
-std::string SinBlancos(const std::string& texto) {
-    const auto inicio = texto.find_first_not_of(' ');
-    if (inicio == std::string::npos) return {};
-    return texto.substr(inicio, texto.find_last_not_of(' ') - inicio + 1);
-}
-
 // A value of a launch configuration as text (Empty gives ""); throws for Null and arrays.
 std::string TextoDe(const Lista& valores, std::size_t indice) {
     return valores.at(indice).ATexto();
@@ -242,7 +235,7 @@ void frmReindexador::cmbBases_Click() {
     MuestraEstado("");
 
     const std::string base = vista_.Texto(Control::cmbBases);
-    if (SinBlancos(base).empty()) return;
+    if (EnBlanco(base)) return;
 
     bool noEsSQL = false;
     bool creado = false;
@@ -262,7 +255,7 @@ void frmReindexador::cmbBases_Click() {
     }
 }
 
-bool frmReindexador::NoBlanco(Control c) const { return !SinBlancos(vista_.Texto(c)).empty(); }
+bool frmReindexador::NoBlanco(Control c) const { return !EnBlanco(vista_.Texto(c)); }
 
 void frmReindexador::ActualizaBotones() {
     try {

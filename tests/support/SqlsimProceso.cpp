@@ -38,24 +38,14 @@ std::string PrimeraLinea(int fd, int ms) {
 }  // namespace
 
 std::string RutaSqlsim() {
-    const char* bin = std::getenv("VELQOR_BIN");
-    if (bin && *bin) return std::string(bin) + "/sqlsim";
-    // Test executables live in <build>/tests, sqlsim in <build>/bin.
-    std::error_code ec;
-    const auto propio = std::filesystem::read_symlink("/proc/self/exe", ec);
-    const auto vecino = propio.parent_path().parent_path() / "bin" / "sqlsim";
-    if (!ec && std::filesystem::exists(vecino, ec)) return vecino.string();
-    return "sqlsim";
+    return VELQOR_BIN_DIR "/sqlsim";
 }
 
 std::string CadenaFreeTds(uint16_t puerto, const std::string& base, const std::string& usuario,
                           const std::string& clave) {
-    // Values go in braces (a '}' inside doubled), so ';' or '=' in a password cannot split them.
-    const auto entre = [](const std::string& v) {
-        std::string s = "{";
-        for (char c : v) s += c == '}' ? std::string("}}") : std::string(1, c);
-        return s + "}";
-    };
+    // Values go in braces, so ';' or '=' in a password cannot split them. FreeTDS takes a braced
+    // value up to the first "};" and does not undouble "}}", so a '}' is written as it is.
+    const auto entre = [](const std::string& v) { return "{" + v + "}"; };
     return "Driver=FreeTDS;Server=127.0.0.1;Port=" + std::to_string(puerto) +
            ";Database=" + entre(base) + ";UID=" + entre(usuario) + ";PWD=" + entre(clave) +
            ";TDS_Version=7.4;ClientCharset=UTF-8";

@@ -46,8 +46,7 @@ class SqlsimProceso {
     uint16_t puerto_ = 0;
 };
 
-// Path of the sqlsim executable: $VELQOR_BIN/sqlsim; else <build>/bin/sqlsim beside the test's
-// <build>/tests folder; else "sqlsim" on the PATH.
+// Path of the sqlsim executable of this build (<build>/bin/sqlsim).
 std::string RutaSqlsim();
 
 // A DSN-less FreeTDS ODBC connection string for 127.0.0.1:`puerto`.

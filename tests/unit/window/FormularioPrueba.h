@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "../engine/ConexionGuionada.h"
-#include "../engine/RelojFijo.h"
+#include "ConexionGuionada.h"
+#include "RelojFijo.h"
 #include "AjustesFalsos.h"
 #include "CarpetaTemporal.h"
 #include "VistaFalsa.h"
