@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <exception>
 #include <map>
 #include <string>
@@ -62,6 +63,12 @@ std::map<std::string, std::string> LeeCadena(std::string_view cadena, bool freeT
     return atributos;
 }
 
+std::string_view Recorta(std::string_view s) {
+    const auto inicio = s.find_first_not_of(" \t");
+    if (inicio == std::string_view::npos) return {};
+    return s.substr(inicio, s.find_last_not_of(" \t") - inicio + 1);
+}
+
 bool NombraFreeTds(const std::string& controlador) {
     const std::string c = Minusculas(controlador);
     return c.find("freetds") != std::string::npos || c.find("tdsodbc") != std::string::npos;
@@ -87,9 +94,21 @@ void CompruebaCadena(const PerfilConexion& perfil, bool conClave) {
     };
     Exige(valor("database") == perfil.NombreBase(),
           "the connection string's Database is not the definition's");
-    const std::string servidor =
-        atributos.count("port") ? valor("server") + "," + valor("port") : valor("server");
-    Exige(servidor == perfil.Servidor(), "the connection string's Server is not the definition's");
+    if (atributos.count("port")) {
+        // FreeTDS gets "host,port" as two attributes, each without the blanks around the comma.
+        const std::string_view servidor = perfil.Servidor();
+        const auto coma = servidor.rfind(',');
+        Exige(coma != std::string_view::npos, "a Port attribute for a server without a port");
+        int puerto = 0;
+        const std::string_view texto = Recorta(servidor.substr(coma + 1));
+        std::from_chars(texto.data(), texto.data() + texto.size(), puerto);
+        Exige(valor("server") == Recorta(servidor.substr(0, coma)) &&
+                  valor("port") == std::to_string(puerto),
+              "the connection string's Server and Port are not the definition's");
+    } else {
+        Exige(valor("server") == perfil.Servidor(),
+              "the connection string's Server is not the definition's");
+    }
     Exige(conClave == (atributos.count("pwd") == 1) || atributos.count("trusted_connection") == 1,
           "the connection string's password is there when left out, or missing when asked for");
 }
