@@ -230,7 +230,12 @@ void InformaError(int32_t numero, std::string_view descripcion, const db::Connec
             entrada.append(kSaltoLinea);
         }
         entrada.append(kSaltoLinea);
-        AnexaArchivo(ArchivoLog(), Utf8A1252(entrada));
+        if (!AnexaArchivo(ArchivoLog(), Utf8A1252(entrada))) {
+            // Nobody may be watching, and the log cannot hold it: standard error is the last
+            // place left to say what went wrong.
+            std::cerr << "The log file " << ArchivoLog() << " could not be written:\n"
+                      << Reemplaza(entrada, kSaltoLinea, "\n") << std::flush;
+        }
     } catch (...) {
         // The report is lost; the caller carries on.
     }

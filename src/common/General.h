@@ -84,7 +84,7 @@ std::string LeeTexto(const std::string& ruta);
 
 // Shows an error to the operator in a message box, or, when silencioso or Desatendido(), appends
 // it to ArchivoLog() with a "dd/mm/yyyy hh:nn:ss" line, the native errors of conn, and contexto.
-// Never throws.
+// An entry the log file cannot take is written to standard error instead. Never throws.
 void InformaError(int32_t numero, std::string_view descripcion, const db::Connection* conn,
                   std::string_view textoAlternativo, bool silencioso, std::string_view contexto);
 

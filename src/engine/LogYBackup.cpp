@@ -44,6 +44,10 @@ bool Velqor::LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::
                          {Valor::Texto(perfil_.NombreBase()), Valor::Largo(mb)}),
                  cancelar);
         resultado = LogShrinkFile(conn, mb, textoError);
+        if (!textoError.empty()) {
+            RegistraFallo(0, "", conn, textoError,
+                          Mensaje("Shrink |1_log", {Valor::Texto(perfil_.NombreBase())}));
+        }
         AgregaLinea(informe, Mensaje("Shrink |1_log |2",
                                      {Valor::Texto(perfil_.NombreBase()),
                                       Valor::Texto(Duracion(inicio, true, reloj_.Ahora()))}));
@@ -89,7 +93,10 @@ bool Velqor::LogTruncate(db::Connection& conn, bool& cancelar, std::string& info
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
         std::string textoError;
-        TraduceError(error.numero, error.descripcion, conn, sql, textoError, "");
+        // From SQL Server 2008 on the truncate is always refused: that is no failure of the run.
+        if (!TraduceError(error.numero, error.descripcion, conn, sql, textoError, "")) {
+            RegistraFallo(0, "", conn, textoError, Mensaje("Log Truncate"));
+        }
         Progreso(textoError, cancelar);
         AgregaLinea(informe, textoError);
         return false;
@@ -111,6 +118,7 @@ bool Velqor::BackupLog(db::Connection& conn, const std::string& serverPath, bool
         std::string textoError;
         const bool noAplica =
             TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath);
+        if (!noAplica) RegistraFallo(0, "", conn, textoError, Mensaje("Backup Log"));
         Progreso(textoError, cancelar);
         AgregaLinea(informe, textoError);
         // A log that cannot be backed up must not be truncated or shrunk: stop the pass here.
@@ -133,7 +141,9 @@ bool Velqor::BackupDatabase(db::Connection& conn, const std::string& serverPath,
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
         std::string textoError;
-        TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath);
+        if (!TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath)) {
+            RegistraFallo(0, "", conn, textoError, Mensaje("Backup Database"));
+        }
         Progreso(textoError, cancelar);
         AgregaLinea(informe, textoError);
         return false;

@@ -1,5 +1,5 @@
 // The engine object: construction, binding to a connection definition, the cloud check,
-// the report file name and the Progreso event.
+// the report file name, the Progreso event and the log entry of a failed step.
 
 #include "engine/Velqor.h"
 
@@ -7,6 +7,7 @@
 #include <exception>
 #include <utility>
 
+#include "common/General.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 #include "db/OdbcConnection.h"
@@ -37,6 +38,12 @@ void Velqor::Progreso(std::string texto, bool& cancelar) {
     } catch (const std::exception&) {
         // The receiver only displays; its failure must not change the pass.
     }
+}
+
+void Velqor::RegistraFallo(int32_t numero, const std::string& descripcion,
+                           const db::Connection& conn, const std::string& texto,
+                           const std::string& contexto) {
+    if (Desatendido()) InformaError(numero, descripcion, &conn, texto, true, contexto);
 }
 
 bool Velqor::Crear(const std::string& rutaCFP, const std::string& archivoCFP,

@@ -61,14 +61,15 @@ class Velqor {
     // with mDensidad untouched, when it cannot be read (reported through InformaError).
     bool ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad);
     // Shrinks the first log file to mb megabytes; always writes its report line. False when there
-    // is no log file or the shrink was refused (the refusal is not shown).
+    // is no log file or the shrink was refused (the refusal is not shown; it is logged when
+    // unattended).
     bool LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::string& informe);
     // True when usuario/clave match a row of UsuariosPW (or the table is empty). At most three
     // checks reach the server until one succeeds; a refusal raises "Please give a valid password"
     // and shows it (or logs it when unattended); a server error goes to InformaError.
     bool Autenticar(db::Connection& conexion, const std::string& usuario, const std::string& clave);
-    // Runs sp_updatestats after announcing it with the run's own flag; on failure raises the error
-    // and reports its description.
+    // Runs sp_updatestats after announcing it with the run's own flag; on failure raises the error,
+    // reports its description and, when unattended, logs it.
     bool UpdateStatistics(db::Connection& conn, bool& cancelar, std::string& informe);
     // Runs one whole pass; informe receives the report (untouched when the login is refused).
     // False when the engine is not created, the login is refused, the pass is cancelled, no phase
@@ -96,7 +97,8 @@ class Velqor {
                       bool bloquear, bool& cancelar, std::string& informe);
     // Shrinks the first file whose name holds LOG; a refusal's text goes to textoError only.
     bool LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoError);
-    // The steps below write "caption, blank, elapsed time or error text" as one report line.
+    // The steps below write "caption, blank, elapsed time or error text" as one report line; when
+    // unattended, a failure that is not a "does not apply" one is also logged.
     // Truncates the log without a backup (refused from SQL Server 2008 on); never cancels.
     bool LogTruncate(db::Connection& conn, bool& cancelar, std::string& informe);
     // Backs the log up into serverPath; True also when it does not apply; a real failure sets
@@ -106,6 +108,12 @@ class Velqor {
     // Backs the database up into serverPath; a failure never cancels.
     bool BackupDatabase(db::Connection& conn, const std::string& serverPath, bool& cancelar,
                         std::string& informe);
+    // In an unattended run, writes a failed step to the log (never a message box): numero and
+    // descripcion, or texto when numero is 0, the native errors of conn, and contexto (the step).
+    // Does nothing in a run by hand, where the progress text and the report tell the operator.
+    static void RegistraFallo(int32_t numero, const std::string& descripcion,
+                              const db::Connection& conn, const std::string& texto,
+                              const std::string& contexto);
     // Words a failed step's error into textoError; True when the refusal means "does not apply"
     // (native errors 4208, 4214, 155).
     bool TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,

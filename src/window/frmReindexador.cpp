@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -42,6 +44,13 @@ bool EsVerdadero(const Lista& valores, std::size_t indice) {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+// The size of this start's log file; 0 while it does not exist.
+std::uintmax_t TamanoLog() {
+    std::error_code ec;
+    const std::uintmax_t tamano = std::filesystem::file_size(ArchivoLog(), ec);
+    return ec ? 0 : tamano;
 }
 
 }  // namespace
@@ -132,6 +141,8 @@ bool frmReindexador::LeeLineaComandos() {
         return false;
     }
     FijaDesatendido(true);
+    // Two starts in the same second share the log file: what this run writes is what it adds.
+    logAlEmpezar_ = TamanoLog();
     return true;
 }
 
@@ -145,7 +156,14 @@ void frmReindexador::Form_QueryUnload(bool& cancelar) {
     if (!Desatendido() && ajustesCargados_) GuardaReg();
 }
 
-void frmReindexador::Form_Unload() { Velq_.reset(); }
+void frmReindexador::Form_Unload() {
+    Velq_.reset();
+    // The engine has saved its history by now; whatever the unattended run had to log (a failed
+    // step, a history or report that could not be written) fails it.
+    if (Desatendido() && salida_ == kSalidaCorrecta && TamanoLog() > logAlEmpezar_) {
+        salida_ = kSalidaPaseFallido;
+    }
+}
 
 // ---- Captions and layout ----
 
@@ -351,6 +369,11 @@ void frmReindexador::cmdLanzarAhora_Click() {
                                              Velq_->NombreArchivo() + "_" + MarcaTiempo() + ".txt");
             grabado = GrabaTexto(ruta, informe);
             if (grabado && !Desatendido()) vista_.AbreArchivo(ruta);
+            if (!grabado && Desatendido()) {
+                InformaError(0, "", nullptr,
+                             Mensaje("The report could not be written to |1", {Valor::Texto(ruta)}),
+                             true, titulo_);
+            }
         }
     } catch (const std::exception&) {
         // The pass is over; whatever failed after it leaves the window idle, without a message.

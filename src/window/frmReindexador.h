@@ -30,8 +30,8 @@ struct Arranque {
 
 // The process exit code of an unattended run.
 enum CodigoSalida : int {
-    kSalidaCorrecta = 0,     // the pass succeeded and its report was written
-    kSalidaPaseFallido = 1,  // the pass failed, was refused or was cancelled
+    kSalidaCorrecta = 0,     // the pass succeeded, its report was written, nothing was logged
+    kSalidaPaseFallido = 1,  // the pass failed, was refused or cancelled, or logged an error
     kSalidaConfiguracionInutil =
         2,  // the launch configuration (or the program folder) was unusable
 };
@@ -62,7 +62,8 @@ class frmReindexador {
     void ActualizaBotones();
     // True when the engine is bound; otherwise shows "Please select a valid Database".
     bool BaseValida();
-    // Idle: runs one pass and writes its report file (opened for the operator unless unattended).
+    // Idle: runs one pass and writes its report file (opened for the operator unless unattended;
+    // when unattended, a report that cannot be written is logged).
     // Running: asks the pass to cancel and returns at once. While the pass runs every other control
     // is disabled and the window's events keep running.
     void cmdLanzarAhora_Click();
@@ -92,13 +93,15 @@ class frmReindexador {
     // window closes by itself once the pass has ended. Otherwise the settings are stored (after an
     // interactive start only).
     void Form_QueryUnload(bool& cancelar);
-    // Releases the engine, which writes its density history back.
+    // Releases the engine, which writes its density history back. An unattended run that added an
+    // entry to the log file by then ends with kSalidaPaseFallido.
     void Form_Unload();
 
     // The title "ZEV Performance tool (vX.YY.ZZ) for SQL Server 2005-2019 / AZURE" of a version.
     static std::string TituloVentana(int32_t mayor, int32_t menor, int32_t revision);
 
-    // The exit code of the process (see CodigoSalida); 0 after an interactive session.
+    // The exit code of the process (see CodigoSalida), final once the window has unloaded; 0 after
+    // an interactive session.
     int Salida() const { return salida_; }
     // Why the command line or the program folder could not be used; empty when nothing was refused.
     const std::string& MotivoRechazo() const { return motivo_; }
@@ -124,6 +127,7 @@ class frmReindexador {
     std::string titulo_;
     int salida_ = kSalidaCorrecta;
     std::string motivo_;
+    std::uintmax_t logAlEmpezar_ = 0;  // the log file's size when the unattended run began
 };
 
 }  // namespace velqor::ventana

@@ -119,10 +119,11 @@ Corrida InstalacionPrueba::Ejecuta(const std::string& lanzamiento, const Limites
     argv.push_back(nullptr);
     for (auto& v : entorno) envp.push_back(v.data());
     envp.push_back(nullptr);
-    std::string plantilla = (fs::temp_directory_path() / "velqor-faults-XXXXXX").string();
-    const int fdError = ::mkstemp(plantilla.data());
-    if (fdError < 0) {
-        ADD_FAILURE() << "no file for standard error";
+    // Standard error goes through a pipe, as to a scheduler or a terminal: the file size limit
+    // that stands for a full disk would stop it in a file.
+    int tuberia[2];
+    if (::pipe2(tuberia, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "no pipe for standard error";
         return r;
     }
     const rlimit limite{limites.tamanoMaximo, limites.tamanoMaximo};
@@ -133,7 +134,7 @@ Corrida InstalacionPrueba::Ejecuta(const std::string& lanzamiento, const Limites
     if (pid == 0) {
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != padre) ::_exit(127);
-        ::dup2(fdError, STDERR_FILENO);
+        ::dup2(tuberia[1], STDERR_FILENO);
         const int nulo = ::open("/dev/null", O_RDONLY);
         ::dup2(nulo, STDIN_FILENO);
         if (limites.tamanoMaximo != RLIM_INFINITY) {
@@ -149,16 +150,24 @@ Corrida InstalacionPrueba::Ejecuta(const std::string& lanzamiento, const Limites
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
-    ::close(fdError);
+    ::close(tuberia[1]);
     if (pid < 0) {
         ADD_FAILURE() << "fork failed";
-        ::unlink(plantilla.c_str());
+        ::close(tuberia[0]);
         return r;
     }
+    ::fcntl(tuberia[0], F_SETFL, O_NONBLOCK);
+    const auto leeError = [&] {
+        char bloque[4096];
+        for (ssize_t n; (n = ::read(tuberia[0], bloque, sizeof bloque)) > 0;) {
+            r.error.append(bloque, static_cast<std::size_t>(n));
+        }
+    };
     int estado = 0;
     const auto tope = inicio + std::chrono::seconds(limites.segundos);
     r.terminoSolo = true;
     while (::waitpid(pid, &estado, WNOHANG) == 0) {
+        leeError();
         if (std::chrono::steady_clock::now() > tope) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &estado, 0);
@@ -170,8 +179,8 @@ Corrida InstalacionPrueba::Ejecuta(const std::string& lanzamiento, const Limites
     r.segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
     if (r.terminoSolo && WIFEXITED(estado)) r.codigo = WEXITSTATUS(estado);
     if (r.terminoSolo && WIFSIGNALED(estado)) r.senal = WTERMSIG(estado);
-    r.error = LeeBytes(plantilla);
-    ::unlink(plantilla.c_str());
+    leeError();
+    ::close(tuberia[0]);
     return r;
 }
 

@@ -128,13 +128,29 @@ TEST_F(InformaErrorTest, SilenciosoTambienVaAlRegistroYSeAnexa) {
     EXPECT_TRUE(registro.ends_with("\r\nError 1: x\r\n\r\nctx\r\n\r\n"));
 }
 
-TEST_F(InformaErrorTest, RegistroImposibleNoRompeNada) {
+TEST_F(InformaErrorTest, RegistroImposibleVaASalidaDeErrores) {
     FijaDesatendido(true);
-    FijaArchivoLog(carpeta_.En("missing/velqor.log"));
+    const std::string log = carpeta_.En("missing/velqor.log");
+    FijaArchivoLog(log);
+    ::testing::internal::CaptureStderr();
     InformaError(1, "x", nullptr, "", false, "ctx");
     FijaArchivoLog({});
-    InformaError(1, "x", nullptr, "", false, "ctx");
+    InformaError(2, "y", nullptr, "", false, "");
+    const std::string errores = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(avisos_.empty());
+    EXPECT_NE(errores.find("The log file " + log + " could not be written:\n"), std::string::npos)
+        << errores;
+    EXPECT_NE(errores.find("\nError 1: x\n\nctx\n\n"), std::string::npos) << errores;
+    EXPECT_NE(errores.find("\nError 2: y\n\n"), std::string::npos) << errores;
+    EXPECT_EQ(errores.find('\r'), std::string::npos) << "plain line ends on a terminal";
+}
+
+TEST_F(InformaErrorTest, UnRegistroEscritoNoDiceNadaEnSalidaDeErrores) {
+    FijaDesatendido(true);
+    ::testing::internal::CaptureStderr();
+    InformaError(1, "x", nullptr, "", false, "ctx");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(LeeBytes(ArchivoLog()), "");
 }
 
 TEST_F(InformaErrorTest, UnCuadroQueFallaNoSaleDeInformaError) {

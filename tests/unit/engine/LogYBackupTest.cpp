@@ -4,12 +4,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <ostream>
+
 #include "MotorPrueba.h"
+#include "common/General.h"
 
 namespace velqor::prueba {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 class LogYBackupTest : public MotorPrueba {
@@ -183,6 +188,81 @@ TEST_F(LogYBackupTest, RefusedStatisticsUpdateShowsTheErrorAndReportsItsDescript
     EXPECT_THAT(cuadros, IsEmpty());
     EXPECT_EQ(guion.opciones, std::vector<int32_t>{-1});
 }
+
+// A failed step of an unattended run: what the server answers, and what the log must then hold
+// (the error and the step as its context; nothing for a step that merely does not apply).
+struct CasoRegistro {
+    const char* nombre;
+    std::string prefijo;
+    Respuesta respuesta;
+    std::vector<std::string> enLog;  // empty: the run logs nothing
+
+    friend void PrintTo(const CasoRegistro& caso, std::ostream* os) { *os << caso.nombre; }
+};
+
+class RegistroDesatendido : public MotorPrueba, public ::testing::WithParamInterface<CasoRegistro> {
+  protected:
+    void SetUp() override { ASSERT_TRUE(Crea()); }
+};
+
+const CasoRegistro kCasosRegistro[] = {
+    // The fixture's server refuses the truncate as SQL Server 2008 and later do: no failure.
+    {"CleanPass", "sp_updatestats", Respuesta::Nada(), {}},
+    {"StatisticsRefused",
+     "sp_updatestats",
+     Respuesta::Rechazo({{15247, "User does not have permission to perform this action."}}),
+     {"Error 3604: [FreeTDS][SQL Server]User does not have permission",
+      "Native Error 15247: ", "\r\nUpdate Statistics\r\n"}},
+    {"ShrinkRefused",
+     "DBCC SHRINKFILE",
+     Respuesta::Rechazo({{8985, "Could not locate file 'Ventas_log' for database 'Ventas'."}}),
+     {"NativeError 8985: [FreeTDS][SQL Server]Could not locate file",
+      "(DBCC SHRINKFILE([Ventas_log], 1))", "\r\nShrink Ventas_log\r\n"}},
+    {"NoLogFileIsNoError",
+     "SELECT name FROM sys.database_files",
+     Respuesta::Filas({"name"}, {}),
+     {}},
+    {"TruncateRefusedForAnotherReason",
+     "BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
+     Respuesta::Rechazo({{3023, "Backup and file manipulation operations must be serialized."}}),
+     {"NativeError 3023: ", "Native Error 3023: ", "\r\nLog Truncate\r\n"}},
+    {"LogBackupDoesNotApply",
+     "BACKUP LOG [Ventas] TO DISK",
+     Respuesta::Rechazo({{4208, "not allowed while the recovery model is SIMPLE."}}),
+     {}},
+    {"LogBackupIntoAnInvalidPath",
+     "BACKUP LOG [Ventas] TO DISK",
+     Respuesta::Rechazo({{3201, "Cannot open backup device."}, {3013, "terminating."}}),
+     {"Invalid path: D:\\Bak\r\n",
+      "Native Error 3201: ", "Native Error 3013: ", "\r\nBackup Log\r\n"}},
+    {"DatabaseBackupFailsWithoutAProviderError",
+     "BACKUP DATABASE",
+     Respuesta::Falla(5, "Invalid procedure call or argument"),
+     {"Error 5: Invalid procedure call or argument (BACKUP DATABASE [Ventas] TO DISK=",
+      "\r\nBackup Database\r\n"}},
+};
+
+TEST_P(RegistroDesatendido, RealFailuresAreLoggedOnlyWhenUnattended) {
+    const CasoRegistro& caso = GetParam();
+    guion.Cuando(caso.prefijo, caso.respuesta);
+    for (const bool desatendido : {false, true}) {
+        SCOPED_TRACE(desatendido);
+        std::filesystem::remove(ArchivoLog());
+        FijaDesatendido(desatendido);
+        informe.clear();
+        Pasa();
+        const std::string log = LeeBytes(ArchivoLog());
+        if (!desatendido || caso.enLog.empty()) {
+            EXPECT_EQ(log, "");
+            continue;
+        }
+        for (const std::string& texto : caso.enLog) EXPECT_THAT(log, HasSubstr(texto));
+    }
+    EXPECT_THAT(cuadros, IsEmpty()) << "a run by hand keeps to its progress texts and report";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pasos, RegistroDesatendido, ::testing::ValuesIn(kCasosRegistro),
+                         [](const auto& info) { return std::string(info.param.nombre); });
 
 }  // namespace
 }  // namespace velqor::prueba

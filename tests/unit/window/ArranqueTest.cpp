@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include "FormularioPrueba.h"
 #include "common/General.h"
@@ -19,13 +20,16 @@ using ventana::kSalidaPaseFallido;
 class ArranquePrueba : public FormularioPrueba {
   protected:
     // Writes a launch configuration for "Ventas" (or another entry) and answers its path.
+    // The report folder is the program folder unless told.
     std::string EscribeLanzamiento(const std::string& nombre = "Lanza miento.ZEVcos",
-                                   const std::string& base = "Ventas", bool onLine = true) {
+                                   const std::string& base = "Ventas", bool onLine = true,
+                                   const std::string& informes = {}) {
         const std::string ruta = programa.En(nombre);
-        const Lista valores{Valor::Texto(base),     Valor::Texto(programa.Texto()),
-                            Valor::Texto("ana"),    Valor::Texto("secreto"),
-                            Valor::Largo(0),        Valor::Logico(onLine),
-                            Valor::Texto("D:\\Bak")};
+        const Lista valores{
+            Valor::Texto(base),     Valor::Texto(informes.empty() ? programa.Texto() : informes),
+            Valor::Texto("ana"),    Valor::Texto("secreto"),
+            Valor::Largo(0),        Valor::Logico(onLine),
+            Valor::Texto("D:\\Bak")};
         EXPECT_TRUE(Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true));
         return ruta;
     }
@@ -193,6 +197,65 @@ TEST_F(ArranquePrueba, AProgramFolderThatCannotBeListedClosesAtOnce) {
     EXPECT_TRUE(cuadros.empty());
     EXPECT_EQ(ajustes.valores, previos) << "the design values never replace the settings";
 }
+
+// How an unattended run ends when something had to be logged although the pass itself answered
+// True: every entry this run adds to the log file fails it, those of an earlier start that shares
+// the file do not.
+struct CasoSalida {
+    const char* nombre;
+    bool logPrevio;     // an earlier start in the same second wrote to the same log file
+    std::string falla;  // a statement the server refuses ("" for none)
+    bool sinHistorial;  // the report folder cannot be made, so the history is not saved
+    bool sinInforme;    // a folder stands where the report file goes
+    int salida;
+    std::string enLog;  // what this run must add to the log ("" for nothing)
+
+    friend void PrintTo(const CasoSalida& caso, std::ostream* os) { *os << caso.nombre; }
+};
+
+class SalidaDesatendida : public ArranquePrueba,
+                          public ::testing::WithParamInterface<CasoSalida> {};
+
+const CasoSalida kCasosSalida[] = {
+    {"CleanPassAfterAnEarlierStartsEntry", true, "", false, false, kSalidaCorrecta, ""},
+    {"AStepThatFailedWhileOthersSucceeded", false, "sp_updatestats", false, false,
+     kSalidaPaseFallido, "\r\nUpdate Statistics\r\n"},
+    {"AHistoryThatCannotBeSaved", true, "", true, false, kSalidaPaseFallido,
+     "The density history could not be written to "},
+    {"AReportThatCannotBeWritten", false, "", false, true, kSalidaPaseFallido,
+     "The report could not be written to "},
+};
+
+TEST_P(SalidaDesatendida, AnythingTheRunLoggedFailsIt) {
+    const CasoSalida& caso = GetParam();
+    EscribeCfp("Ventas");
+    const std::string log = programa.En(NombreEjecutable() + "_20261204163541.log");
+    const std::string previo = caso.logPrevio ? "04/12/2026 16:35:41\r\nearlier start\r\n\r\n" : "";
+    if (caso.logPrevio) EscribeBytes(log, previo);
+    if (!caso.falla.empty()) {
+        guion.Cuando(caso.falla, Respuesta::Rechazo({{15247, "Permission denied."}}));
+    }
+    EscribeBytes(programa.En("archivo"), "not a folder");
+    if (caso.sinInforme) std::filesystem::create_directory(RutaInforme());
+
+    Arranca(EscribeLanzamiento("lanza.ZEVcos", "Ventas", true,
+                               caso.sinHistorial ? programa.En("archivo") + "/informes" : ""));
+
+    EXPECT_TRUE(vista.cerrada);
+    EXPECT_EQ(form->Salida(), caso.salida);
+    EXPECT_TRUE(cuadros.empty());
+    ASSERT_EQ(ArchivoLog(), log);
+    const std::string escrito = LeeBytes(log);
+    ASSERT_TRUE(escrito.starts_with(previo)) << escrito;
+    if (caso.enLog.empty()) {
+        EXPECT_EQ(escrito, previo);
+    } else {
+        EXPECT_NE(escrito.find(caso.enLog, previo.size()), std::string::npos) << escrito;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, SalidaDesatendida, ::testing::ValuesIn(kCasosSalida),
+                         [](const auto& info) { return std::string(info.param.nombre); });
 
 }  // namespace
 }  // namespace velqor::prueba
