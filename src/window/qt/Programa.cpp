@@ -67,7 +67,8 @@ int EjecutaPrograma(int argc, char** argv) {
 
     AjustesQSettings ajustes;
     VentanaReindexador ventana(ajustes);
-    InstalaCuadro(ventana);
+    // With nobody at a screen a message box would wait for ever: notices then go to standard error.
+    if (hayOperador) InstalaCuadro(ventana);
     frmReindexador form(ventana, ajustes, {}, Arranque{CarpetaPrograma(), linea, hayOperador});
     ventana.Conecta(form);
 
