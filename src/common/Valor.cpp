@@ -85,54 +85,20 @@ Valor Valor::Nulo() {
     return v;
 }
 
-Valor Valor::Entero(int16_t v) {
+Valor Valor::DeNumero(Tipo tipo, double v) {
     Valor r;
-    r.tipo_ = Tipo::Integer;
+    r.tipo_ = tipo;
     r.numero_ = v;
     return r;
 }
 
-Valor Valor::Largo(int32_t v) {
-    Valor r;
-    r.tipo_ = Tipo::Long;
-    r.numero_ = v;
-    return r;
-}
-
-Valor Valor::Simple(float v) {
-    Valor r;
-    r.tipo_ = Tipo::Single;
-    r.numero_ = v;
-    return r;
-}
-
-Valor Valor::Doble(double v) {
-    Valor r;
-    r.tipo_ = Tipo::Double;
-    r.numero_ = v;
-    return r;
-}
-
-Valor Valor::Decimal(double v) {
-    Valor r;
-    r.tipo_ = Tipo::Decimal;
-    r.numero_ = v;
-    return r;
-}
-
-Valor Valor::Byte(uint8_t v) {
-    Valor r;
-    r.tipo_ = Tipo::Byte;
-    r.numero_ = v;
-    return r;
-}
-
-Valor Valor::Moneda(double v) {
-    Valor r;
-    r.tipo_ = Tipo::Currency;
-    r.numero_ = v;
-    return r;
-}
+Valor Valor::Entero(int16_t v) { return DeNumero(Tipo::Integer, v); }
+Valor Valor::Largo(int32_t v) { return DeNumero(Tipo::Long, v); }
+Valor Valor::Simple(float v) { return DeNumero(Tipo::Single, v); }
+Valor Valor::Doble(double v) { return DeNumero(Tipo::Double, v); }
+Valor Valor::Decimal(double v) { return DeNumero(Tipo::Decimal, v); }
+Valor Valor::Byte(uint8_t v) { return DeNumero(Tipo::Byte, v); }
+Valor Valor::Moneda(double v) { return DeNumero(Tipo::Currency, v); }
 
 Valor Valor::Texto(std::string v) {
     Valor r;

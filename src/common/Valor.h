@@ -74,6 +74,9 @@ public:
     friend bool operator==(const Valor& a, const Valor& b);
 
 private:
+    // A value of one of the numeric kinds (Currency included).
+    static Valor DeNumero(Tipo tipo, double v);
+
     Tipo tipo_ = Tipo::Empty;
     double numero_ = 0;  // all numeric kinds, Boolean (as 0/1) and Date (seconds since epoch)
     std::string texto_;

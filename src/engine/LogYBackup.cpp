@@ -91,14 +91,8 @@ bool Velqor::LogTruncate(db::Connection& conn, bool& cancelar, std::string& info
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
         return true;
     } catch (const std::exception& e) {
-        const ErrorAtrapado error = ErrorAtrapado::De(e);
-        std::string textoError;
         // From SQL Server 2008 on the truncate is always refused: that is no failure of the run.
-        if (!TraduceError(error.numero, error.descripcion, conn, sql, textoError, "")) {
-            RegistraFallo(0, "", conn, textoError, Mensaje("Log Truncate"));
-        }
-        Progreso(textoError, cancelar);
-        AgregaLinea(informe, textoError);
+        FallaPaso(e, conn, sql, "", "Log Truncate", cancelar, informe);
         return false;
     }
 }
@@ -114,13 +108,7 @@ bool Velqor::BackupLog(db::Connection& conn, const std::string& serverPath, bool
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
         return true;
     } catch (const std::exception& e) {
-        const ErrorAtrapado error = ErrorAtrapado::De(e);
-        std::string textoError;
-        const bool noAplica =
-            TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath);
-        if (!noAplica) RegistraFallo(0, "", conn, textoError, Mensaje("Backup Log"));
-        Progreso(textoError, cancelar);
-        AgregaLinea(informe, textoError);
+        const bool noAplica = FallaPaso(e, conn, sql, serverPath, "Backup Log", cancelar, informe);
         // A log that cannot be backed up must not be truncated or shrunk: stop the pass here.
         if (!noAplica) cancelar = true;
         return noAplica;
@@ -139,15 +127,22 @@ bool Velqor::BackupDatabase(db::Connection& conn, const std::string& serverPath,
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
         return true;
     } catch (const std::exception& e) {
-        const ErrorAtrapado error = ErrorAtrapado::De(e);
-        std::string textoError;
-        if (!TraduceError(error.numero, error.descripcion, conn, sql, textoError, serverPath)) {
-            RegistraFallo(0, "", conn, textoError, Mensaje("Backup Database"));
-        }
-        Progreso(textoError, cancelar);
-        AgregaLinea(informe, textoError);
+        FallaPaso(e, conn, sql, serverPath, "Backup Database", cancelar, informe);
         return false;
     }
+}
+
+bool Velqor::FallaPaso(const std::exception& e, db::Connection& conn, const std::string& sql,
+                       const std::string& ruta, const char* paso, bool& cancelar,
+                       std::string& informe) {
+    const ErrorAtrapado error = ErrorAtrapado::De(e);
+    std::string textoError;
+    const bool noAplica =
+        TraduceError(error.numero, error.descripcion, conn, sql, textoError, ruta);
+    if (!noAplica) RegistraFallo(0, "", conn, textoError, Mensaje(paso));
+    Progreso(textoError, cancelar);
+    AgregaLinea(informe, textoError);
+    return noAplica;
 }
 
 bool Velqor::TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,

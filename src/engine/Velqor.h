@@ -4,6 +4,7 @@
 // month's density history, which it writes back when it ends.
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -116,6 +117,10 @@ class Velqor {
                               const std::string& contexto);
     // Words a failed step's error into textoError; True when the refusal means "does not apply"
     // (native errors 4208, 4214, 155).
+    // A refused log or backup step: translates the error, logs a real failure of an unattended
+    // run, shows the text and ends the step's report line with it. True when the step does not apply.
+    bool FallaPaso(const std::exception& e, db::Connection& conn, const std::string& sql,
+                   const std::string& ruta, const char* paso, bool& cancelar, std::string& informe);
     bool TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,
                       const std::string& sql, std::string& textoError, const std::string& ruta);
     // The history file of InicioProceso's month: <rutaEstadistica>/<safe name>_yyyy_mm.ZEVeri.
