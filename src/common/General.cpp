@@ -28,7 +28,8 @@ EstadoProceso& Estado() {
 
 // Replaces every occurrence of buscado in texto by reemplazo, left to right, without looking
 // at the inserted text again.
-std::string Reemplaza(std::string_view texto, std::string_view buscado, std::string_view reemplazo) {
+std::string Reemplaza(std::string_view texto, std::string_view buscado,
+                      std::string_view reemplazo) {
     std::string resultado;
     resultado.reserve(texto.size());
     std::size_t desde = 0;

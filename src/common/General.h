@@ -37,7 +37,8 @@ using CuadroMensaje = std::function<void(const std::string& texto, const std::st
 // Installs the window's message box; an empty function restores the default, which writes the
 // text to standard error. Installed once at start-up, before any engine runs.
 void InstalaCuadroMensaje(CuadroMensaje cuadro);
-// Shows texto through the installed service with the given title (the application's title when empty).
+// Shows texto through the installed service with the given title (the application's title when
+// empty).
 void MuestraMensaje(const std::string& texto, const std::string& titulo = {});
 // The application's title used by message boxes ("Velqor").
 std::string TituloAplicacion();
@@ -74,8 +75,9 @@ std::string TextoVersion(int32_t numero);
 
 // ---- Whole text files (Windows-1252 on disk, UTF-8 inside) ----
 
-// Replaces the file with texto followed by CR LF; false on any failure (missing folder, no permission).
-// The text goes to a fresh file beside it that is renamed over it, so a failure leaves the old file whole.
+// Replaces the file with texto followed by CR LF; false on any failure (missing folder, no
+// permission). The text goes to a fresh file beside it that is renamed over it, so a failure leaves
+// the old file whole.
 bool GrabaTexto(const std::string& ruta, std::string_view texto);
 // The whole file as text, line ends included; empty on any failure.
 std::string LeeTexto(const std::string& ruta);

@@ -48,7 +48,8 @@ std::string NumeroATexto(double v, int digitos) {
     }
     int exponente = 0;
     const std::string_view textoExponente = forma.substr(e + (forma[e + 1] == '+' ? 2 : 1));
-    std::from_chars(textoExponente.data(), textoExponente.data() + textoExponente.size(), exponente);
+    std::from_chars(textoExponente.data(), textoExponente.data() + textoExponente.size(),
+                    exponente);
 
     std::string resultado = v < 0 ? "-" : "";
     const auto n = static_cast<int>(cifras.size());
@@ -130,19 +131,32 @@ Valor Valor::Matriz(Lista v) {
 
 std::string_view Valor::NombreTipo() const {
     switch (tipo_) {
-        case Tipo::Empty: return "Empty";
-        case Tipo::Null: return "Null";
-        case Tipo::Integer: return "Integer";
-        case Tipo::Long: return "Long";
-        case Tipo::Single: return "Single";
-        case Tipo::Double: return "Double";
-        case Tipo::Decimal: return "Decimal";
-        case Tipo::Byte: return "Byte";
-        case Tipo::Currency: return "Currency";
-        case Tipo::String: return "String";
-        case Tipo::Date: return "Date";
-        case Tipo::Boolean: return "Boolean";
-        case Tipo::Array: return "Array";
+        case Tipo::Empty:
+            return "Empty";
+        case Tipo::Null:
+            return "Null";
+        case Tipo::Integer:
+            return "Integer";
+        case Tipo::Long:
+            return "Long";
+        case Tipo::Single:
+            return "Single";
+        case Tipo::Double:
+            return "Double";
+        case Tipo::Decimal:
+            return "Decimal";
+        case Tipo::Byte:
+            return "Byte";
+        case Tipo::Currency:
+            return "Currency";
+        case Tipo::String:
+            return "String";
+        case Tipo::Date:
+            return "Date";
+        case Tipo::Boolean:
+            return "Boolean";
+        case Tipo::Array:
+            return "Array";
     }
     return "Unknown";
 }

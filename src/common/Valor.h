@@ -16,7 +16,7 @@ class Valor;
 using Lista = std::vector<Valor>;
 
 class Valor {
-public:
+  public:
     // Kinds, named as the type names the array text knows them by.
     enum class Tipo {
         Empty,
@@ -31,7 +31,7 @@ public:
         String,    // UTF-8 text
         Date,      // Momento
         Boolean,
-        Array,     // nested Lista
+        Array,  // nested Lista
     };
 
     Valor() = default;  // Empty
@@ -57,7 +57,8 @@ public:
     bool EsMatriz() const { return tipo_ == Tipo::Array; }
 
     // Accessors; each answers the stored value converted where a conversion is natural
-    // (numbers to double, Boolean to -1/0) and throws ErrorEjecucion 13 ("Type mismatch") otherwise.
+    // (numbers to double, Boolean to -1/0) and throws ErrorEjecucion 13 ("Type mismatch")
+    // otherwise.
     double ComoDoble() const;
     bool ComoLogico() const;
     const std::string& ComoTexto() const;  // String only
@@ -73,7 +74,7 @@ public:
 
     friend bool operator==(const Valor& a, const Valor& b);
 
-private:
+  private:
     // A value of one of the numeric kinds (Currency included).
     static Valor DeNumero(Tipo tipo, double v);
 

@@ -118,7 +118,8 @@ class Velqor {
     // Words a failed step's error into textoError; True when the refusal means "does not apply"
     // (native errors 4208, 4214, 155).
     // A refused log or backup step: translates the error, logs a real failure of an unattended
-    // run, shows the text and ends the step's report line with it. True when the step does not apply.
+    // run, shows the text and ends the step's report line with it. True when the step does not
+    // apply.
     bool FallaPaso(const std::exception& e, db::Connection& conn, const std::string& sql,
                    const std::string& ruta, const char* paso, bool& cancelar, std::string& informe);
     bool TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,

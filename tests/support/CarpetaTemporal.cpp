@@ -9,7 +9,8 @@
 namespace velqor::prueba {
 
 CarpetaTemporal::CarpetaTemporal() {
-    std::string plantilla = (std::filesystem::temp_directory_path() / "velqor-test-XXXXXX").string();
+    std::string plantilla =
+        (std::filesystem::temp_directory_path() / "velqor-test-XXXXXX").string();
     if (mkdtemp(plantilla.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     ruta_ = plantilla;
 }

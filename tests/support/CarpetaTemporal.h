@@ -7,7 +7,7 @@
 namespace velqor::prueba {
 
 class CarpetaTemporal {
-public:
+  public:
     CarpetaTemporal();
     ~CarpetaTemporal();
     CarpetaTemporal(const CarpetaTemporal&) = delete;
@@ -18,7 +18,7 @@ public:
     // Path of a name inside the folder.
     std::string En(const std::string& nombre) const { return (ruta_ / nombre).string(); }
 
-private:
+  private:
     std::filesystem::path ruta_;
 };
 

@@ -37,9 +37,7 @@ std::string PrimeraLinea(int fd, int ms) {
 
 }  // namespace
 
-std::string RutaSqlsim() {
-    return VELQOR_BIN_DIR "/sqlsim";
-}
+std::string RutaSqlsim() { return VELQOR_BIN_DIR "/sqlsim"; }
 
 std::string CadenaFreeTds(uint16_t puerto, const std::string& base, const std::string& usuario,
                           const std::string& clave) {
