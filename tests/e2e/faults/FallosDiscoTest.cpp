@@ -27,7 +27,7 @@ class FalloDisco : public ::testing::Test {
                         fs::perm_options::remove);
     }
 
-    SqlsimProceso sqlsim{EscenarioFallos("")};
+    SqlsimProceso sqlsim{EscenarioVentas("")};
     InstalacionPrueba inst;
 };
 

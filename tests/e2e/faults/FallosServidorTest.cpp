@@ -68,7 +68,7 @@ class FalloServidor : public ::testing::TestWithParam<CasoFallo> {};
 
 TEST_P(FalloServidor, TheRunEndsFailedSaysWhyAndKeepsTheHistory) {
     const CasoFallo& caso = GetParam();
-    SqlsimProceso sqlsim(EscenarioFallos(caso.fallo));
+    SqlsimProceso sqlsim(EscenarioVentas("", caso.fallo));
     InstalacionPrueba inst;
     inst.EscribeDefinicion(sqlsim.Puerto());
     const HistorialPrevio historial(inst.ArchivoHistorial());
@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Inyectado, FalloServidor, ::testing::ValuesIn(kCasos),
                          [](const auto& info) { return std::string(info.param.nombre); });
 
 TEST(FalloLogin, TheShortenedLoginTimeoutEndsTheRun) {
-    SqlsimProceso sqlsim(EscenarioFallos(R"({"on": "login", "action": "hang"})"));
+    SqlsimProceso sqlsim(EscenarioVentas("", R"({"on": "login", "action": "hang"})"));
     InstalacionPrueba inst;
     inst.EscribeDefinicion(sqlsim.Puerto(), 1);
     const HistorialPrevio historial(inst.ArchivoHistorial());

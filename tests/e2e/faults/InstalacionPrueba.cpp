@@ -54,27 +54,6 @@ void CedeANadie(const fs::path& carpeta) {
 
 }  // namespace
 
-std::string EscenarioFallos(const std::string& fallos) {
-    return R"({
-  "version": 15,
-  "logins": [{"user": "sa", "password": "Velqor.2024"}],
-  "defaultDatabase": "Ventas",
-  "faults": [)" +
-           fallos + R"(],
-  "databases": [{
-    "name": "Ventas", "recovery": "FULL", "backedUp": true,
-    "files": [{"name": "Ventas", "type": "data", "sizeMB": 64, "usedMB": 30},
-              {"name": "Ventas_log", "type": "log", "sizeMB": 32, "usedMB": 2}],
-    "tables": [
-      {"name": "Clientes", "indexes": [{"name": "PK_Clientes", "id": 1, "density": 42.5, "pages": 120}]},
-      {"name": "Facturas", "indexes": [{"name": "IX_Facturas_Fecha", "id": 2, "density": 61.0, "pages": 90}]}
-    ],
-    "UsuariosPW": [{"Usuario_ID": "ana", "Usuario_PW": ")" +
-           Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO") + R"(", "Usuario_cd": 2}]
-  }]
-})";
-}
-
 bool EsRoot() { return ::geteuid() == 0; }
 
 InstalacionPrueba::InstalacionPrueba() {
@@ -83,11 +62,7 @@ InstalacionPrueba::InstalacionPrueba() {
 }
 
 void InstalacionPrueba::EscribeDefinicion(uint16_t puerto, int tiempoLogin) {
-    EscribeBytes(programa.En("Ventas.cfp"),
-                 "[Connection]\nName = Ventas Central\nKind = 2\nServer = 127.0.0.1," +
-                     std::to_string(puerto) + "\nDatabase = Ventas\nUser = sa\nPassword = " +
-                     Codificador::CifraClave(VersionPrograma::kEmpresa, "Velqor.2024") +
-                     "\nLoginTimeout = " + std::to_string(tiempoLogin) + "\n");
+    EscribeDefinicionVentas(programa, puerto, tiempoLogin);
 }
 
 std::string InstalacionPrueba::EscribeLanzamiento(const std::string& carpetaInformes) {

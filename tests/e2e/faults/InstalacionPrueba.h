@@ -12,13 +12,9 @@
 #include <vector>
 
 #include "CarpetaTemporal.h"
+#include "EscenarioVentas.h"
 
 namespace velqor::prueba {
-
-// The sqlsim scenario: database Ventas (FULL recovery, backed up, two fragmented indexes, log file
-// Ventas_log) with its application user "ana" (password "secreto"); `fallos` is the body of the
-// "faults" array.
-std::string EscenarioFallos(const std::string& fallos);
 
 // The exit code of a run that could not give up root's privileges (Limites::sinPrivilegios).
 constexpr int kNoPudoCederPrivilegios = 126;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "CarpetaTemporal.h"
-#include "EscenarioVentana.h"
+#include "EscenarioVentas.h"
 #include "SqlsimProceso.h"
 #include "common/Proceso.h"
 #include "common/Valor.h"

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "CarpetaTemporal.h"
-#include "EscenarioVentana.h"
+#include "EscenarioVentas.h"
 #include "SqlsimProceso.h"
 #include "common/General.h"
 #include "window/frmReindexador.h"

@@ -1,4 +1,4 @@
-#include "EscenarioVentana.h"
+#include "EscenarioVentas.h"
 
 #include "common/Proceso.h"
 #include "components/Codificador.h"
@@ -33,12 +33,12 @@ std::string EscenarioVentas(const std::string& duraciones, const std::string& fa
 })";
 }
 
-void EscribeDefinicionVentas(const CarpetaTemporal& carpeta, uint16_t puerto) {
+void EscribeDefinicionVentas(const CarpetaTemporal& carpeta, uint16_t puerto, int tiempoLogin) {
     EscribeBytes(carpeta.En("Ventas.cfp"),
                  "[Connection]\nName = Ventas Central\nKind = 2\nServer = 127.0.0.1," +
                      std::to_string(puerto) + "\nDatabase = Ventas\nUser = sa\nPassword = " +
                      Codificador::CifraClave(VersionPrograma::kEmpresa, "Velqor.2024") +
-                     "\nLoginTimeout = 10\n");
+                     "\nLoginTimeout = " + std::to_string(tiempoLogin) + "\n");
 }
 
 }  // namespace velqor::prueba

@@ -1,7 +1,7 @@
 #pragma once
-// What the window's end-to-end tests share: a sqlsim scenario with one database "Ventas" and its
-// application user "ana" (password "secreto"), and a program folder holding a connection
-// definition for it.
+// What the end-to-end tests of the built program share: a sqlsim scenario with one database
+// "Ventas" and its application user "ana" (password "secreto"), and a program folder holding a
+// connection definition for it.
 
 #include <cstdint>
 #include <string>
@@ -16,7 +16,8 @@ namespace velqor::prueba {
 std::string EscenarioVentas(const std::string& duraciones, const std::string& fallos = {},
                             bool conUsuarios = true);
 
-// Writes carpeta/Ventas.cfp, a SQL Server definition of the database Ventas on 127.0.0.1:puerto.
-void EscribeDefinicionVentas(const CarpetaTemporal& carpeta, uint16_t puerto);
+// Writes carpeta/Ventas.cfp, a SQL Server definition of the database Ventas on 127.0.0.1:puerto,
+// with the login time-out given in seconds.
+void EscribeDefinicionVentas(const CarpetaTemporal& carpeta, uint16_t puerto, int tiempoLogin = 10);
 
 }  // namespace velqor::prueba
