@@ -18,6 +18,9 @@ constexpr int32_t kRecuperacionSimple = 4208;
 constexpr int32_t kSinBackupPrevio = 4214;
 constexpr int32_t kDispositivoInvalido = 3201;
 constexpr int32_t kOpcionDesconocida = 155;
+// The cloud database service refuses what it does not offer (backups are its own business).
+constexpr int32_t kSentenciaNoAdmitida = 40510;
+constexpr int32_t kDbccNoAdmitido = 40518;
 
 std::vector<Valor> Error(const ErrorAtrapado& error) {
     return {Valor::Largo(error.numero), Valor::Texto(error.descripcion)};
@@ -63,7 +66,7 @@ bool Velqor::LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoE
     std::string sql;
     try {
         auto rs =
-            conn.Execute("SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'", 1);
+            conn.Execute("SELECT name FROM sys.database_files WHERE type = 1 ORDER BY file_id", 1);
         if (!rs) return false;
         bool resultado = false;
         if (!rs->EOF()) {
@@ -167,6 +170,10 @@ bool Velqor::TraduceError(int32_t numero, const std::string& descripcion, db::Co
             return false;
         case kOpcionDesconocida:
             textoError = Mensaje("Doesn't apply to SQL Server 2008 or higher");
+            return true;
+        case kSentenciaNoAdmitida:
+        case kDbccNoAdmitido:
+            textoError = Mensaje("Doesn't apply to Azure SQL Database");
             return true;
         default:
             textoError =

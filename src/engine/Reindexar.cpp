@@ -20,6 +20,8 @@ int64_t MinutosCruzados(Momento desde, Momento hasta) {
     return (floor<minutes>(hasta) - floor<minutes>(desde)).count();
 }
 
+int64_t Entero(const Valor& v) { return v.EsNumero() ? static_cast<int64_t>(v.ComoDoble()) : 0; }
+
 }  // namespace
 
 bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
@@ -34,8 +36,15 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
             const Lista& campos = fila.ComoLista();
             const Valor& densidad = campos.at(2);
             if (densidad.EsNumero() && densidad.ComoDoble() < densidadMinima) {
-                if (!TratarIndice(conn, campos.at(0).ATexto(), campos.at(1).ATexto(), bloquear,
-                                  cancelar, informe)) {
+                // A survey row names the index by schema, table and ids; a plain row of three by
+                // the table's name alone.
+                const IndiceEncuestado indice =
+                    campos.size() >= 7
+                        ? IndiceEncuestado{campos[3].ATexto(), campos[4].ATexto(),
+                                           campos[1].ATexto(), Entero(campos[5]),
+                                           static_cast<int32_t>(Entero(campos[6]))}
+                        : IndiceEncuestado{"", campos.at(0).ATexto(), campos.at(1).ATexto()};
+                if (!TratarIndice(conn, indice, bloquear, cancelar, informe)) {
                     resultado = false;
                     if (cancelar) break;
                 }
@@ -50,45 +59,58 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
 
 bool Velqor::DBReindex(db::Connection& conn, const std::string& tabla, const std::string& indice,
                        bool& cancelar, std::string& informe) {
-    return TratarIndice(conn, tabla, indice, true, cancelar, informe);
+    return TratarIndice(conn, IndiceEncuestado{"", tabla, indice}, true, cancelar, informe);
 }
 
 bool Velqor::IndexDefrag(db::Connection& conn, const std::string& tabla, const std::string& indice,
                          bool& cancelar, std::string& informe) {
-    return TratarIndice(conn, tabla, indice, false, cancelar, informe);
+    return TratarIndice(conn, IndiceEncuestado{"", tabla, indice}, false, cancelar, informe);
 }
 
-bool Velqor::TratarIndice(db::Connection& conn, const std::string& tabla, const std::string& indice,
-                          bool bloquear, bool& cancelar, std::string& informe) {
+namespace {
+
+// The statement that rebuilds (bloquear) or defragments one index: DBCC on servers that have it,
+// ALTER INDEX where the survey found none. Tables are named schema and all, inside the string
+// where DBCC takes one.
+std::string SentenciaIndice(const std::string& tablaSql, const std::string& indice, bool bloquear,
+                            bool sinDbcc, const std::string& base) {
+    if (sinDbcc) {
+        return "ALTER INDEX " + Sql::Identificador(indice) + " ON " + tablaSql +
+               (bloquear ? " REBUILD" : " REORGANIZE");
+    }
+    if (bloquear) return "DBCC DBREINDEX (" + Sql::Literal(tablaSql) + ", " + Sql::Literal(indice) + ")";
+    return "DBCC INDEXDEFRAG (" + Sql::Identificador(base) + ", " + Sql::Literal(tablaSql) + ", " +
+           Sql::Literal(indice) + ")";
+}
+
+}  // namespace
+
+bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, bool bloquear,
+                          bool& cancelar, std::string& informe) {
     if (!creado_) return false;
+    const std::string tabla = indice.TablaVisible();
     try {
-        const std::vector<Valor> nombres{Valor::Texto(tabla), Valor::Texto(indice)};
+        const std::vector<Valor> nombres{Valor::Texto(tabla), Valor::Texto(indice.indice)};
         Progreso(Mensaje(bloquear ? "Reindex: |1 -> |2" : "Defrag: |1 -> |2", nombres), cancelar);
         if (cancelar) return false;
 
-        const double antes = DensidadIndice(conn, tabla, indice);
+        const double antes = DensidadIndice(conn, indice);
         const Momento inicio = reloj_.Ahora();
-        if (bloquear) {
-            informe += Mensaje("Reindex |1.|2", nombres) + " ";
-            conn.Execute(
-                "DBCC DBREINDEX (" + Sql::Literal(tabla) + ", " + Sql::Literal(indice) + ")", 1);
-        } else {
-            informe += Mensaje("Defrag Index |1.|2", nombres) + " ";
-            conn.Execute("DBCC INDEXDEFRAG (" + Sql::Identificador(perfil_.NombreBase()) + ", " +
-                             Sql::Literal(tabla) + ", " + Sql::Literal(indice) + ")",
-                         1);
-        }
+        informe += Mensaje(bloquear ? "Reindex |1.|2" : "Defrag Index |1.|2", nombres) + " ";
+        conn.Execute(SentenciaIndice(indice.TablaSql(), indice.indice, bloquear, sinDbcc_,
+                                     perfil_.NombreBase()),
+                     1);
         const Momento fin = reloj_.Ahora();
-        const double despues = DensidadIndice(conn, tabla, indice);
+        const double despues = DensidadIndice(conn, indice);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
 
         Valor medicion =
             Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio), Valor::Fecha(fin),
                            Valor::Doble(despues), Valor::Logico(bloquear)});
-        const std::string clave = tabla + indice;
+        const std::string clave = tabla + indice.indice;
         const int32_t posicion = Matrices::Busca(estadistica_, clave, 2);
         if (posicion < 0) {
-            Matrices::Agrega(estadistica_, Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice),
+            Matrices::Agrega(estadistica_, Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice.indice),
                                                           Valor::Texto(clave),
                                                           Valor::Matriz({std::move(medicion)})}));
         } else {
@@ -100,7 +122,8 @@ bool Velqor::TratarIndice(db::Connection& conn, const std::string& tabla, const 
         const ErrorAtrapado error = ErrorAtrapado::De(e);
         AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero),
                                                       Valor::Texto(error.descripcion)}));
-        InformaError(error.numero, error.descripcion, &conn, "", false, tabla + "(" + indice + ")");
+        InformaError(error.numero, error.descripcion, &conn, "", false,
+                     tabla + "(" + indice.indice + ")");
         return false;
     }
 }

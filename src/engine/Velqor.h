@@ -46,8 +46,9 @@ class Velqor {
     // it, trap every error (answering False) and, all but Autenticar, answer False at once while
     // not Creado().
 
-    // Rebuilds one index (DBCC DBREINDEX) after announcing it with the run's own flag; False when
-    // cancelled there or when the rebuild fails (the error goes to the report and InformaError).
+    // Rebuilds one index of a table in the default schema (DBCC DBREINDEX) after announcing it with
+    // the run's own flag; False when cancelled there or when the rebuild fails (the error goes to
+    // the report and InformaError).
     bool DBReindex(db::Connection& conn, const std::string& tabla, const std::string& indice,
                    bool& cancelar, std::string& informe);
     // The same, defragmenting on line (DBCC INDEXDEFRAG).
@@ -58,8 +59,12 @@ class Velqor {
     // survey or any index failed.
     bool ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
                        bool bloquear, bool& cancelar, std::string& informe);
-    // The survey: rows (table, index, scan density) of every index, ordered on the density. False,
-    // with mDensidad untouched, when it cannot be read (reported through InformaError).
+    // The survey: rows (table, index, scan density, schema, table's own name, object id, index
+    // id) of every index, ordered on the density; the first element shows the table as reports do
+    // ("Orders" in dbo, "Sales.Orders" elsewhere). A server without DBCC SHOWCONTIG (the cloud
+    // database service) is surveyed through sys.dm_db_index_physical_stats, density being 100
+    // minus the fragmentation, and its indexes are then treated with ALTER INDEX. False, with
+    // mDensidad untouched, when it cannot be read (reported through InformaError).
     bool ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad);
     // Shrinks the first log file to mb megabytes; always writes its report line. False when there
     // is no log file or the shrink was refused (the refusal is not shown; it is logged when
@@ -85,18 +90,35 @@ class Velqor {
     bool EsCloud() const;
 
   private:
+    // One index as the survey found it: what statements name it by and how it is shown.
+    struct IndiceEncuestado {
+        std::string esquema;  // empty when the catalog did not say: named by its bare name
+        std::string tabla;
+        std::string indice;
+        int64_t objectId = 0;  // 0 when not known
+        int32_t indexId = 0;
+        // The table as reports, progress texts and the history show it: "Orders" in dbo,
+        // "Sales.Orders" in another schema.
+        std::string TablaVisible() const;
+        // The table as a statement names it: [Sales].[Orders], or [Orders] without a schema.
+        std::string TablaSql() const;
+    };
+
     // Raises Progreso with texto and the given flag; a receiver that throws is ignored.
     void Progreso(std::string texto, bool& cancelar);
     // texto as a SQL string literal, every "'" doubled: O'Brien gives 'O''Brien'.
     static std::string Entrecomillar(const std::string& texto);
     // Each phase lives in a file of its own (Reindexar.cpp, Densidad.cpp, ...).
+    // The survey through DBCC SHOWCONTIG into lista; throws what the server refused.
+    void EncuestaDbcc(db::Connection& conn, Valor& lista);
+    // The survey through sys.dm_db_index_physical_stats into lista; throws what it refused.
+    void EncuestaDmv(db::Connection& conn, Valor& lista);
     // The scan density of one index; 0 when it cannot be read.
-    double DensidadIndice(db::Connection& conn, const std::string& tabla,
-                          const std::string& indice);
+    double DensidadIndice(db::Connection& conn, const IndiceEncuestado& indice);
     // Announces, measures, treats (rebuild when bloquear) and records one index.
-    bool TratarIndice(db::Connection& conn, const std::string& tabla, const std::string& indice,
-                      bool bloquear, bool& cancelar, std::string& informe);
-    // Shrinks the first file whose name holds LOG; a refusal's text goes to textoError only.
+    bool TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, bool bloquear,
+                      bool& cancelar, std::string& informe);
+    // Shrinks the first log file (by file id); a refusal's text goes to textoError only.
     bool LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoError);
     // The steps below write "caption, blank, elapsed time or error text" as one report line; when
     // unattended, a failure that is not a "does not apply" one is also logged.
@@ -115,13 +137,13 @@ class Velqor {
     static void RegistraFallo(int32_t numero, const std::string& descripcion,
                               const db::Connection& conn, const std::string& texto,
                               const std::string& contexto);
-    // Words a failed step's error into textoError; True when the refusal means "does not apply"
-    // (native errors 4208, 4214, 155).
     // A refused log or backup step: translates the error, logs a real failure of an unattended
     // run, shows the text and ends the step's report line with it. True when the step does not
     // apply.
     bool FallaPaso(const std::exception& e, db::Connection& conn, const std::string& sql,
                    const std::string& ruta, const char* paso, bool& cancelar, std::string& informe);
+    // Words a failed step's error into textoError; True when the refusal means "does not apply"
+    // (native errors 4208, 4214, 155, and 40510/40518 for what the cloud service does not offer).
     bool TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,
                       const std::string& sql, std::string& textoError, const std::string& ruta);
     // The history file of InicioProceso's month: <rutaEstadistica>/<safe name>_yyyy_mm.ZEVeri.
@@ -142,6 +164,7 @@ class Velqor {
     Valor estadistica_;
     std::string rutaEstadistica_;
     int32_t intentos_ = 0;  // authentication checks since the last success
+    bool sinDbcc_ = false;  // the last survey found no DBCC SHOWCONTIG: indexes take ALTER INDEX
 };
 
 }  // namespace velqor

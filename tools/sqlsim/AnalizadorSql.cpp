@@ -100,7 +100,8 @@ class Analizador {
              {"FROM",   "WHERE",    "AND",  "OR",      "NOT",    "LIKE",  "IS",      "AS",
               "SELECT", "SET",      "USE",  "DBCC",    "BACKUP", "EXEC",  "EXECUTE", "BEGIN",
               "COMMIT", "ROLLBACK", "IF",   "DECLARE", "TOP",    "ORDER", "GROUP",   "BY",
-              "HAVING", "UNION",    "INTO", "WITH",    "TO",     "IN"}) {
+              "HAVING", "UNION",    "INTO", "WITH",    "TO",     "IN",    "ALTER",   "ASC",
+              "DESC"}) {
             if (EsPalabra(kw)) return true;
         }
         return false;
@@ -108,7 +109,7 @@ class Analizador {
 
     bool EsInicioSentencia() const {
         for (const char* kw : {"SELECT", "SET", "USE", "DBCC", "BACKUP", "EXEC", "EXECUTE", "BEGIN",
-                               "COMMIT", "ROLLBACK", "IF", "DECLARE"}) {
+                               "COMMIT", "ROLLBACK", "IF", "DECLARE", "ALTER"}) {
             if (EsPalabra(kw)) return true;
         }
         return false;
@@ -127,11 +128,19 @@ class Analizador {
         return nombre;
     }
 
+    // A dotted name's parts, quoting undone; "db..t" keeps its empty schema part.
+    std::vector<std::string> PartesCompuestas() {
+        std::vector<std::string> partes{Nombre()};
+        while (AceptaSimbolo(".")) partes.push_back(EsSimbolo(".") ? std::string() : Nombre());
+        return partes;
+    }
+
     Comando Sentencia(bool primera) {
         if (Acepta("DBCC")) return Dbcc();
         if (Acepta("BACKUP")) return BackupSentencia();
         if (Acepta("SELECT")) return SeleccionSentencia();
         if (Acepta("USE")) return Uso{Nombre()};
+        if (Acepta("ALTER")) return AlterIndexSentencia();
         if (Acepta("EXEC") || Acepta("EXECUTE")) return Llamada();
         for (const char* kw : {"SET", "BEGIN", "COMMIT", "ROLLBACK", "IF", "DECLARE"}) {
             if (Acepta(kw)) {
@@ -164,7 +173,7 @@ class Analizador {
         const Token& tok = Actual();
         if (tok.tipo == TT::Cadena || tok.tipo == TT::Palabra || tok.tipo == TT::Identificador) {
             ++p_;
-            return Objeto{tok.valor, std::nullopt};
+            return Objeto{tok.valor, std::nullopt, tok.tipo == TT::Cadena ? tok.valor : tok.fuente};
         }
         bool negativo = false;
         if (EsSimbolo("-")) {
@@ -173,7 +182,7 @@ class Analizador {
         }
         if (Actual().tipo != TT::Numero) throw Sintaxis();
         const int64_t n = AEntero(t_[p_++].valor);
-        return Objeto{"", negativo ? -n : n};
+        return Objeto{"", negativo ? -n : n, ""};
     }
 
     std::vector<Objeto> ListaArgumentos(bool parentesisObligatorio) {
@@ -280,6 +289,22 @@ class Analizador {
         return b;
     }
 
+    Comando AlterIndexSentencia() {
+        Espera("INDEX");
+        AlterIndex a;
+        if (!Acepta("ALL")) a.indice = Nombre();
+        Espera("ON");
+        a.tabla = PartesCompuestas();
+        if (Acepta("REBUILD")) {
+            a.reconstruir = true;
+        } else if (!Acepta("REORGANIZE")) {
+            throw Sintaxis();
+        }
+        // Options and a PARTITION clause change nothing sqlsim models.
+        SaltaHastaFinDeSentencia();
+        return a;
+    }
+
     Comando SeleccionSentencia() {
         Seleccion s;
         if (Acepta("TOP")) {
@@ -305,7 +330,34 @@ class Analizador {
         } while (AceptaSimbolo(","));
         if (Acepta("FROM")) {
             s.tabla = NombreCompuesto();
+            if (AceptaSimbolo("(")) {
+                s.argumentos.emplace();
+                if (!AceptaSimbolo(")")) {
+                    do s.argumentos->push_back(Valor());
+                    while (AceptaSimbolo(","));
+                    EsperaSimbolo(")");
+                }
+            }
+            // An alias: columns may be written alias.column; the prefix is dropped anyway.
+            if (Acepta("AS")) {
+                Nombre();
+            } else if ((Actual().tipo == TT::Palabra && !EsReservada()) ||
+                       Actual().tipo == TT::Identificador) {
+                Nombre();
+            }
             if (Acepta("WHERE")) s.donde = Condicion();
+            if (Acepta("ORDER")) {
+                Espera("BY");
+                do {
+                    Orden o{Valor(), false};
+                    if (Acepta("DESC")) {
+                        o.descendente = true;
+                    } else {
+                        Acepta("ASC");
+                    }
+                    s.orden.push_back(std::move(o));
+                } while (AceptaSimbolo(","));
+            }
         }
         return s;
     }

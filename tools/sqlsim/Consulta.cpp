@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "NombreObjeto.h"
 
 namespace velqor::sqlsim {
 namespace {
@@ -20,9 +24,16 @@ struct Tabla {
 
 ValorSql Entero(int64_t v) { return ValorSql{TV::Entero, v, ""}; }
 ValorSql Texto(std::string t) { return ValorSql{TV::Texto, 0, std::move(t)}; }
+ValorSql Real(double r) { return ValorSql{TV::Real, 0, "", r}; }
 
 std::string ComoTexto(const ValorSql& v) {
-    return v.tipo == TV::Entero ? std::to_string(v.entero) : v.texto;
+    if (v.tipo == TV::Entero) return std::to_string(v.entero);
+    if (v.tipo == TV::Real) {
+        char texto[32];
+        std::snprintf(texto, sizeof texto, "%.15g", v.real);
+        return texto;
+    }
+    return v.texto;
 }
 
 std::string SinBlancosFinales(std::string s) {
@@ -32,6 +43,7 @@ std::string SinBlancosFinales(std::string s) {
 
 int64_t ComoEntero(const ValorSql& v) {
     if (v.tipo == TV::Entero) return v.entero;
+    if (v.tipo == TV::Real) return static_cast<int64_t>(v.real);
     std::string t = SinBlancosFinales(v.texto);
     const size_t inicio = t.find_first_not_of(' ');
     t = inicio == std::string::npos ? "" : t.substr(inicio);
@@ -44,6 +56,10 @@ int64_t ComoEntero(const ValorSql& v) {
                              "' to data type int."}};
     }
     return n;
+}
+
+double ComoReal(const ValorSql& v) {
+    return v.tipo == TV::Real ? v.real : static_cast<double>(ComoEntero(v));
 }
 
 // LIKE with % (any run) and _ (one character), on already case-folded text.
@@ -165,6 +181,21 @@ class Evaluador {
         }
     }
 
+    // -1, 0 or 1 as SQL Server orders two non-NULL values: numbers as numbers (text converted),
+    // text without case (unless the database says otherwise) and without trailing blanks.
+    int Ordena(const ValorSql& a, const ValorSql& b) const {
+        if (a.tipo == TV::Real || b.tipo == TV::Real) {
+            const double x = ComoReal(a), y = ComoReal(b);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        if (a.tipo == TV::Entero || b.tipo == TV::Entero) {
+            const int64_t x = ComoEntero(a), y = ComoEntero(b);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        const int c = Pliega(SinBlancosFinales(a.texto)).compare(Pliega(SinBlancosFinales(b.texto)));
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+
   private:
     const Escenario& esc_;
     const ContextoSesion& ctx_;
@@ -177,15 +208,7 @@ class Evaluador {
     std::optional<bool> Compara(const std::string& op, const ValorSql& a, const ValorSql& b) const {
         if (a.tipo == TV::Nulo || b.tipo == TV::Nulo) return std::nullopt;
         if (op == "LIKE") return Like(Pliega(ComoTexto(a)), Pliega(ComoTexto(b)));
-        int orden;
-        if (a.tipo == TV::Entero || b.tipo == TV::Entero) {
-            const int64_t x = ComoEntero(a), y = ComoEntero(b);
-            orden = x < y ? -1 : (x > y ? 1 : 0);
-        } else {
-            const int c =
-                Pliega(SinBlancosFinales(a.texto)).compare(Pliega(SinBlancosFinales(b.texto)));
-            orden = c < 0 ? -1 : (c > 0 ? 1 : 0);
-        }
+        const int orden = Ordena(a, b);
         if (op == "=") return orden == 0;
         if (op == "<>" || op == "!=") return orden != 0;
         if (op == "<") return orden < 0;
@@ -195,6 +218,11 @@ class Evaluador {
     }
 
     ValorSql Variable(const std::string& nombre) const {
+        if (nombre == "@@VERSION" && esc_.EsNube()) {
+            return Texto(
+                "Microsoft SQL Azure (RTM) - 12.0.2000.8 \n\tDec 19 2018 08:43:17 \n\tCopyright (C) "
+                "2018 Microsoft Corporation\n");
+        }
         if (nombre == "@@VERSION") {
             return Texto(std::string("Microsoft SQL Server ") + AnioVersion(esc_.version) + " - " +
                          std::to_string(esc_.version) + ".0.2000.5 (X64) (sqlsim)");
@@ -220,6 +248,58 @@ class Evaluador {
         };
         if (e.texto == "DB_NAME") {
             return esc_.bases.empty() ? Texto("master") : Texto(esc_.bases[ctx_.base].nombre);
+        }
+        if (e.texto == "DB_ID") {
+            if (args.empty() || args[0].tipo == TV::Nulo) {
+                return esc_.bases.empty() ? Entero(1) : Entero(esc_.bases[ctx_.base].dbId);
+            }
+            const BaseEsc* b = esc_.Base(ComoTexto(args[0]));
+            return b ? Entero(b->dbId) : ValorSql{};
+        }
+        if (e.texto == "SCHEMA_NAME") {
+            if (esc_.bases.empty()) return ValorSql{};
+            const auto& esquemas = esc_.bases[ctx_.base].esquemas;
+            if (args.empty()) return Texto(std::string(kEsquemaPorDefecto));
+            if (args[0].tipo == TV::Nulo) return ValorSql{};
+            const int64_t id = ComoEntero(args[0]);
+            if (id < 1 || id > static_cast<int64_t>(esquemas.size())) return ValorSql{};
+            return Texto(esquemas[static_cast<size_t>(id - 1)]);
+        }
+        if (e.texto == "OBJECT_ID") {
+            aridad(1);
+            if (esc_.bases.empty() || args[0].tipo == TV::Nulo) return ValorSql{};
+            const BaseEsc& base = esc_.bases[ctx_.base];
+            const auto partes = PartesNombre(ComoTexto(args[0]));
+            const auto nombre = partes ? ResuelveNombre(*partes) : std::nullopt;
+            if (!nombre || !(nombre->base.empty() || Mayus(nombre->base) == Mayus(base.nombre))) {
+                return ValorSql{};
+            }
+            const auto it = base.tablaPorNombre.find(ClaveTabla(nombre->esquema, nombre->objeto));
+            return it == base.tablaPorNombre.end() ? ValorSql{}
+                                                   : Entero(base.tablas[it->second].objectId);
+        }
+        if (e.texto == "SERVERPROPERTY") {
+            aridad(1);
+            const std::string propiedad = Mayus(ComoTexto(args[0]));
+            if (propiedad == "ENGINEEDITION") return Entero(esc_.edicion);
+            if (propiedad == "PRODUCTVERSION") {
+                return Texto(std::to_string(esc_.version) + (esc_.EsNube() ? ".0.2000.8" : ".0.2000.5"));
+            }
+            if (propiedad == "PRODUCTLEVEL") return Texto("RTM");
+            if (propiedad == "EDITION") {
+                switch (esc_.edicion) {
+                    case 2:
+                        return Texto("Standard Edition (64-bit)");
+                    case 4:
+                        return Texto("Express Edition (64-bit)");
+                    case 5:
+                        return Texto("SQL Azure");
+                    default:
+                        return Texto("Developer Edition (64-bit)");
+                }
+            }
+            if (propiedad == "SERVERNAME") return Texto(esc_.servidor);
+            return ValorSql{};
         }
         if (e.texto == "UPPER" || e.texto == "LOWER" || e.texto == "LEN" || e.texto == "LTRIM" ||
             e.texto == "RTRIM") {
@@ -271,6 +351,117 @@ Tabla ArchivosBase(const BaseEsc& base, size_t posBase, const Estado& estado) {
     return t;
 }
 
+Tabla Esquemas(const BaseEsc& base) {
+    Tabla t{{{"name", tds::kNVarchar, 128}, {"schema_id", tds::kIntN, 4}, {"principal_id", tds::kIntN, 4}},
+            {}};
+    for (size_t k = 0; k < base.esquemas.size(); ++k) {
+        const int64_t id = static_cast<int64_t>(k + 1);
+        // dbo is owned by dbo (principal 1); guest by guest (2); sys and INFORMATION_SCHEMA by
+        // themselves (3, 4); the database's own schemas here by dbo.
+        t.filas.push_back({Texto(base.esquemas[k]), Entero(id), Entero(id <= 4 ? id : 1)});
+    }
+    return t;
+}
+
+Tabla Objetos(const BaseEsc& base) {
+    Tabla t{{{"name", tds::kNVarchar, 128},
+             {"object_id", tds::kIntN, 4},
+             {"principal_id", tds::kIntN, 4},
+             {"schema_id", tds::kIntN, 4},
+             {"parent_object_id", tds::kIntN, 4},
+             {"type", tds::kNVarchar, 2},
+             {"type_desc", tds::kNVarchar, 60},
+             {"is_ms_shipped", tds::kIntN, 1}},
+            {}};
+    for (const TablaEsc& tabla : base.tablas) {
+        t.filas.push_back({Texto(tabla.nombre), Entero(tabla.objectId), ValorSql{},
+                           Entero(tabla.esquemaId), Entero(0), Texto("U "), Texto("USER_TABLE"),
+                           Entero(0)});
+    }
+    return t;
+}
+
+const char* TipoIndice(int32_t id) {
+    return id == 0 ? "HEAP" : (id == 1 ? "CLUSTERED" : "NONCLUSTERED");
+}
+
+Tabla Indices(const BaseEsc& base) {
+    Tabla t{{{"object_id", tds::kIntN, 4},
+             {"name", tds::kNVarchar, 128},
+             {"index_id", tds::kIntN, 4},
+             {"type", tds::kIntN, 1},
+             {"type_desc", tds::kNVarchar, 60},
+             {"is_disabled", tds::kIntN, 1}},
+            {}};
+    for (const IndiceEsc& i : base.indices) {
+        t.filas.push_back({Entero(base.tablas[i.tabla].objectId),
+                           i.id == 0 ? ValorSql{} : Texto(i.nombre), Entero(i.id),
+                           Entero(std::min(i.id, 2)), Texto(TipoIndice(i.id)), Entero(0)});
+    }
+    return t;
+}
+
+// sys.dm_db_index_physical_stats(database_id, object_id, index_id, partition_number, mode): one
+// IN_ROW_DATA row per index of the unpartitioned tables sqlsim knows, its fragmentation being what
+// the scan density leaves (100 - density). NULL (or 0, or -1 for the index) widens a filter.
+Tabla EstadoFisico(const Escenario& esc, const Estado& estado, const std::vector<ValorSql>& args) {
+    if (args.size() != 5) {
+        throw FalloEval{{216, 1, 16,
+                         "Parameters were not supplied for the function "
+                         "'sys.dm_db_index_physical_stats'."}};
+    }
+    const auto filtro = [](const ValorSql& v, int64_t todos) -> std::optional<int64_t> {
+        if (v.tipo == TV::Nulo) return std::nullopt;
+        const int64_t n = ComoEntero(v);
+        return n == todos ? std::nullopt : std::optional<int64_t>(n);
+    };
+    const auto base = filtro(args[0], 0), objeto = filtro(args[1], 0),
+               indice = filtro(args[2], -1), particion = filtro(args[3], 0);
+    if (args[4].tipo != TV::Nulo) {
+        const std::string modo = Mayus(ComoTexto(args[4]));
+        if (modo != "LIMITED" && modo != "SAMPLED" && modo != "DETAILED" && modo != "DEFAULT") {
+            throw FalloEval{{2, 1, 16, "Invalid value '" + ComoTexto(args[4]) +
+                                          "' for parameter 'mode' of sys.dm_db_index_physical_stats."}};
+        }
+    }
+    Tabla t{{{"database_id", tds::kIntN, 2},
+             {"object_id", tds::kIntN, 4},
+             {"index_id", tds::kIntN, 4},
+             {"partition_number", tds::kIntN, 4},
+             {"index_type_desc", tds::kNVarchar, 60},
+             {"alloc_unit_type_desc", tds::kNVarchar, 60},
+             {"index_depth", tds::kIntN, 1},
+             {"index_level", tds::kIntN, 1},
+             {"avg_fragmentation_in_percent", tds::kFltN, 8},
+             {"fragment_count", tds::kIntN, 8},
+             {"avg_fragment_size_in_pages", tds::kFltN, 8},
+             {"page_count", tds::kIntN, 8},
+             {"avg_page_space_used_in_percent", tds::kFltN, 8},
+             {"record_count", tds::kIntN, 8}},
+            {}};
+    if (particion && *particion != 1) return t;
+    for (size_t b = 0; b < esc.bases.size(); ++b) {
+        const BaseEsc& bd = esc.bases[b];
+        if (base && *base != bd.dbId) continue;
+        const std::vector<double> densidades = estado.Densidades(b);
+        for (size_t k = 0; k < bd.indices.size(); ++k) {
+            const IndiceEsc& i = bd.indices[k];
+            const TablaEsc& tabla = bd.tablas[i.tabla];
+            if ((objeto && *objeto != tabla.objectId) || (indice && *indice != i.id)) continue;
+            const double fragmentacion = std::clamp(100.0 - densidades[k], 0.0, 100.0);
+            const int64_t fragmentos =
+                std::max<int64_t>(1, std::llround(i.paginas * fragmentacion / 100.0));
+            t.filas.push_back({Entero(bd.dbId), Entero(tabla.objectId), Entero(i.id), Entero(1),
+                               Texto(std::string(TipoIndice(i.id)) + (i.id == 0 ? "" : " INDEX")),
+                               Texto("IN_ROW_DATA"), Entero(i.id == 0 ? 1 : 2), Entero(0),
+                               Real(fragmentacion), Entero(fragmentos),
+                               Real(static_cast<double>(i.paginas) / static_cast<double>(fragmentos)),
+                               Entero(i.paginas), ValorSql{}, ValorSql{}});
+        }
+    }
+    return t;
+}
+
 }  // namespace
 
 Consulta::Consulta(const Escenario& escenario, const Estado& estado)
@@ -293,8 +484,22 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
             const std::string objeto = Mayus(partes.back());
             const std::string esquema = partes.size() > 1 ? Mayus(partes[partes.size() - 2]) : "";
             const BaseEsc* base = esc_.bases.empty() ? nullptr : &esc_.bases[ctx.base];
-            if (base && esquema == "SYS" && objeto == "DATABASE_FILES") {
+            const bool sistema = base && esquema == "SYS";
+            if (sistema && objeto == "DM_DB_INDEX_PHYSICAL_STATS" && s.argumentos) {
+                Evaluador sinTabla(esc_, ctx, nullptr);
+                std::vector<ValorSql> args;
+                for (const Expresion& a : *s.argumentos) args.push_back(sinTabla.Valor(a));
+                tabla = EstadoFisico(esc_, estado_, args);
+            } else if (s.argumentos) {
+                throw FalloEval{{208, 1, 16, "Invalid object name '" + s.tabla + "'."}};
+            } else if (sistema && objeto == "DATABASE_FILES") {
                 tabla = ArchivosBase(*base, ctx.base, estado_);
+            } else if (sistema && objeto == "SCHEMAS") {
+                tabla = Esquemas(*base);
+            } else if (sistema && objeto == "OBJECTS") {
+                tabla = Objetos(*base);
+            } else if (sistema && objeto == "INDEXES") {
+                tabla = Indices(*base);
             } else if (base && (esquema.empty() || esquema == "DBO") && objeto == "USUARIOSPW" &&
                        base->usuarios) {
                 tabla = UsuariosPW(*base->usuarios);
@@ -318,6 +523,32 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
                 ev.Fila(&f);
                 if (!s.donde || ev.Condicion(*s.donde).value_or(false)) filas.push_back(&f);
             }
+        }
+        if (!s.orden.empty()) {
+            for (const Orden& o : s.orden) ev.Valida(o.clave);
+            std::vector<std::pair<std::vector<ValorSql>, const std::vector<ValorSql>*>> claves;
+            for (const auto* f : filas) {
+                ev.Fila(f);
+                std::vector<ValorSql> clave;
+                for (const Orden& o : s.orden) clave.push_back(ev.Valor(o.clave));
+                claves.emplace_back(std::move(clave), f);
+            }
+            // NULL sorts first, as in SQL Server; equal keys keep their order.
+            std::stable_sort(claves.begin(), claves.end(), [&](const auto& a, const auto& b) {
+                for (size_t k = 0; k < s.orden.size(); ++k) {
+                    const ValorSql &x = a.first[k], &y = b.first[k];
+                    int c = 0;
+                    if (x.tipo == TV::Nulo || y.tipo == TV::Nulo) {
+                        c = (x.tipo == TV::Nulo ? 0 : 1) - (y.tipo == TV::Nulo ? 0 : 1);
+                    } else {
+                        c = ev.Ordena(x, y);
+                    }
+                    if (s.orden[k].descendente) c = -c;
+                    if (c != 0) return c < 0;
+                }
+                return false;
+            });
+            for (size_t k = 0; k < filas.size(); ++k) filas[k] = claves[k].second;
         }
         if (s.top)
             filas.resize(std::min(filas.size(), static_cast<size_t>(std::max<int64_t>(*s.top, 0))));
@@ -343,7 +574,11 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
             }
             if (!(e.valor.tipo == TE::Columna && tabla) && !filas.empty()) {
                 const ValorSql& v = salidas[0].back();
-                if (v.tipo != TV::Texto) c.tipo = tds::kIntN, c.longitud = 4;
+                if (v.tipo == TV::Real) {
+                    c.tipo = tds::kFltN, c.longitud = 8;
+                } else if (v.tipo != TV::Texto) {
+                    c.tipo = tds::kIntN, c.longitud = 4;
+                }
             }
             columnas.push_back(c);
         }
@@ -356,6 +591,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
                     salida.Nulo(columnas[k]);
                 } else if (columnas[k].tipo == tds::kNVarchar) {
                     salida.NVarchar(ComoTexto(v));
+                } else if (columnas[k].tipo == tds::kFltN) {
+                    salida.Flotante(ComoReal(v));
                 } else {
                     salida.Entero(ComoEntero(v), static_cast<uint8_t>(columnas[k].longitud));
                 }

@@ -1,6 +1,6 @@
 #pragma once
-// Answers SELECT statements over the few tables sqlsim knows (UsuariosPW, sys.database_files)
-// or over no table at all (SELECT 1, SELECT @@VERSION, ...), with WHERE conditions evaluated as
+// Answers SELECT statements over the few tables sqlsim knows (UsuariosPW, sys.database_files,
+// sys.schemas, sys.objects, sys.indexes, sys.dm_db_index_physical_stats(...)) or over no table at all (SELECT 1, SELECT @@VERSION, ...), with WHERE conditions evaluated as
 // SQL Server does: three-valued logic, case-insensitive text unless the database says otherwise,
 // trailing blanks ignored in comparisons, LIKE with % and _.
 
@@ -18,10 +18,11 @@
 namespace velqor::sqlsim {
 
 struct ValorSql {
-    enum class Tipo { Nulo, Entero, Texto };
+    enum class Tipo { Nulo, Entero, Texto, Real };
     Tipo tipo = Tipo::Nulo;
     int64_t entero = 0;
     std::string texto;
+    double real = 0;
 };
 
 // What a statement may read of the session that runs it.

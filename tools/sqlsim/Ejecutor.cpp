@@ -7,6 +7,8 @@
 #include <fstream>
 #include <set>
 
+#include "NombreObjeto.h"
+
 namespace velqor::sqlsim {
 namespace {
 
@@ -23,13 +25,23 @@ const MensajeSql kDbccTerminado = Info(
     2528,
     "DBCC execution completed. If DBCC printed error messages, contact your system administrator.");
 
-std::string SinEsquema(const std::string& nombre) {
-    const size_t punto = nombre.rfind('.');
-    return punto == std::string::npos ? nombre : nombre.substr(punto + 1);
-}
-
 std::string TextoObjeto(const Objeto& o) { return o.numero ? std::to_string(*o.numero) : o.nombre; }
 
+// The table a name's parts stand for in database `base`: a one-part name is looked up in the
+// default schema only, and a database part must name this database.
+std::optional<size_t> BuscaTablaPorPartes(const BaseEsc& base,
+                                          const std::optional<std::vector<std::string>>& partes) {
+    if (!partes) return std::nullopt;
+    const auto nombre = ResuelveNombre(*partes);
+    if (!nombre || !(nombre->base.empty() || Mayus(nombre->base) == Mayus(base.nombre))) {
+        return std::nullopt;
+    }
+    const auto it = base.tablaPorNombre.find(ClaveTabla(nombre->esquema, nombre->objeto));
+    if (it == base.tablaPorNombre.end()) return std::nullopt;
+    return it->second;
+}
+
+// A DBCC table argument: an object id, or a string or name parsed as a one- to three-part name.
 std::optional<size_t> BuscaTabla(const BaseEsc& base, const Objeto& o) {
     if (o.numero) {
         for (size_t k = 0; k < base.tablas.size(); ++k) {
@@ -37,9 +49,7 @@ std::optional<size_t> BuscaTabla(const BaseEsc& base, const Objeto& o) {
         }
         return std::nullopt;
     }
-    const auto it = base.tablaPorNombre.find(Mayus(SinEsquema(o.nombre)));
-    if (it == base.tablaPorNombre.end()) return std::nullopt;
-    return it->second;
+    return BuscaTablaPorPartes(base, PartesNombre(o.escrito));
 }
 
 std::optional<size_t> BuscaIndice(const BaseEsc& base, size_t tabla, const Objeto& o) {
@@ -207,6 +217,7 @@ std::string Ejecutor::Tipo(const Comando& c) {
             return b.disco ? "backuplog" : "truncate";
         }
         std::string operator()(const Seleccion&) const { return "select"; }
+        std::string operator()(const AlterIndex&) const { return "alterindex"; }
         std::string operator()(const UpdateStats&) const { return "updatestats"; }
         std::string operator()(const Uso&) const { return "use"; }
         std::string operator()(const Fijar&) const { return "set"; }
@@ -223,7 +234,27 @@ Resultado Ejecutor::Ejecuta(const Comando& c, ContextoSesion& ctx, EscritorTds& 
             {{911, 1, 16,
               "Database 'master' does not exist. Make sure that the name is entered correctly."}});
     }
+    if (esc_.EsNube()) {
+        if (const auto refusal = NoEnLaNube(c)) return Falla(salida, {*refusal});
+    }
     return std::visit([&](const auto& s) { return Hacer(s, ctx, salida); }, c);
+}
+
+std::optional<MensajeSql> Ejecutor::NoEnLaNube(const Comando& c) {
+    const auto dbcc = [](const char* orden) {
+        return MensajeSql{40518, 1, 16,
+                          std::string("DBCC command '") + orden +
+                              "' is not supported in this version of SQL Server."};
+    };
+    if (std::holds_alternative<ShowContig>(c)) return dbcc("SHOWCONTIG");
+    if (std::holds_alternative<DbReindex>(c)) return dbcc("DBREINDEX");
+    if (std::holds_alternative<IndexDefrag>(c)) return dbcc("INDEXDEFRAG");
+    if (const auto* b = std::get_if<Backup>(&c)) {
+        return MensajeSql{40510, 1, 16,
+                          std::string("Statement '") + (b->log ? "BACKUP LOG" : "BACKUP DATABASE") +
+                              "' is not supported in this version of SQL Server."};
+    }
+    return std::nullopt;
 }
 
 Resultado Ejecutor::Hacer(const ShowContig& s, ContextoSesion& ctx, EscritorTds& out) {
@@ -445,10 +476,38 @@ Resultado Ejecutor::Hacer(const Seleccion& s, ContextoSesion& ctx, EscritorTds& 
     return Resultado{false, filas};
 }
 
+Resultado Ejecutor::Hacer(const AlterIndex& s, ContextoSesion& ctx, EscritorTds& out) {
+    const BaseEsc& base = esc_.bases[ctx.base];
+    const auto t = BuscaTablaPorPartes(base, s.tabla);
+    if (!t) {
+        std::string escrito;
+        for (const std::string& parte : s.tabla) escrito += (escrito.empty() ? "" : ".") + parte;
+        return Falla(out, {{1088, 1, 16,
+                            "Cannot find the object \"" + escrito +
+                                "\" because it does not exist or you do not have permissions."}});
+    }
+    std::vector<size_t> elegidos;
+    for (size_t i : base.tablas[*t].indices) {
+        const IndiceEsc& ind = base.indices[i];
+        if (ind.id != 0 && (s.indice.empty() || Mayus(ind.nombre) == Mayus(s.indice))) {
+            elegidos.push_back(i);
+        }
+    }
+    if (elegidos.empty()) {
+        return Falla(out, {{2727, 1, 11, "Cannot find index '" + s.indice + "'."}});
+    }
+    for (size_t i : elegidos) {
+        const double antes = estado_.Densidad(ctx.base, i);
+        estado_.FijaDensidad(ctx.base, i,
+                             s.reconstruir ? 100.0 : std::max(antes, base.densidadDefrag));
+    }
+    return Resultado{};
+}
+
 Resultado Ejecutor::Hacer(const UpdateStats&, ContextoSesion& ctx, EscritorTds& out) {
     const BaseEsc& base = esc_.bases[ctx.base];
     for (const TablaEsc& t : base.tablas) {
-        out.Mensaje(Info(15650, "Updating [dbo].[" + t.nombre + "]"));
+        out.Mensaje(Info(15650, "Updating [" + t.esquema + "].[" + t.nombre + "]"));
         out.Mensaje(Info(
             15651, "    " + std::to_string(t.indices.size()) +
                        " index(es)/statistic(s) have been updated, 0 did not require update."));

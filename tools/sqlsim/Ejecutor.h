@@ -32,6 +32,9 @@ class Ejecutor {
     static std::string Tipo(const Comando& c);
 
   private:
+    // The refusal of the cloud database service for a statement it does not offer, or nullopt.
+    static std::optional<MensajeSql> NoEnLaNube(const Comando& c);
+
     const Escenario& esc_;
     Estado& estado_;
     Consulta consulta_;
@@ -42,6 +45,7 @@ class Ejecutor {
     Resultado Hacer(const ShrinkFile& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const Backup& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const Seleccion& s, ContextoSesion& ctx, EscritorTds& out);
+    Resultado Hacer(const AlterIndex& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const UpdateStats& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const Uso& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const Fijar& s, ContextoSesion& ctx, EscritorTds& out);

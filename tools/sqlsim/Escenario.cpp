@@ -44,13 +44,24 @@ class Aleatorio {
     uint64_t s_;
 };
 
-void AgregaTabla(BaseEsc& base, std::string nombre, int32_t objectId) {
+// The schema_id of a schema, adding it to the database when it is new.
+int32_t EsquemaId(BaseEsc& base, const std::string& esquema) {
+    for (size_t k = 0; k < base.esquemas.size(); ++k) {
+        if (Mayus(base.esquemas[k]) == Mayus(esquema)) return static_cast<int32_t>(k + 1);
+    }
+    base.esquemas.push_back(esquema);
+    return static_cast<int32_t>(base.esquemas.size());
+}
+
+void AgregaTabla(BaseEsc& base, std::string nombre, int32_t objectId, std::string esquema = "dbo") {
     TablaEsc t;
     t.nombre = std::move(nombre);
+    t.esquemaId = EsquemaId(base, esquema);
+    t.esquema = base.esquemas[static_cast<size_t>(t.esquemaId - 1)];
     t.objectId = objectId;
     t.nombreU16 = AUtf16(t.nombre);
-    if (!base.tablaPorNombre.emplace(Mayus(t.nombre), base.tablas.size()).second) {
-        Falla("database " + base.nombre, "table " + t.nombre + " given twice");
+    if (!base.tablaPorNombre.emplace(ClaveTabla(t.esquema, t.nombre), base.tablas.size()).second) {
+        Falla("database " + base.nombre, "table " + t.esquema + "." + t.nombre + " given twice");
     }
     base.tablas.push_back(std::move(t));
 }
@@ -68,7 +79,9 @@ void CargaTablas(const json& jb, BaseEsc& base, const std::string& donde) {
         const std::string dt = donde + ".tables";
         const auto nombre = Lee<std::string>(jt, "name", "", dt);
         if (nombre.empty()) Falla(dt, "a table needs a name");
-        AgregaTabla(base, nombre, Lee<int32_t>(jt, "objectId", ++siguienteId, dt));
+        const auto esquema = Lee<std::string>(jt, "schema", "dbo", dt + "." + nombre);
+        if (esquema.empty()) Falla(dt + "." + nombre + ".schema", "a schema needs a name");
+        AgregaTabla(base, nombre, Lee<int32_t>(jt, "objectId", ++siguienteId, dt), esquema);
         for (const json& ji : jt.value("indexes", json::array())) {
             IndiceEsc i;
             i.id = Lee<int32_t>(ji, "id", 1, dt + "." + nombre);
@@ -172,6 +185,10 @@ FalloEsc CargaFallo(const json& jf, const std::string& donde) {
 
 }  // namespace
 
+std::string ClaveTabla(const std::string& esquema, const std::string& nombre) {
+    return Mayus(esquema) + '\x1f' + Mayus(nombre);
+}
+
 std::string Mayus(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
@@ -200,6 +217,10 @@ Escenario CargaEscenario(const std::string& texto) {
     Escenario esc;
     esc.version = Lee<int>(j, "version", 15, "top level");
     if (esc.version < 9 || esc.version > 16) Falla("version", "9 (2005) to 16 (2022)");
+    esc.edicion = Lee<int>(j, "engineEdition", 3, "top level");
+    if (esc.edicion < 1 || esc.edicion > 11) Falla("engineEdition", "1 to 11");
+    // The cloud database service reports version 12 whatever engine runs it.
+    if (esc.EsNube()) esc.version = 12;
     esc.servidor = Lee<std::string>(j, "serverName", "SQLSIM", "top level");
     for (const json& jl : j.value("logins", json::array())) {
         esc.logins[Lee<std::string>(jl, "user", "", "logins")] =
@@ -212,6 +233,7 @@ Escenario CargaEscenario(const std::string& texto) {
         if (base.nombre.empty()) Falla("databases", "a database needs a name");
         const std::string donde = "databases." + base.nombre;
         base.dbId = ++dbId;
+        base.esquemas = {"dbo", "guest", "INFORMATION_SCHEMA", "sys"};
         const auto modelo = Mayus(Lee<std::string>(jb, "recovery", "FULL", donde));
         if (modelo != "FULL" && modelo != "SIMPLE" && modelo != "BULK_LOGGED") {
             Falla(donde + ".recovery", "SIMPLE, FULL or BULK_LOGGED");

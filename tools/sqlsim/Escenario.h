@@ -26,6 +26,8 @@ struct IndiceEsc {
 
 struct TablaEsc {
     std::string nombre;
+    std::string esquema = "dbo";
+    int32_t esquemaId = 1;
     int32_t objectId = 0;
     std::vector<size_t> indices;  // positions in BaseEsc::indices
     std::string nombreU16;
@@ -55,7 +57,9 @@ struct BaseEsc {
     std::vector<ArchivoEsc> archivos;
     std::vector<TablaEsc> tablas;
     std::vector<IndiceEsc> indices;
-    std::unordered_map<std::string, size_t> tablaPorNombre;  // upper-case name -> position
+    std::vector<std::string> esquemas;  // by schema_id - 1: dbo, guest, INFORMATION_SCHEMA, sys,
+                                        // then the scenario's own
+    std::unordered_map<std::string, size_t> tablaPorNombre;  // ClaveTabla -> position
     std::optional<std::vector<UsuarioEsc>> usuarios;         // absent: no UsuariosPW table
 };
 
@@ -72,6 +76,8 @@ struct FalloEsc {
 
 struct Escenario {
     int version = 15;  // 9 = SQL Server 2005 ... 15 = 2019
+    int edicion = 3;   // SERVERPROPERTY('EngineEdition'): 2 Standard, 3 Enterprise, 4 Express,
+                       // 5 the cloud database service
     std::string servidor = "SQLSIM";
     std::map<std::string, std::string> logins;  // user -> password
     std::string baseInicial;
@@ -83,7 +89,12 @@ struct Escenario {
     const BaseEsc* Base(const std::string& nombre) const;
     // Simulated duration of a statement kind in ms (0 when not given).
     int Duracion(const std::string& tipo) const;
+    // True for the cloud database service (EngineEdition 5).
+    bool EsNube() const { return edicion == 5; }
 };
+
+// The key of a table in BaseEsc::tablaPorNombre: schema and name, without regard to case.
+std::string ClaveTabla(const std::string& esquema, const std::string& nombre);
 
 // Reads a scenario from JSON text. Throws std::runtime_error naming the faulty field.
 Escenario CargaEscenario(const std::string& json);

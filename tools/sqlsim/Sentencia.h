@@ -22,6 +22,8 @@ struct MensajeSql {
 struct Objeto {
     std::string nombre;
     std::optional<int64_t> numero;
+    std::string escrito;  // a string's text, or a name as written (brackets kept): what a table
+                          // argument is resolved from
 };
 
 // A scalar expression or condition (WHERE clauses, select lists).
@@ -83,11 +85,25 @@ struct Backup {
     std::vector<std::string> opciones;  // WITH options, upper case (TRUNCATE_ONLY, INIT, ...)
 };
 
+struct Orden {
+    Expresion clave;
+    bool descendente = false;
+};
+
 struct Seleccion {
     std::vector<ElementoSeleccion> elementos;
     std::optional<int64_t> top;
     std::string tabla;  // empty: no FROM clause; schema prefixes dbo. and sys. are kept in the name
+    std::optional<std::vector<Expresion>> argumentos;  // a table-valued function's arguments
     std::optional<Expresion> donde;
+    std::vector<Orden> orden;  // ORDER BY
+};
+
+// ALTER INDEX name|ALL ON [db.][schema.]table REBUILD|REORGANIZE [WITH (...)]
+struct AlterIndex {
+    std::string indice;  // empty: ALL
+    std::vector<std::string> tabla;  // the name's parts, quoting undone
+    bool reconstruir = false;        // REBUILD (else REORGANIZE)
 };
 
 struct UpdateStats {};
@@ -100,7 +116,7 @@ struct Procedimiento {
 };
 
 using Comando = std::variant<ShowContig, DbReindex, IndexDefrag, ShrinkFile, Backup, Seleccion,
-                             UpdateStats, Uso, Fijar, Procedimiento>;
+                             AlterIndex, UpdateStats, Uso, Fijar, Procedimiento>;
 
 // A parsed batch: its statements in order, or the compile errors that stop it from running at all.
 struct Lote {

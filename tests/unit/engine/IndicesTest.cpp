@@ -43,12 +43,16 @@ TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
     EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2",
                                       "Reading 3"));
     for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
-    // Ordered on the density, least dense first.
+    // Ordered on the density, least dense first; each row also says schema, table and ids.
     EXPECT_EQ(lista,
               Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
-                                            Valor::Doble(40)}),
+                                            Valor::Doble(40), Valor::Texto("dbo"),
+                                            Valor::Texto("Pedidos"), Valor::Largo(1),
+                                            Valor::Largo(2)}),
                              Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
-                                            Valor::Doble(80)})}));
+                                            Valor::Doble(80), Valor::Texto("dbo"),
+                                            Valor::Texto("Clientes"), Valor::Largo(1),
+                                            Valor::Largo(1)})}));
 }
 
 TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
@@ -95,11 +99,11 @@ TEST_F(IndicesTest, OnlyIndexesStrictlyUnderTheThresholdAreTreated) {
                            Fila("C", "Mitad", 1, 50), Fila("D", "Nulo", 1, 0)}));
     EXPECT_TRUE(Reindexa(100));
     EXPECT_THAT(Tratados(),
-                ElementsAre("DBCC DBREINDEX ('D', 'Nulo')", "DBCC DBREINDEX ('C', 'Mitad')",
-                            "DBCC DBREINDEX ('B', 'Casi')"));
+                ElementsAre("DBCC DBREINDEX ('[dbo].[D]', 'Nulo')", "DBCC DBREINDEX ('[dbo].[C]', 'Mitad')",
+                            "DBCC DBREINDEX ('[dbo].[B]', 'Casi')"));
     guion.sentencias.clear();
     EXPECT_TRUE(Reindexa(50));
-    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('D', 'Nulo')"));
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[D]', 'Nulo')"));
 }
 
 TEST_F(IndicesTest, TimeBudgetStopsBetweenIndexesOnceMoreMinutesHavePassed) {
@@ -138,7 +142,7 @@ TEST_F(IndicesTest, CancelAtTheThirdIndexKeepsTheFirstTwo) {
     EXPECT_FALSE(Reindexa());
     EXPECT_TRUE(cancelar);
     EXPECT_THAT(Tratados(),
-                ElementsAre("DBCC DBREINDEX ('T', 'I1')", "DBCC DBREINDEX ('T', 'I2')"));
+                ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'I1')", "DBCC DBREINDEX ('[dbo].[T]', 'I2')"));
     EXPECT_THAT(Lineas(), ElementsAre("Reindex T.I1 (<1 second)", "Reindex T.I2 (<1 second)"));
     const Valor historia = motor->Estadistica();
     ASSERT_TRUE(historia.EsMatriz());
@@ -149,11 +153,11 @@ TEST_F(IndicesTest, CancelAtTheThirdIndexKeepsTheFirstTwo) {
 TEST_F(IndicesTest, FailingRebuildInTheMiddleDoesNotStopThePhase) {
     guion.Cuando("DBCC SHOWCONTIG () ", Encuesta({Fila("T", "I1", 1, 10), Fila("T", "I2", 1, 20),
                                                   Fila("T", "I3", 1, 30)}));
-    guion.Cuando("DBCC DBREINDEX ('T', 'I2')",
+    guion.Cuando("DBCC DBREINDEX ('[dbo].[T]', 'I2')",
                  Respuesta::Rechazo({{1205, "Transaction was deadlocked."}}));
     EXPECT_FALSE(Reindexa());
-    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('T', 'I1')", "DBCC DBREINDEX ('T', 'I2')",
-                                        "DBCC DBREINDEX ('T', 'I3')"));
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'I1')", "DBCC DBREINDEX ('[dbo].[T]', 'I2')",
+                                        "DBCC DBREINDEX ('[dbo].[T]', 'I3')"));
     EXPECT_THAT(
         Lineas(),
         ElementsAre(
@@ -227,12 +231,12 @@ TEST_F(IndicesTest, HostileNamesAreQuotedInStatementsAndShownAsTheyAreInTexts) {
     EXPECT_THAT(
         guion.sentencias,
         ElementsAre(
-            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-            "DBCC INDEXDEFRAG ([Mi Base']]], 'Cli''entes x', 'PK ]Cli''')",
-            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-            "DBCC DBREINDEX ('Cli''entes x', 'PK ]Cli''')",
-            "DBCC SHOWCONTIG ('Cli''entes x',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS"));
+            "DBCC SHOWCONTIG ('[Cli''entes x]',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "DBCC INDEXDEFRAG ([Mi Base']]], '[Cli''entes x]', 'PK ]Cli''')",
+            "DBCC SHOWCONTIG ('[Cli''entes x]',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "DBCC SHOWCONTIG ('[Cli''entes x]',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS",
+            "DBCC DBREINDEX ('[Cli''entes x]', 'PK ]Cli''')",
+            "DBCC SHOWCONTIG ('[Cli''entes x]',[PK ]]Cli']) WITH FAST, TABLERESULTS, NO_INFOMSGS"));
     EXPECT_THAT(Lineas(), ElementsAre("Defrag Index Cli'entes x.PK ]Cli' (<1 second)",
                                       "Reindex Cli'entes x.PK ]Cli' (<1 second)"));
     EXPECT_THAT(Textos(),

@@ -58,17 +58,21 @@ TEST_F(PaseTest, OffLinePassWritesTheNineLineReport) {
         ElementsAre(
             "SELECT * FROM UsuariosPW WHERE (Usuario_ID='ana') And (Usuario_PW='" + clave + "')",
             "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
-            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-            "DBCC DBREINDEX ('Clientes', 'PK_Clientes')",
-            "DBCC SHOWCONTIG ('Clientes',[PK_Clientes]) WITH FAST, TABLERESULTS, NO_INFOMSGS",
-            "sp_updatestats", "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+            "SELECT object_id, name, SCHEMA_NAME(schema_id) AS schema_name FROM sys.objects "
+            "WHERE type = 'U' OR type = 'V'",
+            "DBCC SHOWCONTIG ('[dbo].[Clientes]',[PK_Clientes]) WITH FAST, TABLERESULTS, "
+            "NO_INFOMSGS",
+            "DBCC DBREINDEX ('[dbo].[Clientes]', 'PK_Clientes')",
+            "DBCC SHOWCONTIG ('[dbo].[Clientes]',[PK_Clientes]) WITH FAST, TABLERESULTS, "
+            "NO_INFOMSGS",
+            "sp_updatestats", "SELECT name FROM sys.database_files WHERE type = 1 ORDER BY file_id",
             "DBCC SHRINKFILE([Ventas_log], 1)",
             "BACKUP LOG [Ventas] TO DISK='D:\\Bak\\Ventas_BackupLog_20261204163801.dat'",
             "BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
-            "SELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+            "SELECT name FROM sys.database_files WHERE type = 1 ORDER BY file_id",
             "DBCC SHRINKFILE([Ventas_log], 1)",
             "BACKUP DATABASE [Ventas] TO DISK='D:\\Bak\\Ventas_Backup_20261204163804.dat'"));
-    EXPECT_THAT(guion.opciones, ElementsAre(1, 1, 1, 1, 1, -1, 1, 1, 1, 1, 1, 1, 1));
+    EXPECT_THAT(guion.opciones, ElementsAre(1, 1, 1, 1, 1, 1, -1, 1, 1, 1, 1, 1, 1, 1));
     EXPECT_THAT(
         Textos(),
         ElementsAre("Connect...", "Waiting for server response...", "Reading 1",
@@ -112,7 +116,7 @@ TEST_F(PaseTest, OnLinePassDefragmentsWithTheDatabaseNameBracketed) {
     ASSERT_TRUE(Crea());
     EXPECT_TRUE(Pasa(true));
     EXPECT_THAT(guion.Con("DBCC INDEXDEFRAG"),
-                ElementsAre("DBCC INDEXDEFRAG ([Ventas], 'Clientes', 'PK_Clientes')"));
+                ElementsAre("DBCC INDEXDEFRAG ([Ventas], '[dbo].[Clientes]', 'PK_Clientes')"));
     EXPECT_THAT(guion.Con("DBCC DBREINDEX"), IsEmpty());
     EXPECT_EQ(Lineas().at(1), "Defrag Index Clientes.PK_Clientes (<1 second)");
     EXPECT_THAT(Textos(), ::testing::Contains("Defrag: Clientes -> PK_Clientes"));
