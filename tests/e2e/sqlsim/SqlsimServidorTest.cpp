@@ -147,7 +147,7 @@ TEST(SqlsimConcurrencia, ServesManyClientsAtOnce) {
     }
     for (auto& c : clientes) {
         const std::string salida = c.get();
-        EXPECT_TRUE(Contiene(salida, "SQLRowCount returns 4")) << salida;
+        EXPECT_TRUE(Contiene(salida, "SQLRowCount returns 6")) << salida;
         EXPECT_TRUE(Contiene(salida, "2 rows fetched")) << salida;
     }
     EXPECT_EQ(s.LineasDiario().size(), 12u);
