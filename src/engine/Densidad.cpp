@@ -93,7 +93,8 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
 }
 
 void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
-    auto rs = conn.Execute("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS", 1);
+    auto rs =
+        conn.Execute("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS", 1);
     if (!rs) return;
     struct Fila {
         Valor tabla, indice, densidad;
@@ -122,10 +123,11 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
         const auto it = catalogo.find(f.objectId);
         IndiceEncuestado i{it == catalogo.end() ? std::string() : it->second.esquema,
                            f.tabla.ATexto(), f.indice.ATexto(), f.objectId, f.indexId};
-        Matrices::Agrega(lista, Valor::Matriz({Valor::Texto(i.TablaVisible()), std::move(f.indice),
-                                               std::move(f.densidad), Valor::Texto(i.esquema),
-                                               std::move(f.tabla), Valor::Largo(static_cast<int32_t>(i.objectId)),
-                                               Valor::Largo(i.indexId)}));
+        Matrices::Agrega(
+            lista, Valor::Matriz(
+                       {Valor::Texto(i.TablaVisible()), std::move(f.indice), std::move(f.densidad),
+                        Valor::Texto(i.esquema), std::move(f.tabla),
+                        Valor::Largo(static_cast<int32_t>(i.objectId)), Valor::Largo(i.indexId)}));
     }
 }
 
@@ -147,8 +149,9 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
             Progreso(Mensaje("Reading |1", {Valor::Largo(leidas)}), descartableFila);
             const Valor f = rs->Field("avg_fragmentation_in_percent");
             if (f.EsNumero()) {
-                const auto clave = std::make_pair(Entero(rs->Field("object_id")),
-                                                  static_cast<int32_t>(Entero(rs->Field("index_id"))));
+                const auto clave =
+                    std::make_pair(Entero(rs->Field("object_id")),
+                                   static_cast<int32_t>(Entero(rs->Field("index_id"))));
                 auto [it, nuevo] = fragmentacion.emplace(clave, f.ComoDoble());
                 if (!nuevo) it->second = std::max(it->second, f.ComoDoble());
             }
@@ -159,14 +162,15 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
     if (fragmentacion.empty()) return;
     std::map<std::pair<int64_t, int32_t>, std::string> nombres;
     {
-        auto rs = conn.Execute("SELECT object_id, index_id, name FROM sys.indexes WHERE index_id > 0",
-                               1);
+        auto rs =
+            conn.Execute("SELECT object_id, index_id, name FROM sys.indexes WHERE index_id > 0", 1);
         if (rs) {
             while (!rs->EOF()) {
                 const Valor nombre = rs->Field("name");
                 if (!nombre.EsNulo()) {
                     nombres[{Entero(rs->Field("object_id")),
-                             static_cast<int32_t>(Entero(rs->Field("index_id")))}] = nombre.ATexto();
+                             static_cast<int32_t>(Entero(rs->Field("index_id")))}] =
+                        nombre.ATexto();
                 }
                 rs->MoveNext();
             }
@@ -181,11 +185,11 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
         if (objeto == catalogo.end() || nombre == nombres.end()) continue;
         const IndiceEncuestado i{objeto->second.esquema, objeto->second.nombre, nombre->second,
                                  clave.first, clave.second};
-        Matrices::Agrega(lista, Valor::Matriz({Valor::Texto(i.TablaVisible()),
-                                               Valor::Texto(i.indice), Valor::Doble(100.0 - f),
-                                               Valor::Texto(i.esquema), Valor::Texto(i.tabla),
-                                               Valor::Largo(static_cast<int32_t>(i.objectId)),
-                                               Valor::Largo(i.indexId)}));
+        Matrices::Agrega(
+            lista, Valor::Matriz(
+                       {Valor::Texto(i.TablaVisible()), Valor::Texto(i.indice),
+                        Valor::Doble(100.0 - f), Valor::Texto(i.esquema), Valor::Texto(i.tabla),
+                        Valor::Largo(static_cast<int32_t>(i.objectId)), Valor::Largo(i.indexId)}));
     }
 }
 
@@ -195,7 +199,8 @@ double Velqor::DensidadIndice(db::Connection& conn, const IndiceEncuestado& indi
         if (sinDbcc_) {
             if (indice.objectId == 0) return 0;
             auto rs = conn.Execute(
-                "SELECT avg_fragmentation_in_percent FROM sys.dm_db_index_physical_stats(DB_ID(), " +
+                "SELECT avg_fragmentation_in_percent FROM "
+                "sys.dm_db_index_physical_stats(DB_ID(), " +
                     std::to_string(indice.objectId) + ", " + std::to_string(indice.indexId) +
                     ", NULL, 'LIMITED') WHERE alloc_unit_type_desc = 'IN_ROW_DATA'",
                 1);

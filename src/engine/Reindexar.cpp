@@ -78,7 +78,8 @@ std::string SentenciaIndice(const std::string& tablaSql, const std::string& indi
         return "ALTER INDEX " + Sql::Identificador(indice) + " ON " + tablaSql +
                (bloquear ? " REBUILD" : " REORGANIZE");
     }
-    if (bloquear) return "DBCC DBREINDEX (" + Sql::Literal(tablaSql) + ", " + Sql::Literal(indice) + ")";
+    if (bloquear)
+        return "DBCC DBREINDEX (" + Sql::Literal(tablaSql) + ", " + Sql::Literal(indice) + ")";
     return "DBCC INDEXDEFRAG (" + Sql::Identificador(base) + ", " + Sql::Literal(tablaSql) + ", " +
            Sql::Literal(indice) + ")";
 }
@@ -110,9 +111,10 @@ bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, 
         const std::string clave = tabla + indice.indice;
         const int32_t posicion = Matrices::Busca(estadistica_, clave, 2);
         if (posicion < 0) {
-            Matrices::Agrega(estadistica_, Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice.indice),
-                                                          Valor::Texto(clave),
-                                                          Valor::Matriz({std::move(medicion)})}));
+            Matrices::Agrega(
+                estadistica_,
+                Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice.indice),
+                               Valor::Texto(clave), Valor::Matriz({std::move(medicion)})}));
         } else {
             Matrices::Agrega(estadistica_.ComoLista().at(posicion).ComoLista().at(3),
                              std::move(medicion));

@@ -97,11 +97,11 @@ class Analizador {
     // Words that can never name a column or stand as an alias.
     bool EsReservada() const {
         for (const char* kw :
-             {"FROM",   "WHERE",    "AND",  "OR",      "NOT",    "LIKE",  "IS",      "AS",
-              "SELECT", "SET",      "USE",  "DBCC",    "BACKUP", "EXEC",  "EXECUTE", "BEGIN",
-              "COMMIT", "ROLLBACK", "IF",   "DECLARE", "TOP",    "ORDER", "GROUP",   "BY",
-              "HAVING", "UNION",    "INTO", "WITH",    "TO",     "IN",    "ALTER",   "ASC",
-              "DESC"}) {
+             {"FROM",    "WHERE",  "AND",    "OR",       "NOT",   "LIKE",    "IS",
+              "AS",      "SELECT", "SET",    "USE",      "DBCC",  "BACKUP",  "EXEC",
+              "EXECUTE", "BEGIN",  "COMMIT", "ROLLBACK", "IF",    "DECLARE", "TOP",
+              "ORDER",   "GROUP",  "BY",     "HAVING",   "UNION", "INTO",    "WITH",
+              "TO",      "IN",     "ALTER",  "ASC",      "DESC"}) {
             if (EsPalabra(kw)) return true;
         }
         return false;

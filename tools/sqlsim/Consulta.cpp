@@ -192,7 +192,8 @@ class Evaluador {
             const int64_t x = ComoEntero(a), y = ComoEntero(b);
             return x < y ? -1 : (x > y ? 1 : 0);
         }
-        const int c = Pliega(SinBlancosFinales(a.texto)).compare(Pliega(SinBlancosFinales(b.texto)));
+        const int c =
+            Pliega(SinBlancosFinales(a.texto)).compare(Pliega(SinBlancosFinales(b.texto)));
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
 
@@ -220,7 +221,8 @@ class Evaluador {
     ValorSql Variable(const std::string& nombre) const {
         if (nombre == "@@VERSION" && esc_.EsNube()) {
             return Texto(
-                "Microsoft SQL Azure (RTM) - 12.0.2000.8 \n\tDec 19 2018 08:43:17 \n\tCopyright (C) "
+                "Microsoft SQL Azure (RTM) - 12.0.2000.8 \n\tDec 19 2018 08:43:17 \n\tCopyright "
+                "(C) "
                 "2018 Microsoft Corporation\n");
         }
         if (nombre == "@@VERSION") {
@@ -283,7 +285,8 @@ class Evaluador {
             const std::string propiedad = Mayus(ComoTexto(args[0]));
             if (propiedad == "ENGINEEDITION") return Entero(esc_.edicion);
             if (propiedad == "PRODUCTVERSION") {
-                return Texto(std::to_string(esc_.version) + (esc_.EsNube() ? ".0.2000.8" : ".0.2000.5"));
+                return Texto(std::to_string(esc_.version) +
+                             (esc_.EsNube() ? ".0.2000.8" : ".0.2000.5"));
             }
             if (propiedad == "PRODUCTLEVEL") return Texto("RTM");
             if (propiedad == "EDITION") {
@@ -352,7 +355,9 @@ Tabla ArchivosBase(const BaseEsc& base, size_t posBase, const Estado& estado) {
 }
 
 Tabla Esquemas(const BaseEsc& base) {
-    Tabla t{{{"name", tds::kNVarchar, 128}, {"schema_id", tds::kIntN, 4}, {"principal_id", tds::kIntN, 4}},
+    Tabla t{{{"name", tds::kNVarchar, 128},
+             {"schema_id", tds::kIntN, 4},
+             {"principal_id", tds::kIntN, 4}},
             {}};
     for (size_t k = 0; k < base.esquemas.size(); ++k) {
         const int64_t id = static_cast<int64_t>(k + 1);
@@ -415,13 +420,14 @@ Tabla EstadoFisico(const Escenario& esc, const Estado& estado, const std::vector
         const int64_t n = ComoEntero(v);
         return n == todos ? std::nullopt : std::optional<int64_t>(n);
     };
-    const auto base = filtro(args[0], 0), objeto = filtro(args[1], 0),
-               indice = filtro(args[2], -1), particion = filtro(args[3], 0);
+    const auto base = filtro(args[0], 0), objeto = filtro(args[1], 0), indice = filtro(args[2], -1),
+               particion = filtro(args[3], 0);
     if (args[4].tipo != TV::Nulo) {
         const std::string modo = Mayus(ComoTexto(args[4]));
         if (modo != "LIMITED" && modo != "SAMPLED" && modo != "DETAILED" && modo != "DEFAULT") {
-            throw FalloEval{{2, 1, 16, "Invalid value '" + ComoTexto(args[4]) +
-                                          "' for parameter 'mode' of sys.dm_db_index_physical_stats."}};
+            throw FalloEval{{2, 1, 16,
+                             "Invalid value '" + ComoTexto(args[4]) +
+                                 "' for parameter 'mode' of sys.dm_db_index_physical_stats."}};
         }
     }
     Tabla t{{{"database_id", tds::kIntN, 2},
@@ -451,12 +457,13 @@ Tabla EstadoFisico(const Escenario& esc, const Estado& estado, const std::vector
             const double fragmentacion = std::clamp(100.0 - densidades[k], 0.0, 100.0);
             const int64_t fragmentos =
                 std::max<int64_t>(1, std::llround(i.paginas * fragmentacion / 100.0));
-            t.filas.push_back({Entero(bd.dbId), Entero(tabla.objectId), Entero(i.id), Entero(1),
-                               Texto(std::string(TipoIndice(i.id)) + (i.id == 0 ? "" : " INDEX")),
-                               Texto("IN_ROW_DATA"), Entero(i.id == 0 ? 1 : 2), Entero(0),
-                               Real(fragmentacion), Entero(fragmentos),
-                               Real(static_cast<double>(i.paginas) / static_cast<double>(fragmentos)),
-                               Entero(i.paginas), ValorSql{}, ValorSql{}});
+            t.filas.push_back(
+                {Entero(bd.dbId), Entero(tabla.objectId), Entero(i.id), Entero(1),
+                 Texto(std::string(TipoIndice(i.id)) + (i.id == 0 ? "" : " INDEX")),
+                 Texto("IN_ROW_DATA"), Entero(i.id == 0 ? 1 : 2), Entero(0), Real(fragmentacion),
+                 Entero(fragmentos),
+                 Real(static_cast<double>(i.paginas) / static_cast<double>(fragmentos)),
+                 Entero(i.paginas), ValorSql{}, ValorSql{}});
         }
     }
     return t;

@@ -1,8 +1,9 @@
 #pragma once
 // Answers SELECT statements over the few tables sqlsim knows (UsuariosPW, sys.database_files,
-// sys.schemas, sys.objects, sys.indexes, sys.dm_db_index_physical_stats(...)) or over no table at all (SELECT 1, SELECT @@VERSION, ...), with WHERE conditions evaluated as
-// SQL Server does: three-valued logic, case-insensitive text unless the database says otherwise,
-// trailing blanks ignored in comparisons, LIKE with % and _.
+// sys.schemas, sys.objects, sys.indexes, sys.dm_db_index_physical_stats(...)) or over no table at
+// all (SELECT 1, SELECT @@VERSION, ...), with WHERE conditions evaluated as SQL Server does:
+// three-valued logic, case-insensitive text unless the database says otherwise, trailing blanks
+// ignored in comparisons, LIKE with % and _.
 
 #include <cstdint>
 #include <map>

@@ -101,7 +101,7 @@ struct Seleccion {
 
 // ALTER INDEX name|ALL ON [db.][schema.]table REBUILD|REORGANIZE [WITH (...)]
 struct AlterIndex {
-    std::string indice;  // empty: ALL
+    std::string indice;              // empty: ALL
     std::vector<std::string> tabla;  // the name's parts, quoting undone
     bool reconstruir = false;        // REBUILD (else REORGANIZE)
 };

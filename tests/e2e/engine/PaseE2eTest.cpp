@@ -67,8 +67,8 @@ TEST_F(PaseE2eTest, OnLinePassDefragments) {
     Arranca();
     EXPECT_TRUE(Pasa(true));
     EXPECT_EQ(Lineas().at(1).rfind("Defrag Index Clientes.PK_Clientes (", 0), 0u) << informe;
-    EXPECT_THAT(Diario(),
-                ::testing::Contains("DBCC INDEXDEFRAG ([Ventas], '[dbo].[Clientes]', 'PK_Clientes')"));
+    EXPECT_THAT(Diario(), ::testing::Contains(
+                              "DBCC INDEXDEFRAG ([Ventas], '[dbo].[Clientes]', 'PK_Clientes')"));
     EXPECT_THAT(eventos, ::testing::Contains("Defrag: Clientes -> PK_Clientes"));
 }
 
@@ -145,7 +145,7 @@ TEST_F(PaseE2eTest, NamesWithBlanksAndQuotesAreTreatedAndShownAsTheyAre) {
         EXPECT_THAT(Diario(),
                     ::testing::Contains(
                         onLine ? "DBCC INDEXDEFRAG ([Mi O'Base], '[dbo].[O''Brien Datos]', "
-                                        "'PK O''Brien]')"
+                                 "'PK O''Brien]')"
                                : "DBCC DBREINDEX ('[dbo].[O''Brien Datos]', 'PK O''Brien]')"));
         const Valor historia = motor->Estadistica();
         const Lista& medicion =

@@ -57,9 +57,9 @@ TEST_F(ServidoresRealesE2eTest, LogShrinkShrinksTheFirstLogFileWhateverTheNames)
     escenario["defaultDatabase"] = "Catalogo";
     Arranca("Catalogo");
     EXPECT_TRUE(Pasa());
-    EXPECT_THAT(Con(Diario(), "DBCC SHRINKFILE"),
-                ElementsAre("DBCC SHRINKFILE([Catalogo_trn], 1)",
-                            "DBCC SHRINKFILE([Catalogo_trn], 1)"));
+    EXPECT_THAT(
+        Con(Diario(), "DBCC SHRINKFILE"),
+        ElementsAre("DBCC SHRINKFILE([Catalogo_trn], 1)", "DBCC SHRINKFILE([Catalogo_trn], 1)"));
     EXPECT_THAT(Con(Lineas(), "Shrink "), ElementsAre(HasSubstr("Shrink Catalogo_log ("),
                                                       HasSubstr("Shrink Catalogo_log (")));
 }
@@ -74,8 +74,9 @@ TEST_F(ServidoresRealesE2eTest, TablesOfOneNameInTwoSchemasAreTwoIndexesEachTrea
     EXPECT_THAT(Con(Diario(), "DBCC DBREINDEX"),
                 ElementsAre("DBCC DBREINDEX ('[dbo].[Orders]', 'PK_Orders')",
                             "DBCC DBREINDEX ('[Sales].[Orders]', 'PK_Orders')"));
-    EXPECT_THAT(Con(Lineas(), "Reindex "), ElementsAre(HasSubstr("Reindex Orders.PK_Orders ("),
-                                                       HasSubstr("Reindex Sales.Orders.PK_Orders (")));
+    EXPECT_THAT(Con(Lineas(), "Reindex "),
+                ElementsAre(HasSubstr("Reindex Orders.PK_Orders ("),
+                            HasSubstr("Reindex Sales.Orders.PK_Orders (")));
     EXPECT_THAT(eventos, Contains("Reindex: Sales.Orders -> PK_Orders"));
     // Each has its own history row, measured on its own table before and after.
     const Valor historia = motor->Estadistica();
@@ -96,7 +97,8 @@ TEST_F(ServidoresRealesE2eTest, TablesOfOneNameInTwoSchemasAreTwoIndexesEachTrea
 }
 
 TEST_F(ServidoresRealesE2eTest, TableNamesWithDotsAndBracketsReachTheirOwnTable) {
-    // "Ped[idos].2024" in dbo beside a table "2024" in a schema "Ped[idos]", which must stay as it is.
+    // "Ped[idos].2024" in dbo beside a table "2024" in a schema "Ped[idos]", which must stay as it
+    // is.
     escenario["databases"][0]["tables"] = json::array({
         Tabla("Ped[idos].2024", "dbo", json::array({Indice("PK_P", 1, 42.5)})),
         Tabla("2024", "Ped[idos]", json::array({Indice("PK_P", 1, 100)})),
@@ -106,13 +108,14 @@ TEST_F(ServidoresRealesE2eTest, TableNamesWithDotsAndBracketsReachTheirOwnTable)
         informe.clear();
         Arranca();
         EXPECT_TRUE(Pasa(onLine));
-        EXPECT_THAT(Diario(),
-                    Contains(onLine ? "DBCC INDEXDEFRAG ([Ventas], '[dbo].[Ped[idos]].2024]', 'PK_P')"
-                                    : "DBCC DBREINDEX ('[dbo].[Ped[idos]].2024]', 'PK_P')"));
-        EXPECT_EQ(Lineas().at(1).rfind(std::string(onLine ? "Defrag Index" : "Reindex") +
-                                           " Ped[idos].2024.PK_P (",
-                                       0),
-                  0u)
+        EXPECT_THAT(
+            Diario(),
+            Contains(onLine ? "DBCC INDEXDEFRAG ([Ventas], '[dbo].[Ped[idos]].2024]', 'PK_P')"
+                            : "DBCC DBREINDEX ('[dbo].[Ped[idos]].2024]', 'PK_P')"));
+        EXPECT_EQ(
+            Lineas().at(1).rfind(
+                std::string(onLine ? "Defrag Index" : "Reindex") + " Ped[idos].2024.PK_P (", 0),
+            0u)
             << informe;
         const Valor historia = motor->Estadistica();
         const Lista* fila = FilaHistoria(historia, "Ped[idos].2024PK_P");
@@ -128,8 +131,9 @@ TEST_F(ServidoresRealesE2eTest, TableNamesWithDotsAndBracketsReachTheirOwnTable)
 // definition may or may not carry the service's marker in its server name.
 TEST_F(ServidoresRealesE2eTest, CloudServiceGetsEveryIndexTreatedAndExitsCleanUnattended) {
     escenario["engineEdition"] = 5;
-    escenario["databases"][0]["tables"].push_back(Tabla(
-        "Pedidos", "Sales", json::array({Indice("PK_Pedidos", 1, 70), {{"id", 0}, {"density", 5}}})));
+    escenario["databases"][0]["tables"].push_back(
+        Tabla("Pedidos", "Sales",
+              json::array({Indice("PK_Pedidos", 1, 70), {{"id", 0}, {"density", 5}}})));
     const struct {
         bool onLine;
         bool marcador;

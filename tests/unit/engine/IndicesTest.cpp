@@ -45,14 +45,13 @@ TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
     for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
     // Ordered on the density, least dense first; each row also says schema, table and ids.
     EXPECT_EQ(lista,
-              Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
-                                            Valor::Doble(40), Valor::Texto("dbo"),
-                                            Valor::Texto("Pedidos"), Valor::Largo(1),
-                                            Valor::Largo(2)}),
-                             Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
-                                            Valor::Doble(80), Valor::Texto("dbo"),
-                                            Valor::Texto("Clientes"), Valor::Largo(1),
-                                            Valor::Largo(1)})}));
+              Valor::Matriz(
+                  {Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
+                                  Valor::Doble(40), Valor::Texto("dbo"), Valor::Texto("Pedidos"),
+                                  Valor::Largo(1), Valor::Largo(2)}),
+                   Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
+                                  Valor::Doble(80), Valor::Texto("dbo"), Valor::Texto("Clientes"),
+                                  Valor::Largo(1), Valor::Largo(1)})}));
 }
 
 TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
@@ -98,9 +97,9 @@ TEST_F(IndicesTest, OnlyIndexesStrictlyUnderTheThresholdAreTreated) {
                  Encuesta({Fila("A", "Cien", 1, 100), Fila("B", "Casi", 1, 99.99),
                            Fila("C", "Mitad", 1, 50), Fila("D", "Nulo", 1, 0)}));
     EXPECT_TRUE(Reindexa(100));
-    EXPECT_THAT(Tratados(),
-                ElementsAre("DBCC DBREINDEX ('[dbo].[D]', 'Nulo')", "DBCC DBREINDEX ('[dbo].[C]', 'Mitad')",
-                            "DBCC DBREINDEX ('[dbo].[B]', 'Casi')"));
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[D]', 'Nulo')",
+                                        "DBCC DBREINDEX ('[dbo].[C]', 'Mitad')",
+                                        "DBCC DBREINDEX ('[dbo].[B]', 'Casi')"));
     guion.sentencias.clear();
     EXPECT_TRUE(Reindexa(50));
     EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[D]', 'Nulo')"));
@@ -141,8 +140,8 @@ TEST_F(IndicesTest, CancelAtTheThirdIndexKeepsTheFirstTwo) {
     CancelaEn("Reindex: ", 3);
     EXPECT_FALSE(Reindexa());
     EXPECT_TRUE(cancelar);
-    EXPECT_THAT(Tratados(),
-                ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'I1')", "DBCC DBREINDEX ('[dbo].[T]', 'I2')"));
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'I1')",
+                                        "DBCC DBREINDEX ('[dbo].[T]', 'I2')"));
     EXPECT_THAT(Lineas(), ElementsAre("Reindex T.I1 (<1 second)", "Reindex T.I2 (<1 second)"));
     const Valor historia = motor->Estadistica();
     ASSERT_TRUE(historia.EsMatriz());
@@ -156,7 +155,8 @@ TEST_F(IndicesTest, FailingRebuildInTheMiddleDoesNotStopThePhase) {
     guion.Cuando("DBCC DBREINDEX ('[dbo].[T]', 'I2')",
                  Respuesta::Rechazo({{1205, "Transaction was deadlocked."}}));
     EXPECT_FALSE(Reindexa());
-    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'I1')", "DBCC DBREINDEX ('[dbo].[T]', 'I2')",
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'I1')",
+                                        "DBCC DBREINDEX ('[dbo].[T]', 'I2')",
                                         "DBCC DBREINDEX ('[dbo].[T]', 'I3')"));
     EXPECT_THAT(
         Lineas(),

@@ -25,9 +25,10 @@ MotorPrueba::MotorPrueba()
                             Valor::Doble(62.5)}}));
     guion.Cuando("DBCC SHOWCONTIG ('", Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(100)}}));
     // Every table of the survey's answer has object id 1, in dbo.
-    guion.Cuando("SELECT object_id, name, SCHEMA_NAME(schema_id)",
-                 Respuesta::Filas({"object_id", "name", "schema_name"},
-                                  {{Valor::Largo(1), Valor::Texto("Clientes"), Valor::Texto("dbo")}}));
+    guion.Cuando(
+        "SELECT object_id, name, SCHEMA_NAME(schema_id)",
+        Respuesta::Filas({"object_id", "name", "schema_name"},
+                         {{Valor::Largo(1), Valor::Texto("Clientes"), Valor::Texto("dbo")}}));
     guion.Cuando("SELECT name FROM sys.database_files",
                  Respuesta::Filas({"name"}, {{Valor::Texto("Ventas_log")}}));
     guion.Cuando("BACKUP LOG [Ventas] WITH TRUNCATE_ONLY",
