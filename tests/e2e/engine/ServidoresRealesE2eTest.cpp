@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iostream>
 
 #include "PaseE2e.h"
 
@@ -42,6 +43,13 @@ const Lista* FilaHistoria(const Valor& historia, const std::string& clave) {
     return nullptr;
 }
 
+void Muestra(const std::string& titulo, const std::vector<std::string>& diario,
+             const std::string& informe) {
+    std::cout << "---- " << titulo << ": journal ----\n";
+    for (const auto& l : diario) std::cout << l << "\n";
+    std::cout << "---- report ----\n" << informe << "----\n";
+}
+
 using ServidoresRealesE2eTest = PaseE2eTest;
 
 TEST_F(ServidoresRealesE2eTest, LogShrinkShrinksTheFirstLogFileWhateverTheNames) {
@@ -71,6 +79,7 @@ TEST_F(ServidoresRealesE2eTest, TablesOfOneNameInTwoSchemasAreTwoIndexesEachTrea
     });
     Arranca();
     EXPECT_TRUE(Pasa());
+    Muestra("two schemas", Diario(), informe);
     EXPECT_THAT(Con(Diario(), "DBCC DBREINDEX"),
                 ElementsAre("DBCC DBREINDEX ('[dbo].[Orders]', 'PK_Orders')",
                             "DBCC DBREINDEX ('[Sales].[Orders]', 'PK_Orders')"));
@@ -163,6 +172,8 @@ TEST_F(ServidoresRealesE2eTest, CloudServiceGetsEveryIndexTreatedAndExitsCleanUn
         Forma(forma);
 
         const auto diario = Diario();
+        if (!caso.marcador)
+            Muestra(caso.onLine ? "cloud, on line" : "cloud, off line", diario, informe);
         const std::string accion = caso.onLine ? " REORGANIZE" : " REBUILD";
         EXPECT_THAT(Con(diario, "ALTER INDEX"),
                     ElementsAre("ALTER INDEX [PK_Clientes] ON [dbo].[Clientes]" + accion,
