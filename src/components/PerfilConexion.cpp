@@ -20,9 +20,9 @@ namespace {
 constexpr std::size_t kMaximoArchivo = 1024 * 1024;
 constexpr std::string_view kExtension = ".cfp";
 constexpr std::string_view kSeccion = "connection";
-constexpr std::string_view kClaves[] = {"name",       "kind",        "server", "database",
-                                        "driver",     "encrypt",     "user",   "password",
-                                        "integrated", "logintimeout"};
+constexpr std::string_view kClaves[] = {"name",       "kind",         "server",      "database",
+                                        "driver",     "encrypt",      "user",        "password",
+                                        "integrated", "logintimeout", "verifybackup"};
 
 std::string Minusculas(std::string_view texto) {
     std::string s(texto);
@@ -255,6 +255,7 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
                                       p.tiempoLogin_ < 1 || p.tiempoLogin_ > 3600)) {
             Falla("LoginTimeout must be a whole number of seconds from 1 to 3600");
         }
+        p.verificaBackup_ = tiene("verifybackup") && LeeSiNo("VerifyBackup", toma("verifybackup"));
         p.integrada_ = tiene("integrated") && LeeSiNo("Integrated", toma("integrated"));
         if (p.integrada_) {
             if (tiene("user") || tiene("password"))

@@ -31,6 +31,9 @@ class PerfilConexion {
     int32_t TipoBase() const { return tipo_; }
     // The login time-out the definition asks for, in seconds; 0 when it names none.
     int32_t TiempoLogin() const { return tiempoLogin_; }
+    // True when the definition asks for verified backups (VerifyBackup = yes): backups are taken
+    // WITH CHECKSUM and each is checked with RESTORE VERIFYONLY.
+    bool VerificaBackup() const { return verificaBackup_; }
     // An ODBC connection string that opens the database; it carries the login itself, so it is
     // opened with an empty user and password. Values with ; { } or edge blanks are braced, "}"
     // doubled for drivers that follow the ODBC rule (not for FreeTDS, which reads braces its own
@@ -47,6 +50,7 @@ class PerfilConexion {
     int32_t tipo_ = 0;
     int32_t tiempoLogin_ = 0;  // seconds; 0 = the caller's ConnectionTimeout
     bool integrada_ = false;
+    bool verificaBackup_ = false;
     bool cargado_ = false;
 };
 

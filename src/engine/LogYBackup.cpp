@@ -26,13 +26,17 @@ std::vector<Valor> Error(const ErrorAtrapado& error) {
     return {Valor::Largo(error.numero), Valor::Texto(error.descripcion)};
 }
 
-// "BACKUP LOG|DATABASE [db] TO DISK='<folder>\<db><marca><yyyymmddhhnnss>.dat'": the file name
-// keeps the server's own "\" separator.
-std::string SentenciaBackup(const char* objeto, const std::string& base, const std::string& carpeta,
-                            const char* marca, Momento momento) {
-    return std::string("BACKUP ") + objeto + " " + Sql::Identificador(base) + " TO DISK=" +
-           Sql::Literal(carpeta + "\\" + base + marca + Formatea(momento, "yyyymmddhhnnss") +
-                        ".dat");
+// "<folder>\<db><marca><yyyymmddhhnnss>.dat": the file name keeps the server's own "\" separator.
+std::string ArchivoBackup(const std::string& base, const std::string& carpeta, const char* marca,
+                          Momento momento) {
+    return carpeta + "\\" + base + marca + Formatea(momento, "yyyymmddhhnnss") + ".dat";
+}
+
+// "BACKUP LOG|DATABASE [db] TO DISK='<file>'", WITH CHECKSUM when the backup is to be verified.
+std::string SentenciaBackup(const char* objeto, const std::string& base, const std::string& archivo,
+                            bool conChecksum) {
+    return std::string("BACKUP ") + objeto + " " + Sql::Identificador(base) +
+           " TO DISK=" + Sql::Literal(archivo) + (conChecksum ? " WITH CHECKSUM" : "");
 }
 
 }  // namespace
@@ -105,10 +109,14 @@ bool Velqor::BackupLog(db::Connection& conn, const std::string& serverPath, bool
     std::string sql;
     try {
         const Momento inicio = reloj_.Ahora();
-        sql = SentenciaBackup("LOG", perfil_.NombreBase(), serverPath, "_BackupLog_", inicio);
+        const std::string archivo =
+            ArchivoBackup(perfil_.NombreBase(), serverPath, "_BackupLog_", inicio);
+        sql = SentenciaBackup("LOG", perfil_.NombreBase(), archivo, perfil_.VerificaBackup());
         informe += Mensaje("Backup Log") + " ";
         conn.Execute(sql, 1);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
+        if (perfil_.VerificaBackup())
+            VerificaBackup(conn, archivo, "Verify Backup Log", cancelar, informe);
         return true;
     } catch (const std::exception& e) {
         const bool noAplica = FallaPaso(e, conn, sql, serverPath, "Backup Log", cancelar, informe);
@@ -123,14 +131,38 @@ bool Velqor::BackupDatabase(db::Connection& conn, const std::string& serverPath,
     std::string sql;
     try {
         const Momento inicio = reloj_.Ahora();
-        sql = SentenciaBackup("DATABASE", perfil_.NombreBase(), serverPath, "_Backup_", inicio);
+        const std::string archivo =
+            ArchivoBackup(perfil_.NombreBase(), serverPath, "_Backup_", inicio);
+        sql = SentenciaBackup("DATABASE", perfil_.NombreBase(), archivo, perfil_.VerificaBackup());
         informe += Mensaje("Backup Database") + " ";
         Progreso(Mensaje("Backing up database..."), cancelar);
         conn.Execute(sql, 1);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
+        if (perfil_.VerificaBackup()) {
+            return VerificaBackup(conn, archivo, "Verify Backup Database", cancelar, informe);
+        }
         return true;
     } catch (const std::exception& e) {
         FallaPaso(e, conn, sql, serverPath, "Backup Database", cancelar, informe);
+        return false;
+    }
+}
+
+bool Velqor::VerificaBackup(db::Connection& conn, const std::string& archivo, const char* paso,
+                            bool& cancelar, std::string& informe) {
+    std::string sql;
+    try {
+        const Momento inicio = reloj_.Ahora();
+        sql = "RESTORE VERIFYONLY FROM DISK=" + Sql::Literal(archivo) + " WITH CHECKSUM";
+        informe += Mensaje(paso) + " ";
+        Progreso(Mensaje("Verifying backup..."), cancelar);
+        conn.Execute(sql, 1);
+        AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
+        return true;
+    } catch (const std::exception& e) {
+        // A backup that does not verify is no backup: the pass fails, whatever else went well.
+        FallaPaso(e, conn, sql, archivo, paso, cancelar, informe);
+        backupNoVerificado_ = true;
         return false;
     }
 }

@@ -56,6 +56,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         informe = perfil_.NombreBase() + " ";
         AgregaLinea(informe, Formatea(inicio, "dd-mm-yyyy hh:nn:ss"));
         cancelar = false;
+        backupNoVerificado_ = false;
 
         const auto fase = [&](bool exito) { resultado = resultado || exito; };
         fase(
@@ -67,6 +68,9 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         if (!cancelar) fase(LogReducirA(*conn, kLogObjetivoMB, cancelar, informe));
         if (!cancelar && !nube) fase(BackupDatabase(*conn, serverPath, cancelar, informe));
 
+        // A backup that was written but does not verify leaves the database without a trustworthy
+        // backup: the pass has failed.
+        if (backupNoVerificado_) resultado = false;
         if (cancelar) {
             Progreso(Mensaje("Cancelled"), cancelar);
             AgregaLinea(informe, Mensaje("Cancelled"));

@@ -79,8 +79,8 @@ class Velqor {
     bool UpdateStatistics(db::Connection& conn, bool& cancelar, std::string& informe);
     // Runs one whole pass; informe receives the report (untouched when the login is refused).
     // False when the engine is not created, the login is refused, the pass is cancelled, no phase
-    // succeeded or the connection fails (then the progress text, and in an unattended run the log,
-    // tell why).
+    // succeeded, a backup did not verify or the connection fails (then the progress text, and in an
+    // unattended run the log, tell why).
     bool MejorarRendimiento(bool onLine, const std::string& serverPath, bool& cancelar,
                             const std::string& usuarioId, const std::string& usuarioPw,
                             std::string& informe);
@@ -142,6 +142,11 @@ class Velqor {
     // apply.
     bool FallaPaso(const std::exception& e, db::Connection& conn, const std::string& sql,
                    const std::string& ruta, const char* paso, bool& cancelar, std::string& informe);
+    // Checks a backup just written (RESTORE VERIFYONLY ... WITH CHECKSUM) and writes the line
+    // "<paso> (elapsed)" or "<paso> <error>"; a failure is logged when unattended and makes the
+    // pass fail.
+    bool VerificaBackup(db::Connection& conn, const std::string& archivo, const char* paso,
+                        bool& cancelar, std::string& informe);
     // Words a failed step's error into textoError; True when the refusal means "does not apply"
     // (native errors 4208, 4214, 155, and 40510/40518 for what the cloud service does not offer).
     bool TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,
@@ -165,6 +170,7 @@ class Velqor {
     std::string rutaEstadistica_;
     int32_t intentos_ = 0;  // authentication checks since the last success
     bool sinDbcc_ = false;  // the last survey found no DBCC SHOWCONTIG: indexes take ALTER INDEX
+    bool backupNoVerificado_ = false;  // a backup of this pass failed its verification
 };
 
 }  // namespace velqor

@@ -109,7 +109,7 @@ class Analizador {
 
     bool EsInicioSentencia() const {
         for (const char* kw : {"SELECT", "SET", "USE", "DBCC", "BACKUP", "EXEC", "EXECUTE", "BEGIN",
-                               "COMMIT", "ROLLBACK", "IF", "DECLARE", "ALTER"}) {
+                               "COMMIT", "ROLLBACK", "IF", "DECLARE", "ALTER", "RESTORE"}) {
             if (EsPalabra(kw)) return true;
         }
         return false;
@@ -141,6 +141,7 @@ class Analizador {
         if (Acepta("SELECT")) return SeleccionSentencia();
         if (Acepta("USE")) return Uso{Nombre()};
         if (Acepta("ALTER")) return AlterIndexSentencia();
+        if (Acepta("RESTORE")) return VerificaSentencia();
         if (Acepta("EXEC") || Acepta("EXECUTE")) return Llamada();
         for (const char* kw : {"SET", "BEGIN", "COMMIT", "ROLLBACK", "IF", "DECLARE"}) {
             if (Acepta(kw)) {
@@ -303,6 +304,22 @@ class Analizador {
         // Options and a PARTITION clause change nothing sqlsim models.
         SaltaHastaFinDeSentencia();
         return a;
+    }
+
+    // RESTORE VERIFYONLY FROM DISK='...' [, DISK='...'] [WITH ...]; sqlsim restores nothing else.
+    Comando VerificaSentencia() {
+        Espera("VERIFYONLY");
+        Espera("FROM");
+        VerificaRespaldo v;
+        do {
+            Espera("DISK");
+            EsperaSimbolo("=");
+            if (Actual().tipo != TT::Cadena) throw Sintaxis();
+            if (v.disco.empty()) v.disco = Actual().valor;
+            ++p_;
+        } while (AceptaSimbolo(","));
+        v.opciones = OpcionesWith();
+        return v;
     }
 
     Comando SeleccionSentencia() {

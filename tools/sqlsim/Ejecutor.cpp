@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 
+#include "ArchivoRespaldo.h"
 #include "NombreObjeto.h"
 
 namespace velqor::sqlsim {
@@ -218,6 +220,7 @@ std::string Ejecutor::Tipo(const Comando& c) {
         }
         std::string operator()(const Seleccion&) const { return "select"; }
         std::string operator()(const AlterIndex&) const { return "alterindex"; }
+        std::string operator()(const VerificaRespaldo&) const { return "verifyonly"; }
         std::string operator()(const UpdateStats&) const { return "updatestats"; }
         std::string operator()(const Uso&) const { return "use"; }
         std::string operator()(const Fijar&) const { return "set"; }
@@ -249,6 +252,10 @@ std::optional<MensajeSql> Ejecutor::NoEnLaNube(const Comando& c) {
     if (std::holds_alternative<ShowContig>(c)) return dbcc("SHOWCONTIG");
     if (std::holds_alternative<DbReindex>(c)) return dbcc("DBREINDEX");
     if (std::holds_alternative<IndexDefrag>(c)) return dbcc("INDEXDEFRAG");
+    if (std::holds_alternative<VerificaRespaldo>(c)) {
+        return MensajeSql{40510, 1, 16,
+                          "Statement 'RESTORE' is not supported in this version of SQL Server."};
+    }
     if (const auto* b = std::get_if<Backup>(&c)) {
         return MensajeSql{40510, 1, 16,
                           std::string("Statement '") + (b->log ? "BACKUP LOG" : "BACKUP DATABASE") +
@@ -435,8 +442,10 @@ Resultado Ejecutor::Hacer(const Backup& s, ContextoSesion&, EscritorTds& out) {
         destino.parent_path().empty() || std::filesystem::is_directory(destino.parent_path(), ec);
     bool escrito = false;
     if (carpeta) {
+        const bool conChecksum =
+            std::find(s.opciones.begin(), s.opciones.end(), "CHECKSUM") != s.opciones.end();
         std::ofstream f(destino, std::ios::binary | std::ios::trunc);
-        f << "sqlsim " << que << " of database " << base->nombre << "\n";
+        f << ContenidoRespaldo(que, base->nombre, conChecksum);
         escrito = static_cast<bool>(f);
     }
     if (!escrito) {
@@ -501,6 +510,44 @@ Resultado Ejecutor::Hacer(const AlterIndex& s, ContextoSesion& ctx, EscritorTds&
         estado_.FijaDensidad(ctx.base, i,
                              s.reconstruir ? 100.0 : std::max(antes, base.densidadDefrag));
     }
+    return Resultado{};
+}
+
+Resultado Ejecutor::Hacer(const VerificaRespaldo& s, ContextoSesion&, EscritorTds& out) {
+    const MensajeSql termina{3013, 1, 16, "VERIFY DATABASE is terminating abnormally."};
+    std::string ruta = s.disco;
+    std::replace(ruta.begin(), ruta.end(), '\\', '/');
+    std::ifstream f(ruta, std::ios::binary);
+    if (!f) {
+        return Falla(out, {{3201, 1, 16,
+                            "Cannot open backup device '" + s.disco +
+                                "'. Operating system error 2(The system cannot find the file "
+                                "specified.)."},
+                           termina});
+    }
+    const std::string contenido((std::istreambuf_iterator<char>(f)),
+                                std::istreambuf_iterator<char>());
+    const bool conChecksum =
+        std::find(s.opciones.begin(), s.opciones.end(), "CHECKSUM") != s.opciones.end();
+    switch (LeeRespaldo(contenido)) {
+        case EstadoRespaldo::Danado:
+            return Falla(out, {{3241, 1, 16,
+                                "The media family on device '" + s.disco +
+                                    "' is incorrectly formed. SQL Server cannot process this "
+                                    "media family."},
+                               termina});
+        case EstadoRespaldo::SinChecksum:
+            if (conChecksum) {
+                return Falla(out, {{3187, 1, 16,
+                                    "RESTORE WITH CHECKSUM cannot be specified because the backup "
+                                    "set does not contain checksum information."},
+                                   termina});
+            }
+            break;
+        case EstadoRespaldo::Valido:
+            break;
+    }
+    out.Mensaje(Info(3262, "The backup set on file 1 is valid."));
     return Resultado{};
 }
 

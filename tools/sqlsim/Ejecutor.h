@@ -46,6 +46,7 @@ class Ejecutor {
     Resultado Hacer(const Backup& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const Seleccion& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const AlterIndex& s, ContextoSesion& ctx, EscritorTds& out);
+    Resultado Hacer(const VerificaRespaldo& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const UpdateStats& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const Uso& s, ContextoSesion& ctx, EscritorTds& out);
     Resultado Hacer(const Fijar& s, ContextoSesion& ctx, EscritorTds& out);

@@ -85,6 +85,12 @@ struct Backup {
     std::vector<std::string> opciones;  // WITH options, upper case (TRUNCATE_ONLY, INIT, ...)
 };
 
+// RESTORE VERIFYONLY FROM DISK='...' [WITH options]
+struct VerificaRespaldo {
+    std::string disco;
+    std::vector<std::string> opciones;  // upper case (CHECKSUM, NO_CHECKSUM, ...)
+};
+
 struct Orden {
     Expresion clave;
     bool descendente = false;
@@ -116,7 +122,7 @@ struct Procedimiento {
 };
 
 using Comando = std::variant<ShowContig, DbReindex, IndexDefrag, ShrinkFile, Backup, Seleccion,
-                             AlterIndex, UpdateStats, Uso, Fijar, Procedimiento>;
+                             AlterIndex, VerificaRespaldo, UpdateStats, Uso, Fijar, Procedimiento>;
 
 // A parsed batch: its statements in order, or the compile errors that stop it from running at all.
 struct Lote {

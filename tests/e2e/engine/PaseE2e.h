@@ -80,7 +80,8 @@ class PaseE2eTest : public ::testing::Test {
         f << "[Connection]\r\nName = Ventas de prueba\r\nKind = 2\r\nServer = " << textoServidor
           << "\r\nDatabase = " << base << "\r\nUser = " << kLogin
           << "\r\nPassword = " << Codificador::CifraClave(VersionPrograma::kEmpresa, kClaveLogin)
-          << "\r\nLoginTimeout = 10\r\n";
+          << "\r\nLoginTimeout = 10\r\n"
+          << lineasCfp;
         f.close();
         motor = std::make_unique<Velqor>();
         motor->AlProgresar([this](std::string& texto, bool&) { eventos.push_back(texto); });
@@ -127,6 +128,7 @@ class PaseE2eTest : public ::testing::Test {
     CarpetaTemporal carpeta;
     std::string respaldos = carpeta.En("bak");
     json escenario;
+    std::string lineasCfp;  // more "Key = value\r\n" lines for the definition
     std::unique_ptr<SqlsimProceso> sim;
     std::unique_ptr<Velqor> motor;
     std::vector<std::string> eventos;

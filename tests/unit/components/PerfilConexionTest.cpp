@@ -91,8 +91,10 @@ TEST_F(PerfilConexionTest, LoadsACommentedDefinition) {
               "Password = " +
               Clave("s3cret") +
               "\r\n"
-              "LoginTimeout = 5\r\n"))
+              "LoginTimeout = 5\r\n"
+              "VerifyBackup = Yes\r\n"))
         << perfil_.UltimoError();
+    EXPECT_TRUE(perfil_.VerificaBackup());
     EXPECT_EQ(perfil_.Nombre(), "Sales Central");
     EXPECT_EQ(perfil_.Servidor(), "db01,1433");
     EXPECT_EQ(perfil_.NombreBase(), "Ventas");
@@ -110,6 +112,7 @@ TEST_F(PerfilConexionTest, NameDefaultsToTheFileNameAndOtherKindsLoad) {
     EXPECT_EQ(perfil_.Nombre(), "Mi base");
     EXPECT_EQ(perfil_.TipoBase(), 7);
     EXPECT_EQ(perfil_.TiempoLogin(), 0);
+    EXPECT_FALSE(perfil_.VerificaBackup());
 }
 
 TEST_F(PerfilConexionTest, ConnectionStringPerDriver) {
@@ -227,6 +230,7 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
          "cannot be decrypted"},
         {bien + "Integrated = yes\n", "Integrated = yes takes no User or Password"},
         {bien + "Integrated = maybe\n", "Integrated must be yes or no"},
+        {bien + "VerifyBackup = always\n", "VerifyBackup must be yes or no"},
         {bien + "Encrypt = always\n", "Encrypt must be no, yes or strict"},
         {bien + "LoginTimeout = 0\n", "LoginTimeout must be"},
         {bien + "LoginTimeout = 5s\n", "LoginTimeout must be"},

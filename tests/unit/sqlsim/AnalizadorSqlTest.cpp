@@ -201,5 +201,25 @@ TEST(AnalizadorSql, HostileInputNeverThrows) {
     }
 }
 
+TEST(AnalizadorSql, AlterIndexKeepsTheTableNamesParts) {
+    const auto a = Unico<AlterIndex>(
+        AnalizaLote("ALTER INDEX [PK x] ON Ventas..[Or.ders] REBUILD WITH (ONLINE = ON)"));
+    EXPECT_EQ(a.indice, "PK x");
+    EXPECT_EQ(a.tabla, (std::vector<std::string>{"Ventas", "", "Or.ders"}));
+    EXPECT_TRUE(a.reconstruir);
+    const auto todos = Unico<AlterIndex>(AnalizaLote("alter index all on dbo.T reorganize"));
+    EXPECT_EQ(todos.indice, "");
+    EXPECT_FALSE(todos.reconstruir);
+    EXPECT_FALSE(AnalizaLote("ALTER INDEX I ON T DISABLE").errores.empty());
+}
+
+TEST(AnalizadorSql, RestoreVerifyOnlyReadsTheFileAndOptions) {
+    const auto v = Unico<VerificaRespaldo>(
+        AnalizaLote("RESTORE VERIFYONLY FROM DISK='D:\\Bak\\V.dat' WITH CHECKSUM"));
+    EXPECT_EQ(v.disco, "D:\\Bak\\V.dat");
+    EXPECT_EQ(v.opciones, (std::vector<std::string>{"CHECKSUM"}));
+    EXPECT_FALSE(AnalizaLote("RESTORE DATABASE V FROM DISK='x'").errores.empty());
+}
+
 }  // namespace
 }  // namespace velqor::sqlsim
