@@ -6,8 +6,8 @@
 
 #include "cli/Clave.h"
 #include "common/General.h"
-#include "common/Texto1252.h"
 #include "common/Proceso.h"
+#include "common/Texto1252.h"
 #include "components/Codificador.h"
 #include "components/PerfilConexion.h"
 #include "components/Utilidades.h"
@@ -69,6 +69,7 @@ struct Definicion {
     std::string nombre, servidor, base, controlador = "FreeTDS", usuario, claveCifrada;
     bool cifrar = false;
     bool integrada = false;
+    bool verificar = false;
     int32_t tiempoLogin = 0;  // 0: not written
 };
 
@@ -87,6 +88,7 @@ std::string Texto(const Definicion& d) {
     linea("Driver = " + d.controlador);
     if (d.cifrar) linea("Encrypt = yes");
     if (d.tiempoLogin > 0) linea("LoginTimeout = " + std::to_string(d.tiempoLogin));
+    if (d.verificar) linea("VerifyBackup = yes");
     if (d.integrada) {
         linea("Integrated = yes");
     } else {
@@ -105,7 +107,7 @@ std::string EscribirCfp::Resumen() const {
 std::string EscribirCfp::Ayuda() const {
     return "Usage: velqor-config write-cfp FILE.cfp --name NAME --server HOST[,PORT] --database "
            "DB\n"
-           "           [--driver NAME] [--encrypt] [--login-timeout SECONDS]\n"
+           "           [--driver NAME] [--encrypt] [--login-timeout SECONDS] [--verify-backup]\n"
            "           (--user NAME (--password-stdin | --password TEXT) | --integrated) "
            "[--force]\n"
            "\n"
@@ -122,6 +124,8 @@ std::string EscribirCfp::Ayuda() const {
            "  --driver NAME            ODBC driver (default FreeTDS)\n"
            "  --encrypt                require an encrypted connection\n"
            "  --login-timeout SECONDS  login time-out, 1 to 3600 (default 30)\n"
+           "  --verify-backup          take backups WITH CHECKSUM and check each with RESTORE\n"
+           "                           VERIFYONLY; a backup that does not verify fails the pass\n"
            "  --user NAME              SQL Server login\n"
            "  --password-stdin         read its password from the first line of standard input\n"
            "  --password TEXT          its password (visible to other users in the process list)\n"
@@ -132,9 +136,10 @@ std::string EscribirCfp::Ayuda() const {
 }
 
 std::vector<Opcion> EscribirCfp::Opciones() const {
-    std::vector<Opcion> opciones{{"name", true},   {"server", true},      {"database", true},
-                                 {"driver", true}, {"encrypt", false},    {"login-timeout", true},
-                                 {"user", true},   {"integrated", false}, {"force", false}};
+    std::vector<Opcion> opciones{
+        {"name", true},     {"server", true},        {"database", true}, {"driver", true},
+        {"encrypt", false}, {"login-timeout", true}, {"user", true},     {"integrated", false},
+        {"force", false},   {"verify-backup", false}};
     for (Opcion& o : OpcionesClave()) opciones.push_back(std::move(o));
     return opciones;
 }
@@ -168,6 +173,7 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
     }
     if (!ServidorValido(d.servidor, error)) return MalUso(consola, error);
     d.cifrar = argumentos.Tiene("encrypt");
+    d.verificar = argumentos.Tiene("verify-backup");
     if (auto tiempo = argumentos.Valor("login-timeout");
         tiempo && !LeeEntero(*tiempo, 1, 3600, d.tiempoLogin)) {
         return MalUso(consola, "--login-timeout takes a whole number of seconds from 1 to 3600");

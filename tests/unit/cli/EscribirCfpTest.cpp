@@ -134,5 +134,19 @@ TEST_F(EscribirCfpCli, AnExistingDefinitionIsReplacedOnlyWithForce) {
     EXPECT_EQ(LeeBytes(ruta), "keep me");
 }
 
+TEST_F(EscribirCfpCli, VerifiedBackupsAreAskedForOnlyWithTheFlag) {
+    for (const bool verificar : {true, false}) {
+        std::vector<std::string> argumentos{"write-cfp",    ruta,     "--name",     "Sales",
+                                            "--server",     "db01",   "--database", "Sales",
+                                            "--integrated", "--force"};
+        if (verificar) argumentos.push_back("--verify-backup");
+        ResultadoCli r = EjecutaCli(argumentos);
+        ASSERT_EQ(r.codigo, 0) << r.error;
+        PerfilConexion perfil;
+        ASSERT_TRUE(perfil.Cargar(VersionPrograma::kEmpresa, carpeta.Texto(), "Sales"));
+        EXPECT_EQ(perfil.VerificaBackup(), verificar);
+    }
+}
+
 }  // namespace
 }  // namespace velqor::prueba
