@@ -2,8 +2,8 @@
 
 #include "cli/Clave.h"
 #include "common/General.h"
-#include "common/Texto1252.h"
 #include "common/Proceso.h"
+#include "common/Texto1252.h"
 #include "components/Codificador.h"
 
 namespace velqor::cli {

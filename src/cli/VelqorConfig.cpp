@@ -4,10 +4,12 @@
 #include <sstream>
 
 #include "cli/CifrarClave.h"
+#include "cli/Comprobar.h"
 #include "cli/EscribirCfp.h"
 #include "cli/EscribirLanzamiento.h"
 #include "cli/Historial.h"
 #include "cli/MostrarLanzamiento.h"
+#include "cli/Plan.h"
 #include "common/Proceso.h"
 
 namespace velqor::cli {
@@ -18,6 +20,8 @@ VelqorConfig::VelqorConfig() {
     comandos_.push_back(std::make_unique<EscribirCfp>());
     comandos_.push_back(std::make_unique<CifrarClave>());
     comandos_.push_back(std::make_unique<Historial>());
+    comandos_.push_back(std::make_unique<Comprobar>());
+    comandos_.push_back(std::make_unique<Plan>());
 }
 
 std::string VelqorConfig::Ayuda() const {

@@ -28,6 +28,7 @@ inline constexpr int32_t kErrorProveedor = -2147217900;   // a statement the ser
 inline constexpr int32_t kFalloGeneral = -2147467259;     // provider failure: lost link, login, driver
 inline constexpr int32_t kCampoInexistente = 3265;        // field name not in the record set
 inline constexpr int32_t kObjetoCerrado = 3704;           // operation on a closed object
+inline constexpr int32_t kObjetoNoEstablecido = 91;       // "Object variable or With block variable not set"
 }  // namespace errores
 
 }  // namespace velqor

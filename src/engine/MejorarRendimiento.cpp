@@ -40,12 +40,8 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         Progreso(Mensaje("Connect..."), descartable);
         const bool nube = EsCloud();
 
-        conn = fabrica_();
-        conn->SetCommandTimeout(0);
-        // A definition may shorten (or lengthen) the login wait; otherwise 30 seconds.
-        conn->SetConnectionTimeout(perfil_.TiempoLogin() > 0 ? perfil_.TiempoLogin() : 30);
-        conn->SetWaitHook(espera_);
-        conn->Open(perfil_.CadenaConexion(VersionPrograma::kEmpresa, true), "", "", -1);
+        conn = PreparaConexion();
+        Abre(*conn);
 
         if (!Autenticar(*conn, usuarioId, usuarioPw)) {
             CierraSinFallar(conn.get());

@@ -19,7 +19,7 @@ Velqor::Velqor(db::FabricaConexion fabrica, const Reloj& reloj)
       reloj_(reloj) {}
 
 Velqor::~Velqor() {
-    if (!creado_) return;
+    if (!creado_ || soloLectura_) return;
     try {
         GuardaEstadistica();
     } catch (const std::exception&) {
@@ -57,8 +57,42 @@ bool Velqor::Crear(const std::string& rutaCFP, const std::string& archivoCFP,
     archivoCFP_ = archivoCFP;
     rutaEstadistica_ = rutaEstadistica;
     creado_ = true;
-    CargaEstadistica();
+    if (!soloLectura_) CargaEstadistica();
     return true;
+}
+
+void Velqor::SoloLectura() { soloLectura_ = true; }
+
+std::unique_ptr<db::Connection> Velqor::PreparaConexion() const {
+    auto conn = fabrica_();
+    conn->SetCommandTimeout(0);
+    // A definition may shorten (or lengthen) the login wait; otherwise 30 seconds.
+    conn->SetConnectionTimeout(perfil_.TiempoLogin() > 0 ? perfil_.TiempoLogin() : 30);
+    conn->SetWaitHook(espera_);
+    return conn;
+}
+
+void Velqor::Abre(db::Connection& conn) const {
+    conn.Open(perfil_.CadenaConexion(VersionPrograma::kEmpresa, true), "", "", -1);
+}
+
+std::unique_ptr<db::Connection> Velqor::AbreConexion() {
+    if (!creado_) {
+        throw ErrorEjecucion(errores::kObjetoNoEstablecido,
+                             "The engine is not bound to a definition.");
+    }
+    auto conn = PreparaConexion();
+    try {
+        Abre(*conn);
+    } catch (const ErrorEjecucion& e) {
+        // Every message of a refused login says why ("Cannot open database ..." comes before the
+        // plain "Login failed").
+        std::string todas;
+        for (const db::ErrorProveedor& p : conn->Errors())
+            todas += (todas.empty() ? "" : " ") + p.Description;
+        throw ErrorEjecucion(e.Numero(), todas.empty() ? e.Descripcion() : todas);
+    }
+    return conn;
 }
 
 bool Velqor::EsCloud() const {

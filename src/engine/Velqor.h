@@ -39,6 +39,14 @@ class Velqor {
     bool Crear(const std::string& rutaCFP, const std::string& archivoCFP,
                const std::string& rutaEstadistica, bool& noEsSQL);
     bool Creado() const { return creado_; }
+    // From now on the engine writes nothing of its own: no density history is loaded (nor a
+    // damaged one set aside) or written. For a dry run or a check; call it before Crear.
+    void SoloLectura();
+    // A connection opened as a pass opens it: the definition's connection string, its login
+    // time-out (30 seconds when it names none), no statement time-out, the wait hook. Throws
+    // ErrorEjecucion when not created or when the login fails (its description then holds every
+    // message of the refusal).
+    std::unique_ptr<db::Connection> AbreConexion();
     // A copy of the density history (Empty or a list of rows).
     Valor Estadistica() const { return estadistica_; }
 
@@ -90,6 +98,11 @@ class Velqor {
     bool EsCloud() const;
 
   private:
+    // A fresh connection of a pass, configured but not opened.
+    std::unique_ptr<db::Connection> PreparaConexion() const;
+    // Opens conn with the definition's connection string.
+    void Abre(db::Connection& conn) const;
+
     // One index as the survey found it: what statements name it by and how it is shown.
     struct IndiceEncuestado {
         std::string esquema;  // empty when the catalog did not say: named by its bare name
@@ -171,6 +184,7 @@ class Velqor {
     int32_t intentos_ = 0;  // authentication checks since the last success
     bool sinDbcc_ = false;  // the last survey found no DBCC SHOWCONTIG: indexes take ALTER INDEX
     bool backupNoVerificado_ = false;  // a backup of this pass failed its verification
+    bool soloLectura_ = false;         // no history is loaded or written
 };
 
 }  // namespace velqor

@@ -457,6 +457,23 @@ class Analizador {
                     ++p_;
                     return Expresion{Expresion::Tipo::Nulo, "NULL", 0, {}};
                 }
+                if (EsPalabra("CAST") && Siguiente().tipo == TT::Simbolo &&
+                    Siguiente().valor == "(") {
+                    // CAST(expr AS type[(n)]): the type's name travels as a second child.
+                    p_ += 2;
+                    Expresion f{Expresion::Tipo::Funcion, "CAST", 0, {Valor()}};
+                    Espera("AS");
+                    f.hijos.push_back(Expresion{Expresion::Tipo::Texto, Mayusculas(Nombre()), 0, {}});
+                    if (AceptaSimbolo("(")) {
+                        if (!AceptaSimbolo(")")) {
+                            if (Actual().tipo != TT::Numero && !EsPalabra("MAX")) throw Sintaxis();
+                            ++p_;
+                            EsperaSimbolo(")");
+                        }
+                    }
+                    EsperaSimbolo(")");
+                    return f;
+                }
                 if (Siguiente().tipo == TT::Simbolo && Siguiente().valor == "(") {
                     Expresion f{Expresion::Tipo::Funcion, Mayusculas(tok.valor), 0, {}};
                     p_ += 2;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 
 #include "NombreObjeto.h"
 
@@ -25,6 +27,14 @@ struct Tabla {
 ValorSql Entero(int64_t v) { return ValorSql{TV::Entero, v, ""}; }
 ValorSql Texto(std::string t) { return ValorSql{TV::Texto, 0, std::move(t)}; }
 ValorSql Real(double r) { return ValorSql{TV::Real, 0, "", r}; }
+ValorSql Fecha(std::chrono::system_clock::time_point t) {
+    const std::time_t segundos = std::chrono::system_clock::to_time_t(t);
+    std::tm partes{};
+    gmtime_r(&segundos, &partes);
+    char texto[24];
+    std::strftime(texto, sizeof texto, "%Y-%m-%d %H:%M:%S", &partes);
+    return ValorSql{TV::Fecha, 0, texto};
+}
 
 std::string ComoTexto(const ValorSql& v) {
     if (v.tipo == TV::Entero) return std::to_string(v.entero);
@@ -248,6 +258,15 @@ class Evaluador {
                                      std::to_string(n) + " argument(s)."}};
             }
         };
+        if (e.texto == "CAST") {
+            const ValorSql& v = args.at(0);
+            const std::string& tipo = args.at(1).texto;
+            if (v.tipo == TV::Nulo) return v;
+            if (tipo == "INT" || tipo == "BIGINT" || tipo == "SMALLINT" || tipo == "TINYINT")
+                return Entero(ComoEntero(v));
+            if (tipo == "FLOAT" || tipo == "REAL") return Real(ComoReal(v));
+            return Texto(ComoTexto(v));
+        }
         if (e.texto == "DB_NAME") {
             return esc_.bases.empty() ? Texto("master") : Texto(esc_.bases[ctx_.base].nombre);
         }
@@ -350,6 +369,39 @@ Tabla ArchivosBase(const BaseEsc& base, size_t posBase, const Estado& estado) {
                            Texto(a.nombre),
                            Texto("C:\\SQLData\\" + a.nombre + (a.log ? ".ldf" : ".mdf")),
                            Texto("ONLINE"), Entero(estado.TamanoMB(posBase, k) * 128)});
+    }
+    return t;
+}
+
+Tabla Bases(const Escenario& esc) {
+    Tabla t{{{"name", tds::kNVarchar, 128},
+             {"database_id", tds::kIntN, 4},
+             {"recovery_model", tds::kIntN, 1},
+             {"recovery_model_desc", tds::kNVarchar, 60},
+             {"state_desc", tds::kNVarchar, 60}},
+            {}};
+    for (const BaseEsc& b : esc.bases) {
+        const int64_t modelo =
+            b.modeloRecuperacion == "SIMPLE" ? 3 : (b.modeloRecuperacion == "BULK_LOGGED" ? 2 : 1);
+        t.filas.push_back({Texto(b.nombre), Entero(b.dbId), Entero(modelo),
+                           Texto(b.modeloRecuperacion), Texto("ONLINE")});
+    }
+    return t;
+}
+
+// msdb.dbo.backupset: the backups taken since sqlsim started, and the one a scenario's backedUp
+// stands for (taken a day before).
+Tabla HistoriaRespaldos(const Escenario& esc, const Estado& estado) {
+    Tabla t{{{"database_name", tds::kNVarchar, 128},
+             {"type", tds::kNVarchar, 1},
+             {"backup_start_date", tds::kDateTimN, 8},
+             {"backup_finish_date", tds::kDateTimN, 8},
+             {"is_copy_only", tds::kIntN, 1},
+             {"has_backup_checksums", tds::kIntN, 1}},
+            {}};
+    for (const RespaldoHecho& r : estado.Respaldos()) {
+        t.filas.push_back({Texto(esc.bases[r.base].nombre), Texto(r.log ? "L" : "D"), Fecha(r.fin),
+                           Fecha(r.fin), Entero(0), Entero(r.conChecksum ? 1 : 0)});
     }
     return t;
 }
@@ -490,9 +542,19 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
             }
             const std::string objeto = Mayus(partes.back());
             const std::string esquema = partes.size() > 1 ? Mayus(partes[partes.size() - 2]) : "";
+            const std::string otraBase = partes.size() > 2 ? Mayus(partes[partes.size() - 3]) : "";
             const BaseEsc* base = esc_.bases.empty() ? nullptr : &esc_.bases[ctx.base];
             const bool sistema = base && esquema == "SYS";
-            if (sistema && objeto == "DM_DB_INDEX_PHYSICAL_STATS" && s.argumentos) {
+            if (!otraBase.empty() && esc_.EsNube()) {
+                throw FalloEval{{40515, 1, 15,
+                                 "Reference to database and/or server name in '" + s.tabla +
+                                     "' is not supported in this version of SQL Server."}};
+            }
+            if (otraBase == "MSDB" && esquema == "DBO" && objeto == "BACKUPSET") {
+                tabla = HistoriaRespaldos(esc_, estado_);
+            } else if (sistema && objeto == "DATABASES") {
+                tabla = Bases(esc_);
+            } else if (sistema && objeto == "DM_DB_INDEX_PHYSICAL_STATS" && s.argumentos) {
                 Evaluador sinTabla(esc_, ctx, nullptr);
                 std::vector<ValorSql> args;
                 for (const Expresion& a : *s.argumentos) args.push_back(sinTabla.Valor(a));
@@ -583,6 +645,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
                 const ValorSql& v = salidas[0].back();
                 if (v.tipo == TV::Real) {
                     c.tipo = tds::kFltN, c.longitud = 8;
+                } else if (v.tipo == TV::Fecha) {
+                    c.tipo = tds::kDateTimN, c.longitud = 8;
                 } else if (v.tipo != TV::Texto) {
                     c.tipo = tds::kIntN, c.longitud = 4;
                 }
@@ -600,6 +664,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
                     salida.NVarchar(ComoTexto(v));
                 } else if (columnas[k].tipo == tds::kFltN) {
                     salida.Flotante(ComoReal(v));
+                } else if (columnas[k].tipo == tds::kDateTimN) {
+                    salida.FechaHora(v.texto);
                 } else {
                     salida.Entero(ComoEntero(v), static_cast<uint8_t>(columnas[k].longitud));
                 }

@@ -19,7 +19,7 @@
 namespace velqor::sqlsim {
 
 struct ValorSql {
-    enum class Tipo { Nulo, Entero, Texto, Real };
+    enum class Tipo { Nulo, Entero, Texto, Real, Fecha };  // Fecha: texto "yyyy-mm-dd hh:mm:ss"
     Tipo tipo = Tipo::Nulo;
     int64_t entero = 0;
     std::string texto;

@@ -239,6 +239,7 @@ Escenario CargaEscenario(const std::string& texto) {
             Falla(donde + ".recovery", "SIMPLE, FULL or BULK_LOGGED");
         }
         base.recuperacionSimple = modelo == "SIMPLE";
+        base.modeloRecuperacion = modelo;
         base.respaldada = Lee<bool>(jb, "backedUp", false, donde);
         base.distingueMayusculas = Lee<bool>(jb, "caseSensitive", false, donde);
         base.densidadDefrag = Lee<double>(jb, "defragDensity", 95.0, donde);

@@ -51,6 +51,7 @@ struct BaseEsc {
     std::string nombre;
     int16_t dbId = 5;
     bool recuperacionSimple = false;
+    std::string modeloRecuperacion = "FULL";  // FULL, BULK_LOGGED or SIMPLE
     bool respaldada = false;
     bool distingueMayusculas = false;
     double densidadDefrag = 95.0;

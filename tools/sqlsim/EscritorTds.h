@@ -40,6 +40,8 @@ class EscritorTds {
     void NVarcharU16(std::string_view utf16);  // already UTF-16LE
     void Entero(int64_t v, uint8_t bytes);
     void Flotante(double v);
+    // A DATETIME from "yyyy-mm-dd hh:mm:ss" (seconds as the finest part).
+    void FechaHora(std::string_view texto);
     void Bit(bool v);
     void Nulo(const Columna& c);
 

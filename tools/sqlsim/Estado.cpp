@@ -9,6 +9,11 @@ Estado::Estado(const Escenario& escenario) : esc_(escenario), cuentas_(escenario
         for (const IndiceEsc& i : b.indices) d.push_back(i.densidad);
         densidades_.push_back(std::move(d));
         respaldadas_.push_back(b.respaldada);
+        // A database the scenario says was backed up was backed up a day before sqlsim started.
+        if (b.respaldada) {
+            respaldos_.push_back({respaldadas_.size() - 1, false, false,
+                                  std::chrono::system_clock::now() - std::chrono::hours(24)});
+        }
         std::vector<int64_t> t;
         for (const ArchivoEsc& a : b.archivos) t.push_back(a.tamMB);
         tamanos_.push_back(std::move(t));
@@ -38,6 +43,16 @@ bool Estado::Respaldada(size_t base) const {
 void Estado::MarcaRespaldada(size_t base) {
     std::lock_guard l(m_);
     respaldadas_.at(base) = true;
+}
+
+void Estado::AnotaRespaldo(RespaldoHecho r) {
+    std::lock_guard l(m_);
+    respaldos_.push_back(r);
+}
+
+std::vector<RespaldoHecho> Estado::Respaldos() const {
+    std::lock_guard l(m_);
+    return respaldos_;
 }
 
 int64_t Estado::TamanoMB(size_t base, size_t archivo) const {

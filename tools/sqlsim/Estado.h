@@ -2,6 +2,7 @@
 // What statements change while a scenario runs, shared by all connections: index densities,
 // backed-up flags, log file sizes and the fault counters. Every operation is thread-safe.
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -11,6 +12,14 @@
 #include "Escenario.h"
 
 namespace velqor::sqlsim {
+
+// One backup taken since sqlsim started (or the one a scenario says exists), as msdb shows it.
+struct RespaldoHecho {
+    size_t base = 0;
+    bool log = false;
+    bool conChecksum = false;
+    std::chrono::system_clock::time_point fin;
+};
 
 class Estado {
   public:
@@ -23,6 +32,10 @@ class Estado {
 
     bool Respaldada(size_t base) const;
     void MarcaRespaldada(size_t base);
+
+    // Records a backup that was written; a copy of every backup recorded, oldest first.
+    void AnotaRespaldo(RespaldoHecho r);
+    std::vector<RespaldoHecho> Respaldos() const;
 
     // Current size of a file in MB.
     int64_t TamanoMB(size_t base, size_t archivo) const;
@@ -37,6 +50,7 @@ class Estado {
     mutable std::mutex m_;
     std::vector<std::vector<double>> densidades_;
     std::vector<bool> respaldadas_;
+    std::vector<RespaldoHecho> respaldos_;
     std::vector<std::vector<int64_t>> tamanos_;
     std::vector<int> cuentas_;
 };

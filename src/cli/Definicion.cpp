@@ -1,0 +1,41 @@
+#include "cli/Definicion.h"
+
+#include <filesystem>
+
+#include "common/Proceso.h"
+#include "common/Texto1252.h"
+#include "components/PerfilConexion.h"
+
+namespace velqor::cli {
+
+std::string CarpetaDePrograma(const Argumentos& argumentos) {
+    const auto dada = argumentos.Valor("program-folder");
+    return dada ? *dada : CarpetaPrograma();
+}
+
+bool BuscaDefinicion(const std::string& texto, const std::string& carpetaPrograma,
+                     Definicion& definicion, std::string& error) {
+    const std::filesystem::path ruta(texto);
+    const bool esArchivo =
+        Mayusculas(ruta.extension().string()) == ".CFP" || texto.find('/') != std::string::npos;
+    if (esArchivo) {
+        definicion.carpeta = ruta.has_parent_path() ? ruta.parent_path().string() : ".";
+        definicion.entrada = ruta.stem().string();
+    } else {
+        definicion.carpeta = carpetaPrograma;
+        definicion.entrada = texto;
+    }
+    PerfilConexion perfil;
+    if (!perfil.Cargar(VersionPrograma::kEmpresa, definicion.carpeta, definicion.entrada)) {
+        error = perfil.UltimoError();
+        return false;
+    }
+    if (perfil.TipoBase() != 2) {
+        error = UneRuta(definicion.carpeta, definicion.entrada + ".cfp") +
+                " is not a SQL Server definition (Kind is not 2)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velqor::cli

@@ -1,0 +1,131 @@
+#include "engine/Diagnostico.h"
+
+#include <exception>
+#include <memory>
+
+#include "common/ErrorEjecucion.h"
+#include "common/General.h"
+
+namespace velqor {
+namespace {
+
+constexpr int32_t kDensidadMinima = 100;  // as the pass: every index that is not perfectly dense
+constexpr int32_t kEdicionNube = 5;
+
+// The first row of a query, read through the caller; false when there is none.
+template <typename Lector>
+bool PrimeraFila(db::Connection& conn, const std::string& sql, Lector lee) {
+    auto rs = conn.Execute(sql, 1);
+    if (!rs || rs->EOF()) return false;
+    lee(*rs);
+    rs->Close();
+    return true;
+}
+
+int32_t MayorDeVersion(const std::string& version) {
+    try {
+        return std::stoi(version);
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+std::vector<PasoNoAplica> PasosQueNoAplican(const Diagnostico& d) {
+    if (d.nube) {
+        const std::string motivo = Mensaje("Doesn't apply to Azure SQL Database");
+        return {{Mensaje("Backup Log"), motivo},
+                {Mensaje("Log Truncate"), motivo},
+                {Mensaje("Backup Database"), motivo}};
+    }
+    std::vector<PasoNoAplica> pasos;
+    if (d.recuperacion == "SIMPLE") {
+        pasos.push_back(
+            {Mensaje("Backup Log"), Mensaje("Doesn't apply because of RECOVERY MODEL SIMPLE")});
+    } else if (d.historiaBackups && !d.ultimoBackup) {
+        pasos.push_back(
+            {Mensaje("Backup Log"), Mensaje("Doesn't apply because it was never backed up")});
+    }
+    if (MayorDeVersion(d.version) >= 10) {
+        pasos.push_back(
+            {Mensaje("Log Truncate"), Mensaje("Doesn't apply to SQL Server 2008 or higher")});
+    }
+    return pasos;
+}
+
+}  // namespace
+
+Diagnostico Diagnostica(Velqor& motor, db::Connection& conn) {
+    Diagnostico d;
+    PrimeraFila(conn,
+                "SELECT CAST(SERVERPROPERTY('ProductVersion') AS nvarchar(128)) AS version, "
+                "CAST(SERVERPROPERTY('Edition') AS nvarchar(128)) AS edition, "
+                "CAST(SERVERPROPERTY('EngineEdition') AS int) AS engine_edition, "
+                "DB_NAME() AS database_name",
+                [&](const db::Recordset& rs) {
+                    d.version = rs.Field("version").ATexto();
+                    d.edicion = rs.Field("edition").ATexto();
+                    d.edicionMotor = static_cast<int32_t>(rs.Field("engine_edition").ComoDoble());
+                    d.base = rs.Field("database_name").ATexto();
+                });
+    d.nube = motor.EsCloud() || d.edicionMotor == kEdicionNube;
+    PrimeraFila(conn, "SELECT recovery_model_desc FROM sys.databases WHERE name = DB_NAME()",
+                [&](const db::Recordset& rs) {
+                    d.recuperacion = rs.Field("recovery_model_desc").ATexto();
+                });
+    // The cloud service keeps its backups to itself and has no msdb to ask.
+    if (!d.nube) {
+        try {
+            d.historiaBackups = true;
+            PrimeraFila(conn,
+                        "SELECT TOP 1 backup_finish_date FROM msdb.dbo.backupset "
+                        "WHERE database_name = DB_NAME() AND type = 'D' "
+                        "ORDER BY backup_finish_date DESC",
+                        [&](const db::Recordset& rs) {
+                            const Valor fin = rs.Field("backup_finish_date");
+                            if (fin.tipo() == Valor::Tipo::Date) d.ultimoBackup = fin.ComoFecha();
+                        });
+        } catch (const ErrorEjecucion&) {
+            d.historiaBackups = false;  // no right to read msdb: the check says so
+        }
+    }
+    {
+        auto rs = conn.Execute(
+            "SELECT name, type_desc, size FROM sys.database_files "
+            "ORDER BY file_id",
+            1);
+        while (rs && !rs->EOF()) {
+            // size counts 8 KB pages.
+            d.archivos.push_back({rs->Field("name").ATexto(), rs->Field("type_desc").ATexto(),
+                                  static_cast<int64_t>(rs->Field("size").ComoDoble()) * 8 / 1024});
+            rs->MoveNext();
+        }
+    }
+    try {
+        auto rs = conn.Execute("SELECT Usuario_cd FROM UsuariosPW", 1);
+        d.tablaUsuarios = true;
+        while (rs && !rs->EOF()) {
+            ++d.usuarios;
+            rs->MoveNext();
+        }
+    } catch (const ErrorEjecucion&) {
+        d.tablaUsuarios = false;
+    }
+    Valor encuesta;
+    if (!motor.ObtenerDensidadActual(conn, encuesta)) {
+        const auto& errores = conn.Errors();
+        throw ErrorEjecucion(errores::kErrorProveedor, errores.empty()
+                                                           ? "The fragmentation survey failed."
+                                                           : errores.front().Description);
+    }
+    if (encuesta.EsMatriz()) {
+        for (const Valor& fila : encuesta.ComoLista()) {
+            ++d.indices;
+            const Valor& densidad = fila.ComoLista().at(2);
+            if (densidad.EsNumero() && densidad.ComoDoble() < kDensidadMinima) ++d.aTratar;
+        }
+    }
+    d.noAplican = PasosQueNoAplican(d);
+    return d;
+}
+
+}  // namespace velqor

@@ -1,0 +1,140 @@
+// velqor-config check against sqlsim: the facts it prints for a healthy database and for the
+// cases that change tonight's pass, the server's own message when it cannot connect, and that it
+// sends nothing that changes anything.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "ConfigE2e.h"
+#include "cli/ConexionEnsayo.h"
+
+namespace velqor::prueba {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class ComprobarE2eTest : public ConfigE2e {
+  protected:
+    ResultadoCli Comprueba(std::vector<std::string> mas = {}) {
+        std::vector<std::string> argumentos{"check", "Ventas", "--program-folder",
+                                            programa.Texto()};
+        argumentos.insert(argumentos.end(), mas.begin(), mas.end());
+        return EjecutaCli(argumentos);
+    }
+    void NadaCambio() const {
+        for (const auto& l : sim->LineasDiario()) EXPECT_TRUE(cli::ConexionEnsayo::SoloLee(l)) << l;
+    }
+};
+
+TEST_F(ComprobarE2eTest, AHealthyDatabaseOneFactALine) {
+    Arranca();
+    const ResultadoCli r = Comprueba();
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    std::cout << r.salida;
+    for (const char* hecho :
+         {"Server:           SQL Server 15.0.2000.5, Developer Edition (64-bit), engine edition "
+          "3\n",
+          "Database:         Ventas\n", "Recovery model:   FULL\n",
+          "File:             Ventas (ROWS, 64 MB)\n", "File:             Ventas_log (LOG, 32 MB)\n",
+          "User table:       UsuariosPW, 1 user(s)\n",
+          "Indexes:          3 surveyed, 2 under 100 % scan density\n",
+          "Will not apply:   Log Truncate: Doesn't apply to SQL Server 2008 or higher\n"}) {
+        EXPECT_THAT(r.salida, HasSubstr(hecho));
+    }
+    EXPECT_THAT(r.salida, ::testing::ContainsRegex("Last backup:      20[0-9-]+ [0-9:]+\n"));
+    EXPECT_EQ(r.error, "");
+    NadaCambio();
+}
+
+TEST_F(ComprobarE2eTest, StepsThatWillNotApplyAndWhy) {
+    const struct {
+        const char* recuperacion;
+        bool respaldada;
+        int edicion;
+        std::vector<const char*> hechos;
+    } casos[] = {
+        {"SIMPLE",
+         true,
+         3,
+         {"Recovery model:   SIMPLE\n",
+          "Will not apply:   Backup Log: Doesn't apply because of RECOVERY MODEL SIMPLE\n"}},
+        {"FULL",
+         false,
+         3,
+         {"Last backup:      never\n",
+          "Will not apply:   Backup Log: Doesn't apply because it was never backed up\n"}},
+        {"FULL",
+         true,
+         5,
+         {"Server:           Azure SQL Database 12.0.2000.8, SQL Azure, engine edition 5\n",
+          "Last backup:      not shown by this server\n",
+          "Will not apply:   Backup Log: Doesn't apply to Azure SQL Database\n",
+          "Will not apply:   Log Truncate: Doesn't apply to Azure SQL Database\n",
+          "Will not apply:   Backup Database: Doesn't apply to Azure SQL Database\n",
+          "Indexes:          3 surveyed, 2 under 100 % scan density\n"}},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(std::string(caso.recuperacion) + " " + std::to_string(caso.edicion));
+        escenario["databases"][0]["recovery"] = caso.recuperacion;
+        escenario["databases"][0]["backedUp"] = caso.respaldada;
+        escenario["engineEdition"] = caso.edicion;
+        Arranca();
+        const ResultadoCli r = Comprueba();
+        ASSERT_EQ(r.codigo, 0) << r.error;
+        for (const char* hecho : caso.hechos) EXPECT_THAT(r.salida, HasSubstr(hecho));
+        NadaCambio();
+    }
+}
+
+TEST_F(ComprobarE2eTest, JsonForScripts) {
+    Arranca();
+    const ResultadoCli r = Comprueba({"--json"});
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    const auto j = nlohmann::json::parse(r.salida);
+    EXPECT_EQ(j["database"], "Ventas");
+    EXPECT_EQ(j["recoveryModel"], "FULL");
+    EXPECT_EQ(j["indexesToTreat"], 2);
+    EXPECT_EQ(j["files"].size(), 2u);
+    EXPECT_EQ(j["stepsNotApplying"][0]["step"], "Log Truncate");
+    EXPECT_TRUE(j["lastBackup"].is_string());
+}
+
+TEST_F(ComprobarE2eTest, WhenItCannotConnectItExits1WithTheServersMessage) {
+    const struct {
+        const char* nombre;
+        std::string usuario, base;
+        bool cuelga;
+        const char* mensaje;
+    } casos[] = {
+        {"refused login", "intruso", "Ventas", false, "Login failed for user 'intruso'"},
+        {"unknown database", "maint", "Nada", false,
+         "Cannot open database \"Nada\" requested by the login. The login failed."},
+        {"no answer", "maint", "Ventas", true, ""},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.nombre);
+        escenario["faults"] = caso.cuelga
+                                  ? nlohmann::json::array({{{"on", "login"}, {"action", "hang"}}})
+                                  : nlohmann::json::array();
+        Arranca({}, caso.usuario, caso.base);
+        const ResultadoCli r = Comprueba();
+        EXPECT_EQ(r.codigo, 1);
+        EXPECT_EQ(r.salida, "");
+        EXPECT_THAT(r.error, HasSubstr("velqor-config check: "));
+        EXPECT_THAT(r.error, HasSubstr(caso.mensaje));
+    }
+}
+
+TEST_F(ComprobarE2eTest, ADefinitionGivenByPathOrThatDoesNotLoad) {
+    Arranca();
+    const ResultadoCli r = EjecutaCli({"check", programa.En("Ventas.cfp")});
+    EXPECT_EQ(r.codigo, 0) << r.error;
+    const ResultadoCli falta = EjecutaCli({"check", "Nada", "--program-folder", programa.Texto()});
+    EXPECT_EQ(falta.codigo, 1);
+    EXPECT_THAT(falta.error, HasSubstr("Nada.cfp"));
+    EXPECT_THAT(EjecutaCli({"check"}).codigo, 2);
+}
+
+}  // namespace
+}  // namespace velqor::prueba
