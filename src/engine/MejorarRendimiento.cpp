@@ -6,6 +6,7 @@
 
 #include "common/General.h"
 #include "common/Proceso.h"
+#include "engine/AbrirConexion.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/Velqor.h"
 
@@ -43,9 +44,10 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         conn = fabrica_();
         conn->SetCommandTimeout(0);
         // A definition may shorten (or lengthen) the login wait; otherwise 30 seconds.
-        conn->SetConnectionTimeout(perfil_.TiempoLogin() > 0 ? perfil_.TiempoLogin() : 30);
+        const int32_t tiempoLogin = perfil_.TiempoLogin() > 0 ? perfil_.TiempoLogin() : 30;
+        conn->SetConnectionTimeout(tiempoLogin);
         conn->SetWaitHook(espera_);
-        conn->Open(perfil_.CadenaConexion(VersionPrograma::kEmpresa, true), "", "", -1);
+        AbreConexion(*conn, perfil_, tiempoLogin);
 
         if (!Autenticar(*conn, usuarioId, usuarioPw)) {
             CierraSinFallar(conn.get());
