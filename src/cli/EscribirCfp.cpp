@@ -6,8 +6,8 @@
 
 #include "cli/Clave.h"
 #include "common/General.h"
-#include "common/Texto1252.h"
 #include "common/Proceso.h"
+#include "common/Texto1252.h"
 #include "components/Codificador.h"
 #include "components/PerfilConexion.h"
 #include "components/Utilidades.h"
@@ -144,11 +144,18 @@ std::string EscribirCfp::Ayuda() const {
 }
 
 std::vector<Opcion> EscribirCfp::Opciones() const {
-    std::vector<Opcion> opciones{{"name", true},   {"server", true},      {"database", true},
-                                 {"driver", true}, {"encrypt", false},    {"login-timeout", true},
-                                 {"encrypt-strict", false}, {"ca-file", true},
+    std::vector<Opcion> opciones{{"name", true},
+                                 {"server", true},
+                                 {"database", true},
+                                 {"driver", true},
+                                 {"encrypt", false},
+                                 {"login-timeout", true},
+                                 {"encrypt-strict", false},
+                                 {"ca-file", true},
                                  {"trust-server-certificate", false},
-                                 {"user", true},   {"integrated", false}, {"force", false}};
+                                 {"user", true},
+                                 {"integrated", false},
+                                 {"force", false}};
     for (Opcion& o : OpcionesClave()) opciones.push_back(std::move(o));
     return opciones;
 }

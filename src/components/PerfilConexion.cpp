@@ -21,8 +21,9 @@ constexpr std::size_t kMaximoArchivo = 1024 * 1024;
 constexpr std::string_view kExtension = ".cfp";
 constexpr std::string_view kSeccion = "connection";
 constexpr std::string_view kClaves[] = {
-    "name",     "kind",       "server",       "database", "driver", "encrypt", "cafile",
-    "trustservercertificate", "user", "password", "integrated", "logintimeout"};
+    "name",   "kind",     "server",     "database",
+    "driver", "encrypt",  "cafile",     "trustservercertificate",
+    "user",   "password", "integrated", "logintimeout"};
 
 // The freetds.conf section that carries the certificate checks (FreeTDS 1.3 reads a CA file only
 // from freetds.conf, never from the connection string).
@@ -264,9 +265,8 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
             p.archivoCA_ = toma("cafile");
             if (p.archivoCA_.empty()) Falla("CAFile is empty");
         }
-        p.confiaCertificado_ =
-            tiene("trustservercertificate") &&
-            LeeSiNo("TrustServerCertificate", toma("trustservercertificate"));
+        p.confiaCertificado_ = tiene("trustservercertificate") &&
+                               LeeSiNo("TrustServerCertificate", toma("trustservercertificate"));
         if ((tiene("cafile") || p.confiaCertificado_) && p.cifrado_ != "yes" &&
             p.cifrado_ != "strict") {
             Falla("CAFile and TrustServerCertificate need Encrypt = yes or strict");
@@ -275,8 +275,9 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
             Falla("give CAFile or TrustServerCertificate = yes, not both");
         }
         if (tiene("cafile") && !ControladorFreeTds(p.controlador_)) {
-            Falla("CAFile is read by the FreeTDS driver only; other drivers use the system's "
-                  "trusted certificates");
+            Falla(
+                "CAFile is read by the FreeTDS driver only; other drivers use the system's "
+                "trusted certificates");
         }
         if (tiene("logintimeout") && (!LeeEntero(toma("logintimeout"), p.tiempoLogin_) ||
                                       p.tiempoLogin_ < 1 || p.tiempoLogin_ > 3600)) {

@@ -108,11 +108,17 @@ class Enchufe {
 
 // A PRELOGIN with VERSION and ENCRYPTION, as a driver configured like the definition sends it.
 std::string Prelogin(uint8_t cifrado) {
-    const char datos[] = {0x00, 0x00, 0x0B, 0x00, 0x06,                     // VERSION
-                          0x01, 0x00, 0x11, 0x00, 0x01,                     // ENCRYPTION
-                          static_cast<char>(0xFF), 0x09, 0x00, 0x00, 0x00,  // end; 9.0.0.0
-                          0x00, 0x00, static_cast<char>(cifrado)};
-    return std::string(datos, sizeof datos);
+    // Options VERSION (at 11, 6 bytes) and ENCRYPTION (at 17), the end mark, then version 9.0.0.0
+    // and the ENCRYPTION byte.
+    std::string datos(
+        "\x00\x00\x0B\x00\x06"
+        "\x01\x00\x11\x00\x01"
+        "\xFF"
+        "\x09\x00\x00\x00\x00\x00"
+        "\x00",
+        18);
+    datos[17] = static_cast<char>(cifrado);
+    return datos;
 }
 
 // The ENCRYPTION byte of the server's PRELOGIN answer (NOT_SUP when it gives none).
@@ -149,10 +155,9 @@ std::string Saludo(Enchufe& enchufe, const PeticionCifrado& p) {
     std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> ctx(SSL_CTX_new(TLS_client_method()),
                                                           &SSL_CTX_free);
     if (!ctx) return "";
-    const bool cargado = p.archivoCA.empty()
-                             ? SSL_CTX_set_default_verify_paths(ctx.get()) == 1
-                             : SSL_CTX_load_verify_locations(ctx.get(), p.archivoCA.c_str(),
-                                                             nullptr) == 1;
+    const bool cargado = p.archivoCA.empty() ? SSL_CTX_set_default_verify_paths(ctx.get()) == 1
+                                             : SSL_CTX_load_verify_locations(
+                                                   ctx.get(), p.archivoCA.c_str(), nullptr) == 1;
     if (!cargado) {
         ERR_clear_error();
         return Mensaje("The CAFile |1 cannot be read as PEM certificates: correct CAFile",

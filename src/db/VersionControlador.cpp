@@ -51,8 +51,8 @@ std::string VersionFreeTds(const std::string& archivo) {
     const size_t pos = bytes.find(kMarca);
     if (pos == std::string::npos) return "";
     size_t fin = pos + kMarca.size();
-    while (fin < bytes.size() && (std::isdigit(static_cast<unsigned char>(bytes[fin])) ||
-                                  bytes[fin] == '.')) {
+    while (fin < bytes.size() &&
+           (std::isdigit(static_cast<unsigned char>(bytes[fin])) || bytes[fin] == '.')) {
         ++fin;
     }
     return bytes.substr(pos + kMarca.size(), fin - pos - kMarca.size());

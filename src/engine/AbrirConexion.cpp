@@ -22,8 +22,8 @@ void AbreConexion(db::Connection& conn, const PerfilConexion& perfil, int32_t se
         const db::ConfFreeTdsTemporal comprobaciones(perfil.ConfFreeTds());
         conn.Open(cadena, "", "", -1);
     } catch (const ErrorEjecucion& e) {
-        db::PeticionCifrado peticion{
-            "", 0, perfil.Cifrado(), perfil.ArchivoCA(), perfil.ConfiaCertificado()};
+        db::PeticionCifrado peticion{"", 0, perfil.Cifrado(), perfil.ArchivoCA(),
+                                     perfil.ConfiaCertificado()};
         if (e.Numero() != errores::kFalloGeneral ||
             !perfil.DestinoTcp(peticion.host, peticion.puerto)) {
             throw;

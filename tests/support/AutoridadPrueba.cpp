@@ -67,8 +67,7 @@ bool EsIp(const std::string& nombre) {
 
 }  // namespace
 
-AutoridadPrueba::AutoridadPrueba()
-    : clave_(NuevaClave()), certificado_(nullptr, &X509_free) {
+AutoridadPrueba::AutoridadPrueba() : clave_(NuevaClave()), certificado_(nullptr, &X509_free) {
     certificado_ = Firma(clave_.get(), "Velqor test authority", nullptr);
     Extension(certificado_.get(), certificado_.get(), NID_basic_constraints, "critical,CA:TRUE");
     Extension(certificado_.get(), certificado_.get(), NID_key_usage, "critical,keyCertSign");
@@ -87,7 +86,8 @@ void AutoridadPrueba::EmiteServidor(const std::vector<std::string>& nombres,
     const Certificado c = Firma(clave.get(), nombres.at(0), certificado_.get());
     std::string alternativos;
     for (const std::string& n : nombres) {
-        alternativos += (alternativos.empty() ? "" : ",") + std::string(EsIp(n) ? "IP:" : "DNS:") + n;
+        alternativos +=
+            (alternativos.empty() ? "" : ",") + std::string(EsIp(n) ? "IP:" : "DNS:") + n;
     }
     Extension(c.get(), certificado_.get(), NID_subject_alt_name, alternativos);
     Extension(c.get(), certificado_.get(), NID_basic_constraints, "CA:FALSE");

@@ -2,12 +2,12 @@
 // A certificate authority made up for one test (libcrypto, EC P-256 keys): it writes its own
 // certificate and issues server certificates for given host names, so no key is ever committed.
 
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <openssl/evp.h>
-#include <openssl/x509.h>
 
 namespace velqor::prueba {
 

@@ -6,10 +6,10 @@
 namespace velqor::sqlsim {
 namespace {
 
-constexpr uint8_t kApagado = 0x00;   // ENCRYPT_OFF: the login alone travels encrypted
-constexpr uint8_t kEncendido = 0x01; // ENCRYPT_ON: the whole session
+constexpr uint8_t kApagado = 0x00;    // ENCRYPT_OFF: the login alone travels encrypted
+constexpr uint8_t kEncendido = 0x01;  // ENCRYPT_ON: the whole session
 constexpr uint8_t kNoSoportado = 0x02;
-constexpr uint8_t kExigido = 0x03;   // ENCRYPT_REQ: the whole session, forced by the server
+constexpr uint8_t kExigido = 0x03;  // ENCRYPT_REQ: the whole session, forced by the server
 
 std::string Texto(const nlohmann::json& j, const char* clave) {
     if (!j.contains(clave)) return "";
@@ -49,7 +49,8 @@ CifradoEsc CargaCifrado(const nlohmann::json& j) {
     c.clavePrivada = Texto(j, "privateKey");
     if (c.postura != CifradoEsc::Postura::No && (c.certificado.empty() || c.clavePrivada.empty())) {
         throw std::runtime_error(
-            "scenario: encryption: \"on\" and \"required\" need \"certificate\" and \"privateKey\"");
+            "scenario: encryption: \"on\" and \"required\" need \"certificate\" and "
+            "\"privateKey\"");
     }
     return c;
 }

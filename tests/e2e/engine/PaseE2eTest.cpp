@@ -378,9 +378,9 @@ struct Rechazo {
     const char* caso;
     const char* postura;
     std::vector<std::string> nombres;
-    bool conCa;             // CAFile names the test's authority
-    const char* cifrado;    // the Encrypt line's value
-    const char* motivo;     // what the status bar and the log must say
+    bool conCa;           // CAFile names the test's authority
+    const char* cifrado;  // the Encrypt line's value
+    const char* motivo;   // what the status bar and the log must say
 };
 
 void PrintTo(const Rechazo& r, std::ostream* os) { *os << r.caso; }
@@ -391,8 +391,8 @@ class RechazoCifradoE2eTest : public CifradoE2eTest,
 TEST_P(RechazoCifradoE2eTest, UnattendedPassIsRefusedWithTheReasonInStatusAndLog) {
     const Rechazo& r = GetParam();
     Servidor(r.postura, r.nombres);
-    definicionExtra = std::string("Encrypt = ") + r.cifrado + "\r\n" +
-                      (r.conCa ? "CAFile = " + ca + "\r\n" : "");
+    definicionExtra =
+        std::string("Encrypt = ") + r.cifrado + "\r\n" + (r.conCa ? "CAFile = " + ca + "\r\n" : "");
     Arranca();
     FijaDesatendido(true);
     EXPECT_FALSE(Pasa());
@@ -408,14 +408,30 @@ TEST_P(RechazoCifradoE2eTest, UnattendedPassIsRefusedWithTheReasonInStatusAndLog
 INSTANTIATE_TEST_SUITE_P(
     Casos, RechazoCifradoE2eTest,
     ::testing::Values(
-        Rechazo{"ServerWithoutEncryption", "off", {"127.0.0.1"}, true, "yes",
+        Rechazo{"ServerWithoutEncryption",
+                "off",
+                {"127.0.0.1"},
+                true,
+                "yes",
                 "The server does not support encryption, which the definition requires"},
-        Rechazo{"ServerThatRequiresItAndDefinitionSaysNo", "required", {"127.0.0.1"}, false, "no",
+        Rechazo{"ServerThatRequiresItAndDefinitionSaysNo",
+                "required",
+                {"127.0.0.1"},
+                false,
+                "no",
                 "The server accepts encrypted connections only and the definition says Encrypt "
                 "= no: set Encrypt = yes"},
-        Rechazo{"CertificateOfAnUnknownAuthority", "on", {"127.0.0.1"}, false, "yes",
+        Rechazo{"CertificateOfAnUnknownAuthority",
+                "on",
+                {"127.0.0.1"},
+                false,
+                "yes",
                 "The server's certificate is not trusted ("},
-        Rechazo{"CertificateForAnotherHost", "on", {"otro.example"}, true, "yes",
+        Rechazo{"CertificateForAnotherHost",
+                "on",
+                {"otro.example"},
+                true,
+                "yes",
                 "The server's certificate is not issued for 127.0.0.1"}),
     [](const ::testing::TestParamInfo<Rechazo>& i) { return std::string(i.param.caso); });
 
@@ -428,7 +444,8 @@ TEST_F(CifradoE2eTest, StrictOnADriverThatCannotDoItIsRefusedBeforeConnecting) {
     EXPECT_FALSE(Pasa());
     ASSERT_EQ(eventos.size(), 2u);
     EXPECT_THAT(eventos[1], HasSubstr("Encrypt = strict needs FreeTDS 1.4 or later and the "
-                                      "installed driver is FreeTDS " + version));
+                                      "installed driver is FreeTDS " +
+                                      version));
     EXPECT_THAT(Diario(), IsEmpty());
 }
 

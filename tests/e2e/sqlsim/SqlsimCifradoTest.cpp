@@ -22,11 +22,11 @@ bool Contiene(const std::string& texto, const std::string& parte) {
 
 struct Caso {
     const char* nombre;
-    const char* postura;      // the scenario's "encryption"
-    const char* encryption;   // the ODBC Encryption value, or nullptr for tsql with its defaults
+    const char* postura;     // the scenario's "encryption"
+    const char* encryption;  // the ODBC Encryption value, or nullptr for tsql with its defaults
     bool conecta;
-    int marca;                // the ENCRYPTION byte FreeTDS reads in the PRELOGIN answer
-    bool saludo;              // a TLS handshake took place
+    int marca;    // the ENCRYPTION byte FreeTDS reads in the PRELOGIN answer
+    bool saludo;  // a TLS handshake took place
 };
 
 void PrintTo(const Caso& c, std::ostream* os) { *os << c.nombre; }
@@ -78,8 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Caso>& i) { return std::string(i.param.nombre); });
 
 TEST(SqlsimArranqueCifrado, EncryptionWithoutACertificateIsRefused) {
-    const std::string salida = EjecutaComando(RutaSqlsim() + " --scenario /dev/stdin",
-                                              R"({"encryption": "required"})");
+    const std::string salida =
+        EjecutaComando(RutaSqlsim() + " --scenario /dev/stdin", R"({"encryption": "required"})");
     EXPECT_TRUE(Contiene(salida, "\"certificate\" and \"privateKey\"")) << salida;
     EXPECT_FALSE(Contiene(salida, "listening")) << salida;
 }
