@@ -375,8 +375,9 @@ bool PerfilConexion::DestinoTcp(std::string& host, uint16_t& puerto) const {
     constexpr uint16_t kPuertoSqlServer = 1433;
     std::string_view h;
     const int32_t p = Puerto(servidor_, h);
-    if (p < 0 || h.find('\\') != std::string_view::npos) return false;
-    host = std::string(h);
+    const auto barra = h.find('\\');
+    if (p < 0 || (p == 0 && barra != std::string_view::npos)) return false;
+    host = std::string(h.substr(0, barra));
     puerto = p > 0 ? static_cast<uint16_t>(p) : kPuertoSqlServer;
     return true;
 }
@@ -391,8 +392,9 @@ std::string PerfilConexion::ConfFreeTds() const {
     std::string_view host;
     const int32_t puerto = Puerto(servidor_, host);
     std::string instancia;
-    if (const auto barra = host.find('\\'); puerto == 0 && barra != std::string_view::npos) {
-        instancia = std::string(host.substr(barra + 1));
+    if (const auto barra = host.find('\\'); barra != std::string_view::npos) {
+        // With a port the instance's name is not needed to find it.
+        if (puerto == 0) instancia = std::string(host.substr(barra + 1));
         host = host.substr(0, barra);
     }
     std::string texto = "[" + std::string(kSeccionFreeTds) + "]\n";

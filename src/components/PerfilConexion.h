@@ -48,7 +48,7 @@ class PerfilConexion {
     // TrustServerCertificate = yes: any certificate of the server is accepted.
     bool ConfiaCertificado() const { return confiaCertificado_; }
     // The host and TCP port of the server (1433 when Server names none); false for a named
-    // instance (host\instance), whose port only the server's browser service knows.
+    // instance without a port (host\instance), whose port only the server's browser service knows.
     bool DestinoTcp(std::string& host, uint16_t& puerto) const;
     // The ODBC driver, by registered name or library path.
     const std::string& Controlador() const { return controlador_; }

@@ -165,6 +165,9 @@ TEST_F(PerfilConexionTest, FreeTdsIsToldToCheckTheCertificateWhereTheDefinitionA
         {"Server = db.example.com,1500\nEncrypt = yes\n",
          "[velqor]\n\thost = db.example.com\n\tport = 1500\n\tca file = system\n"
          "\tcheck certificate hostname = yes\n"},
+        {"Server = db\\SQL2019,1600\nEncrypt = yes\n",
+         "[velqor]\n\thost = db\n\tport = 1600\n\tca file = system\n"
+         "\tcheck certificate hostname = yes\n"},
         {"Server = db\\SQL2019\nEncrypt = strict\nCAFile = /srv/ca.pem\n",
          "[velqor]\n\thost = db\n\tinstance = SQL2019\n\tca file = /srv/ca.pem\n"
          "\tcheck certificate hostname = yes\n"},
