@@ -18,13 +18,14 @@ void AbreConexion(db::Connection& conn, const PerfilConexion& perfil, int32_t se
                     {Valor::Texto(version)}));
     }
     const std::string cadena = perfil.CadenaConexion(VersionPrograma::kEmpresa, true);
+    const db::ConfFreeTdsTemporal comprobaciones(perfil.ConfFreeTds());
     try {
-        const db::ConfFreeTdsTemporal comprobaciones(perfil.ConfFreeTds());
         conn.Open(cadena, "", "", -1);
     } catch (const ErrorEjecucion& e) {
         db::PeticionCifrado peticion{"", 0, perfil.Cifrado(), perfil.ArchivoCA(),
                                      perfil.ConfiaCertificado()};
-        if (e.Numero() != errores::kFalloGeneral ||
+        // Only a definition that says something about encryption can be told what to change.
+        if (e.Numero() != errores::kFalloGeneral || perfil.Cifrado().empty() ||
             !perfil.DestinoTcp(peticion.host, peticion.puerto)) {
             throw;
         }
