@@ -11,6 +11,7 @@
 #include "components/Codificador.h"
 #include "components/PerfilConexion.h"
 #include "components/Utilidades.h"
+#include "db/VersionControlador.h"
 
 namespace velqor::cli {
 
@@ -67,7 +68,9 @@ bool ServidorValido(const std::string& servidor, std::string& error) {
 
 struct Definicion {
     std::string nombre, servidor, base, controlador = "FreeTDS", usuario, claveCifrada;
-    bool cifrar = false;
+    std::string cifrado;  // "", "yes" or "strict"
+    std::string archivoCA;
+    bool confiaCertificado = false;
     bool integrada = false;
     bool verificar = false;
     int32_t tiempoLogin = 0;  // 0: not written
@@ -86,7 +89,9 @@ std::string Texto(const Definicion& d) {
     linea("Server = " + d.servidor);
     linea("Database = " + d.base);
     linea("Driver = " + d.controlador);
-    if (d.cifrar) linea("Encrypt = yes");
+    if (!d.cifrado.empty()) linea("Encrypt = " + d.cifrado);
+    if (!d.archivoCA.empty()) linea("CAFile = " + d.archivoCA);
+    if (d.confiaCertificado) linea("TrustServerCertificate = yes");
     if (d.tiempoLogin > 0) linea("LoginTimeout = " + std::to_string(d.tiempoLogin));
     if (d.verificar) linea("VerifyBackup = yes");
     if (d.integrada) {
@@ -107,7 +112,9 @@ std::string EscribirCfp::Resumen() const {
 std::string EscribirCfp::Ayuda() const {
     return "Usage: velqor-config write-cfp FILE.cfp --name NAME --server HOST[,PORT] --database "
            "DB\n"
-           "           [--driver NAME] [--encrypt] [--login-timeout SECONDS] [--verify-backup]\n"
+           "           [--driver NAME] [--encrypt | --encrypt-strict]\n"
+           "           [--ca-file PATH | --trust-server-certificate] [--login-timeout SECONDS]\n"
+           "           [--verify-backup]\n"
            "           (--user NAME (--password-stdin | --password TEXT) | --integrated) "
            "[--force]\n"
            "\n"
@@ -122,7 +129,13 @@ std::string EscribirCfp::Ayuda() const {
            "  --server HOST[,PORT]     server host, host,port or host\\instance\n"
            "  --database DB            database to maintain\n"
            "  --driver NAME            ODBC driver (default FreeTDS)\n"
-           "  --encrypt                require an encrypted connection\n"
+           "  --encrypt                require an encrypted connection; the server's certificate\n"
+           "                           must chain to a trusted one and name the server's host\n"
+           "  --encrypt-strict         require strict (TDS 8) encryption; refused when the\n"
+           "                           installed driver cannot make it (FreeTDS before 1.4)\n"
+           "  --ca-file PATH           trust the certificates in PATH (PEM) instead of the\n"
+           "                           system's (FreeTDS only)\n"
+           "  --trust-server-certificate  accept the server's certificate without checking it\n"
            "  --login-timeout SECONDS  login time-out, 1 to 3600 (default 30)\n"
            "  --verify-backup          take backups WITH CHECKSUM and check each with RESTORE\n"
            "                           VERIFYONLY; a backup that does not verify fails the pass\n"
@@ -136,10 +149,19 @@ std::string EscribirCfp::Ayuda() const {
 }
 
 std::vector<Opcion> EscribirCfp::Opciones() const {
-    std::vector<Opcion> opciones{
-        {"name", true},     {"server", true},        {"database", true}, {"driver", true},
-        {"encrypt", false}, {"login-timeout", true}, {"user", true},     {"integrated", false},
-        {"force", false},   {"verify-backup", false}};
+    std::vector<Opcion> opciones{{"name", true},
+                                 {"server", true},
+                                 {"database", true},
+                                 {"driver", true},
+                                 {"encrypt", false},
+                                 {"login-timeout", true},
+                                 {"encrypt-strict", false},
+                                 {"ca-file", true},
+                                 {"trust-server-certificate", false},
+                                 {"user", true},
+                                 {"integrated", false},
+                                 {"force", false},
+                                 {"verify-backup", false}};
     for (Opcion& o : OpcionesClave()) opciones.push_back(std::move(o));
     return opciones;
 }
@@ -172,7 +194,31 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
         if (!ValorDeLinea(opcion, *valor, error)) return MalUso(consola, error);
     }
     if (!ServidorValido(d.servidor, error)) return MalUso(consola, error);
-    d.cifrar = argumentos.Tiene("encrypt");
+    if (argumentos.Tiene("encrypt") && argumentos.Tiene("encrypt-strict")) {
+        return MalUso(consola, "give --encrypt or --encrypt-strict, not both");
+    }
+    d.cifrado = argumentos.Tiene("encrypt-strict") ? "strict"
+                : argumentos.Tiene("encrypt")      ? "yes"
+                                                   : "";
+    if (argumentos.Tiene("ca-file")) {
+        if (!ExigeValor(argumentos, "ca-file", d.archivoCA, consola, codigo)) return codigo;
+        if (!ValorDeLinea("ca-file", d.archivoCA, error)) return MalUso(consola, error);
+    }
+    d.confiaCertificado = argumentos.Tiene("trust-server-certificate");
+    if ((!d.archivoCA.empty() || d.confiaCertificado) && d.cifrado.empty()) {
+        return MalUso(consola,
+                      "--ca-file and --trust-server-certificate go with --encrypt or "
+                      "--encrypt-strict");
+    }
+    if (!d.archivoCA.empty() && d.confiaCertificado) {
+        return MalUso(consola, "give --ca-file or --trust-server-certificate, not both");
+    }
+    std::string version;
+    if (d.cifrado == "strict" && !db::ConoceStrict(d.controlador, version)) {
+        return Falla(consola, "the installed driver is FreeTDS " + version +
+                                  ", which cannot make strict (TDS 8) connections (FreeTDS 1.4 "
+                                  "or later can); use --encrypt");
+    }
     d.verificar = argumentos.Tiene("verify-backup");
     if (auto tiempo = argumentos.Valor("login-timeout");
         tiempo && !LeeEntero(*tiempo, 1, 3600, d.tiempoLogin)) {

@@ -20,9 +20,15 @@ namespace {
 constexpr std::size_t kMaximoArchivo = 1024 * 1024;
 constexpr std::string_view kExtension = ".cfp";
 constexpr std::string_view kSeccion = "connection";
-constexpr std::string_view kClaves[] = {"name",       "kind",         "server",      "database",
-                                        "driver",     "encrypt",      "user",        "password",
-                                        "integrated", "logintimeout", "verifybackup"};
+constexpr std::string_view kClaves[] = {
+    "name",        "kind",     "server",     "database",
+    "driver",      "encrypt",  "cafile",     "trustservercertificate",
+    "user",        "password", "integrated", "logintimeout",
+    "verifybackup"};
+
+// The freetds.conf section that carries the certificate checks (FreeTDS 1.3 reads a CA file only
+// from freetds.conf, never from the connection string).
+constexpr std::string_view kSeccionFreeTds = "velqor";
 
 std::string Minusculas(std::string_view texto) {
     std::string s(texto);
@@ -81,6 +87,11 @@ bool LeeEntero(std::string_view texto, int32_t& valor) {
     if (texto.empty() || texto.front() == '+') return false;
     const auto [fin, error] = std::from_chars(texto.data(), texto.data() + texto.size(), valor);
     return error == std::errc() && fin == texto.data() + texto.size();
+}
+
+bool ControladorFreeTds(std::string_view controlador) {
+    const std::string c = Minusculas(controlador);
+    return c.find("freetds") != std::string::npos || c.find("tdsodbc") != std::string::npos;
 }
 
 // The port after the last "," of a server text, or 0 when there is none.
@@ -251,6 +262,24 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
                 Falla("Encrypt must be no, yes or strict");
             }
         }
+        if (tiene("cafile")) {
+            p.archivoCA_ = toma("cafile");
+            if (p.archivoCA_.empty()) Falla("CAFile is empty");
+        }
+        p.confiaCertificado_ = tiene("trustservercertificate") &&
+                               LeeSiNo("TrustServerCertificate", toma("trustservercertificate"));
+        if ((tiene("cafile") || p.confiaCertificado_) && p.cifrado_ != "yes" &&
+            p.cifrado_ != "strict") {
+            Falla("CAFile and TrustServerCertificate need Encrypt = yes or strict");
+        }
+        if (tiene("cafile") && p.confiaCertificado_) {
+            Falla("give CAFile or TrustServerCertificate = yes, not both");
+        }
+        if (tiene("cafile") && !ControladorFreeTds(p.controlador_)) {
+            Falla(
+                "CAFile is read by the FreeTDS driver only; other drivers use the system's "
+                "trusted certificates");
+        }
         if (tiene("logintimeout") && (!LeeEntero(toma("logintimeout"), p.tiempoLogin_) ||
                                       p.tiempoLogin_ < 1 || p.tiempoLogin_ > 3600)) {
             Falla("LoginTimeout must be a whole number of seconds from 1 to 3600");
@@ -296,13 +325,14 @@ std::string PerfilConexion::CadenaConexion(const std::string& clave, bool conCla
     if (!cargado_) {
         throw ErrorEjecucion(errores::kFalloGeneral, "No connection definition is loaded");
     }
-    const bool freeTds = Minusculas(controlador_).find("freetds") != std::string::npos ||
-                         Minusculas(controlador_).find("tdsodbc") != std::string::npos;
+    const bool freeTds = ControladorFreeTds(controlador_);
     std::vector<std::string> partes;
     partes.push_back("Driver={" + controlador_ + "}");
     std::string_view host;
     const int32_t puerto = Puerto(servidor_, host);
-    if (freeTds && puerto > 0) {
+    if (!ConfFreeTds().empty()) {
+        partes.push_back("Servername=" + std::string(kSeccionFreeTds));
+    } else if (freeTds && puerto > 0) {
         partes.push_back(Atributo("Server", host, freeTds));
         partes.push_back(Atributo("Port", std::to_string(puerto), freeTds));
     } else {
@@ -332,6 +362,7 @@ std::string PerfilConexion::CadenaConexion(const std::string& clave, bool conCla
             partes.push_back(Atributo("Encryption", nivel, freeTds));
         } else {
             partes.push_back(Atributo("Encrypt", cifrado_, freeTds));
+            if (confiaCertificado_) partes.push_back("TrustServerCertificate=yes");
         }
     }
     std::string cadena;
@@ -340,6 +371,41 @@ std::string PerfilConexion::CadenaConexion(const std::string& clave, bool conCla
         cadena.append(parte);
     }
     return cadena;
+}
+
+bool PerfilConexion::DestinoTcp(std::string& host, uint16_t& puerto) const {
+    constexpr uint16_t kPuertoSqlServer = 1433;
+    std::string_view h;
+    const int32_t p = Puerto(servidor_, h);
+    const auto barra = h.find('\\');
+    if (p < 0 || (p == 0 && barra != std::string_view::npos)) return false;
+    host = std::string(h.substr(0, barra));
+    puerto = p > 0 ? static_cast<uint16_t>(p) : kPuertoSqlServer;
+    return true;
+}
+
+bool PerfilConexion::EsFreeTds() const { return ControladorFreeTds(controlador_); }
+
+std::string PerfilConexion::ConfFreeTds() const {
+    if (!cargado_ || !EsFreeTds() || (cifrado_ != "yes" && cifrado_ != "strict") ||
+        confiaCertificado_) {
+        return "";
+    }
+    std::string_view host;
+    const int32_t puerto = Puerto(servidor_, host);
+    std::string instancia;
+    if (const auto barra = host.find('\\'); barra != std::string_view::npos) {
+        // With a port the instance's name is not needed to find it.
+        if (puerto == 0) instancia = std::string(host.substr(barra + 1));
+        host = host.substr(0, barra);
+    }
+    std::string texto = "[" + std::string(kSeccionFreeTds) + "]\n";
+    texto += "\thost = " + std::string(host) + "\n";
+    if (puerto > 0) texto += "\tport = " + std::to_string(puerto) + "\n";
+    if (!instancia.empty()) texto += "\tinstance = " + instancia + "\n";
+    texto += "\tca file = " + (archivoCA_.empty() ? std::string("system") : archivoCA_) + "\n";
+    texto += "\tcheck certificate hostname = yes\n";
+    return texto;
 }
 
 }  // namespace velqor

@@ -43,9 +43,31 @@ class PerfilConexion {
     // definition already.
     std::string CadenaConexion(const std::string& clave, bool conClave) const;
 
+    // Encrypt as written ("no", "yes", "strict"), empty when the definition leaves it to the
+    // driver.
+    const std::string& Cifrado() const { return cifrado_; }
+    // The CAFile that the server's certificate must chain to; empty: the system's trusted ones.
+    const std::string& ArchivoCA() const { return archivoCA_; }
+    // TrustServerCertificate = yes: any certificate of the server is accepted.
+    bool ConfiaCertificado() const { return confiaCertificado_; }
+    // The host and TCP port of the server (1433 when Server names none); false for a named
+    // instance without a port (host\instance), whose port only the server's browser service knows.
+    bool DestinoTcp(std::string& host, uint16_t& puerto) const;
+    // The ODBC driver, by registered name or library path.
+    const std::string& Controlador() const { return controlador_; }
+    // Whether the definition's driver is FreeTDS.
+    bool EsFreeTds() const;
+    // The freetds.conf section (named "velqor") that the connection string refers to when FreeTDS
+    // must check the server's certificate and host name (Encrypt = yes or strict without
+    // TrustServerCertificate): FreeTDS reads a CA file only from freetds.conf, and without one it
+    // accepts any certificate. Empty when no such section is needed.
+    std::string ConfFreeTds() const;
+
   private:
     std::string nombre_, servidor_, base_, controlador_ = "FreeTDS", usuario_, claveCifrada_;
     std::string cifrado_;  // "", "no", "yes", "strict"
+    std::string archivoCA_;
+    bool confiaCertificado_ = false;
     std::string error_;
     int32_t tipo_ = 0;
     int32_t tiempoLogin_ = 0;  // seconds; 0 = the caller's ConnectionTimeout

@@ -11,6 +11,7 @@
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 #include "db/OdbcConnection.h"
+#include "engine/AbrirConexion.h"
 
 namespace velqor {
 
@@ -63,17 +64,21 @@ bool Velqor::Crear(const std::string& rutaCFP, const std::string& archivoCFP,
 
 void Velqor::SoloLectura() { soloLectura_ = true; }
 
+int32_t Velqor::SegundosLogin() const {
+    // A definition may shorten (or lengthen) the login wait; otherwise 30 seconds.
+    return perfil_.TiempoLogin() > 0 ? perfil_.TiempoLogin() : 30;
+}
+
 std::unique_ptr<db::Connection> Velqor::PreparaConexion() const {
     auto conn = fabrica_();
     conn->SetCommandTimeout(0);
-    // A definition may shorten (or lengthen) the login wait; otherwise 30 seconds.
-    conn->SetConnectionTimeout(perfil_.TiempoLogin() > 0 ? perfil_.TiempoLogin() : 30);
+    conn->SetConnectionTimeout(SegundosLogin());
     conn->SetWaitHook(espera_);
     return conn;
 }
 
 void Velqor::Abre(db::Connection& conn) const {
-    conn.Open(perfil_.CadenaConexion(VersionPrograma::kEmpresa, true), "", "", -1);
+    velqor::AbreConexion(conn, perfil_, SegundosLogin());
 }
 
 std::unique_ptr<db::Connection> Velqor::AbreConexion() {

@@ -98,9 +98,11 @@ class Velqor {
     bool EsCloud() const;
 
   private:
+    // The login time-out of a pass: the definition's, or 30 seconds.
+    int32_t SegundosLogin() const;
     // A fresh connection of a pass, configured but not opened.
     std::unique_ptr<db::Connection> PreparaConexion() const;
-    // Opens conn with the definition's connection string.
+    // Opens conn with the definition's connection string and the encryption checks it asks for.
     void Abre(db::Connection& conn) const;
 
     // One index as the survey found it: what statements name it by and how it is shown.

@@ -17,6 +17,18 @@ CanalTds::~CanalTds() { ::close(fd_); }
 void CanalTds::Corta() { ::shutdown(fd_, SHUT_RDWR); }
 
 bool CanalTds::LeeExacto(char* destino, size_t n) {
+    if (tls_) {
+        while (claro_.size() < n) {
+            char trozo[16384];
+            const ssize_t r = ::recv(fd_, trozo, sizeof trozo, 0);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0 || !tls_->Descifra(std::string_view(trozo, static_cast<size_t>(r)), claro_))
+                return false;
+        }
+        claro_.copy(destino, n);
+        claro_.erase(0, n);
+        return true;
+    }
     while (n > 0) {
         const ssize_t r = ::recv(fd_, destino, n, 0);
         if (r < 0 && errno == EINTR) continue;
@@ -64,7 +76,7 @@ CanalTds::Espera CanalTds::EsperaAtencion(int ms) {
             if (resto <= 0) return Espera::Tiempo;
         }
         pollfd p{fd_, POLLIN, 0};
-        const int r = ::poll(&p, 1, resto);
+        const int r = tls_ && !claro_.empty() ? 1 : ::poll(&p, 1, resto);
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) return Espera::Cerrado;
         if (r == 0) return Espera::Tiempo;
@@ -75,7 +87,36 @@ CanalTds::Espera CanalTds::EsperaAtencion(int ms) {
     }
 }
 
-bool CanalTds::Envia(std::string_view tokens) {
+bool CanalTds::IniciaTls(const ContextoTls& contexto) {
+    auto tls = std::make_unique<CanalTls>(contexto);
+    while (!tls->Terminado()) {
+        const auto m = LeeDelSocket();
+        std::string respuesta;
+        if (!m || m->tipo != 0x12 || !tls->Saludo(m->datos, respuesta)) return false;
+        if (!respuesta.empty() && !Envia(respuesta, 0x12)) return false;
+    }
+    tls_ = std::move(tls);
+    claro_.clear();
+    return true;
+}
+
+bool CanalTds::EscribeTodo(std::string_view bytes) {
+    std::string cifrado;
+    if (tls_) {
+        cifrado = tls_->Cifra(bytes);
+        bytes = cifrado;
+    }
+    size_t enviado = 0;
+    while (enviado < bytes.size()) {
+        const ssize_t w = ::send(fd_, bytes.data() + enviado, bytes.size() - enviado, MSG_NOSIGNAL);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        enviado += static_cast<size_t>(w);
+    }
+    return true;
+}
+
+bool CanalTds::Envia(std::string_view tokens, uint8_t tipo) {
     const size_t carga = tamPaquete_ - 8;
     std::string tramo;
     tramo.reserve(std::min<size_t>(tokens.size() + tokens.size() / carga * 8 + 8, 1 << 20) +
@@ -85,7 +126,7 @@ bool CanalTds::Envia(std::string_view tokens) {
         const size_t n = std::min(carga, tokens.size() - pos);
         const bool ultimo = pos + n == tokens.size();
         const size_t largo = n + 8;
-        const char cabecera[8] = {0x04,
+        const char cabecera[8] = {static_cast<char>(tipo),
                                   static_cast<char>(ultimo ? 0x01 : 0x00),
                                   static_cast<char>(largo >> 8),
                                   static_cast<char>(largo & 0xFF),
@@ -97,14 +138,7 @@ bool CanalTds::Envia(std::string_view tokens) {
         tramo.append(tokens.substr(pos, n));
         pos += n;
         if (ultimo || tramo.size() >= (1 << 20)) {
-            size_t enviado = 0;
-            while (enviado < tramo.size()) {
-                const ssize_t w =
-                    ::send(fd_, tramo.data() + enviado, tramo.size() - enviado, MSG_NOSIGNAL);
-                if (w < 0 && errno == EINTR) continue;
-                if (w <= 0) return false;
-                enviado += static_cast<size_t>(w);
-            }
+            if (!EscribeTodo(tramo)) return false;
             tramo.clear();
         }
     } while (pos < tokens.size());

@@ -268,6 +268,7 @@ Escenario CargaEscenario(const std::string& texto) {
     for (const json& jf : j.value("faults", json::array())) {
         esc.fallos.push_back(CargaFallo(jf, "faults[" + std::to_string(n++) + "]"));
     }
+    esc.cifrado = CargaCifrado(j);
     return esc;
 }
 

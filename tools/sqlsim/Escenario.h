@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CifradoEsc.h"
 #include "Sentencia.h"
 
 namespace velqor::sqlsim {
@@ -85,6 +86,7 @@ struct Escenario {
     std::vector<BaseEsc> bases;
     std::map<std::string, int> duraciones;  // statement kind -> simulated milliseconds
     std::vector<FalloEsc> fallos;
+    CifradoEsc cifrado;
 
     // The database of that name (case-insensitive), or nullptr.
     const BaseEsc* Base(const std::string& nombre) const;

@@ -19,6 +19,9 @@ namespace velqor::sqlsim {
 
 Servidor::Servidor(const Escenario& escenario, Diario& diario, uint16_t puerto)
     : esc_(escenario), estado_(escenario), diario_(diario) {
+    if (esc_.cifrado.postura != CifradoEsc::Postura::No) {
+        tls_ = std::make_unique<ContextoTls>(esc_.cifrado.certificado, esc_.cifrado.clavePrivada);
+    }
     int tubo[2];
     if (::pipe2(tubo, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     avisoLectura_ = tubo[0];
@@ -73,7 +76,7 @@ void Servidor::Sirve() {
         c.canal = std::make_unique<CanalTds>(fd);
         const int spid = siguienteSpid_++;
         c.hilo = std::thread([this, &c, spid] {
-            Sesion(*c.canal, esc_, estado_, diario_, spid).Atiende();
+            Sesion(*c.canal, esc_, tls_.get(), estado_, diario_, spid).Atiende();
             // The client sees the end at once; the descriptor itself is released by Recoge().
             c.canal->Corta();
             c.terminada = true;

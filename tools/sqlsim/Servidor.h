@@ -18,7 +18,8 @@ namespace velqor::sqlsim {
 
 class Servidor {
   public:
-    // Binds 127.0.0.1:`puerto` (0: a free port). Throws std::runtime_error when it cannot listen.
+    // Binds 127.0.0.1:`puerto` (0: a free port). Throws std::runtime_error when it cannot listen
+    // or cannot use the scenario's certificate and key.
     Servidor(const Escenario& escenario, Diario& diario, uint16_t puerto);
     ~Servidor();
     Servidor(const Servidor&) = delete;
@@ -39,6 +40,7 @@ class Servidor {
     };
 
     const Escenario& esc_;
+    std::unique_ptr<ContextoTls> tls_;  // the certificate, when the scenario offers encryption
     Estado estado_;
     Diario& diario_;
     int escucha_ = -1;

@@ -178,51 +178,46 @@ std::vector<std::string> NombresDeclarados(const std::string& declaracion) {
     return nombres;
 }
 
-std::string RespuestaPrelogin(int versionServidor) {
-    const char carga[] = {0x00,
-                          0x00,
-                          0x1A,
-                          0x00,
-                          0x06,  // VERSION
-                          0x01,
-                          0x00,
-                          0x20,
-                          0x00,
-                          0x01,  // ENCRYPTION
-                          0x02,
-                          0x00,
-                          0x21,
-                          0x00,
-                          0x01,  // INSTOPT
-                          0x03,
-                          0x00,
-                          0x22,
-                          0x00,
-                          0x00,  // THREADID
-                          0x04,
-                          0x00,
-                          0x22,
-                          0x00,
-                          0x01,  // MARS
-                          static_cast<char>(0xFF),
-                          static_cast<char>(versionServidor),
-                          0x00,
-                          0x07,
-                          static_cast<char>(0xD0),
-                          0x00,
-                          0x00,
-                          0x02,  // encryption not supported: FreeTDS then stays in clear text
-                          0x00,
-                          0x00};
-    return std::string(carga, sizeof carga);
+std::string RespuestaPrelogin(int versionServidor, uint8_t cifrado) {
+    // Options VERSION, ENCRYPTION, INSTOPT, THREADID (empty) and MARS, the end mark, then their
+    // data: the version (major, minor 0, build 2000), ENCRYPTION, an empty instance, MARS off.
+    std::string carga(
+        "\x00\x00\x1A\x00\x06"
+        "\x01\x00\x20\x00\x01"
+        "\x02\x00\x21\x00\x01"
+        "\x03\x00\x22\x00\x00"
+        "\x04\x00\x22\x00\x01"
+        "\xFF"
+        "\x0F\x00\x07\xD0\x00\x00"
+        "\x02\x00\x00",
+        35);
+    carga[26] = static_cast<char>(versionServidor);
+    carga[32] = static_cast<char>(cifrado);
+    return carga;
+}
+
+// The ENCRYPTION byte of the client's PRELOGIN; a client that leaves it out supports none.
+uint8_t CifradoPedido(const std::string& prelogin) {
+    constexpr uint8_t kNoSoportado = 0x02;
+    for (size_t i = 0; i + 5 <= prelogin.size() && prelogin[i] != static_cast<char>(0xFF); i += 5) {
+        const size_t off =
+            (static_cast<uint8_t>(prelogin[i + 1]) << 8) | static_cast<uint8_t>(prelogin[i + 2]);
+        const size_t largo =
+            (static_cast<uint8_t>(prelogin[i + 3]) << 8) | static_cast<uint8_t>(prelogin[i + 4]);
+        if (prelogin[i] == 0x01 && largo >= 1 && off < prelogin.size()) {
+            return static_cast<uint8_t>(prelogin[off]);
+        }
+    }
+    return kNoSoportado;
 }
 
 }  // namespace
 
-Sesion::Sesion(CanalTds& canal, const Escenario& escenario, Estado& estado, Diario& diario,
-               int spid)
+Sesion::Sesion(CanalTds& canal, const Escenario& escenario, const ContextoTls* tls, Estado& estado,
+               Diario& diario, int spid)
     : canal_(canal),
       esc_(escenario),
+      tls_(tls),
       estado_(estado),
       diario_(diario),
       ejecutor_(escenario, estado) {
@@ -233,9 +228,17 @@ void Sesion::Atiende() {
     auto m = canal_.Lee();
     if (!m) return;
     if (m->tipo == 0x12) {
-        if (!canal_.Envia(RespuestaPrelogin(esc_.version))) return;
+        constexpr uint8_t kApagado = 0x00, kNoSoportado = 0x02;
+        const uint8_t pedido = CifradoPedido(m->datos);
+        const uint8_t cifrado = esc_.cifrado.Respuesta(pedido);
+        if (!canal_.Envia(RespuestaPrelogin(esc_.version, cifrado))) return;
+        // A server that forces encryption ends the connection of a client that has none.
+        if (cifrado != kNoSoportado && pedido == kNoSoportado) return;
+        if (cifrado != kNoSoportado && (!tls_ || !canal_.IniciaTls(*tls_))) return;
         m = canal_.Lee();
         if (!m) return;
+        // ENCRYPT_OFF: only the login travels encrypted.
+        if (cifrado == kApagado) canal_.DejaTls();
     }
     if (m->tipo != 0x10 || !Login(m->datos)) return;
     while ((m = canal_.Lee())) {

@@ -19,7 +19,9 @@ namespace velqor::sqlsim {
 
 class Sesion {
   public:
-    Sesion(CanalTds& canal, const Escenario& escenario, Estado& estado, Diario& diario, int spid);
+    // `tls` is the server's certificate, null when the scenario offers no encryption.
+    Sesion(CanalTds& canal, const Escenario& escenario, const ContextoTls* tls, Estado& estado,
+           Diario& diario, int spid);
 
     // Serves the connection until the client leaves, breaks the protocol or the socket is cut.
     void Atiende();
@@ -33,6 +35,7 @@ class Sesion {
 
     CanalTds& canal_;
     const Escenario& esc_;
+    const ContextoTls* tls_;
     Estado& estado_;
     Diario& diario_;
     Ejecutor ejecutor_;

@@ -81,7 +81,7 @@ class PaseE2eTest : public ::testing::Test {
           << "\r\nDatabase = " << base << "\r\nUser = " << kLogin
           << "\r\nPassword = " << Codificador::CifraClave(VersionPrograma::kEmpresa, kClaveLogin)
           << "\r\nLoginTimeout = 10\r\n"
-          << lineasCfp;
+          << definicionExtra;
         f.close();
         motor = std::make_unique<Velqor>();
         motor->AlProgresar([this](std::string& texto, bool&) { eventos.push_back(texto); });
@@ -128,7 +128,7 @@ class PaseE2eTest : public ::testing::Test {
     CarpetaTemporal carpeta;
     std::string respaldos = carpeta.En("bak");
     json escenario;
-    std::string lineasCfp;  // more "Key = value\r\n" lines for the definition
+    std::string definicionExtra;  // more "Key = value\r\n" lines for the definition
     std::unique_ptr<SqlsimProceso> sim;
     std::unique_ptr<Velqor> motor;
     std::vector<std::string> eventos;

@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "AutoridadPrueba.h"
 #include "PaseE2e.h"
+#include "db/VersionControlador.h"
 
 namespace velqor::prueba {
 namespace {
@@ -183,6 +185,135 @@ TEST_F(PaseE2eTest, CloudDefinitionRunsNoBackups) {
            P("Shrink Ventas_log"), kTiempo});
     for (const auto& l : Diario()) EXPECT_THAT(l, ::testing::Not(HasSubstr("TO DISK")));
     EXPECT_THAT(ArchivosRespaldo(), IsEmpty());
+}
+
+// Encrypted connections. The server's certificate comes from an authority made up for the test;
+// Ventas.cfp trusts it through CAFile where a case says so.
+class CifradoE2eTest : public PaseE2eTest {
+  protected:
+    CifradoE2eTest() { autoridad.EscribeCertificado(ca); }
+    // The server takes `postura` ("off", "on", "required") with a certificate naming `nombres`.
+    void Servidor(const std::string& postura,
+                  const std::vector<std::string>& nombres = {"127.0.0.1", "localhost"}) {
+        autoridad.EmiteServidor(nombres, carpeta.En("servidor.pem"), carpeta.En("servidor.key"));
+        escenario["encryption"] = postura;
+        escenario["certificate"] = carpeta.En("servidor.pem");
+        escenario["privateKey"] = carpeta.En("servidor.key");
+    }
+    std::string ConCa() const { return "Encrypt = yes\r\nCAFile = " + ca + "\r\n"; }
+
+    AutoridadPrueba autoridad;
+    std::string ca = carpeta.En("autoridad.pem");
+};
+
+TEST_F(CifradoE2eTest, EncryptedPassWritesTheSameReportAndSendsTheSameStatements) {
+    for (const char* postura : {"on", "required"}) {
+        SCOPED_TRACE(postura);
+        Servidor(postura);
+        definicionExtra = ConCa();
+        Arranca();
+        EXPECT_TRUE(Pasa(false)) << informe;
+        Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"),
+               P("Shrink Ventas_log"), P("Backup Log"),
+               P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
+               P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
+        const auto diario = Diario();
+        ASSERT_EQ(diario.size(), 14u);  // as the clear-text pass: login check, survey, catalog, ...
+        EXPECT_THAT(diario.front(), HasSubstr("FROM UsuariosPW WHERE (Usuario_ID='operador')"));
+        EXPECT_THAT(diario.back(), HasSubstr("BACKUP DATABASE [Ventas] TO DISK="));
+        EXPECT_EQ(eventos.back(), "Done");
+        informe.clear();
+        eventos.clear();
+    }
+}
+
+TEST_F(CifradoE2eTest, ServerThatRequiresEncryptionIsServedToADefinitionThatDoesNotAsk) {
+    Servidor("required");
+    Arranca();
+    EXPECT_TRUE(Pasa(false)) << (eventos.empty() ? "" : eventos.back());
+    EXPECT_EQ(eventos.back(), "Done");
+}
+
+TEST_F(CifradoE2eTest, CertificateTrustedExplicitlyIsAcceptedWithoutItsAuthority) {
+    Servidor("on", {"otro.example"});
+    definicionExtra = "Encrypt = yes\r\nTrustServerCertificate = yes\r\n";
+    Arranca();
+    EXPECT_TRUE(Pasa(false)) << (eventos.empty() ? "" : eventos.back());
+}
+
+struct Rechazo {
+    const char* caso;
+    const char* postura;
+    std::vector<std::string> nombres;
+    bool conCa;           // CAFile names the test's authority
+    const char* cifrado;  // the Encrypt line's value
+    const char* motivo;   // what the status bar and the log must say
+};
+
+void PrintTo(const Rechazo& r, std::ostream* os) { *os << r.caso; }
+
+class RechazoCifradoE2eTest : public CifradoE2eTest,
+                              public ::testing::WithParamInterface<Rechazo> {};
+
+TEST_P(RechazoCifradoE2eTest, UnattendedPassIsRefusedWithTheReasonInStatusAndLog) {
+    const Rechazo& r = GetParam();
+    Servidor(r.postura, r.nombres);
+    definicionExtra =
+        std::string("Encrypt = ") + r.cifrado + "\r\n" + (r.conCa ? "CAFile = " + ca + "\r\n" : "");
+    Arranca();
+    FijaDesatendido(true);
+    EXPECT_FALSE(Pasa());
+    FijaDesatendido(false);
+    ASSERT_EQ(eventos.size(), 2u);
+    EXPECT_THAT(eventos[1], HasSubstr(r.motivo));
+    EXPECT_EQ(eventos[1].find('\n'), std::string::npos);  // one line
+    EXPECT_THAT(LeeBytes(ArchivoLog()), HasSubstr(r.motivo));
+    EXPECT_THAT(Diario(), IsEmpty());
+    EXPECT_THAT(cuadros, IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, RechazoCifradoE2eTest,
+    ::testing::Values(
+        Rechazo{"ServerWithoutEncryption",
+                "off",
+                {"127.0.0.1"},
+                true,
+                "yes",
+                "The server does not support encryption, which the definition requires"},
+        Rechazo{"ServerThatRequiresItAndDefinitionSaysNo",
+                "required",
+                {"127.0.0.1"},
+                false,
+                "no",
+                "The server accepts encrypted connections only and the definition says Encrypt "
+                "= no: set Encrypt = yes"},
+        Rechazo{"CertificateOfAnUnknownAuthority",
+                "on",
+                {"127.0.0.1"},
+                false,
+                "yes",
+                "The server's certificate is not trusted ("},
+        Rechazo{"CertificateForAnotherHost",
+                "on",
+                {"otro.example"},
+                true,
+                "yes",
+                "The server's certificate is not issued for 127.0.0.1"}),
+    [](const ::testing::TestParamInfo<Rechazo>& i) { return std::string(i.param.caso); });
+
+TEST_F(CifradoE2eTest, StrictOnADriverThatCannotDoItIsRefusedBeforeConnecting) {
+    std::string version;
+    if (db::ConoceStrict("FreeTDS", version)) GTEST_SKIP() << "the installed FreeTDS knows strict";
+    Servidor("required");
+    definicionExtra = "Encrypt = strict\r\n";
+    Arranca();
+    EXPECT_FALSE(Pasa());
+    ASSERT_EQ(eventos.size(), 2u);
+    EXPECT_THAT(eventos[1], HasSubstr("Encrypt = strict needs FreeTDS 1.4 or later and the "
+                                      "installed driver is FreeTDS " +
+                                      version));
+    EXPECT_THAT(Diario(), IsEmpty());
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ using ::testing::IsEmpty;
 
 class RespaldosVerificadosE2eTest : public PaseE2eTest {
   protected:
-    RespaldosVerificadosE2eTest() { lineasCfp = "VerifyBackup = yes\r\n"; }
+    RespaldosVerificadosE2eTest() { definicionExtra = "VerifyBackup = yes\r\n"; }
 
     // The backup files and their verification, as the journal shows them.
     std::vector<std::string> Respaldos() const {

@@ -94,7 +94,16 @@ void CompruebaCadena(const PerfilConexion& perfil, bool conClave) {
     };
     Exige(valor("database") == perfil.NombreBase(),
           "the connection string's Database is not the definition's");
-    if (atributos.count("port")) {
+    if (atributos.count("servername")) {
+        // A FreeTDS that checks the certificate finds the server in the freetds.conf section.
+        const std::string seccion = perfil.ConfFreeTds();
+        const std::string_view servidor = perfil.Servidor();
+        const std::string_view host =
+            Recorta(servidor.substr(0, std::min(servidor.rfind(','), servidor.find('\\'))));
+        Exige(valor("servername") == "velqor" && seccion.rfind("[velqor]\n", 0) == 0 &&
+                  seccion.find("\thost = " + std::string(host) + "\n") != std::string::npos,
+              "the connection string's Servername has not the definition's server");
+    } else if (atributos.count("port")) {
         // FreeTDS gets "host,port" as two attributes, each without the blanks around the comma.
         const std::string_view servidor = perfil.Servidor();
         const auto coma = servidor.rfind(',');

@@ -5,6 +5,7 @@
 #include "EjecutaCli.h"
 #include "common/Proceso.h"
 #include "components/PerfilConexion.h"
+#include "db/VersionControlador.h"
 
 namespace velqor::prueba {
 namespace {
@@ -33,8 +34,23 @@ TEST_F(EscribirCfpCli, LoadsBackWithTheRightConnectionString) {
         {{"--server", "db01,1433", "--user", "maint", "--password-stdin", "--encrypt",
           "--login-timeout", "15"},
          "p;w{d}\n",
-         "Driver={FreeTDS};Server=db01;Port=1433;Database=Sales DB;UID=maint;PWD={p;w{d}};"
+         "Driver={FreeTDS};Servername=velqor;Database=Sales DB;UID=maint;PWD={p;w{d}};"
          "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
+        {{"--server", "db01", "--user", "maint", "--password", "x", "--encrypt",
+          "--trust-server-certificate"},
+         "",
+         "Driver={FreeTDS};Server=db01;Database=Sales DB;UID=maint;PWD=x;"
+         "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
+        {{"--server", "db01", "--user", "maint", "--password", "x", "--encrypt", "--ca-file",
+          "/srv/ca.pem"},
+         "",
+         "Driver={FreeTDS};Servername=velqor;Database=Sales DB;UID=maint;PWD=x;"
+         "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
+        {{"--server", "db01", "--driver", "ODBC Driver 18 for SQL Server", "--user", "sa",
+          "--password", "x", "--encrypt-strict"},
+         "",
+         "Driver={ODBC Driver 18 for SQL Server};Server=db01;Database=Sales "
+         "DB;UID=sa;PWD=x;Encrypt=strict"},
         {{"--server", "db01\\SQL2019", "--driver", "ODBC Driver 18 for SQL Server", "--user", "sa",
           "--password", "x"},
          "",
@@ -83,6 +99,13 @@ TEST_F(EscribirCfpCli, RefusesWhatWouldNotLoadAndWritesNothing) {
         {{"--server", "db01", "--integrated", "--login-timeout", "1O"}, "from 1 to 3600"},
         {{"--server", "db01", "--integrated", "--driver", ""}, "--driver must not be blank"},
         {{"--integrated"}, "option --server is required"},
+        {{"--server", "db01", "--integrated", "--ca-file", "/ca.pem"},
+         "--ca-file and --trust-server-certificate go with --encrypt"},
+        {{"--server", "db01", "--integrated", "--encrypt", "--encrypt-strict"},
+         "give --encrypt or --encrypt-strict, not both"},
+        {{"--server", "db01", "--integrated", "--encrypt", "--ca-file", "/ca.pem",
+          "--trust-server-certificate"},
+         "give --ca-file or --trust-server-certificate, not both"},
     };
     for (const auto& [opciones, mensaje] : casos) {
         std::vector<std::string> argumentos{"write-cfp", ruta};
@@ -121,6 +144,19 @@ TEST_F(EscribirCfpCli, ADefinitionThatDoesNotLoadBackLeavesTheOldFileAlone) {
     EXPECT_EQ(r.codigo, 1);
     EXPECT_NE(r.error.find("\"};\""), std::string::npos) << r.error;
     EXPECT_EQ(LeeBytes(ruta), "keep me");
+}
+
+TEST_F(EscribirCfpCli, StrictIsRefusedWhenTheInstalledDriverCannotMakeIt) {
+    std::string version;
+    if (db::ConoceStrict("FreeTDS", version)) GTEST_SKIP() << "the installed FreeTDS knows strict";
+    ResultadoCli r = EjecutaCli({"write-cfp", ruta, "--name", "Sales", "--server", "db01",
+                                 "--database", "Sales", "--integrated", "--encrypt-strict"});
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("the installed driver is FreeTDS " + version +
+                           ", which cannot make strict (TDS 8) connections"),
+              std::string::npos)
+        << r.error;
+    EXPECT_TRUE(std::filesystem::is_empty(carpeta.Ruta()));
 }
 
 TEST_F(EscribirCfpCli, AnExistingDefinitionIsReplacedOnlyWithForce) {

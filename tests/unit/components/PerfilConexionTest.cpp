@@ -136,15 +136,52 @@ TEST_F(PerfilConexionTest, ConnectionStringPerDriver) {
          "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so\n" +
              login,
          "Driver={/usr/lib/x86_64-linux-gnu/odbc/"
-         "libtdsodbc.so};Server=h;Port=1500;Database=d;UID=u;PWD=p;"
+         "libtdsodbc.so};Servername=velqor;Database=d;UID=u;PWD=p;"
          "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=require"},
         {"Server = h\nIntegrated = yes\n",
          "Driver={FreeTDS};Server=h;Database=d;Trusted_Connection=yes;TDS_Version=7.4;"
          "ClientCharset=UTF-8"},
+        // FreeTDS checks a certificate only with the CA file of a freetds.conf section.
+        {"Server = h,1500\nEncrypt = yes\nCAFile = /etc/ca.pem\n" + login,
+         "Driver={FreeTDS};Servername=velqor;Database=d;UID=u;PWD=p;TDS_Version=7.4;"
+         "ClientCharset=UTF-8;Encryption=require"},
+        {"Server = h,1500\nEncrypt = yes\nTrustServerCertificate = yes\n" + login,
+         "Driver={FreeTDS};Server=h;Port=1500;Database=d;UID=u;PWD=p;TDS_Version=7.4;"
+         "ClientCharset=UTF-8;Encryption=require"},
+        {"Server = h\nDriver = ODBC Driver 18 for SQL Server\nEncrypt = yes\n"
+         "TrustServerCertificate = yes\n" +
+             login,
+         "Driver={ODBC Driver 18 for SQL Server};Server=h;Database=d;UID=u;PWD=p;Encrypt=yes;"
+         "TrustServerCertificate=yes"},
     };
     for (const auto& c : casos) {
         ASSERT_TRUE(Carga("Kind = 2\nDatabase = d\n" + c.definicion)) << perfil_.UltimoError();
         EXPECT_EQ(perfil_.CadenaConexion(kClave, true), c.cadena);
+    }
+}
+
+TEST_F(PerfilConexionTest, FreeTdsIsToldToCheckTheCertificateWhereTheDefinitionAsksForIt) {
+    const std::string login = "Kind = 2\nDatabase = d\nUser = u\nPassword = " + Clave("p") + "\n";
+    const struct {
+        std::string definicion, seccion;
+    } casos[] = {
+        {"Server = db.example.com,1500\nEncrypt = yes\n",
+         "[velqor]\n\thost = db.example.com\n\tport = 1500\n\tca file = system\n"
+         "\tcheck certificate hostname = yes\n"},
+        {"Server = db\\SQL2019,1600\nEncrypt = yes\n",
+         "[velqor]\n\thost = db\n\tport = 1600\n\tca file = system\n"
+         "\tcheck certificate hostname = yes\n"},
+        {"Server = db\\SQL2019\nEncrypt = strict\nCAFile = /srv/ca.pem\n",
+         "[velqor]\n\thost = db\n\tinstance = SQL2019\n\tca file = /srv/ca.pem\n"
+         "\tcheck certificate hostname = yes\n"},
+        {"Server = db\nEncrypt = yes\nTrustServerCertificate = yes\n", ""},
+        {"Server = db\nEncrypt = no\n", ""},
+        {"Server = db\n", ""},
+        {"Server = db\nEncrypt = yes\nDriver = ODBC Driver 18 for SQL Server\n", ""},
+    };
+    for (const auto& c : casos) {
+        ASSERT_TRUE(Carga(login + c.definicion)) << perfil_.UltimoError();
+        EXPECT_EQ(perfil_.ConfFreeTds(), c.seccion) << c.definicion;
     }
 }
 
@@ -232,6 +269,15 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
         {bien + "Integrated = maybe\n", "Integrated must be yes or no"},
         {bien + "VerifyBackup = always\n", "VerifyBackup must be yes or no"},
         {bien + "Encrypt = always\n", "Encrypt must be no, yes or strict"},
+        {bien + "CAFile = /ca.pem\n", "CAFile and TrustServerCertificate need Encrypt = yes"},
+        {bien + "Encrypt = no\nTrustServerCertificate = yes\n", "need Encrypt = yes or strict"},
+        {bien + "Encrypt = yes\nTrustServerCertificate = perhaps\n",
+         "TrustServerCertificate must be yes or no"},
+        {bien + "Encrypt = yes\nCAFile = /ca.pem\nTrustServerCertificate = yes\n",
+         "give CAFile or TrustServerCertificate = yes, not both"},
+        {bien + "Encrypt = yes\nCAFile =\n", "CAFile is empty"},
+        {bien + "Encrypt = yes\nCAFile = /ca.pem\nDriver = ODBC Driver 18 for SQL Server\n",
+         "CAFile is read by the FreeTDS driver only"},
         {bien + "LoginTimeout = 0\n", "LoginTimeout must be"},
         {bien + "LoginTimeout = 5s\n", "LoginTimeout must be"},
         {bien + "Driver =\n", "Driver is empty"},
