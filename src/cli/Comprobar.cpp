@@ -19,13 +19,20 @@ std::string Fecha(const Diagnostico& d) {
     return d.ultimoBackup ? Formatea(*d.ultimoBackup, "yyyy-mm-dd hh:nn:ss") : "never";
 }
 
-void Texto(const Diagnostico& d, std::ostream& salida) {
+std::string Cifrado(const Diagnostico& d, const Definicion& definicion) {
+    const std::string estado =
+        !d.cifrada ? "the server does not say" : (*d.cifrada ? "encrypted" : "not encrypted");
+    return estado + "; encryption " + definicion.cifrado;
+}
+
+void Texto(const Diagnostico& d, const Definicion& definicion, std::ostream& salida) {
     const auto linea = [&salida](const char* que, const std::string& valor) {
         salida << que << valor << '\n';
     };
     linea("Server:           ", (d.nube ? "Azure SQL Database " : "SQL Server ") + d.version +
                                     ", " + d.edicion + ", engine edition " +
                                     std::to_string(d.edicionMotor));
+    linea("Connection:       ", Cifrado(d, definicion));
     linea("Database:         ", d.base);
     linea("Recovery model:   ", d.recuperacion.empty() ? "not shown" : d.recuperacion);
     linea("Last backup:      ", Fecha(d));
@@ -42,7 +49,7 @@ void Texto(const Diagnostico& d, std::ostream& salida) {
     for (const PasoNoAplica& p : d.noAplican) linea("Will not apply:   ", p.paso + ": " + p.motivo);
 }
 
-nlohmann::json Json(const Diagnostico& d) {
+nlohmann::json Json(const Diagnostico& d, const Definicion& definicion) {
     nlohmann::json archivos = nlohmann::json::array();
     for (const ArchivoBase& a : d.archivos)
         archivos.push_back({{"name", a.nombre}, {"type", a.tipo}, {"sizeMB", a.mb}});
@@ -58,6 +65,8 @@ nlohmann::json Json(const Diagnostico& d) {
                           ? nlohmann::json(Formatea(*d.ultimoBackup, "yyyy-mm-dd hh:nn:ss"))
                           : nlohmann::json(nullptr);
     j["backupHistoryShown"] = d.historiaBackups;
+    j["encrypted"] = d.cifrada ? nlohmann::json(*d.cifrada) : nlohmann::json(nullptr);
+    j["encryption"] = definicion.cifrado;
     return j;
 }
 
@@ -72,7 +81,8 @@ std::string Comprobar::Ayuda() const {
            "\n"
            "Connects to the database of DEFINITION (a .cfp file, or an entry name looked up in\n"
            "the program folder) as a pass connects, and prints one fact a line: the server's\n"
-           "version and edition, the database, its recovery model, its last full backup, its\n"
+           "version and edition, whether the connection is encrypted and how its certificate is\n"
+           "checked, the database, its recovery model, its last full backup, its\n"
            "files, the application's user table, how many indexes are under the pass's\n"
            "threshold, and which steps of the pass will not apply and why. Only statements that\n"
            "change nothing are sent.\n"
@@ -109,9 +119,9 @@ int Comprobar::Corre(const Argumentos& argumentos, Consola& consola) const {
         const Diagnostico d = Diagnostica(motor, *conn);
         conn->Close();
         if (argumentos.Tiene("json")) {
-            consola.salida << Json(d).dump(2) << '\n';
+            consola.salida << Json(d, definicion).dump(2) << '\n';
         } else {
-            Texto(d, consola.salida);
+            Texto(d, definicion, consola.salida);
         }
         return kExito;
     } catch (const std::exception& e) {

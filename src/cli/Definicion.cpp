@@ -30,6 +30,15 @@ bool BuscaDefinicion(const std::string& texto, const std::string& carpetaProgram
         error = perfil.UltimoError();
         return false;
     }
+    if (perfil.Cifrado().empty() || perfil.Cifrado() == "no") {
+        definicion.cifrado = perfil.Cifrado().empty() ? "left to the driver" : "not asked for";
+    } else {
+        definicion.cifrado =
+            "required (" + perfil.Cifrado() + "), " +
+            (perfil.ConfiaCertificado()   ? "any server certificate trusted"
+             : perfil.ArchivoCA().empty() ? "certificate checked against the system's trusted ones"
+                                          : "certificate checked against " + perfil.ArchivoCA());
+    }
     if (perfil.TipoBase() != 2) {
         error = UneRuta(definicion.carpeta, definicion.entrada + ".cfp") +
                 " is not a SQL Server definition (Kind is not 2)";

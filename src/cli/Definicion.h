@@ -12,6 +12,9 @@ namespace velqor::cli {
 struct Definicion {
     std::string carpeta;  // the folder that holds the .cfp file
     std::string entrada;  // its name without ".cfp"
+    // How the connection is to be encrypted, in words: "required (yes), certificate checked
+    // against ..." or "left to the driver".
+    std::string cifrado;
 };
 
 // The program folder: --program-folder when given, else the folder of the running program.

@@ -5,6 +5,7 @@
 
 #include "common/ErrorEjecucion.h"
 #include "common/General.h"
+#include "common/Texto1252.h"
 
 namespace velqor {
 namespace {
@@ -68,6 +69,15 @@ Diagnostico Diagnostica(Velqor& motor, db::Connection& conn) {
                     d.base = rs.Field("database_name").ATexto();
                 });
     d.nube = motor.EsCloud() || d.edicionMotor == kEdicionNube;
+    try {
+        PrimeraFila(conn,
+                    "SELECT encrypt_option FROM sys.dm_exec_connections WHERE session_id = @@SPID",
+                    [&](const db::Recordset& rs) {
+                        d.cifrada = Mayusculas(rs.Field("encrypt_option").ATexto()) == "TRUE";
+                    });
+    } catch (const ErrorEjecucion&) {
+        // Without VIEW SERVER STATE the server does not say; the check tells what was asked for.
+    }
     PrimeraFila(conn, "SELECT recovery_model_desc FROM sys.databases WHERE name = DB_NAME()",
                 [&](const db::Recordset& rs) {
                     d.recuperacion = rs.Field("recovery_model_desc").ATexto();

@@ -31,6 +31,7 @@ struct Diagnostico {
     std::string edicion;           // SERVERPROPERTY('Edition')
     int32_t edicionMotor = 0;      // SERVERPROPERTY('EngineEdition'); 5 is Azure SQL Database
     bool nube = false;             // the definition or the server says Azure SQL Database
+    std::optional<bool> cifrada;   // the server's word on this connection's encryption
     std::string base;              // DB_NAME()
     std::string recuperacion;      // FULL, BULK_LOGGED or SIMPLE
     bool historiaBackups = false;  // the server shows its backup history (msdb)

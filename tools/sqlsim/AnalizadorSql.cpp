@@ -463,7 +463,8 @@ class Analizador {
                     p_ += 2;
                     Expresion f{Expresion::Tipo::Funcion, "CAST", 0, {Valor()}};
                     Espera("AS");
-                    f.hijos.push_back(Expresion{Expresion::Tipo::Texto, Mayusculas(Nombre()), 0, {}});
+                    f.hijos.push_back(
+                        Expresion{Expresion::Tipo::Texto, Mayusculas(Nombre()), 0, {}});
                     if (AceptaSimbolo("(")) {
                         if (!AceptaSimbolo(")")) {
                             if (Actual().tipo != TT::Numero && !EsPalabra("MAX")) throw Sintaxis();

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -406,6 +406,17 @@ Tabla HistoriaRespaldos(const Escenario& esc, const Estado& estado) {
     return t;
 }
 
+// sys.dm_exec_connections: the session's own connection.
+Tabla Conexiones(const ContextoSesion& ctx) {
+    return Tabla{{{"session_id", tds::kIntN, 2},
+                  {"net_transport", tds::kNVarchar, 40},
+                  {"encrypt_option", tds::kNVarchar, 40},
+                  {"auth_scheme", tds::kNVarchar, 40},
+                  {"client_net_address", tds::kNVarchar, 48}},
+                 {{Entero(ctx.spid), Texto("TCP"), Texto(ctx.cifrada ? "TRUE" : "FALSE"),
+                   Texto("SQL"), Texto("127.0.0.1")}}};
+}
+
 Tabla Esquemas(const BaseEsc& base) {
     Tabla t{{{"name", tds::kNVarchar, 128},
              {"schema_id", tds::kIntN, 4},
@@ -552,6 +563,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
             }
             if (otraBase == "MSDB" && esquema == "DBO" && objeto == "BACKUPSET") {
                 tabla = HistoriaRespaldos(esc_, estado_);
+            } else if (sistema && objeto == "DM_EXEC_CONNECTIONS") {
+                tabla = Conexiones(ctx);
             } else if (sistema && objeto == "DATABASES") {
                 tabla = Bases(esc_);
             } else if (sistema && objeto == "DM_DB_INDEX_PHYSICAL_STATS" && s.argumentos) {

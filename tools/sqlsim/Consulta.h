@@ -30,6 +30,7 @@ struct ValorSql {
 struct ContextoSesion {
     size_t base = 0;
     int spid = 51;
+    bool cifrada = false;                       // the whole session travels encrypted
     std::map<std::string, ValorSql> variables;  // upper-case name with '@' -> value
 };
 

@@ -465,10 +465,10 @@ Resultado Ejecutor::Hacer(const Backup& s, ContextoSesion&, EscritorTds& out) {
                                    base->nombre + "', file '" + a.nombre + "' on file 1."));
     }
     if (!s.log) estado_.MarcaRespaldada(posBase);
-    estado_.AnotaRespaldo({posBase, s.log,
-                           std::find(s.opciones.begin(), s.opciones.end(), "CHECKSUM") !=
-                               s.opciones.end(),
-                           std::chrono::system_clock::now()});
+    estado_.AnotaRespaldo(
+        {posBase, s.log,
+         std::find(s.opciones.begin(), s.opciones.end(), "CHECKSUM") != s.opciones.end(),
+         std::chrono::system_clock::now()});
     const double segundos =
         std::max(0.001, esc_.Duracion(s.log ? "backuplog" : "backupdatabase") / 1000.0);
     char texto[200];

@@ -87,7 +87,8 @@ void EscritorTds::FechaHora(std::string_view texto) {
     using namespace std::chrono;
     int a = 1900, mes = 1, dia = 1, h = 0, m = 0, s = 0;
     std::sscanf(std::string(texto).c_str(), "%d-%d-%d %d:%d:%d", &a, &mes, &dia, &h, &m, &s);
-    const sys_days fecha{year{a} / month{static_cast<unsigned>(mes)} / day{static_cast<unsigned>(dia)}};
+    const sys_days fecha{year{a} / month{static_cast<unsigned>(mes)} /
+                         day{static_cast<unsigned>(dia)}};
     const auto dias = (fecha - sys_days{year{1900} / January / 1}).count();
     U8(8);
     U32(static_cast<uint32_t>(static_cast<int32_t>(dias)));

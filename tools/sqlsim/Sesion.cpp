@@ -239,6 +239,7 @@ void Sesion::Atiende() {
         if (!m) return;
         // ENCRYPT_OFF: only the login travels encrypted.
         if (cifrado == kApagado) canal_.DejaTls();
+        ctx_.cifrada = cifrado != kApagado && cifrado != kNoSoportado;
     }
     if (m->tipo != 0x10 || !Login(m->datos)) return;
     while ((m = canal_.Lee())) {

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "AutoridadPrueba.h"
 #include "ConfigE2e.h"
 #include "cli/ConexionEnsayo.h"
 
@@ -35,6 +36,7 @@ TEST_F(ComprobarE2eTest, AHealthyDatabaseOneFactALine) {
     for (const char* hecho :
          {"Server:           SQL Server 15.0.2000.5, Developer Edition (64-bit), engine edition "
           "3\n",
+          "Connection:       not encrypted; encryption left to the driver\n",
           "Database:         Ventas\n", "Recovery model:   FULL\n",
           "File:             Ventas (ROWS, 64 MB)\n", "File:             Ventas_log (LOG, 32 MB)\n",
           "User table:       UsuariosPW, 1 user(s)\n",
@@ -85,6 +87,22 @@ TEST_F(ComprobarE2eTest, StepsThatWillNotApplyAndWhy) {
         for (const char* hecho : caso.hechos) EXPECT_THAT(r.salida, HasSubstr(hecho));
         NadaCambio();
     }
+}
+
+TEST_F(ComprobarE2eTest, SaysWhetherTheConnectionIsEncryptedAndHowTheServerIsTrusted) {
+    AutoridadPrueba autoridad;
+    const std::string ca = programa.En("autoridad.pem");
+    autoridad.EscribeCertificado(ca);
+    autoridad.EmiteServidor({"127.0.0.1"}, programa.En("s.pem"), programa.En("s.key"));
+    escenario["encryption"] = "required";
+    escenario["certificate"] = programa.En("s.pem");
+    escenario["privateKey"] = programa.En("s.key");
+    Arranca({"--encrypt", "--ca-file", ca});
+    const ResultadoCli r = Comprueba();
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    EXPECT_THAT(r.salida, HasSubstr("Connection:       encrypted; encryption required (yes), "
+                                    "certificate checked against " +
+                                    ca + "\n"));
 }
 
 TEST_F(ComprobarE2eTest, JsonForScripts) {
