@@ -13,7 +13,8 @@ std::string CifrarClave::Resumen() const {
 }
 
 std::string CifrarClave::Ayuda() const {
-    return "Usage: velqor-config hash-password (--password-stdin | --password TEXT)\n"
+    return "Usage: velqor-config hash-password [--password-stdin | --password-file FILE | "
+           "--password TEXT]\n"
            "\n"
            "Prints the coded form of the password, the value to store in the column Usuario_PW of\n"
            "the application's table UsuariosPW. Passwords are not case sensitive: the password is\n"
@@ -23,7 +24,9 @@ std::string CifrarClave::Ayuda() const {
            "\n"
            "Options:\n"
            "  --password-stdin   read the password from the first line of standard input\n"
+           "  --password-file FILE  read the password from the first line of FILE\n"
            "  --password TEXT    the password (visible to other users in the process list)\n"
+           "  (none of these on a terminal: the password is asked for without echo)\n"
            "  --help             show this help\n";
 }
 
@@ -37,7 +40,7 @@ int CifrarClave::Corre(const Argumentos& argumentos, Consola& consola) const {
     int codigo = kMalUso;
     if (!ExigePosicionales(argumentos, 0, "", consola, codigo)) return codigo;
     std::string clave, error;
-    if (!LeeClave(argumentos, consola.entrada, clave, error)) return MalUso(consola, error);
+    if (!LeeClave(argumentos, consola, clave, error)) return MalUso(consola, error);
     // The operator check refuses a blank password before it looks at the table.
     if (EnBlanco(clave)) return MalUso(consola, "the password must not be blank");
     const std::string cifrada = FormaGuardada(clave);

@@ -1,24 +1,28 @@
 #pragma once
 // Clave: where a subcommand takes a password from: "--password TEXT" (visible to other users in
-// the process list) or "--password-stdin" (the first line of standard input, without its line end).
+// the process list), "--password-stdin" (the first line of standard input), "--password-file FILE"
+// (the first line of a file) or, when none is given and standard input is a terminal, a prompt
+// that does not echo what is typed.
 
-#include <istream>
 #include <string>
 #include <vector>
 
 #include "cli/Argumentos.h"
+#include "cli/Consola.h"
 
 namespace velqor::cli {
 
-// The two password options, for a subcommand's option list.
+// The password options, for a subcommand's option list.
 std::vector<Opcion> OpcionesClave();
 
-// True when either password option was given.
+// True when any password option was given.
 bool DioClave(const Argumentos& argumentos);
 
-// Fills clave from exactly one of the two options. False with error (one sentence) when neither
-// or both were given, or standard input holds no line; an empty line is an empty password.
-bool LeeClave(const Argumentos& argumentos, std::istream& entrada, std::string& clave,
+// Fills clave from the one option given, or from a prompt on a terminal. False with error (one
+// sentence) when more than one was given, none was given off a terminal, the file cannot be read
+// or holds no line, or standard input holds no line; an empty line is an empty password. The line
+// end (LF or CR LF) is not part of the password.
+bool LeeClave(const Argumentos& argumentos, Consola& consola, std::string& clave,
               std::string& error);
 
 }  // namespace velqor::cli

@@ -13,7 +13,13 @@ int Comando::Ejecuta(const std::vector<std::string>& palabras, Consola& consola)
         opciones.push_back({"help", false});
         Argumentos argumentos;
         std::string error;
-        if (!argumentos.Analiza(opciones, palabras, error)) return MalUso(consola, error);
+        // -h is --help, as in the tools administrators use every day (before a "--" only).
+        std::vector<std::string> normalizadas = palabras;
+        for (std::string& p : normalizadas) {
+            if (p == "--") break;
+            if (p == "-h") p = "--help";
+        }
+        if (!argumentos.Analiza(opciones, normalizadas, error)) return MalUso(consola, error);
         if (argumentos.Tiene("help")) {
             consola.salida << Ayuda();
             return kExito;

@@ -11,6 +11,7 @@ struct Consola {
     std::istream& entrada;  // passwords given with --password-stdin
     std::ostream& salida;   // results
     std::ostream& error;    // diagnostics, one line each
+    bool terminal = false;  // entrada is a terminal: a password may be asked for without echo
 };
 
 }  // namespace velqor::cli

@@ -115,7 +115,8 @@ std::string EscribirCfp::Ayuda() const {
            "           [--driver NAME] [--encrypt | --encrypt-strict]\n"
            "           [--ca-file PATH | --trust-server-certificate] [--login-timeout SECONDS]\n"
            "           [--verify-backup]\n"
-           "           (--user NAME (--password-stdin | --password TEXT) | --integrated) "
+           "           (--user NAME [--password-stdin | --password-file FILE | --password TEXT] | "
+           "--integrated) "
            "[--force]\n"
            "\n"
            "Writes a connection definition for SQL Server. Put it beside the velqor program: the\n"
@@ -141,7 +142,10 @@ std::string EscribirCfp::Ayuda() const {
            "                           VERIFYONLY; a backup that does not verify fails the pass\n"
            "  --user NAME              SQL Server login\n"
            "  --password-stdin         read its password from the first line of standard input\n"
+           "  --password-file FILE     read its password from the first line of FILE\n"
            "  --password TEXT          its password (visible to other users in the process list)\n"
+           "                           (none of these on a terminal: it is asked for without "
+           "echo)\n"
            "  --integrated             use integrated (Kerberos) authentication instead of a "
            "login\n"
            "  --force                  replace FILE.cfp when it exists\n"
@@ -236,7 +240,7 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
         if (!ExigeValor(argumentos, "user", d.usuario, consola, codigo)) return codigo;
         if (!ValorDeLinea("user", d.usuario, error)) return MalUso(consola, error);
         std::string clave;
-        if (!LeeClave(argumentos, consola.entrada, clave, error)) return MalUso(consola, error);
+        if (!LeeClave(argumentos, consola, clave, error)) return MalUso(consola, error);
         d.claveCifrada = Codificador::CifraClave(VersionPrograma::kEmpresa, clave);
         if (d.claveCifrada.empty()) return Falla(consola, "the password could not be encrypted");
     }

@@ -42,7 +42,8 @@ std::string EscribirLanzamiento::Resumen() const {
 std::string EscribirLanzamiento::Ayuda() const {
     return "Usage: velqor-config write-launch FILE --database ENTRY --report-folder DIR --user "
            "NAME\n"
-           "           (--password-stdin | --password TEXT) (--online | --offline)\n"
+           "           [--password-stdin | --password-file FILE | --password TEXT] (--online | "
+           "--offline)\n"
            "           [--backup-folder DIR] [--force]\n"
            "\n"
            "Writes FILE (usually *.ZEVcos) exactly as the window's \"Save configuration for "
@@ -57,7 +58,9 @@ std::string EscribirLanzamiento::Ayuda() const {
            "  --report-folder DIR    folder that receives the monthly density history\n"
            "  --user NAME            user of the application's table UsuariosPW\n"
            "  --password-stdin       read the password from the first line of standard input\n"
+           "  --password-file FILE   read the password from the first line of FILE\n"
            "  --password TEXT        the password (visible to other users in the process list)\n"
+           "                         (none of these on a terminal: it is asked for without echo)\n"
            "  --online | --offline   users assumed on line (defragment) or off line (rebuild)\n"
            "  --backup-folder DIR    backup folder as the server sees it (not needed for the "
            "cloud)\n"
@@ -84,8 +87,7 @@ int EscribirLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) c
     }
     std::string error;
     if (!EntradaValida(lanzamiento.entrada, error)) return MalUso(consola, error);
-    if (!LeeClave(argumentos, consola.entrada, lanzamiento.clave, error))
-        return MalUso(consola, error);
+    if (!LeeClave(argumentos, consola, lanzamiento.clave, error)) return MalUso(consola, error);
     if (EnBlanco(lanzamiento.clave)) return MalUso(consola, "the password must not be blank");
     if (argumentos.Tiene("online") == argumentos.Tiene("offline")) {
         return MalUso(consola, "give exactly one of --online and --offline");

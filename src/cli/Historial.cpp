@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
+#include <nlohmann/json.hpp>
 
 #include "cli/HistorialDensidad.h"
 #include "cli/PaginaHistorial.h"
@@ -28,6 +29,23 @@ void EscribeTabla(const std::vector<FilaHistorial>& filas, std::ostream& salida)
     }
 }
 
+nlohmann::json Json(const std::vector<FilaHistorial>& filas) {
+    nlohmann::json indices = nlohmann::json::array();
+    for (const FilaHistorial& fila : filas) {
+        nlohmann::json mediciones = nlohmann::json::array();
+        for (const Medicion& m : fila.mediciones) {
+            mediciones.push_back({{"start", Formatea(m.inicio, "yyyy-mm-dd hh:nn:ss")},
+                                  {"end", Formatea(m.fin, "yyyy-mm-dd hh:nn:ss")},
+                                  {"densityBefore", m.antes},
+                                  {"densityAfter", m.despues},
+                                  {"treatment", m.bloquear ? "rebuild" : "defrag"}});
+        }
+        indices.push_back(
+            {{"table", fila.tabla}, {"index", fila.indice}, {"measurements", mediciones}});
+    }
+    return {{"indexes", indices}};
+}
+
 }  // namespace
 
 std::string Historial::Resumen() const {
@@ -35,7 +53,7 @@ std::string Historial::Resumen() const {
 }
 
 std::string Historial::Ayuda() const {
-    return "Usage: velqor-config history FILE.ZEVeri [--html OUT.html]\n"
+    return "Usage: velqor-config history FILE.ZEVeri [--html OUT.html [--force]] [--json]\n"
            "\n"
            "Prints the density history that the maintenance pass keeps in the report folder, one\n"
            "file per connection definition and month (NAME_yyyy_mm.ZEVeri): for each index its\n"
@@ -45,6 +63,8 @@ std::string Historial::Ayuda() const {
            "\n"
            "Options:\n"
            "  --html OUT.html   also write a self-contained page with one chart per index\n"
+           "  --force           replace OUT.html when it exists\n"
+           "  --json            print the history as one JSON object instead of a table\n"
            "  --help            show this help\n";
 }
 
@@ -59,18 +79,25 @@ int Historial::Corre(const Argumentos& argumentos, Consola& consola) const {
         if (std::filesystem::equivalent(ruta, *html, ec)) {
             return MalUso(consola, "--html must name another file than the history");
         }
+        if (std::filesystem::exists(*html, ec) && !argumentos.Tiene("force")) {
+            return Falla(consola, *html + " already exists; add --force to replace it");
+        }
     }
     std::vector<FilaHistorial> filas;
     std::string error;
     if (!HistorialDensidad::Lee(ruta, filas, error)) return Falla(consola, error);
-    EscribeTabla(filas, consola.salida);
+    if (argumentos.Tiene("json")) {
+        consola.salida << Json(filas).dump(2) << '\n';
+    } else {
+        EscribeTabla(filas, consola.salida);
+    }
 
     if (html) {
         std::ofstream pagina(*html, std::ios::binary | std::ios::trunc);
         pagina << PaginaHistorial::Escribe(filas, std::filesystem::path(ruta).filename().string());
         pagina.close();
         if (!pagina) return Falla(consola, "could not write " + *html);
-        consola.salida << "Page written to " << *html << '\n';
+        if (!argumentos.Tiene("json")) consola.salida << "Page written to " << *html << '\n';
     }
     return kExito;
 }

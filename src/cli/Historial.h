@@ -13,7 +13,9 @@ class Historial final : public Comando {
     std::string Ayuda() const override;
 
   protected:
-    std::vector<Opcion> Opciones() const override { return {{"html", true}}; }
+    std::vector<Opcion> Opciones() const override {
+        return {{"html", true}, {"force", false}, {"json", false}};
+    }
     int Corre(const Argumentos& argumentos, Consola& consola) const override;
 };
 

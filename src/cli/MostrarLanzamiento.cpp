@@ -1,5 +1,7 @@
 #include "cli/MostrarLanzamiento.h"
 
+#include <nlohmann/json.hpp>
+
 #include "cli/Lanzamiento.h"
 
 namespace velqor::cli {
@@ -9,13 +11,14 @@ std::string MostrarLanzamiento::Resumen() const {
 }
 
 std::string MostrarLanzamiento::Ayuda() const {
-    return "Usage: velqor-config show-launch FILE\n"
+    return "Usage: velqor-config show-launch FILE [--json]\n"
            "\n"
            "Prints the seven values of the launch configuration FILE by name; the password is\n"
            "shown as asterisks of a fixed length. A file that was altered, cut short or written\n"
            "by another program is an error.\n"
            "\n"
            "Options:\n"
+           "  --json    print one JSON object instead (the password still masked)\n"
            "  --help    show this help\n";
 }
 
@@ -25,6 +28,18 @@ int MostrarLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) co
     Lanzamiento l;
     std::string error;
     if (!Lanzamiento::Lee(argumentos.Posicionales()[0], l, error)) return Falla(consola, error);
+    if (argumentos.Tiene("json")) {
+        consola.salida << nlohmann::json{{"database", l.entrada},
+                                         {"reportFolder", l.carpetaInforme},
+                                         {"user", l.usuario},
+                                         {"passwordSet", !l.clave.empty()},
+                                         {"reserved", l.reservado},
+                                         {"usersOnLine", l.enLinea},
+                                         {"backupFolder", l.carpetaBackup}}
+                              .dump(2)
+                       << '\n';
+        return kExito;
+    }
     consola.salida << "0 Database:       " << l.entrada << '\n'
                    << "1 Report folder:  " << l.carpetaInforme << '\n'
                    << "2 User:           " << l.usuario << '\n'

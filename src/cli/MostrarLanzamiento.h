@@ -12,7 +12,7 @@ class MostrarLanzamiento final : public Comando {
     std::string Ayuda() const override;
 
   protected:
-    std::vector<Opcion> Opciones() const override { return {}; }
+    std::vector<Opcion> Opciones() const override { return {{"json", false}}; }
     int Corre(const Argumentos& argumentos, Consola& consola) const override;
 };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "CarpetaTemporal.h"
 #include "EjecutaCli.h"
 #include "common/Momento.h"
@@ -156,6 +158,32 @@ TEST_F(HistorialCli, AnUnwritablePageIsAFailure) {
     ResultadoCli r = EjecutaCli({"history", ruta, "--html", carpeta.En("missing/page.html")});
     EXPECT_EQ(r.codigo, 1);
     EXPECT_NE(r.error.find("could not write"), std::string::npos) << r.error;
+}
+
+TEST_F(HistorialCli, AnExistingPageIsReplacedOnlyWithForce) {
+    EscribeBytes(ruta, kEjemplo + "\r\n");
+    const std::string pagina = carpeta.En("page.html");
+    EscribeBytes(pagina, "keep me");
+    ResultadoCli r = EjecutaCli({"history", ruta, "--html", pagina});
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("already exists; add --force"), std::string::npos) << r.error;
+    EXPECT_EQ(LeeBytes(pagina), "keep me");
+    EXPECT_EQ(EjecutaCli({"history", ruta, "--html", pagina, "--force"}).codigo, 0);
+    EXPECT_NE(LeeBytes(pagina).find("<svg"), std::string::npos);
+}
+
+TEST_F(HistorialCli, JsonForScripts) {
+    EscribeBytes(ruta, kEjemplo + "\r\n");
+    ResultadoCli r = EjecutaCli({"history", ruta, "--json"});
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    const auto j = nlohmann::json::parse(r.salida);
+    ASSERT_EQ(j["indexes"].size(), 1u);
+    EXPECT_EQ(j["indexes"][0]["table"], "Clientes");
+    const auto& m = j["indexes"][0]["measurements"][0];
+    EXPECT_EQ(m["densityBefore"], 62.5);
+    EXPECT_EQ(m["densityAfter"], 100);
+    EXPECT_EQ(m["start"], "2024-03-05 10:00:00");
+    EXPECT_EQ(m["treatment"], "rebuild");
 }
 
 }  // namespace

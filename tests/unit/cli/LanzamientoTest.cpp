@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <nlohmann/json.hpp>
+
 #include "CarpetaTemporal.h"
 #include "EjecutaCli.h"
 #include "common/Proceso.h"
@@ -79,6 +81,13 @@ TEST_F(LanzamientoCli, ShowLaunchPrintsTheValuesByNameAndMasksThePassword) {
               "4 Reserved:       0\n"
               "5 Users on line:  yes (defragment)\n"
               "6 Backup folder:  /var/bak\n");
+    const ResultadoCli j = EjecutaCli({"show-launch", ruta, "--json"});
+    ASSERT_EQ(j.codigo, 0) << j.error;
+    EXPECT_EQ(nlohmann::json::parse(j.salida),
+              nlohmann::json::parse(R"({"database": "Sales", "reportFolder": "/srv/r",
+                  "user": "ann", "passwordSet": true, "reserved": 0, "usersOnLine": true,
+                  "backupFolder": "/var/bak"})"));
+    EXPECT_EQ(j.salida.find("Tr0ub4dor"), std::string::npos);
 }
 
 TEST_F(LanzamientoCli, ShowLaunchRefusesTamperedForeignAndMissingFiles) {
@@ -130,7 +139,7 @@ TEST_F(LanzamientoCli, WriteLaunchRefusesIncompleteInputAndWritesNothing) {
          "",
          "give exactly one of --online and --offline"},
         {{"--online"}, "", "a password is required"},
-        {{"--online", "--password", "pw", "--password-stdin"}, "pw\n", "not both"},
+        {{"--online", "--password", "pw", "--password-stdin"}, "pw\n", "give only one of"},
         {{"--online", "--password-stdin"}, "", "no password on standard input"},
         {{"--online", "--password", "   "}, "", "the password must not be blank"},
         {{"--online", "--password", "pw", "--database", "x"}, "", "given more than once"},
