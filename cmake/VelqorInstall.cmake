@@ -16,15 +16,52 @@ if(EXISTS ${PROJECT_SOURCE_DIR}/examples/Example.cfp)
   install(FILES ${PROJECT_SOURCE_DIR}/examples/Example.cfp DESTINATION examples)
 endif()
 
-# A desktop entry must name the program by an absolute path, known only when installing: the
-# template's @VELQOR_DIR@ becomes the installation folder then.
+# A desktop entry and the nightly service must name the program by an absolute path, known only
+# when installing: the templates' @VELQOR_DIR@ becomes the installation folder then.
 install(CODE "
   set(carpeta \"\${CMAKE_INSTALL_PREFIX}\")
-  file(READ \"${VELQOR_PACKAGING_DIR}/velqor.desktop.in\" plantilla)
-  string(REPLACE \"@VELQOR_DIR@\" \"\${carpeta}\" entrada \"\${plantilla}\")
-  set(destino \"\$ENV{DESTDIR}\${carpeta}/velqor.desktop\")
-  message(STATUS \"Installing: \${destino}\")
-  file(WRITE \"\${destino}\" \"\${entrada}\")
-  file(CHMOD \"\${destino}\" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-       WORLD_READ WORLD_EXECUTE)
+  foreach(par \"velqor.desktop.in=velqor.desktop\" \"velqor-night.service.in=systemd/velqor-night.service\")
+    string(REPLACE \"=\" \";\" par \"\${par}\")
+    list(GET par 0 origen)
+    list(GET par 1 nombre)
+    file(READ \"${VELQOR_PACKAGING_DIR}/\${origen}\" plantilla)
+    string(REPLACE \"@VELQOR_DIR@\" \"\${carpeta}\" entrada \"\${plantilla}\")
+    set(destino \"\$ENV{DESTDIR}\${carpeta}/\${nombre}\")
+    message(STATUS \"Installing: \${destino}\")
+    file(WRITE \"\${destino}\" \"\${entrada}\")
+  endforeach()
+  file(CHMOD \"\$ENV{DESTDIR}\${carpeta}/velqor.desktop\" PERMISSIONS OWNER_READ OWNER_WRITE
+       OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 ")
+install(FILES ${VELQOR_PACKAGING_DIR}/velqor-night.timer DESTINATION systemd)
+
+# Manual pages made from the programs' own --help by help2man, when it is installed.
+find_program(VELQOR_HELP2MAN help2man)
+if(VELQOR_HELP2MAN)
+  set(VELQOR_MAN_DIR ${PROJECT_BINARY_DIR}/man)
+  add_custom_command(
+    OUTPUT ${VELQOR_MAN_DIR}/velqor-config.1
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VELQOR_MAN_DIR}
+    COMMAND ${VELQOR_HELP2MAN} --no-info --section 1
+            --name "companion of the Velqor SQL Server maintenance tool"
+            --output ${VELQOR_MAN_DIR}/velqor-config.1 $<TARGET_FILE:velqor-config>
+    DEPENDS velqor-config
+    COMMENT "Manual page of velqor-config"
+    VERBATIM)
+  set(VELQOR_MANUALES ${VELQOR_MAN_DIR}/velqor-config.1)
+  if(TARGET velqor)
+    add_custom_command(
+      OUTPUT ${VELQOR_MAN_DIR}/velqor.1
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${VELQOR_MAN_DIR}
+      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+              ${VELQOR_HELP2MAN} --no-info --section 1
+              --name "one maintenance pass over one SQL Server database"
+              --output ${VELQOR_MAN_DIR}/velqor.1 $<TARGET_FILE:velqor>
+      DEPENDS velqor
+      COMMENT "Manual page of velqor"
+      VERBATIM)
+    list(APPEND VELQOR_MANUALES ${VELQOR_MAN_DIR}/velqor.1)
+  endif()
+  add_custom_target(velqor_manuales ALL DEPENDS ${VELQOR_MANUALES})
+  install(FILES ${VELQOR_MANUALES} DESTINATION man/man1)
+endif()

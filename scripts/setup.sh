@@ -11,7 +11,7 @@ packages=(
   unixodbc unixodbc-dev tdsodbc freetds-bin
   libssl-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth hyperfine
+  xvfb xauth hyperfine help2man
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,3 +1,43 @@
+#include <cstdio>
+#include <cstring>
+
+#include "common/Proceso.h"
 #include "window/qt/Programa.h"
 
-int main(int argc, char** argv) { return velqor::ventana::EjecutaPrograma(argc, argv); }
+namespace {
+
+constexpr const char* kAyuda =
+    "Usage: velqor [LAUNCH.ZEVcos]\n"
+    "\n"
+    "Runs one maintenance pass over one Microsoft SQL Server database: rebuilds or defragments\n"
+    "every fragmented index, updates the statistics, shrinks and backs up the log and backs up\n"
+    "the database.\n"
+    "\n"
+    "Without an argument it opens the window. With the path of a launch configuration (written\n"
+    "by the window's \"Save configuration for automatic launch\" or by velqor-config\n"
+    "write-launch) it runs the pass unattended: it asks nothing, writes the report beside the\n"
+    "program, writes errors to a log file there, and ends.\n"
+    "\n"
+    "Exit status of an unattended run: 0 the pass succeeded and nothing had to be logged;\n"
+    "1 the pass failed, was refused or cancelled, or a step failed (the log says why);\n"
+    "2 the configuration could not be used.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help\n"
+    "  --version      show the version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Asked of the program itself (and by help2man), before any window toolkit starts.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kAyuda, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("velqor %d.%d.%d\n", velqor::VersionPrograma::kMayor,
+                    velqor::VersionPrograma::kMenor, velqor::VersionPrograma::kRevision);
+        return 0;
+    }
+    return velqor::ventana::EjecutaPrograma(argc, argv);
+}
