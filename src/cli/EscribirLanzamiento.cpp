@@ -5,9 +5,11 @@
 #include <system_error>
 
 #include "cli/Clave.h"
+#include "cli/Definicion.h"
 #include "cli/Lanzamiento.h"
 #include "common/General.h"
 #include "common/Texto1252.h"
+#include "engine/Velqor.h"
 
 namespace velqor::cli {
 
@@ -33,6 +35,30 @@ bool EntradaValida(const std::string& entrada, std::string& error) {
     return true;
 }
 
+// What the window's Save would refuse: an entry that is not a definition beside the program, no
+// backup folder for a server that is not in the cloud, and a report folder that is not absolute
+// (an unattended run starts in whatever folder its scheduler chooses).
+bool ComoLaVentana(const Lanzamiento& l, const std::string& carpetaPrograma, std::string& error) {
+    Definicion definicion;
+    if (!BuscaDefinicion(l.entrada, carpetaPrograma, definicion, error)) {
+        error = "--database " + l.entrada + " is not a definition beside the program: " + error;
+        return false;
+    }
+    if (!std::filesystem::path(l.carpetaInforme).is_absolute()) {
+        error = "--report-folder must be an absolute path: the unattended run may start anywhere";
+        return false;
+    }
+    Velqor motor;
+    motor.SoloLectura();
+    bool noEsSQL = false;
+    if (EnBlanco(l.carpetaBackup) &&
+        !(motor.Crear(definicion.carpeta, definicion.entrada, "", noEsSQL) && motor.EsCloud())) {
+        error = "--backup-folder is required: " + l.entrada + " is not a cloud database";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string EscribirLanzamiento::Resumen() const {
@@ -44,7 +70,7 @@ std::string EscribirLanzamiento::Ayuda() const {
            "NAME\n"
            "           [--password-stdin | --password-file FILE | --password TEXT] (--online | "
            "--offline)\n"
-           "           [--backup-folder DIR] [--force]\n"
+           "           [--backup-folder DIR] [--program-folder DIR] [--force]\n"
            "\n"
            "Writes FILE (usually *.ZEVcos) exactly as the window's \"Save configuration for "
            "automatic\n"
@@ -55,7 +81,7 @@ std::string EscribirLanzamiento::Ayuda() const {
            "  --database ENTRY       the database-list entry: the .cfp file's name without "
            "\".cfp\",\n"
            "                         looked up beside the program at launch time\n"
-           "  --report-folder DIR    folder that receives the monthly density history\n"
+           "  --report-folder DIR    folder that receives the monthly density history (absolute)\n"
            "  --user NAME            user of the application's table UsuariosPW\n"
            "  --password-stdin       read the password from the first line of standard input\n"
            "  --password-file FILE   read the password from the first line of FILE\n"
@@ -64,14 +90,16 @@ std::string EscribirLanzamiento::Ayuda() const {
            "  --online | --offline   users assumed on line (defragment) or off line (rebuild)\n"
            "  --backup-folder DIR    backup folder as the server sees it (not needed for the "
            "cloud)\n"
+           "  --program-folder DIR   where the entry's definition lies (default: this program's\n"
+           "                         folder); the entry must be a definition there\n"
            "  --force                replace FILE when it exists\n"
            "  --help                 show this help\n";
 }
 
 std::vector<Opcion> EscribirLanzamiento::Opciones() const {
     std::vector<Opcion> opciones{
-        {"database", true}, {"report-folder", true}, {"user", true},  {"online", false},
-        {"offline", false}, {"backup-folder", true}, {"force", false}};
+        {"database", true}, {"report-folder", true}, {"user", true},   {"online", false},
+        {"offline", false}, {"backup-folder", true}, {"force", false}, {"program-folder", true}};
     for (Opcion& o : OpcionesClave()) opciones.push_back(std::move(o));
     return opciones;
 }
@@ -94,6 +122,9 @@ int EscribirLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) c
     }
     lanzamiento.enLinea = argumentos.Tiene("online");
     lanzamiento.carpetaBackup = argumentos.Valor("backup-folder").value_or("");
+    if (!ComoLaVentana(lanzamiento, CarpetaDePrograma(argumentos), error)) {
+        return MalUso(consola, error);
+    }
 
     const std::string& ruta = argumentos.Posicionales()[0];
     std::error_code ec;

@@ -76,7 +76,7 @@ class ConfigE2e : public ::testing::Test {
         const ResultadoCli r = EjecutaCli(
             {"write-launch", ruta, "--database", "Ventas", "--report-folder", informes.Texto(),
              "--user", "ana", "--password-stdin", enLinea ? "--online" : "--offline",
-             "--backup-folder", respaldos.Texto(), "--force"},
+             "--backup-folder", respaldos.Texto(), "--program-folder", programa.Texto(), "--force"},
             clave + "\n");
         EXPECT_EQ(r.codigo, 0) << r.error;
         return ruta;

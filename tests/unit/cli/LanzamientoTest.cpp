@@ -16,7 +16,27 @@ namespace {
 class LanzamientoCli : public ::testing::Test {
   protected:
     CarpetaTemporal carpeta;
+    CarpetaTemporal programa;  // holds Sales.cfp (a cloud database) and Local.cfp (a server)
     std::string ruta = carpeta.En("night.ZEVcos");
+
+    void SetUp() override {
+        for (const auto& [nombre, servidor] :
+             {std::pair{"Sales", "sales.database.windows.net"}, std::pair{"Local", "db01"}}) {
+            ASSERT_EQ(
+                EjecutaCli({"write-cfp", programa.En(std::string(nombre) + ".cfp"), "--name",
+                            nombre, "--server", servidor, "--database", nombre, "--integrated"})
+                    .codigo,
+                0);
+        }
+    }
+
+    // velqor-config, with write-launch pointed at the program folder.
+    ResultadoCli Ejecuta(std::vector<std::string> argumentos, const std::string& entrada = {}) {
+        if (!argumentos.empty() && argumentos[0] == "write-launch") {
+            argumentos.insert(argumentos.end(), {"--program-folder", programa.Texto()});
+        }
+        return EjecutaCli(argumentos, entrada);
+    }
 
     Lista LeeComoElArranque() {
         Lista valores;
@@ -50,7 +70,7 @@ TEST_F(LanzamientoCli, LeeArchivoGivesBackTheSevenValuesWithTheirKinds) {
             "write-launch", ruta,     "--database", "Sales",  "--report-folder",
             "/srv/reports", "--user", "O'Brien",    "--force"};
         argumentos.insert(argumentos.end(), caso.opciones.begin(), caso.opciones.end());
-        ResultadoCli r = EjecutaCli(argumentos, caso.entrada);
+        ResultadoCli r = Ejecuta(argumentos, caso.entrada);
         ASSERT_EQ(r.codigo, 0) << r.error;
 
         const Lista valores = LeeComoElArranque();
@@ -66,11 +86,11 @@ TEST_F(LanzamientoCli, LeeArchivoGivesBackTheSevenValuesWithTheirKinds) {
 }
 
 TEST_F(LanzamientoCli, ShowLaunchPrintsTheValuesByNameAndMasksThePassword) {
-    ASSERT_EQ(EjecutaCli({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r",
-                          "--user", "ann", "--password", "Tr0ub4dor", "--online", "--backup-folder",
-                          "/var/bak"})
-                  .codigo,
-              0);
+    ASSERT_EQ(
+        Ejecuta({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r", "--user",
+                 "ann", "--password", "Tr0ub4dor", "--online", "--backup-folder", "/var/bak"})
+            .codigo,
+        0);
     ResultadoCli r = EjecutaCli({"show-launch", ruta});
     ASSERT_EQ(r.codigo, 0) << r.error;
     EXPECT_EQ(r.salida,
@@ -91,8 +111,8 @@ TEST_F(LanzamientoCli, ShowLaunchPrintsTheValuesByNameAndMasksThePassword) {
 }
 
 TEST_F(LanzamientoCli, ShowLaunchRefusesTamperedForeignAndMissingFiles) {
-    ASSERT_EQ(EjecutaCli({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r",
-                          "--user", "ann", "--password", "pw", "--offline"})
+    ASSERT_EQ(Ejecuta({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r",
+                       "--user", "ann", "--password", "pw", "--offline"})
                   .codigo,
               0);
     std::string bytes = LeeBytes(ruta);
@@ -148,7 +168,7 @@ TEST_F(LanzamientoCli, WriteLaunchRefusesIncompleteInputAndWritesNothing) {
         std::vector<std::string> argumentos{"write-launch", ruta};
         argumentos.insert(argumentos.end(), base.begin(), base.end());
         argumentos.insert(argumentos.end(), caso.extra.begin(), caso.extra.end());
-        ResultadoCli r = EjecutaCli(argumentos, caso.entrada);
+        ResultadoCli r = Ejecuta(argumentos, caso.entrada);
         EXPECT_EQ(r.codigo, 2) << caso.mensaje;
         EXPECT_NE(r.error.find(caso.mensaje), std::string::npos) << r.error;
         EXPECT_FALSE(std::filesystem::exists(ruta)) << caso.mensaje;
@@ -166,7 +186,7 @@ TEST_F(LanzamientoCli, WriteLaunchRefusesIncompleteInputAndWritesNothing) {
     for (const auto& [opciones, mensaje] : faltas) {
         std::vector<std::string> argumentos{"write-launch", ruta, "--password", "pw", "--online"};
         argumentos.insert(argumentos.end(), opciones.begin(), opciones.end());
-        ResultadoCli r = EjecutaCli(argumentos);
+        ResultadoCli r = Ejecuta(argumentos);
         EXPECT_EQ(r.codigo, 2) << mensaje;
         EXPECT_NE(r.error.find(mensaje), std::string::npos) << r.error;
         EXPECT_FALSE(std::filesystem::exists(ruta)) << mensaje;
@@ -178,23 +198,54 @@ TEST_F(LanzamientoCli, AnExistingFileIsReplacedOnlyWithForce) {
     const std::vector<std::string> argumentos{"write-launch",    ruta, "--database", "Sales",
                                               "--report-folder", "/r", "--user",     "ann",
                                               "--password",      "pw", "--online"};
-    ResultadoCli r = EjecutaCli(argumentos);
+    ResultadoCli r = Ejecuta(argumentos);
     EXPECT_EQ(r.codigo, 1);
     EXPECT_NE(r.error.find("already exists; add --force"), std::string::npos) << r.error;
     EXPECT_EQ(LeeBytes(ruta), "keep me");
 
     std::vector<std::string> forzado = argumentos;
     forzado.push_back("--force");
-    ASSERT_EQ(EjecutaCli(forzado).codigo, 0);
+    ASSERT_EQ(Ejecuta(forzado).codigo, 0);
     EXPECT_EQ(LeeComoElArranque().at(0), Valor::Texto("Sales"));
 }
 
 TEST_F(LanzamientoCli, AFolderThatCannotBeWrittenIsAFailure) {
     ResultadoCli r =
-        EjecutaCli({"write-launch", carpeta.En("missing/night.ZEVcos"), "--database", "Sales",
-                    "--report-folder", "/r", "--user", "ann", "--password", "pw", "--online"});
+        Ejecuta({"write-launch", carpeta.En("missing/night.ZEVcos"), "--database", "Sales",
+                 "--report-folder", "/r", "--user", "ann", "--password", "pw", "--online"});
     EXPECT_EQ(r.codigo, 1);
     EXPECT_NE(r.error.find("could not write"), std::string::npos) << r.error;
+}
+
+TEST_F(LanzamientoCli, WriteLaunchRefusesWhatTheWindowsSaveWouldRefuse) {
+    const struct {
+        std::vector<std::string> opciones;
+        std::string mensaje;
+    } casos[] = {
+        {{"--database", "Nada", "--report-folder", "/r"},
+         "--database Nada is not a definition beside the program"},
+        {{"--database", "Local", "--report-folder", "/r"},
+         "--backup-folder is required: Local is not a cloud database"},
+        {{"--database", "Local", "--report-folder", "/r", "--backup-folder", "  "},
+         "--backup-folder is required"},
+        {{"--database", "Sales", "--report-folder", "informes"},
+         "--report-folder must be an absolute path"},
+    };
+    for (const auto& caso : casos) {
+        std::vector<std::string> argumentos{"write-launch", ruta, "--user",   "ann",
+                                            "--password",   "pw", "--offline"};
+        argumentos.insert(argumentos.end(), caso.opciones.begin(), caso.opciones.end());
+        const ResultadoCli r = Ejecuta(argumentos);
+        EXPECT_EQ(r.codigo, 2) << caso.mensaje;
+        EXPECT_NE(r.error.find(caso.mensaje), std::string::npos) << r.error;
+        EXPECT_FALSE(std::filesystem::exists(ruta));
+    }
+    // A server's definition with its backup folder is what the window saves.
+    EXPECT_EQ(
+        Ejecuta({"write-launch", ruta, "--user", "ann", "--password", "pw", "--offline",
+                 "--database", "Local", "--report-folder", "/r", "--backup-folder", "D:\\Bak"})
+            .codigo,
+        0);
 }
 
 }  // namespace

@@ -111,7 +111,9 @@ class LanzamientoVentana : public ::testing::Test {
                 "pässwd",
                 enLinea ? "--online" : "--offline",
                 "--backup-folder",
-                "D:\\Backups"};
+                "D:\\Backups",
+                "--program-folder",
+                programa.Texto()};
     }
 };
 
