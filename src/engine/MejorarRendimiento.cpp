@@ -54,15 +54,34 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         cancelar = false;
         backupNoVerificado_ = false;
 
-        const auto fase = [&](bool exito) { resultado = resultado || exito; };
-        fase(
-            ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar, informe));
-        if (!cancelar) fase(UpdateStatistics(*conn, cancelar, informe));
-        if (!cancelar) fase(LogReducirA(*conn, kLogObjetivoMB, cancelar, informe));
-        if (!cancelar && !nube) fase(BackupLog(*conn, serverPath, cancelar, informe));
-        if (!cancelar) fase(LogTruncate(*conn, cancelar, informe));
-        if (!cancelar) fase(LogReducirA(*conn, kLogObjetivoMB, cancelar, informe));
-        if (!cancelar && !nube) fase(BackupDatabase(*conn, serverPath, cancelar, informe));
+        // Each phase is announced to the advance receiver, then run; one success makes the pass's.
+        const auto fase = [&](Paso paso, const auto& corre) {
+            Avanza({paso});
+            const bool exito = corre();
+            resultado = resultado || exito;
+        };
+        fase(Paso::Encuesta, [&] {
+            return ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar,
+                                 informe);
+        });
+        if (!cancelar)
+            fase(Paso::Estadisticas, [&] { return UpdateStatistics(*conn, cancelar, informe); });
+        if (!cancelar) {
+            fase(Paso::ReduccionLog,
+                 [&] { return LogReducirA(*conn, kLogObjetivoMB, cancelar, informe); });
+        }
+        if (!cancelar && !nube)
+            fase(Paso::BackupLog, [&] { return BackupLog(*conn, serverPath, cancelar, informe); });
+        if (!cancelar) fase(Paso::Truncado, [&] { return LogTruncate(*conn, cancelar, informe); });
+        if (!cancelar) {
+            fase(Paso::ReduccionLog,
+                 [&] { return LogReducirA(*conn, kLogObjetivoMB, cancelar, informe); });
+        }
+        if (!cancelar && !nube) {
+            fase(Paso::BackupBase,
+                 [&] { return BackupDatabase(*conn, serverPath, cancelar, informe); });
+        }
+        Avanza({Paso::Fin});
 
         // A backup that was written but does not verify leaves the database without a trustworthy
         // backup: the pass has failed.

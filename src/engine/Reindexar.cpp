@@ -1,6 +1,7 @@
 // Index rebuild (DBCC DBREINDEX, users off line) and on-line defragmentation (DBCC INDEXDEFRAG)
 // of every index under a density threshold, each measured and recorded in the density history.
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
@@ -32,10 +33,17 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
         Valor lista;
         if (!ObtenerDensidadActual(conn, lista)) return false;
         if (!lista.EsMatriz()) return resultado;
+        const auto bajoUmbral = [densidadMinima](const Valor& fila) {
+            const Valor& densidad = fila.ComoLista().at(2);
+            return densidad.EsNumero() && densidad.ComoDoble() < densidadMinima;
+        };
+        Avance avance{Paso::Indices, 0,
+                      static_cast<int32_t>(std::count_if(lista.ComoLista().begin(),
+                                                         lista.ComoLista().end(), bajoUmbral))};
+        Avanza(avance);
         for (const Valor& fila : lista.ComoLista()) {
             const Lista& campos = fila.ComoLista();
-            const Valor& densidad = campos.at(2);
-            if (densidad.EsNumero() && densidad.ComoDoble() < densidadMinima) {
+            if (bajoUmbral(fila)) {
                 // A survey row names the index by schema, table and ids; a plain row of three by
                 // the table's name alone.
                 const IndiceEncuestado indice =
@@ -44,10 +52,14 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
                                            campos[1].ATexto(), Entero(campos[5]),
                                            static_cast<int32_t>(Entero(campos[6]))}
                         : IndiceEncuestado{"", campos.at(0).ATexto(), campos.at(1).ATexto()};
-                if (!TratarIndice(conn, indice, bloquear, cancelar, informe)) {
+                const bool tratado = TratarIndice(conn, indice, bloquear, cancelar, informe);
+                if (!tratado && cancelar) {
                     resultado = false;
-                    if (cancelar) break;
+                    break;
                 }
+                ++avance.hechos;
+                Avanza(avance);
+                if (!tratado) resultado = false;
             }
             if (minutosMaximo > 0 && MinutosCruzados(inicio, reloj_.Ahora()) > minutosMaximo) break;
         }

@@ -30,6 +30,39 @@ Velqor::~Velqor() {
 
 void Velqor::AlProgresar(ManejadorProgreso manejador) { progreso_ = std::move(manejador); }
 
+void Velqor::AlAvanzar(ManejadorAvance manejador) { avance_ = std::move(manejador); }
+
+std::string Velqor::TextoPaso(Paso paso) {
+    switch (paso) {
+        case Paso::Encuesta:
+            return "survey";
+        case Paso::Indices:
+            return "indexes";
+        case Paso::Estadisticas:
+            return "statistics";
+        case Paso::ReduccionLog:
+            return "log shrink";
+        case Paso::BackupLog:
+            return "log backup";
+        case Paso::Truncado:
+            return "log truncate";
+        case Paso::BackupBase:
+            return "database backup";
+        case Paso::Fin:
+            break;
+    }
+    return "done";
+}
+
+void Velqor::Avanza(const Avance& avance) {
+    if (!avance_) return;
+    try {
+        avance_(avance);
+    } catch (const std::exception&) {
+        // The receiver only displays; its failure must not change the pass.
+    }
+}
+
 void Velqor::AlEsperar(db::WaitHook hook) { espera_ = std::move(hook); }
 
 void Velqor::Progreso(std::string texto, bool& cancelar) {

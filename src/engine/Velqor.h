@@ -30,6 +30,30 @@ class Velqor {
 
     // Subscribes the receiver of Progreso (one receiver; empty to unsubscribe).
     void AlProgresar(ManejadorProgreso manejador);
+
+    // The steps of a pass, in their order.
+    enum class Paso {
+        Encuesta,      // the fragmentation survey
+        Indices,       // rebuilding or defragmenting the indexes under the threshold
+        Estadisticas,  // sp_updatestats
+        ReduccionLog,  // a log shrink (there are two)
+        BackupLog,
+        Truncado,
+        BackupBase,
+        Fin,  // the pass has ended (done, cancelled or failed)
+    };
+    // How far a pass has come: its step and, during the index step, indexes done of those to do.
+    struct Avance {
+        Paso paso = Paso::Encuesta;
+        int32_t hechos = 0;
+        int32_t total = 0;
+    };
+    using ManejadorAvance = std::function<void(const Avance& avance)>;
+    // Subscribes the receiver of the advance notices (one receiver; empty to unsubscribe). It is
+    // told each step as it starts, each index as it is done, and the end; it cannot cancel.
+    void AlAvanzar(ManejadorAvance manejador);
+    // The step as a person reads it ("survey", "indexes", ..., "done").
+    static std::string TextoPaso(Paso paso);
     // The hook each pass connection calls while it waits for the server (the window pumps events).
     void AlEsperar(db::WaitHook hook);
 
@@ -119,6 +143,8 @@ class Velqor {
         std::string TablaSql() const;
     };
 
+    // Tells the advance receiver; a receiver that throws is ignored.
+    void Avanza(const Avance& avance);
     // Raises Progreso with texto and the given flag; a receiver that throws is ignored.
     void Progreso(std::string texto, bool& cancelar);
     // texto as a SQL string literal, every "'" doubled: O'Brien gives 'O''Brien'.
@@ -176,6 +202,7 @@ class Velqor {
     db::FabricaConexion fabrica_;
     const Reloj& reloj_;
     ManejadorProgreso progreso_;
+    ManejadorAvance avance_;
     db::WaitHook espera_;
 
     PerfilConexion perfil_;

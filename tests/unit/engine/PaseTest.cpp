@@ -88,6 +88,31 @@ TEST_F(PaseTest, OffLinePassWritesTheNineLineReport) {
     EXPECT_EQ(InicioProceso(), HacerMomento(2026, 12, 4, 16, 35, 41));
 }
 
+TEST_F(PaseTest, AdvanceNoticesFollowTheStepsAndCountTheIndexes) {
+    ASSERT_TRUE(Crea());
+    guion.Cuando(
+        "DBCC SHOWCONTIG () ",
+        Encuesta({{Valor::Texto("A"), Valor::Texto("I1"), Valor::Largo(1), Valor::Doble(10)},
+                  {Valor::Texto("B"), Valor::Texto("I2"), Valor::Largo(1), Valor::Doble(20)},
+                  {Valor::Texto("C"), Valor::Texto("I3"), Valor::Largo(1), Valor::Doble(100)}}));
+    std::vector<std::string> avances;
+    motor->AlAvanzar([&avances](const Velqor::Avance& a) {
+        avances.push_back(Velqor::TextoPaso(a.paso) +
+                          (a.paso == Velqor::Paso::Indices
+                               ? " " + std::to_string(a.hechos) + "/" + std::to_string(a.total)
+                               : ""));
+    });
+    EXPECT_TRUE(Pasa());
+    EXPECT_THAT(avances, ElementsAre("survey", "indexes 0/2", "indexes 1/2", "indexes 2/2",
+                                     "statistics", "log shrink", "log backup", "log truncate",
+                                     "log shrink", "database backup", "done"));
+    // Cancelled at the second index: the count stops, the end is still told.
+    avances.clear();
+    CancelaEn("Reindex: ", 2);
+    EXPECT_FALSE(Pasa());
+    EXPECT_THAT(avances, ElementsAre("survey", "indexes 0/2", "indexes 1/2", "done"));
+}
+
 TEST_F(PaseTest, ReceiverThatThrowsDoesNotDisturbThePass) {
     ASSERT_TRUE(Crea());
     motor->AlProgresar([](std::string&, bool&) { throw std::runtime_error("window gone"); });
