@@ -1,6 +1,8 @@
 #include "cli/MostrarLanzamiento.h"
 
 #include "cli/Lanzamiento.h"
+#include "common/Archivo.h"
+#include "common/General.h"
 
 namespace velqor::cli {
 
@@ -13,7 +15,8 @@ std::string MostrarLanzamiento::Ayuda() const {
            "\n"
            "Prints the seven values of the launch configuration FILE by name; the password is\n"
            "shown as asterisks of a fixed length. A file that was altered, cut short or written\n"
-           "by another program is an error.\n"
+           "by another program is an error. A file that users other than its owner may read\n"
+           "gets a warning on standard error (it holds a password).\n"
            "\n"
            "Options:\n"
            "  --help    show this help\n";
@@ -24,7 +27,9 @@ int MostrarLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) co
     if (!ExigePosicionales(argumentos, 1, "FILE", consola, codigo)) return codigo;
     Lanzamiento l;
     std::string error;
-    if (!Lanzamiento::Lee(argumentos.Posicionales()[0], l, error)) return Falla(consola, error);
+    const std::string& ruta = argumentos.Posicionales()[0];
+    if (!Lanzamiento::Lee(ruta, l, error)) return Falla(consola, error);
+    if (LegiblePorOtros(ruta)) consola.error << AvisoLegiblePorOtros(ruta) << '\n';
     consola.salida << "0 Database:       " << l.entrada << '\n'
                    << "1 Report folder:  " << l.carpetaInforme << '\n'
                    << "2 User:           " << l.usuario << '\n'

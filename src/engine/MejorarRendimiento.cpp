@@ -33,8 +33,12 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
     FijaInicioProceso(reloj_.Ahora());
     bool resultado = false;
     if (!creado_) return false;
+    // A request left over from an earlier pass is dropped here, before connecting, so that one
+    // made while the pass connects and checks the login is honoured at the next step.
+    cancelar = false;
 
     std::unique_ptr<db::Connection> conn;
+    bool guardarAlTerminar = false;
     try {
         bool descartable = false;
         Progreso(Mensaje("Connect..."), descartable);
@@ -51,15 +55,17 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
             CierraSinFallar(conn.get());
             return false;
         }
+        // Whatever this pass measures reaches the history file when it ends, however it ends.
+        guardarAlTerminar = true;
 
         const Momento inicio = reloj_.Ahora();
         informe = perfil_.NombreBase() + " ";
         AgregaLinea(informe, Formatea(inicio, "dd-mm-yyyy hh:nn:ss"));
-        cancelar = false;
 
         const auto fase = [&](bool exito) { resultado = resultado || exito; };
-        fase(
-            ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar, informe));
+        if (!cancelar)
+            fase(ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar,
+                               informe));
         if (!cancelar) fase(UpdateStatistics(*conn, cancelar, informe));
         if (!cancelar) fase(LogReducirA(*conn, kLogObjetivoMB, cancelar, informe));
         if (!cancelar && !nube) fase(BackupLog(*conn, serverPath, cancelar, informe));
@@ -77,6 +83,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         AgregaLinea(informe,
                     Mensaje("Time: |1", {Valor::Texto(Duracion(inicio, false, reloj_.Ahora()))}));
         CierraSinFallar(conn.get());
+        GuardaEstadistica();
         return resultado;
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
@@ -89,6 +96,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
             InformaError(error.numero, error.descripcion, conn.get(), "", false, archivoCFP_);
         }
         CierraSinFallar(conn.get());
+        if (guardarAlTerminar) GuardaEstadistica();
         return resultado;
     }
 }

@@ -10,6 +10,7 @@
 #include "common/General.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
+#include "components/Utilidades.h"
 #include "db/OdbcConnection.h"
 
 namespace velqor {
@@ -75,7 +76,8 @@ bool Velqor::EsCloud() const {
 std::string Velqor::NombreArchivo() const {
     std::string nombre = perfil_.Nombre();
     std::erase(nombre, ' ');
-    return nombre;
+    // Made like the history file's name, so that it stays a plain name in the program's folder.
+    return Utilidades::NombreParaArchivo(nombre);
 }
 
 }  // namespace velqor

@@ -23,7 +23,8 @@ class Velqor {
     // fabrica makes the connection of each pass (ODBC by default); reloj gives "now".
     explicit Velqor(db::FabricaConexion fabrica = {},
                     const Reloj& reloj = RelojSistema::Instancia());
-    // Writes the density history back when the engine was created (a failure goes to InformaError).
+    // Writes the density history back, merged with the file, when the engine was created (a
+    // failure goes to InformaError).
     ~Velqor();
     Velqor(const Velqor&) = delete;
     Velqor& operator=(const Velqor&) = delete;
@@ -35,10 +36,13 @@ class Velqor {
 
     // Binds the engine to rutaCFP/archivoCFP.cfp and loads the month's history from rutaEstadistica
     // (a history file that does not read back is renamed aside with ".damaged-<yyyymmddhhnnss>").
-    // False when the definition does not load; False and noEsSQL = true for another database kind.
+    // False when the definition does not load (ErrorDefinicion says why); False and
+    // noEsSQL = true for another database kind.
     bool Crear(const std::string& rutaCFP, const std::string& archivoCFP,
                const std::string& rutaEstadistica, bool& noEsSQL);
     bool Creado() const { return creado_; }
+    // Why the connection definition did not load; empty when it did.
+    const std::string& ErrorDefinicion() const { return perfil_.UltimoError(); }
     // A copy of the density history (Empty or a list of rows).
     Valor Estadistica() const { return estadistica_; }
 
@@ -73,13 +77,16 @@ class Velqor {
     // reports its description and, when unattended, logs it.
     bool UpdateStatistics(db::Connection& conn, bool& cancelar, std::string& informe);
     // Runs one whole pass; informe receives the report (untouched when the login is refused).
+    // cancelar is cleared before connecting; a request made from then on is honoured at the next
+    // step. A pass that got past the login writes the density history when it ends.
     // False when the engine is not created, the login is refused, the pass is cancelled, no phase
     // succeeded or the connection fails (then the progress text, and in an unattended run the log,
     // tell why).
     bool MejorarRendimiento(bool onLine, const std::string& serverPath, bool& cancelar,
                             const std::string& usuarioId, const std::string& usuarioPw,
                             std::string& informe);
-    // The definition's display name without blanks.
+    // The definition's display name without blanks, made usable as a file name as the history
+    // file's name is (Utilidades::NombreParaArchivo).
     std::string NombreArchivo() const;
     // True for a definition of the cloud database service.
     bool EsCloud() const;
@@ -126,9 +133,15 @@ class Velqor {
                       const std::string& sql, std::string& textoError, const std::string& ruta);
     // The history file of InicioProceso's month: <rutaEstadistica>/<safe name>_yyyy_mm.ZEVeri.
     std::string ArchivoEstadistica() const;
+    // Reads the history file ruta into historia (Empty when there is no file or it is empty).
+    // False, with historia Empty, when it does not read back: the file is then renamed aside with
+    // ".damaged-<yyyymmddhhnnss>" and that is reported through InformaError.
+    bool LeeHistorial(const std::string& ruta, Valor& historia);
     // Loads the month's history; False (history Empty) when not created or the file is damaged.
     bool CargaEstadistica();
-    // Replaces the month's file with the history; a failure is reported through InformaError.
+    // Merges the history with what the month's file holds now (rows and measurements it lacks are
+    // added, none is repeated), writes the result under a lock on the folder and keeps it as the
+    // engine's history. Never throws; a failure is reported through InformaError.
     void GuardaEstadistica();
 
     db::FabricaConexion fabrica_;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "FormularioPrueba.h"
@@ -138,11 +140,23 @@ TEST_F(FormularioPrueba, ARefusedLoginWritesNoReport) {
 }
 
 TEST_F(FormularioPrueba, AReportThatCannotBeWrittenIsNotOpened) {
-    Prepara();
-    std::filesystem::create_directory(RutaInforme());  // a folder where the file should go
+    Prepara(std::string(300, 'x'));  // a name too long for a file name
     form->cmdLanzarAhora_Click();
     EXPECT_TRUE(vista.abiertos.empty());
+    EXPECT_TRUE(Archivos(".txt").empty());
     EXPECT_EQ(vista.Texto(Control::cmdLanzarAhora), "Launch now");
+}
+
+TEST_F(FormularioPrueba, AReportNeverReplacesAFileThatHasItsName) {
+    Prepara();
+    // Another pass of the same definition started in the same second, its report made read-only.
+    EscribeBytes(RutaInforme(), "another pass's report");
+    ASSERT_EQ(::chmod(RutaInforme().c_str(), 0444), 0);
+    form->cmdLanzarAhora_Click();
+    const std::string propio = programa.En("Ventas_20261204163541_2.txt");
+    EXPECT_EQ(vista.abiertos, std::vector<std::string>{propio});
+    EXPECT_EQ(LeeBytes(RutaInforme()), "another pass's report");
+    EXPECT_TRUE(Contiene(LeeTexto(propio), "\r\nTime: "));
 }
 
 TEST_F(FormularioPrueba, ClosingDuringAPassCancelsItAndClosesWhenItEnds) {
@@ -185,7 +199,7 @@ TEST_F(FormularioPrueba, ChoosingAnotherDatabaseDuringAPassIsIgnored) {
 namespace velqor::prueba {
 namespace {
 
-TEST_F(FormularioPrueba, ACancelWhileConnectingShowsAtOnceButThePassRunsOn) {
+TEST_F(FormularioPrueba, ACancelWhileConnectingIsHonouredAtTheNextStep) {
     Prepara();
     bool pedido = false;
     vista.alProcesar = [&](const std::string& estado) {
@@ -197,8 +211,12 @@ TEST_F(FormularioPrueba, ACancelWhileConnectingShowsAtOnceButThePassRunsOn) {
     };
     form->cmdLanzarAhora_Click();
     EXPECT_TRUE(pedido);
-    EXPECT_EQ(vista.Texto(Control::sbEstado), "Done") << "the login drops an earlier request";
+    EXPECT_EQ(vista.Texto(Control::sbEstado), "Cancelled") << "the login keeps the request";
     EXPECT_EQ(vista.Texto(Control::cmdLanzarAhora), "Launch now");
+    const std::string informe = LeeTexto(RutaInforme());
+    EXPECT_TRUE(Contiene(informe, "\r\nCancelled\r\nTime: ")) << informe;
+    EXPECT_FALSE(Contiene(informe, "Reindex")) << informe;
+    EXPECT_TRUE(guion.Con("DBCC").empty());
 }
 
 }  // namespace
