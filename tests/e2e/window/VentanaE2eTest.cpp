@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTimer>
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -210,6 +212,89 @@ TEST_F(VentanaE2e, ClosingTheWindowDuringAPassWaitsForItsEnd) {
     EXPECT_TRUE(ventana->Cerrada());
     ASSERT_EQ(abiertos.size(), 1u);
     EXPECT_NE(LeeTexto(abiertos[0]).find("\r\nCancelled\r\n"), std::string::npos);
+}
+
+// A login that takes its time: the window's events run during the whole of it.
+std::string LoginLento() {
+    return EscenarioVentas("", R"({"on": "login", "match": "sa", "action": "delay", "ms": 1500})");
+}
+
+bool Recibio(const SqlsimProceso& sqlsim, const std::string& texto) {
+    const auto lineas = sqlsim.LineasDiario();
+    return std::any_of(lineas.begin(), lineas.end(), [&](const std::string& l) {
+        return l.find(texto) != std::string::npos;
+    });
+}
+
+TEST_F(VentanaE2e, ACancelDuringASlowLoginIsHonoured) {
+    SqlsimProceso sqlsim(LoginLento());
+    Abre(sqlsim);
+    Rellena();
+    std::string trasCancelar;
+    QTimer muestreo;
+    QObject::connect(&muestreo, &QTimer::timeout, [&] {
+        if (trasCancelar.empty() && Estado() == "Connect..." && Caption() == "Cancel") {
+            Lanzar()->click();
+            trasCancelar = Caption();
+        }
+    });
+    muestreo.start(0);
+    Lanzar()->click();
+    muestreo.stop();
+
+    EXPECT_EQ(trasCancelar, "Cancelling");
+    EXPECT_EQ(Estado(), "Cancelled");
+    EXPECT_EQ(Caption(), "Launch now");
+    ASSERT_EQ(abiertos.size(), 1u);
+    const std::string texto = LeeTexto(abiertos[0]);
+    EXPECT_NE(texto.find("\r\nCancelled\r\nTime: "), std::string::npos) << texto;
+    EXPECT_FALSE(Recibio(sqlsim, "DBCC")) << "no phase ran after the login";
+}
+
+TEST_F(VentanaE2e, ClosingTheWindowDuringASlowLoginCancelsThePass) {
+    SqlsimProceso sqlsim(LoginLento());
+    Abre(sqlsim);
+    Rellena();
+    bool pedido = false, cerradaDurante = true;
+    QTimer muestreo;
+    QObject::connect(&muestreo, &QTimer::timeout, [&] {
+        if (!pedido && Estado() == "Connect..." && Caption() == "Cancel") {
+            pedido = true;
+            ventana->close();
+            cerradaDurante = ventana->Cerrada();
+        }
+    });
+    muestreo.start(0);
+    Lanzar()->click();
+    muestreo.stop();
+
+    ASSERT_TRUE(pedido);
+    EXPECT_FALSE(cerradaDurante) << "the pass was still running";
+    EXPECT_TRUE(ventana->Cerrada()) << "the window closed once the pass had ended";
+    ASSERT_EQ(abiertos.size(), 1u);
+    EXPECT_NE(LeeTexto(abiertos[0]).find("\r\nCancelled\r\n"), std::string::npos);
+    EXPECT_FALSE(Recibio(sqlsim, "DBCC"));
+}
+
+TEST_F(VentanaE2e, AClickQueuedBehindTheLaunchStartsNoSecondPass) {
+    SqlsimProceso sqlsim(EscenarioVentas(""));
+    Abre(sqlsim);
+    Rellena();
+    // A double click: both clicks wait in the queue before the first one is handled.
+    QMetaObject::invokeMethod(Lanzar(), "click", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(Lanzar(), "click", Qt::QueuedConnection);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(Estado(), "Done") << "the second click neither cancelled nor nested a pass";
+    EXPECT_EQ(Caption(), "Launch now");
+    ASSERT_EQ(abiertos.size(), 1u);
+    const auto lineas = sqlsim.LineasDiario();
+    EXPECT_EQ(std::count_if(lineas.begin(), lineas.end(),
+                            [](const std::string& l) {
+                                return l.find("FROM UsuariosPW WHERE") != std::string::npos;
+                            }),
+              1);
 }
 
 }  // namespace

@@ -81,6 +81,20 @@ TEST_F(LanzamientoCli, ShowLaunchPrintsTheValuesByNameAndMasksThePassword) {
               "6 Backup folder:  /var/bak\n");
 }
 
+TEST_F(LanzamientoCli, ShowLaunchWarnsAboutAFileOthersCanRead) {
+    ASSERT_EQ(EjecutaCli({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r",
+                          "--user", "ann", "--password", "x", "--offline", "--backup-folder",
+                          "/var/bak"})
+                  .codigo,
+              0);
+    EXPECT_EQ(EjecutaCli({"show-launch", ruta}).error, "") << "written for its owner only";
+    ASSERT_EQ(chmod(ruta.c_str(), 0644), 0);
+    ResultadoCli r = EjecutaCli({"show-launch", ruta});
+    EXPECT_EQ(r.codigo, 0);
+    EXPECT_NE(r.error.find("can be read by other users"), std::string::npos) << r.error;
+    EXPECT_NE(r.salida.find("0 Database:       Sales"), std::string::npos);
+}
+
 TEST_F(LanzamientoCli, ShowLaunchRefusesTamperedForeignAndMissingFiles) {
     ASSERT_EQ(EjecutaCli({"write-launch", ruta, "--database", "Sales", "--report-folder", "/srv/r",
                           "--user", "ann", "--password", "pw", "--offline"})
