@@ -16,7 +16,7 @@ namespace {
 
 // Closes a POSIX descriptor when it goes out of scope.
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) {
@@ -35,7 +35,7 @@ public:
         return ::close(fd) == 0;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -101,8 +101,8 @@ void LimpiaTemporales(const std::string& ruta) {
 // Creates a fresh temporary beside ruta under a name no other file has; fills temporal with it.
 int CreaTemporal(const std::string& ruta, std::string_view sufijo, mode_t modo,
                  std::string& temporal) {
-    const std::string base = Carpeta(ruta) + "/" + PrefijoTemporal(ruta) +
-                             std::to_string(::getpid()) + "_";
+    const std::string base =
+        Carpeta(ruta) + "/" + PrefijoTemporal(ruta) + std::to_string(::getpid()) + "_";
     for (int intento = 0; intento < 100; ++intento) {
         temporal = base + std::to_string(intento) + std::string(sufijo);
         const int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, modo);

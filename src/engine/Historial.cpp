@@ -43,8 +43,8 @@ void Fusiona(Valor& destino, const Valor& origen) {
             Matrices::Agrega(destino, fila);
             continue;
         }
-        Valor& mediciones = destino.ComoLista()[static_cast<std::size_t>(i)].ComoLista().at(
-            kMediciones);
+        Valor& mediciones =
+            destino.ComoLista()[static_cast<std::size_t>(i)].ComoLista().at(kMediciones);
         bool agregada = false;
         for (const Valor& medicion : campos.at(kMediciones).ComoLista()) {
             const bool yaEsta =
@@ -98,9 +98,8 @@ bool Velqor::LeeHistorial(const std::string& ruta, Valor& historia) {
     const std::string apartado = ruta + ".damaged-" + Formatea(reloj_.Ahora(), "yyyymmddhhnnss");
     std::filesystem::rename(ruta, apartado, ec);
     const std::string aviso =
-        ec ? Mensaje(
-                 "The density history file |1 is damaged and could not be set aside as |2: |3",
-                 {Valor::Texto(ruta), Valor::Texto(apartado), Valor::Texto(ec.message())})
+        ec ? Mensaje("The density history file |1 is damaged and could not be set aside as |2: |3",
+                     {Valor::Texto(ruta), Valor::Texto(apartado), Valor::Texto(ec.message())})
            : Mensaje("The density history file |1 is damaged; it was kept as |2",
                      {Valor::Texto(ruta), Valor::Texto(apartado)});
     InformaError(0, "", nullptr, aviso, false, archivoCFP_);

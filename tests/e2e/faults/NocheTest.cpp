@@ -64,9 +64,8 @@ TEST(Noche, AnEngineLeftOpenBesideAScheduledRunKeepsEveryMeasurement) {
     inst.EscribeDefinicion(sqlsim.Puerto());
     FijaDesatendido(false);
     FijaInicioProceso(RelojSistema::Instancia().Ahora());
-    InstalaCuadroMensaje([](const std::string& texto, const std::string&) {
-        ADD_FAILURE() << texto;
-    });
+    InstalaCuadroMensaje(
+        [](const std::string& texto, const std::string&) { ADD_FAILURE() << texto; });
 
     // The window's engine, bound before the scheduled run, defragments on line.
     auto ventana = std::make_unique<Velqor>();
@@ -77,8 +76,8 @@ TEST(Noche, AnEngineLeftOpenBesideAScheduledRunKeepsEveryMeasurement) {
     ASSERT_TRUE(ventana->MejorarRendimiento(true, inst.respaldos.Texto(), cancelar, "ana",
                                             "secreto", informe));
     const auto porIndice = [](std::size_t n) {
-        return std::vector<std::pair<std::string, std::size_t>>{
-            {"ClientesPK_Clientes", n}, {"FacturasIX_Facturas_Fecha", n}};
+        return std::vector<std::pair<std::string, std::size_t>>{{"ClientesPK_Clientes", n},
+                                                                {"FacturasIX_Facturas_Fecha", n}};
     };
     EXPECT_EQ(Mediciones(inst.ArchivoHistorial()), porIndice(1)) << "written at the pass's end";
 
@@ -245,8 +244,9 @@ TEST(Noche, AReadOnlyReportTargetIsNeverReplaced) {
     const Momento ahora = RelojSistema::Instancia().Ahora();
     std::vector<std::string> ajenos;
     for (int s = -1; s <= 15; ++s) {
-        ajenos.push_back(inst.programa.En(
-            "VentasCentral_" + Formatea(ahora + std::chrono::seconds(s), "yyyymmddhhnnss") + ".txt"));
+        ajenos.push_back(
+            inst.programa.En("VentasCentral_" +
+                             Formatea(ahora + std::chrono::seconds(s), "yyyymmddhhnnss") + ".txt"));
         EscribeBytes(ajenos.back(), "kept");
         ASSERT_EQ(::chmod(ajenos.back().c_str(), 0444), 0);
     }

@@ -2,8 +2,6 @@
 // of it, keeping read-only targets, cleaning up after a killed writer, creating a file under a name
 // nobody has, and reading under a size limit.
 
-#include "common/Archivo.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "CarpetaTemporal.h"
+#include "common/Archivo.h"
 
 namespace velqor {
 namespace {
@@ -103,8 +102,7 @@ TEST(ReemplazaArchivo, TemporariesOfAWriterThatNoLongerRunsAreRemoved) {
     EscribeBytes(carpeta.En(vivo), "still being written");
     EscribeBytes(carpeta.En(".Otro.cfp.~1_0"), "not ours");
     ASSERT_TRUE(ReemplazaArchivo(ruta, "whole"));
-    EXPECT_EQ(Nombres(carpeta),
-              (std::vector<std::string>{".Otro.cfp.~1_0", vivo, "Ventas.cfp"}));
+    EXPECT_EQ(Nombres(carpeta), (std::vector<std::string>{".Otro.cfp.~1_0", vivo, "Ventas.cfp"}));
     EXPECT_TRUE(EsTemporal(muerto));
     EXPECT_TRUE(EsTemporal(vivo));
     EXPECT_FALSE(EsTemporal("Ventas.cfp"));
