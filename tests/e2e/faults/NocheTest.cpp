@@ -58,6 +58,16 @@ std::string Todo(const InstalacionPrueba& inst, const std::string& extension) {
     return todo;
 }
 
+// Runs the launch configuration of a definition for sqlsim twice at once, as two scheduled runs
+// started in the same second.
+std::pair<Corrida, Corrida> DosALaVez(const SqlsimProceso& sqlsim, InstalacionPrueba& inst) {
+    inst.EscribeDefinicion(sqlsim.Puerto());
+    const std::string lanzamiento = inst.EscribeLanzamiento();
+    auto otra = std::async(std::launch::async, [&] { return inst.Ejecuta(lanzamiento); });
+    const Corrida una = inst.Ejecuta(lanzamiento);
+    return {una, otra.get()};
+}
+
 TEST(Noche, AnEngineLeftOpenBesideAScheduledRunKeepsEveryMeasurement) {
     SqlsimProceso sqlsim(EscenarioVentas(""));
     InstalacionPrueba inst;
@@ -95,11 +105,7 @@ TEST(Noche, AnEngineLeftOpenBesideAScheduledRunKeepsEveryMeasurement) {
 TEST(Noche, TwoRunsStartedTogetherKeepTheirOwnReportsAndExitCodes) {
     SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 300)"));
     InstalacionPrueba inst;
-    inst.EscribeDefinicion(sqlsim.Puerto());
-    const std::string lanzamiento = inst.EscribeLanzamiento();
-    auto otra = std::async(std::launch::async, [&] { return inst.Ejecuta(lanzamiento); });
-    const Corrida una = inst.Ejecuta(lanzamiento);
-    const Corrida dos = otra.get();
+    const auto [una, dos] = DosALaVez(sqlsim, inst);
     EXPECT_EQ(una.codigo, 0) << una.error << Todo(inst, ".log");
     EXPECT_EQ(dos.codigo, 0) << dos.error << Todo(inst, ".log");
     const auto informes = inst.Archivos(".txt");
@@ -116,11 +122,7 @@ TEST(Noche, ARunThatFailsBesideACleanOneFailsAloneInItsOwnLog) {
         "",
         R"({"match": "FROM UsuariosPW WHERE", "occurrence": 1, "error": {"number": 50123, "text": "Injected failure."}})"));
     InstalacionPrueba inst;
-    inst.EscribeDefinicion(sqlsim.Puerto());
-    const std::string lanzamiento = inst.EscribeLanzamiento();
-    auto otra = std::async(std::launch::async, [&] { return inst.Ejecuta(lanzamiento); });
-    const Corrida una = inst.Ejecuta(lanzamiento);
-    const Corrida dos = otra.get();
+    const auto [una, dos] = DosALaVez(sqlsim, inst);
     std::vector<int> codigos{una.codigo, dos.codigo};
     std::sort(codigos.begin(), codigos.end());
     EXPECT_EQ(codigos, (std::vector<int>{0, 1})) << una.error << dos.error;
@@ -133,11 +135,7 @@ TEST(Noche, ARunThatFailsBesideACleanOneFailsAloneInItsOwnLog) {
 TEST(Noche, TwoFailingRunsStartedTogetherWriteTwoLogs) {
     SqlsimProceso sqlsim(EscenarioVentas("", "", false));  // no user table: error 208
     InstalacionPrueba inst;
-    inst.EscribeDefinicion(sqlsim.Puerto());
-    const std::string lanzamiento = inst.EscribeLanzamiento();
-    auto otra = std::async(std::launch::async, [&] { return inst.Ejecuta(lanzamiento); });
-    const Corrida una = inst.Ejecuta(lanzamiento);
-    const Corrida dos = otra.get();
+    const auto [una, dos] = DosALaVez(sqlsim, inst);
     EXPECT_EQ(una.codigo, 1);
     EXPECT_EQ(dos.codigo, 1);
     const auto logs = inst.Archivos(".log");

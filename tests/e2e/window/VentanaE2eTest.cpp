@@ -226,54 +226,42 @@ bool Recibio(const SqlsimProceso& sqlsim, const std::string& texto) {
     });
 }
 
-TEST_F(VentanaE2e, ACancelDuringASlowLoginIsHonoured) {
-    SqlsimProceso sqlsim(LoginLento());
-    Abre(sqlsim);
-    Rellena();
-    std::string trasCancelar;
-    QTimer muestreo;
-    QObject::connect(&muestreo, &QTimer::timeout, [&] {
-        if (trasCancelar.empty() && Estado() == "Connect..." && Caption() == "Cancel") {
-            Lanzar()->click();
-            trasCancelar = Caption();
-        }
-    });
-    muestreo.start(0);
-    Lanzar()->click();
-    muestreo.stop();
+TEST_F(VentanaE2e, ACancelOrACloseDuringASlowLoginIsHonoured) {
+    for (const bool cerrar : {false, true}) {
+        SCOPED_TRACE(cerrar ? "closing the window" : "clicking Cancel");
+        form.reset();
+        ventana.reset();
+        abiertos.clear();
+        SqlsimProceso sqlsim(LoginLento());
+        Abre(sqlsim);
+        Rellena();
+        std::string trasPedir;
+        bool cerradaDurante = false;
+        QTimer muestreo;
+        QObject::connect(&muestreo, &QTimer::timeout, [&] {
+            if (!trasPedir.empty() || Estado() != "Connect..." || Caption() != "Cancel") return;
+            if (cerrar) {
+                ventana->close();
+                cerradaDurante = ventana->Cerrada();
+            } else {
+                Lanzar()->click();
+            }
+            trasPedir = Caption();
+        });
+        muestreo.start(0);
+        Lanzar()->click();
+        muestreo.stop();
 
-    EXPECT_EQ(trasCancelar, "Cancelling");
-    EXPECT_EQ(Estado(), "Cancelled");
-    EXPECT_EQ(Caption(), "Launch now");
-    ASSERT_EQ(abiertos.size(), 1u);
-    const std::string texto = LeeTexto(abiertos[0]);
-    EXPECT_NE(texto.find("\r\nCancelled\r\nTime: "), std::string::npos) << texto;
-    EXPECT_FALSE(Recibio(sqlsim, "DBCC")) << "no phase ran after the login";
-}
-
-TEST_F(VentanaE2e, ClosingTheWindowDuringASlowLoginCancelsThePass) {
-    SqlsimProceso sqlsim(LoginLento());
-    Abre(sqlsim);
-    Rellena();
-    bool pedido = false, cerradaDurante = true;
-    QTimer muestreo;
-    QObject::connect(&muestreo, &QTimer::timeout, [&] {
-        if (!pedido && Estado() == "Connect..." && Caption() == "Cancel") {
-            pedido = true;
-            ventana->close();
-            cerradaDurante = ventana->Cerrada();
-        }
-    });
-    muestreo.start(0);
-    Lanzar()->click();
-    muestreo.stop();
-
-    ASSERT_TRUE(pedido);
-    EXPECT_FALSE(cerradaDurante) << "the pass was still running";
-    EXPECT_TRUE(ventana->Cerrada()) << "the window closed once the pass had ended";
-    ASSERT_EQ(abiertos.size(), 1u);
-    EXPECT_NE(LeeTexto(abiertos[0]).find("\r\nCancelled\r\n"), std::string::npos);
-    EXPECT_FALSE(Recibio(sqlsim, "DBCC"));
+        EXPECT_EQ(trasPedir, "Cancelling");
+        EXPECT_FALSE(cerradaDurante) << "the pass was still running";
+        EXPECT_EQ(ventana->Cerrada(), cerrar) << "a close request closes once the pass has ended";
+        EXPECT_EQ(Estado(), "Cancelled");
+        EXPECT_EQ(Caption(), "Launch now");
+        ASSERT_EQ(abiertos.size(), 1u);
+        const std::string texto = LeeTexto(abiertos[0]);
+        EXPECT_NE(texto.find("\r\nCancelled\r\nTime: "), std::string::npos) << texto;
+        EXPECT_FALSE(Recibio(sqlsim, "DBCC")) << "no phase ran after the login";
+    }
 }
 
 TEST_F(VentanaE2e, AClickQueuedBehindTheLaunchStartsNoSecondPass) {
