@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <optional>
 #include <vector>
 
 namespace velqor {
@@ -120,13 +121,14 @@ bool SoloLectura(const std::string& ruta, const struct stat& actual) {
            ::access(ruta.c_str(), W_OK) != 0;
 }
 
-// Writes bytes into a new temporary beside ruta and flushes it; its name goes to temporal.
-bool EscribeTemporal(const std::string& ruta, std::string_view bytes, mode_t modo,
+// Writes bytes into a new temporary beside ruta and flushes it; its name goes to temporal. The file
+// gets modo when given, otherwise the default permissions (the umask's).
+bool EscribeTemporal(const std::string& ruta, std::string_view bytes, std::optional<mode_t> modo,
                      std::string_view sufijo, std::string& temporal) {
-    Descriptor archivo(CreaTemporal(ruta, sufijo, modo, temporal));
+    Descriptor archivo(CreaTemporal(ruta, sufijo, modo.value_or(0666), temporal));
     if (!archivo.Abierto()) return false;
-    const bool bien = ::fchmod(archivo.fd(), modo) == 0 && EscribeTodo(archivo.fd(), bytes) &&
-                      ::fsync(archivo.fd()) == 0;
+    const bool bien = (!modo || ::fchmod(archivo.fd(), *modo) == 0) &&
+                      EscribeTodo(archivo.fd(), bytes) && ::fsync(archivo.fd()) == 0;
     if (archivo.Cierra() && bien) return true;
     ::unlink(temporal.c_str());
     return false;
@@ -142,7 +144,7 @@ bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes, Permisos 
                       const RevisaTemporal& revisa, std::string_view sufijo) {
     try {
         if (ruta.empty()) return false;
-        mode_t modo = 0644;
+        std::optional<mode_t> modo;
         struct stat actual {};
         if (::stat(ruta.c_str(), &actual) == 0) {
             if (!S_ISREG(actual.st_mode) || SoloLectura(ruta, actual)) return false;
@@ -169,7 +171,7 @@ std::string CreaArchivoNuevo(const std::string& base, const std::string& extensi
         const std::string primera = base + extension;
         LimpiaTemporales(primera);
         std::string temporal;
-        if (!EscribeTemporal(primera, bytes, 0644, {}, temporal)) return {};
+        if (!EscribeTemporal(primera, bytes, std::nullopt, {}, temporal)) return {};
         std::string ruta;
         // A hard link takes the name only when nobody has it, so no other run's file is replaced.
         for (int n = 1; n < 1000 && ruta.empty(); ++n) {
