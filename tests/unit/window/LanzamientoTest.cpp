@@ -76,9 +76,16 @@ TEST_F(FormularioPrueba, APassRunsWithTheButtonReadingCancelAndWritesItsReport) 
 }
 
 TEST_F(FormularioPrueba, TheReportFileIsNamedAfterTheDefinitionWithoutBlanks) {
-    Prepara("Ventas del Sur");
-    form->cmdLanzarAhora_Click();
-    EXPECT_TRUE(std::filesystem::exists(RutaInforme("VentasdelSur")));
+    struct Caso {
+        std::string nombre, archivo;
+    };
+    // Made like the history file's name: characters no file name may hold become "_".
+    const Caso casos[] = {{"Ventas del Sur", "VentasdelSur"}, {"Ventas: Norte*", "Ventas_Norte_"}};
+    for (const Caso& c : casos) {
+        Prepara(c.nombre);
+        form->cmdLanzarAhora_Click();
+        EXPECT_TRUE(std::filesystem::exists(RutaInforme(c.archivo))) << c.nombre;
+    }
 }
 
 TEST_F(FormularioPrueba, ACancelClickDuringAProgressReportStopsThePass) {
