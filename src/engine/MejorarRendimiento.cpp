@@ -93,7 +93,8 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
             descartable);
         // A scheduled pass that could not run must say why in the log.
         if (Desatendido()) {
-            InformaError(error.numero, error.descripcion, conn.get(), "", false, archivoCFP_);
+            InformaError(error.numero, error.descripcion,
+                         error.DelProveedor() ? conn.get() : nullptr, "", false, archivoCFP_);
         }
         CierraSinFallar(conn.get());
         if (guardarAlTerminar) GuardaEstadistica();

@@ -42,9 +42,9 @@ void Velqor::Progreso(std::string texto, bool& cancelar) {
 }
 
 void Velqor::RegistraFallo(int32_t numero, const std::string& descripcion,
-                           const db::Connection& conn, const std::string& texto,
+                           const db::Connection* conn, const std::string& texto,
                            const std::string& contexto) {
-    if (Desatendido()) InformaError(numero, descripcion, &conn, texto, true, contexto);
+    if (Desatendido()) InformaError(numero, descripcion, conn, texto, true, contexto);
 }
 
 bool Velqor::Crear(const std::string& rutaCFP, const std::string& archivoCFP,

@@ -117,10 +117,11 @@ class Velqor {
     bool BackupDatabase(db::Connection& conn, const std::string& serverPath, bool& cancelar,
                         std::string& informe);
     // In an unattended run, writes a failed step to the log (never a message box): numero and
-    // descripcion, or texto when numero is 0, the native errors of conn, and contexto (the step).
+    // descripcion, or texto when numero is 0, the native errors of conn (none when null: the
+    // failure brought no diagnostics of its own), and contexto (the step).
     // Does nothing in a run by hand, where the progress text and the report tell the operator.
     static void RegistraFallo(int32_t numero, const std::string& descripcion,
-                              const db::Connection& conn, const std::string& texto,
+                              const db::Connection* conn, const std::string& texto,
                               const std::string& contexto);
     // Words a failed step's error into textoError; True when the refusal means "does not apply"
     // (native errors 4208, 4214, 155).

@@ -423,7 +423,7 @@ void frmReindexador::AtiendeParadas(bool enSentencia) {
     }
     // Thrown from the wait hook, this cancels the statement the server is running.
     if (paradas >= 2 && enSentencia) {
-        throw ErrorEjecucion(errores::kFalloGeneral,
+        throw ErrorEjecucion(errores::kInterrumpido,
                              Mensaje("The statement was cancelled: the run was asked to stop"));
     }
 }
