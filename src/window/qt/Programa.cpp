@@ -89,13 +89,20 @@ int EjecutaPrograma(int argc, char** argv) {
         // it before it can log anything.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         AtiendeSenalesDeParada();
-    } else if (!Definida("QT_QPA_PLATFORM") && !Definida("DISPLAY") &&
-               !Definida("WAYLAND_DISPLAY")) {
-        if (linea.empty()) {
+    } else if (!Definida("QT_QPA_PLATFORM")) {
+        const bool hayPantalla = Definida("DISPLAY") || Definida("WAYLAND_DISPLAY");
+        if (!hayPantalla && linea.empty()) {
             std::cerr << sinPantalla;
             return kSalidaConfiguracionInutil;
         }
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (!hayPantalla) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        } else if (!linea.empty()) {
+            // A start that names a file it cannot use must say why, also when the display it
+            // would fall back to cannot be reached.
+            qputenv("QT_QPA_PLATFORM",
+                    Definida("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen");
+        }
     }
     QApplication aplicacion(argc, argv);
     const QString plataforma = QGuiApplication::platformName();

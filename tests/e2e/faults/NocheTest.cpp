@@ -215,6 +215,11 @@ TEST(Noche, AnUnreachableDisplayDoesNotStopAScheduledRun) {
     const Corrida r = inst.Ejecuta(inst.EscribeLanzamiento(), limites);
     EXPECT_EQ(r.codigo, 0) << r.error;
     EXPECT_TRUE(Contiene(inst.Unico(".txt"), "\r\nTime: "));
+
+    // A file it cannot use is refused with its reason, not with a display it cannot reach.
+    const Corrida falta = inst.Ejecuta(inst.programa.En("falta.ZEVcos"), limites);
+    EXPECT_EQ(falta.codigo, 2);
+    EXPECT_TRUE(Contiene(falta.error, "falta.ZEVcos does not exist")) << falta.error;
 }
 
 TEST(Noche, ANameLeadingOutOfTheProgramFolderIsRefused) {
