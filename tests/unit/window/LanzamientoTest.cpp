@@ -189,6 +189,33 @@ TEST_F(FormularioPrueba, ClosingDuringAPassCancelsItAndClosesWhenItEnds) {
     EXPECT_TRUE(historial) << "the released engine wrote its density history";
 }
 
+TEST_F(FormularioPrueba, AClickOrACloseWhileThePassIsBeingStarted) {
+    // Events queued behind the launch click run while the pass is being started: a second click
+    // starts nothing and cancels nothing; a close request cancels the pass before it connects.
+    for (const bool cerrar : {false, true}) {
+        SCOPED_TRACE(cerrar ? "close" : "second click");
+        Prepara();
+        guion.conexionesHechas = 0;
+        bool hecho = false;
+        vista.alProcesar = [&](const std::string& estado) {
+            if (hecho || !estado.empty() || !form->Ejecutando()) return;
+            hecho = true;
+            if (cerrar) {
+                vista.Cierra();
+            } else {
+                form->cmdLanzarAhora_Click();
+            }
+        };
+        form->cmdLanzarAhora_Click();
+        ASSERT_TRUE(hecho);
+        EXPECT_EQ(guion.conexionesHechas, cerrar ? 0 : 1);
+        EXPECT_EQ(vista.cerrada, cerrar);
+        EXPECT_EQ(vista.Texto(Control::sbEstado), cerrar ? "" : "Done");
+        EXPECT_EQ(vista.Texto(Control::cmdLanzarAhora), "Launch now");
+        vista.alProcesar = nullptr;
+    }
+}
+
 TEST_F(FormularioPrueba, ChoosingAnotherDatabaseDuringAPassIsIgnored) {
     Prepara();
     vista.alProcesar = [&](const std::string& estado) {
