@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 #include <vector>
 
