@@ -116,6 +116,10 @@ bool frmReindexador::LeeLineaComandos() {
             {Valor::Texto(ruta)});
         return false;
     }
+    // Nobody watches from here on: what choosing the database reports (a damaged history set
+    // aside) goes to the log. Should the values not fit, the start is interactive after all.
+    FijaDesatendido(true);
+    erroresAlEmpezar_ = ErroresRegistrados();
     try {
         vista_.FijaTexto(Control::txtEstadistica, TextoDe(valores, 1));
         const std::string base = TextoDe(valores, 0);
@@ -123,6 +127,7 @@ bool frmReindexador::LeeLineaComandos() {
             motivo_ =
                 Mensaje("The database |1 of the launch configuration |2 is not beside the program",
                         {Valor::Texto(base), Valor::Texto(ruta)});
+            FijaDesatendido(false);
             return false;
         }
         vista_.FijaTexto(Control::txtUsuario, TextoDe(valores, 2));
@@ -132,10 +137,9 @@ bool frmReindexador::LeeLineaComandos() {
     } catch (const std::exception&) {
         motivo_ =
             Mensaje("The launch configuration |1 lacks some of its values", {Valor::Texto(ruta)});
+        FijaDesatendido(false);
         return false;
     }
-    FijaDesatendido(true);
-    erroresAlEmpezar_ = ErroresRegistrados();
     if (LegiblePorOtros(ruta)) RegistraAviso(AvisoLegiblePorOtros(ruta), titulo_);
     return true;
 }

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "HistorialPrevio.h"
 #include "InstalacionPrueba.h"
 #include "SqlsimProceso.h"
 #include "common/General.h"
@@ -281,6 +282,23 @@ TEST(Noche, AReadOnlyHistoryIsKeptAndTheRunSaysItCouldNotWriteIt) {
     EXPECT_EQ(LeeBytes(historial), vacia + "\r\n");
     EXPECT_TRUE(Contiene(inst.Unico(".log"), "The density history could not be written"));
     EXPECT_TRUE(Contiene(inst.Unico(".txt"), "Reindex Clientes.PK_Clientes"));
+}
+
+TEST(Noche, ADamagedHistoryIsSetAsideAndTheLogSaysSo) {
+    SqlsimProceso sqlsim(EscenarioVentas(""));
+    InstalacionPrueba inst;
+    inst.EscribeDefinicion(sqlsim.Puerto());
+    const HistorialPrevio historial(inst.ArchivoHistorial(), true);
+    const Corrida r = inst.Ejecuta(inst.EscribeLanzamiento());
+    EXPECT_EQ(r.codigo, 1) << "someone must look at the damaged file";
+    EXPECT_EQ(historial.Perdida(), "");
+    const std::string log = inst.Unico(".log");
+    EXPECT_TRUE(Contiene(log, "is damaged; it was kept as " + inst.ArchivoHistorial() +
+                                  ".damaged-"))
+        << log;
+    EXPECT_EQ(Mediciones(inst.ArchivoHistorial()),
+              (std::vector<std::pair<std::string, std::size_t>>{{"ClientesPK_Clientes", 1},
+                                                                {"FacturasIX_Facturas_Fecha", 1}}));
 }
 
 TEST(Noche, ALaunchConfigurationOthersCanReadIsWarnedAboutInTheLog) {
