@@ -8,6 +8,7 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 
 #include "common/CerrojoCarpeta.h"
 #include "common/General.h"
@@ -33,18 +34,26 @@ bool MismaMedicion(const Valor& a, const Valor& b) {
 }
 
 // Adds to destino the rows and measurements of origen it lacks; the measurements of each row stay
-// oldest first.
+// oldest first. Rows are found by their key through an index, so a merge stays linear in the rows.
 void Fusiona(Valor& destino, const Valor& origen) {
     if (!origen.EsMatriz()) return;
+    std::unordered_map<std::string, std::size_t> filas;
+    if (destino.EsMatriz()) {
+        const Lista& existentes = destino.ComoLista();
+        for (std::size_t i = 0; i < existentes.size(); ++i) {
+            filas.emplace(existentes[i].ComoLista().at(kClave).ComoTexto(), i);
+        }
+    }
     for (const Valor& fila : origen.ComoLista()) {
         const Lista& campos = fila.ComoLista();
-        const int32_t i = Matrices::Busca(destino, campos.at(kClave).ComoTexto(), kClave);
-        if (i < 0) {
+        const std::string& clave = campos.at(kClave).ComoTexto();
+        const auto hallada = filas.find(clave);
+        if (hallada == filas.end()) {
             Matrices::Agrega(destino, fila);
+            filas.emplace(clave, destino.ComoLista().size() - 1);
             continue;
         }
-        Valor& mediciones =
-            destino.ComoLista()[static_cast<std::size_t>(i)].ComoLista().at(kMediciones);
+        Valor& mediciones = destino.ComoLista()[hallada->second].ComoLista().at(kMediciones);
         bool agregada = false;
         for (const Valor& medicion : campos.at(kMediciones).ComoLista()) {
             const bool yaEsta =
