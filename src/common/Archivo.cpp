@@ -75,22 +75,22 @@ bool SincronizaCarpeta(const std::string& carpeta) {
 // The start every temporary of ruta's name carries: ".<name>.~".
 std::string PrefijoTemporal(const std::string& ruta) { return "." + Nombre(ruta) + ".~"; }
 
-// Removes the temporaries of ruta whose writer (the pid in their name) no longer runs.
+// Removes the temporaries in ruta's folder whose writer (the pid in their name) no longer runs:
+// what a process killed while writing left behind.
 void LimpiaTemporales(const std::string& ruta) {
     const std::string carpeta = Carpeta(ruta);
-    const std::string prefijo = PrefijoTemporal(ruta);
     DIR* dir = ::opendir(carpeta.c_str());
     if (dir == nullptr) return;
     std::vector<std::string> huerfanos;
     while (const dirent* e = ::readdir(dir)) {
-        const std::string_view nombre = e->d_name;
-        if (!nombre.starts_with(prefijo)) continue;
-        const std::string_view resto = nombre.substr(prefijo.size());
+        const std::string nombre = e->d_name;
+        if (!EsTemporal(nombre)) continue;
+        const std::string_view resto = std::string_view(nombre).substr(nombre.rfind(".~") + 2);
         pid_t pid = 0;
         const auto r = std::from_chars(resto.data(), resto.data() + resto.size(), pid);
         if (r.ec != std::errc{} || r.ptr == resto.data() + resto.size() || *r.ptr != '_') continue;
         if (pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) {
-            huerfanos.emplace_back(nombre);
+            huerfanos.push_back(nombre);
         }
     }
     ::closedir(dir);

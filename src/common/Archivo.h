@@ -23,7 +23,8 @@ using RevisaTemporal = std::function<bool(const std::string& temporal)>;
 
 // Replaces the file at ruta with bytes: they go to a temporary file in the same folder (named
 // ".<name>.~<pid>_<n>" followed by sufijo), which is flushed to disk, renamed over ruta, and the
-// folder is flushed. Temporaries of ruta left by a process that no longer runs are removed first.
+// folder is flushed. Temporaries in that folder left by a process that no longer runs are removed
+// first.
 // A missing folder is not created. False, with ruta untouched and no temporary left, when the
 // folder cannot be written, ruta is a folder, ruta is read-only (no write permission for anybody,
 // or none for this user) or revisa refused the bytes.
@@ -35,7 +36,8 @@ bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes,
 // CreaArchivoNuevo write: such a file is never a document of its own.
 bool EsTemporal(const std::string& nombre);
 
-// Creates a new file holding bytes, flushed like ReemplazaArchivo, named base + extension, or
+// Creates a new file holding bytes, flushed (and cleaning up) like ReemplazaArchivo, named
+// base + extension, or
 // base + "_2" + extension, "_3", ... when that name is taken: it never replaces a file. Answers the
 // path written, or empty when nothing could be written.
 std::string CreaArchivoNuevo(const std::string& base, const std::string& extension,

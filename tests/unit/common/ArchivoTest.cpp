@@ -100,9 +100,13 @@ TEST(ReemplazaArchivo, TemporariesOfAWriterThatNoLongerRunsAreRemoved) {
     const std::string vivo = ".Ventas.cfp.~" + std::to_string(::getppid()) + "_0";
     EscribeBytes(carpeta.En(muerto), "cut short");
     EscribeBytes(carpeta.En(vivo), "still being written");
-    EscribeBytes(carpeta.En(".Otro.cfp.~1_0"), "not ours");
+    // Another writer's leftover in the same folder, and a hidden file that is no temporary.
+    const std::string informe =
+        ".Ventas_20261210020000.txt.~" + std::to_string(PidTerminado()) + "_3";
+    EscribeBytes(carpeta.En(informe), "a report cut short");
+    EscribeBytes(carpeta.En(".notas"), "the user's own");
     ASSERT_TRUE(ReemplazaArchivo(ruta, "whole"));
-    EXPECT_EQ(Nombres(carpeta), (std::vector<std::string>{".Otro.cfp.~1_0", vivo, "Ventas.cfp"}));
+    EXPECT_EQ(Nombres(carpeta), (std::vector<std::string>{vivo, ".notas", "Ventas.cfp"}));
     EXPECT_TRUE(EsTemporal(muerto));
     EXPECT_TRUE(EsTemporal(vivo));
     EXPECT_FALSE(EsTemporal("Ventas.cfp"));
