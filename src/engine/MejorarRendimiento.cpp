@@ -48,8 +48,18 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         conn->SetCommandTimeout(0);
         // A definition may shorten (or lengthen) the login wait; otherwise 30 seconds.
         conn->SetConnectionTimeout(perfil_.TiempoLogin() > 0 ? perfil_.TiempoLogin() : 30);
-        conn->SetWaitHook(espera_);
+        // A login cannot be cut short: a hook that gives up would still wait for it and then end
+        // the pass without its report. The cancel request it makes is honoured after the login.
+        if (espera_) {
+            conn->SetWaitHook([this] {
+                try {
+                    espera_();
+                } catch (const std::exception&) {
+                }
+            });
+        }
         conn->Open(perfil_.CadenaConexion(VersionPrograma::kEmpresa, true), "", "", -1);
+        conn->SetWaitHook(espera_);
 
         if (!Autenticar(*conn, usuarioId, usuarioPw)) {
             CierraSinFallar(conn.get());

@@ -207,6 +207,30 @@ TEST(Noche, ASecondSignalCancelsTheRunningStatementAtTheServer) {
     EXPECT_TRUE(Contiene(log, "asked to stop again")) << log;
 }
 
+TEST(Noche, TwoSignalsDuringASlowLoginStillEndWithACancelledReport) {
+    SqlsimProceso sqlsim(
+        EscenarioVentas("", R"({"on": "login", "match": "sa", "action": "delay", "ms": 4000})"));
+    InstalacionPrueba inst;
+    inst.EscribeDefinicion(sqlsim.Puerto());
+    Limites limites;
+    int enviadas = 0;
+    const auto inicio = std::chrono::steady_clock::now();
+    limites.durante = [&](pid_t pid) {
+        const auto pasado = std::chrono::steady_clock::now() - inicio;
+        if (enviadas < 2 && pasado > std::chrono::milliseconds(1500 + 300 * enviadas)) {
+            ++enviadas;
+            ::kill(pid, SIGTERM);
+        }
+    };
+    const Corrida r = inst.Ejecuta(inst.EscribeLanzamiento(), limites);
+    ASSERT_TRUE(r.terminoSolo);
+    EXPECT_EQ(r.senal, 0);
+    EXPECT_EQ(r.codigo, 1);
+    const std::string informe = inst.Unico(".txt");
+    EXPECT_TRUE(Contiene(informe, "\r\nCancelled\r\nTime: ")) << informe;
+    EXPECT_FALSE(Recibio(sqlsim, "DBCC")) << "no phase ran";
+}
+
 TEST(Noche, AnUnreachableDisplayDoesNotStopAScheduledRun) {
     SqlsimProceso sqlsim(EscenarioVentas(""));
     InstalacionPrueba inst;
