@@ -32,6 +32,8 @@ class Velqor {
     // Subscribes the receiver of Progreso (one receiver; empty to unsubscribe).
     void AlProgresar(ManejadorProgreso manejador);
     // The hook each pass connection calls while it waits for the server (the window pumps events).
+    // When it throws, the running statement is cancelled; during the login its exception is
+    // ignored, since a login cannot be cut short.
     void AlEsperar(db::WaitHook hook);
 
     // Binds the engine to rutaCFP/archivoCFP.cfp and loads the month's history from rutaEstadistica
