@@ -38,7 +38,11 @@ shift $((OPTIND - 1))
 objetivos=("$@")
 [ ${#objetivos[@]} -eq 0 ] && objetivos=("${todos[@]}")
 for t in "${objetivos[@]}"; do
-    [[ " ${todos[*]} " == *" $t "* ]] || { echo "unknown target: $t" >&2; uso; }
+    if [[ " ${todos[*]} " != *" $t "* ]]; then
+        echo "unknown target: $t" >&2
+        [[ $t =~ ^[0-9]+$ ]] && echo "(the run time is given with -t: scripts/fuzz.sh -t $t)" >&2
+        uso
+    fi
 done
 
 # Fuzzing is on demand, so its compiler is not among the machine's usual packages.

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "cli/Clave.h"
+#include "common/Archivo.h"
 #include "common/General.h"
 #include "common/Proceso.h"
 #include "common/Texto1252.h"
@@ -251,20 +252,19 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
     }
     // Written beside the target under a name of its own, loaded back, then moved into place.
     const fs::path carpeta = ruta.has_parent_path() ? ruta.parent_path() : fs::path(".");
-    const std::string prueba = "." + ruta.stem().string() + ".velqor-config";
-    const fs::path rutaPrueba = carpeta / (prueba + std::string(kExtension));
-    if (!Utilidades::GrabaArchivoPrivado(rutaPrueba.string(), Texto(d))) {
-        return Falla(consola, "could not write " + ruta.string());
-    }
     PerfilConexion perfil;
-    if (!perfil.Cargar(VersionPrograma::kEmpresa, carpeta.string(), prueba)) {
-        fs::remove(rutaPrueba, ec);
-        return Falla(consola, "nothing was written, the definition does not load back: " +
-                                  perfil.UltimoError());
-    }
-    fs::rename(rutaPrueba, ruta, ec);
-    if (ec) {
-        fs::remove(rutaPrueba, ec);
+    bool cargada = true;
+    const auto cargaDeVuelta = [&](const std::string& temporal) {
+        const std::string nombre = fs::path(temporal).stem().string();
+        cargada = perfil.Cargar(VersionPrograma::kEmpresa, carpeta.string(), nombre);
+        return cargada;
+    };
+    if (!ReemplazaArchivo(ruta.string(), Texto(d), Permisos::Privados, cargaDeVuelta,
+                          kExtension)) {
+        if (!cargada) {
+            return Falla(consola, "nothing was written, the definition does not load back: " +
+                                      perfil.UltimoError());
+        }
         return Falla(consola, "could not write " + ruta.string());
     }
     consola.salida << "Connection definition written to " << ruta.string() << '\n';

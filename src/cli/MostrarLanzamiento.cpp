@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Lanzamiento.h"
+#include "common/Archivo.h"
+#include "common/General.h"
 
 namespace velqor::cli {
 
@@ -15,7 +17,8 @@ std::string MostrarLanzamiento::Ayuda() const {
            "\n"
            "Prints the seven values of the launch configuration FILE by name; the password is\n"
            "shown as asterisks of a fixed length. A file that was altered, cut short or written\n"
-           "by another program is an error.\n"
+           "by another program is an error. A file that users other than its owner may read\n"
+           "gets a warning on standard error (it holds a password).\n"
            "\n"
            "Options:\n"
            "  --json    print one JSON object instead (the password still masked)\n"
@@ -27,7 +30,9 @@ int MostrarLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) co
     if (!ExigePosicionales(argumentos, 1, "FILE", consola, codigo)) return codigo;
     Lanzamiento l;
     std::string error;
-    if (!Lanzamiento::Lee(argumentos.Posicionales()[0], l, error)) return Falla(consola, error);
+    const std::string& ruta = argumentos.Posicionales()[0];
+    if (!Lanzamiento::Lee(ruta, l, error)) return Falla(consola, error);
+    if (LegiblePorOtros(ruta)) consola.error << AvisoLegiblePorOtros(ruta) << '\n';
     if (argumentos.Tiene("json")) {
         consola.salida << nlohmann::json{{"database", l.entrada},
                                          {"reportFolder", l.carpetaInforme},

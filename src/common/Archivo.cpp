@@ -1,10 +1,15 @@
 #include "common/Archivo.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <optional>
+#include <vector>
 
 namespace velqor {
 
@@ -12,7 +17,7 @@ namespace {
 
 // Closes a POSIX descriptor when it goes out of scope.
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) {
@@ -31,7 +36,7 @@ public:
         return ::close(fd) == 0;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -50,11 +55,58 @@ bool EscribeTodo(int fd, std::string_view bytes) {
     return true;
 }
 
-// Creates a fresh file beside ruta under a name no other file has; fills temporal with its name.
-int CreaTemporal(const std::string& ruta, std::string& temporal) {
+// The folder part of ruta ("." when it has none) and the name part.
+std::string Carpeta(const std::string& ruta) {
+    const std::size_t barra = ruta.rfind('/');
+    if (barra == std::string::npos) return ".";
+    return barra == 0 ? "/" : ruta.substr(0, barra);
+}
+std::string Nombre(const std::string& ruta) {
+    const std::size_t barra = ruta.rfind('/');
+    return barra == std::string::npos ? ruta : ruta.substr(barra + 1);
+}
+
+// Flushes a folder's entries (a rename or a new name in it) to disk.
+bool SincronizaCarpeta(const std::string& carpeta) {
+    Descriptor d(::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return d.Abierto() && ::fsync(d.fd()) == 0;
+}
+
+// The start every temporary of ruta's name carries: ".<name>.~".
+std::string PrefijoTemporal(const std::string& ruta) { return "." + Nombre(ruta) + ".~"; }
+
+// Removes the temporaries in ruta's folder whose writer (the pid in their name) no longer runs:
+// what a process killed while writing left behind.
+void LimpiaTemporales(const std::string& ruta) {
+    const std::string carpeta = Carpeta(ruta);
+    DIR* dir = ::opendir(carpeta.c_str());
+    if (dir == nullptr) return;
+    std::vector<std::string> huerfanos;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string nombre = e->d_name;
+        if (!EsTemporal(nombre)) continue;
+        const std::string_view resto = std::string_view(nombre).substr(nombre.rfind(".~") + 2);
+        pid_t pid = 0;
+        const auto r = std::from_chars(resto.data(), resto.data() + resto.size(), pid);
+        if (r.ec != std::errc{} || r.ptr == resto.data() + resto.size() || *r.ptr != '_') continue;
+        if (pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) {
+            huerfanos.push_back(nombre);
+        }
+    }
+    ::closedir(dir);
+    for (const std::string& nombre : huerfanos) {
+        ::unlink((carpeta + "/" + nombre).c_str());
+    }
+}
+
+// Creates a fresh temporary beside ruta under a name no other file has; fills temporal with it.
+int CreaTemporal(const std::string& ruta, std::string_view sufijo, mode_t modo,
+                 std::string& temporal) {
+    const std::string base =
+        Carpeta(ruta) + "/" + PrefijoTemporal(ruta) + std::to_string(::getpid()) + "_";
     for (int intento = 0; intento < 100; ++intento) {
-        temporal = ruta + ".~" + std::to_string(::getpid()) + "_" + std::to_string(intento);
-        const int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temporal = base + std::to_string(intento) + std::string(sufijo);
+        const int fd = ::open(temporal.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, modo);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -62,27 +114,80 @@ int CreaTemporal(const std::string& ruta, std::string& temporal) {
     return -1;
 }
 
+// True when an existing ruta must not be replaced: a file nobody may write, or one this user may
+// not write.
+bool SoloLectura(const std::string& ruta, const struct stat& actual) {
+    return (actual.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+           ::access(ruta.c_str(), W_OK) != 0;
+}
+
+// Writes bytes into a new temporary beside ruta and flushes it; its name goes to temporal. The file
+// gets modo when given, otherwise the default permissions (the umask's).
+bool EscribeTemporal(const std::string& ruta, std::string_view bytes, std::optional<mode_t> modo,
+                     std::string_view sufijo, std::string& temporal) {
+    Descriptor archivo(CreaTemporal(ruta, sufijo, modo.value_or(0666), temporal));
+    if (!archivo.Abierto()) return false;
+    const bool bien = (!modo || ::fchmod(archivo.fd(), *modo) == 0) &&
+                      EscribeTodo(archivo.fd(), bytes) && ::fsync(archivo.fd()) == 0;
+    if (archivo.Cierra() && bien) return true;
+    ::unlink(temporal.c_str());
+    return false;
+}
+
 }  // namespace
 
-bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes) {
+bool EsTemporal(const std::string& nombre) {
+    return nombre.starts_with('.') && nombre.find(".~", 1) != std::string::npos;
+}
+
+bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes, Permisos permisos,
+                      const RevisaTemporal& revisa, std::string_view sufijo) {
     try {
+        if (ruta.empty()) return false;
+        std::optional<mode_t> modo;
+        struct stat actual {};
+        if (::stat(ruta.c_str(), &actual) == 0) {
+            if (!S_ISREG(actual.st_mode) || SoloLectura(ruta, actual)) return false;
+            modo = actual.st_mode & 07777;
+        }
+        if (permisos == Permisos::Privados) modo = S_IRUSR | S_IWUSR;
+        LimpiaTemporales(ruta);
         std::string temporal;
-        Descriptor archivo(CreaTemporal(ruta, temporal));
-        if (!archivo.Abierto()) {
-            return false;
-        }
-        struct stat anterior {};
-        if (::stat(ruta.c_str(), &anterior) == 0 && S_ISREG(anterior.st_mode)) {
-            ::fchmod(archivo.fd(), anterior.st_mode & 07777);
-        }
-        if (!EscribeTodo(archivo.fd(), bytes) || !archivo.Cierra() ||
-            ::rename(temporal.c_str(), ruta.c_str()) != 0) {
+        if (!EscribeTemporal(ruta, bytes, modo, sufijo, temporal)) return false;
+        if ((revisa && !revisa(temporal)) || ::rename(temporal.c_str(), ruta.c_str()) != 0) {
             ::unlink(temporal.c_str());
             return false;
         }
+        SincronizaCarpeta(Carpeta(ruta));
         return true;
     } catch (...) {
         return false;
+    }
+}
+
+std::string CreaArchivoNuevo(const std::string& base, const std::string& extension,
+                             std::string_view bytes) {
+    try {
+        const std::string primera = base + extension;
+        LimpiaTemporales(primera);
+        std::string temporal;
+        if (!EscribeTemporal(primera, bytes, std::nullopt, {}, temporal)) return {};
+        std::string ruta;
+        // A hard link takes the name only when nobody has it, so no other run's file is replaced.
+        for (int n = 1; n < 1000 && ruta.empty(); ++n) {
+            const std::string candidata =
+                n == 1 ? primera : base + "_" + std::to_string(n) + extension;
+            if (::link(temporal.c_str(), candidata.c_str()) == 0) {
+                ruta = candidata;
+            } else if (errno != EEXIST) {
+                break;
+            }
+        }
+        ::unlink(temporal.c_str());
+        if (!ruta.empty()) SincronizaCarpeta(Carpeta(ruta));
+        return ruta;
+    } catch (...) {
+        return {};
     }
 }
 
@@ -91,32 +196,38 @@ bool AnexaArchivo(const std::string& ruta, std::string_view bytes) {
     return archivo.Abierto() && EscribeTodo(archivo.fd(), bytes) && archivo.Cierra();
 }
 
-bool LeeArchivo(const std::string& ruta, std::string& bytes) {
+bool LeeArchivo(const std::string& ruta, std::string& bytes, std::size_t maximo) {
     try {
-        bytes.clear();
         Descriptor archivo(::open(ruta.c_str(), O_RDONLY | O_CLOEXEC));
-        if (!archivo.Abierto()) {
+        struct stat st {};
+        if (!archivo.Abierto() || ::fstat(archivo.fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
             return false;
         }
+        std::string contenido;
         char bloque[65536];
         for (;;) {
             const ssize_t leidos = ::read(archivo.fd(), bloque, sizeof bloque);
             if (leidos == 0) {
+                bytes = std::move(contenido);
                 return true;
             }
             if (leidos < 0) {
                 if (errno == EINTR) {
                     continue;
                 }
-                bytes.clear();
                 return false;
             }
-            bytes.append(bloque, static_cast<std::size_t>(leidos));
+            if (contenido.size() + static_cast<std::size_t>(leidos) > maximo) return false;
+            contenido.append(bloque, static_cast<std::size_t>(leidos));
         }
     } catch (...) {
-        bytes.clear();
         return false;
     }
+}
+
+bool LegiblePorOtros(const std::string& ruta) {
+    struct stat st {};
+    return ::stat(ruta.c_str(), &st) == 0 && (st.st_mode & (S_IRGRP | S_IROTH)) != 0;
 }
 
 }  // namespace velqor

@@ -23,6 +23,7 @@ private:
 
 // Numbers used across the project.
 namespace errores {
+inline constexpr int32_t kInterrumpido = 18;              // "User interrupt occurred"
 inline constexpr int32_t kTipoIncompatible = 13;          // "Type mismatch"
 inline constexpr int32_t kErrorProveedor = -2147217900;   // a statement the server refused
 inline constexpr int32_t kFalloGeneral = -2147467259;     // provider failure: lost link, login, driver

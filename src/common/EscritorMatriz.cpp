@@ -1,5 +1,7 @@
 #include "common/EscritorMatriz.h"
 
+#include <charconv>
+#include <cmath>
 #include <optional>
 #include <string_view>
 
@@ -28,6 +30,24 @@ std::optional<char> Etiqueta(const Valor& v) {
     }
 }
 
+// A number's text with the given significant digits. The largest doubles, whose rounded form lies
+// past the largest finite value, are written with all 17 digits so that they read back.
+std::string TextoNumero(double v, int digitos) {
+    std::string texto = NumeroATexto(v, digitos);
+    double leido = 0;
+    if (std::isfinite(v) &&
+        std::from_chars(texto.data(), texto.data() + texto.size(), leido).ec ==
+            std::errc::result_out_of_range) {
+        texto = NumeroATexto(v, 17);
+    }
+    return texto;
+}
+
+// Whether a date has the four-digit year the date form needs (years 0 to 9999).
+bool FechaEscribible(Momento m) {
+    return m >= HacerMomento(0, 1, 1) && m <= HacerMomento(9999, 12, 31, 23, 59, 59);
+}
+
 // The value text of a value that is not an array (a String is answered without a copy).
 std::string_view TextoValor(const Valor& v, std::string& espacio) {
     switch (v.tipo()) {
@@ -42,7 +62,7 @@ std::string_view TextoValor(const Valor& v, std::string& espacio) {
         case Valor::Tipo::Empty:
             return {};
         default:
-            espacio = NumeroATexto(v.ComoDoble(), v.tipo() == Valor::Tipo::Single ? 7 : 15);
+            espacio = TextoNumero(v.ComoDoble(), v.tipo() == Valor::Tipo::Single ? 7 : 15);
             return espacio;
     }
 }
@@ -112,6 +132,13 @@ bool EscritorMatriz::Mide(const Lista& lista, int profundidad, ResumenTexto& tot
                 MuestraMensaje("Esta versión de " + NombreEjecutable() +
                                " no puede transformar matrices con datos de tipo: " +
                                std::string(v.NombreTipo()));
+                entradaFallida = i;
+                return false;
+            }
+            if (v.tipo() == Valor::Tipo::Date && !FechaEscribible(v.ComoFecha())) {
+                MuestraMensaje(Mensaje("This version of |1 cannot write dates outside the years 0 "
+                                       "to 9999 as array text",
+                                       {Valor::Texto(NombreEjecutable())}));
                 entradaFallida = i;
                 return false;
             }

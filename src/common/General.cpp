@@ -18,6 +18,8 @@ struct EstadoProceso {
     Momento inicioProceso{};
     bool desatendido = false;
     std::string archivoLog;
+    bool logCreado = false;  // this process created archivoLog; later entries append to it
+    int erroresRegistrados = 0;
     CuadroMensaje cuadro;
 };
 
@@ -52,7 +54,11 @@ void FijaInicioProceso(Momento m) { Estado().inicioProceso = m; }
 bool Desatendido() { return Estado().desatendido; }
 void FijaDesatendido(bool v) { Estado().desatendido = v; }
 const std::string& ArchivoLog() { return Estado().archivoLog; }
-void FijaArchivoLog(std::string ruta) { Estado().archivoLog = std::move(ruta); }
+void FijaArchivoLog(std::string ruta) {
+    Estado().archivoLog = std::move(ruta);
+    Estado().logCreado = false;
+}
+int ErroresRegistrados() { return Estado().erroresRegistrados; }
 
 // ---- The message box service ----
 
@@ -171,6 +177,13 @@ std::string TextoVersion(int32_t numero) {
     return resultado;
 }
 
+std::string AvisoLegiblePorOtros(const std::string& ruta) {
+    return Mensaje(
+        "Warning: the launch configuration |1 can be read by other users and holds a password; "
+        "make it readable by its owner only (chmod 600)",
+        {Valor::Texto(ruta)});
+}
+
 // ---- Whole text files ----
 
 bool GrabaTexto(const std::string& ruta, std::string_view texto) {
@@ -180,6 +193,17 @@ bool GrabaTexto(const std::string& ruta, std::string_view texto) {
         return ReemplazaArchivo(ruta, bytes);
     } catch (...) {
         return false;
+    }
+}
+
+std::string GrabaTextoNuevo(const std::string& base, const std::string& extension,
+                            std::string_view texto) {
+    try {
+        std::string bytes = Utf8A1252(texto);
+        bytes.append(kSaltoLinea);
+        return CreaArchivoNuevo(base, extension, bytes);
+    } catch (...) {
+        return {};
     }
 }
 
@@ -193,6 +217,48 @@ std::string LeeTexto(const std::string& ruta) {
 }
 
 // ---- Error reporting ----
+
+namespace {
+
+// Appends one entry (a date-time line, texto, contexto when not empty, an empty line) to this
+// process's own log file, creating it under a free name at the first entry; standard error takes
+// it when the log cannot.
+void EscribeEnLog(std::string_view texto, std::string_view contexto) {
+    std::string entrada = FechaHora();
+    entrada.append(kSaltoLinea);
+    entrada += texto;
+    entrada.append(kSaltoLinea);
+    if (!contexto.empty()) {
+        entrada.append(contexto);
+        entrada.append(kSaltoLinea);
+    }
+    entrada.append(kSaltoLinea);
+    const std::string bytes = Utf8A1252(entrada);
+    EstadoProceso& estado = Estado();
+    bool escrito = false;
+    if (estado.logCreado) {
+        escrito = AnexaArchivo(estado.archivoLog, bytes);
+    } else {
+        const std::string& ruta = estado.archivoLog;
+        const bool conExtension = ruta.size() > 4 && ruta.ends_with(".log");
+        const std::string creado =
+            CreaArchivoNuevo(conExtension ? ruta.substr(0, ruta.size() - 4) : ruta,
+                             conExtension ? ".log" : "", bytes);
+        escrito = !creado.empty();
+        if (escrito) {
+            estado.archivoLog = creado;
+            estado.logCreado = true;
+        }
+    }
+    if (!escrito) {
+        // Nobody may be watching, and the log cannot hold it: standard error is the last
+        // place left to say what went wrong.
+        std::cerr << "The log file " << estado.archivoLog << " could not be written:\n"
+                  << Reemplaza(entrada, kSaltoLinea, "\n") << std::flush;
+    }
+}
+
+}  // namespace
 
 void InformaError(int32_t numero, std::string_view descripcion, const db::Connection* conn,
                   std::string_view textoAlternativo, bool silencioso, std::string_view contexto) {
@@ -222,23 +288,19 @@ void InformaError(int32_t numero, std::string_view descripcion, const db::Connec
             return;
         }
 
-        std::string entrada = FechaHora();
-        entrada.append(kSaltoLinea);
-        entrada += textoError;
-        entrada.append(kSaltoLinea);
-        if (!contexto.empty()) {
-            entrada.append(contexto);
-            entrada.append(kSaltoLinea);
-        }
-        entrada.append(kSaltoLinea);
-        if (!AnexaArchivo(ArchivoLog(), Utf8A1252(entrada))) {
-            // Nobody may be watching, and the log cannot hold it: standard error is the last
-            // place left to say what went wrong.
-            std::cerr << "The log file " << ArchivoLog() << " could not be written:\n"
-                      << Reemplaza(entrada, kSaltoLinea, "\n") << std::flush;
-        }
+        ++Estado().erroresRegistrados;
+        // The error text already ends its line, so an empty line follows it in the entry.
+        EscribeEnLog(textoError, contexto);
     } catch (...) {
         // The report is lost; the caller carries on.
+    }
+}
+
+void RegistraAviso(std::string_view texto, std::string_view contexto) {
+    try {
+        EscribeEnLog(std::string(texto) + std::string(kSaltoLinea), contexto);
+    } catch (...) {
+        // The warning is lost; the caller carries on.
     }
 }
 

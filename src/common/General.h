@@ -26,9 +26,14 @@ void FijaInicioProceso(Momento m);
 // True during an unattended run.
 bool Desatendido();
 void FijaDesatendido(bool v);
-// Path of this start's log file.
+// Path of this start's log file. The first entry creates it; when another process has already
+// taken that name, the entry goes to a new file "<name>_2.log" (or _3, ...), which ArchivoLog then
+// answers, so that no two processes share a log.
 const std::string& ArchivoLog();
 void FijaArchivoLog(std::string ruta);
+// How many errors this process has logged so far (written, or sent to standard error when the log
+// could not take them); warnings do not count.
+int ErroresRegistrados();
 
 // ---- The message box service ----
 
@@ -73,12 +78,18 @@ std::string FechaHora();
 // Groups the decimal digits of numero in pairs from the right: 20007 gives "2.00.07".
 std::string TextoVersion(int32_t numero);
 
+// The warning about a launch configuration that users other than its owner may read.
+std::string AvisoLegiblePorOtros(const std::string& ruta);
+
 // ---- Whole text files (Windows-1252 on disk, UTF-8 inside) ----
 
-// Replaces the file with texto followed by CR LF; false on any failure (missing folder, no
-// permission). The text goes to a fresh file beside it that is renamed over it, so a failure leaves
-// the old file whole.
+// Replaces the file with texto followed by CR LF (ReemplazaArchivo: a power cut leaves the old
+// file or the new one); false on any failure (missing folder, no permission, a read-only file).
 bool GrabaTexto(const std::string& ruta, std::string_view texto);
+// Writes texto followed by CR LF to a new file base + extension (base_2 + extension, ... when the
+// name is taken; CreaArchivoNuevo). Answers the path written, empty on failure.
+std::string GrabaTextoNuevo(const std::string& base, const std::string& extension,
+                            std::string_view texto);
 // The whole file as text, line ends included; empty on any failure.
 std::string LeeTexto(const std::string& ruta);
 
@@ -89,5 +100,8 @@ std::string LeeTexto(const std::string& ruta);
 // An entry the log file cannot take is written to standard error instead. Never throws.
 void InformaError(int32_t numero, std::string_view descripcion, const db::Connection* conn,
                   std::string_view textoAlternativo, bool silencioso, std::string_view contexto);
+// Appends a warning entry (date-time line, texto, contexto) to ArchivoLog(), or to standard error
+// when the log cannot take it. It does not count as an error. Never throws.
+void RegistraAviso(std::string_view texto, std::string_view contexto);
 
 }  // namespace velqor

@@ -4,10 +4,10 @@
 #include <exception>
 #include <string_view>
 
+#include "common/Archivo.h"
 #include "common/ErrorEjecucion.h"
 #include "common/ZEVmat3.h"
 #include "components/Cripto.h"
-#include "components/Utilidades.h"
 
 namespace velqor::Codificador {
 
@@ -123,13 +123,13 @@ bool GuardaArchivo(const std::string& clave, const Lista& valores, const std::st
     std::string cifrado;
     if (!cripto::CifraGcm(llave, nonce, archivo, claro, cifrado)) return false;
     archivo.append(cifrado);
-    return Utilidades::GrabaArchivoPrivado(ruta, archivo);
+    return ReemplazaArchivo(ruta, archivo, Permisos::Privados);
 }
 
 bool LeeArchivo(const std::string& clave, const std::string& ruta, Lista& valores, bool /*flag*/) {
     try {
         std::string archivo;
-        if (!Utilidades::LeeArchivoLimitado(ruta, kMaximoArchivo, archivo)) return false;
+        if (!velqor::LeeArchivo(ruta, archivo, kMaximoArchivo)) return false;
         if (archivo.size() < kLargoCabecera + cripto::kLargoEtiqueta) return false;
         const std::string_view bytes(archivo);
         if (bytes.substr(0, kMagia.size()) != kMagia || bytes[kMagia.size()] != kVersion)

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/Archivo.h"
 #include "common/ErrorEjecucion.h"
 #include "common/General.h"
 #include "common/Proceso.h"
@@ -226,7 +227,7 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
         }
         ruta = RutaDefinicion(carpeta, nombre);
         std::string bytes;
-        if (!Utilidades::LeeArchivoLimitado(ruta, kMaximoArchivo, bytes)) {
+        if (!LeeArchivo(ruta, bytes, kMaximoArchivo)) {
             Falla("the file is missing, unreadable or larger than 1 MB");
         }
         auto claves = LeeClaves(bytes);
@@ -240,6 +241,11 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
 
         PerfilConexion p;
         p.nombre_ = toma("name").empty() ? nombre : toma("name");
+        // Report files are named after it: it must not lead out of the program's folder.
+        if (const std::string dado = toma("name");
+            dado.find_first_of("/\\") != std::string::npos || dado.find("..") != std::string::npos) {
+            Falla("Name cannot hold a path separator (/ or \\) or \"..\"");
+        }
         if (!tiene("kind")) Falla("Kind is missing");
         if (!LeeEntero(toma("kind"), p.tipo_)) Falla("Kind must be a whole number");
         p.servidor_ = toma("server");

@@ -15,4 +15,8 @@ ErrorAtrapado ErrorAtrapado::De(const std::exception& e) {
     return {51, texto.empty() ? std::string("Internal error") : "Internal error: " + texto};
 }
 
+bool ErrorAtrapado::DelProveedor() const {
+    return numero == errores::kErrorProveedor || numero == errores::kFalloGeneral;
+}
+
 }  // namespace velqor

@@ -12,6 +12,11 @@ struct ErrorAtrapado {
     int32_t numero = 0;
     std::string descripcion;
 
+    // True when the failure came from the provider (a refusal or a lost link), which publishes its
+    // own diagnostics in the connection's Errors(); any other failure leaves there those of an
+    // earlier statement, which do not describe it.
+    bool DelProveedor() const;
+
     // A run-time error keeps its own number and description; running out of memory is error 7;
     // any other failure is error 51 ("Internal error") with the exception's text.
     static ErrorAtrapado De(const std::exception& e);

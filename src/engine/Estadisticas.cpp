@@ -24,7 +24,8 @@ bool Velqor::UpdateStatistics(db::Connection& conn, bool& cancelar, std::string&
             Mensaje("Error |1: |2", {Valor::Largo(error.numero), Valor::Texto(error.descripcion)}),
             cancelar);
         AgregaLinea(informe, error.descripcion);
-        RegistraFallo(error.numero, error.descripcion, conn, "", Mensaje("Update Statistics"));
+        RegistraFallo(error.numero, error.descripcion, error.DelProveedor() ? &conn : nullptr, "",
+                      Mensaje("Update Statistics"));
         return false;
     }
 }

@@ -52,7 +52,7 @@ bool Velqor::LogReducirA(db::Connection& conn, int32_t mb, bool& cancelar, std::
                  cancelar);
         resultado = LogShrinkFile(conn, mb, textoError);
         if (!textoError.empty()) {
-            RegistraFallo(0, "", conn, textoError,
+            RegistraFallo(0, "", &conn, textoError,
                           Mensaje("Shrink |1_log", {Valor::Texto(perfil_.NombreBase())}));
         }
         AgregaLinea(informe, Mensaje("Shrink |1_log |2",
@@ -174,7 +174,8 @@ bool Velqor::FallaPaso(const std::exception& e, db::Connection& conn, const std:
     std::string textoError;
     const bool noAplica =
         TraduceError(error.numero, error.descripcion, conn, sql, textoError, ruta);
-    if (!noAplica) RegistraFallo(0, "", conn, textoError, Mensaje(paso));
+    if (!noAplica)
+        RegistraFallo(0, "", error.DelProveedor() ? &conn : nullptr, textoError, Mensaje(paso));
     Progreso(textoError, cancelar);
     AgregaLinea(informe, textoError);
     return noAplica;
@@ -183,7 +184,9 @@ bool Velqor::FallaPaso(const std::exception& e, db::Connection& conn, const std:
 bool Velqor::TraduceError(int32_t numero, const std::string& descripcion, db::Connection& conn,
                           const std::string& sql, std::string& textoError,
                           const std::string& ruta) {
-    const auto& errores = conn.Errors();
+    static const std::vector<db::ErrorProveedor> kNinguno;
+    const auto& errores =
+        ErrorAtrapado{numero, descripcion}.DelProveedor() ? conn.Errors() : kNinguno;
     if (errores.empty()) {
         textoError = Mensaje("Error |1: |2 (|3)",
                              {Valor::Largo(numero), Valor::Texto(descripcion), Valor::Texto(sql)});

@@ -33,8 +33,12 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
     FijaInicioProceso(reloj_.Ahora());
     bool resultado = false;
     if (!creado_) return false;
+    // A request left over from an earlier pass is dropped here, before connecting, so that one
+    // made while the pass connects and checks the login is honoured at the next step.
+    cancelar = false;
 
     std::unique_ptr<db::Connection> conn;
+    bool guardarAlTerminar = false;
     try {
         bool descartable = false;
         Progreso(Mensaje("Connect..."), descartable);
@@ -47,11 +51,12 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
             CierraSinFallar(conn.get());
             return false;
         }
+        // Whatever this pass measures reaches the history file when it ends, however it ends.
+        guardarAlTerminar = true;
 
         const Momento inicio = reloj_.Ahora();
         informe = perfil_.NombreBase() + " ";
         AgregaLinea(informe, Formatea(inicio, "dd-mm-yyyy hh:nn:ss"));
-        cancelar = false;
         backupNoVerificado_ = false;
 
         // Each phase is announced to the advance receiver, then run; one success makes the pass's.
@@ -60,10 +65,12 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
             const bool exito = corre();
             resultado = resultado || exito;
         };
-        fase(Paso::Encuesta, [&] {
-            return ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar,
-                                 informe);
-        });
+        if (!cancelar) {
+            fase(Paso::Encuesta, [&] {
+                return ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine,
+                                     cancelar, informe);
+            });
+        }
         if (!cancelar)
             fase(Paso::Estadisticas, [&] { return UpdateStatistics(*conn, cancelar, informe); });
         if (!cancelar) {
@@ -96,6 +103,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         AgregaLinea(informe,
                     Mensaje("Time: |1", {Valor::Texto(Duracion(inicio, false, reloj_.Ahora()))}));
         CierraSinFallar(conn.get());
+        GuardaEstadistica();
         return resultado;
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
@@ -105,9 +113,11 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
             descartable);
         // A scheduled pass that could not run must say why in the log.
         if (Desatendido()) {
-            InformaError(error.numero, error.descripcion, conn.get(), "", false, archivoCFP_);
+            InformaError(error.numero, error.descripcion,
+                         error.DelProveedor() ? conn.get() : nullptr, "", false, archivoCFP_);
         }
         CierraSinFallar(conn.get());
+        if (guardarAlTerminar) GuardaEstadistica();
         return resultado;
     }
 }

@@ -10,6 +10,7 @@
 #include "common/General.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
+#include "components/Utilidades.h"
 #include "db/OdbcConnection.h"
 #include "engine/AbrirConexion.h"
 
@@ -75,9 +76,9 @@ void Velqor::Progreso(std::string texto, bool& cancelar) {
 }
 
 void Velqor::RegistraFallo(int32_t numero, const std::string& descripcion,
-                           const db::Connection& conn, const std::string& texto,
+                           const db::Connection* conn, const std::string& texto,
                            const std::string& contexto) {
-    if (Desatendido()) InformaError(numero, descripcion, &conn, texto, true, contexto);
+    if (Desatendido()) InformaError(numero, descripcion, conn, texto, true, contexto);
 }
 
 bool Velqor::Crear(const std::string& rutaCFP, const std::string& archivoCFP,
@@ -111,7 +112,18 @@ std::unique_ptr<db::Connection> Velqor::PreparaConexion() const {
 }
 
 void Velqor::Abre(db::Connection& conn) const {
+    // A login cannot be cut short: a hook that gives up would still wait for it and then end the
+    // pass without its report. The cancel request it makes is honoured after the login.
+    if (espera_) {
+        conn.SetWaitHook([this] {
+            try {
+                espera_();
+            } catch (const std::exception&) {
+            }
+        });
+    }
     velqor::AbreConexion(conn, perfil_, SegundosLogin());
+    conn.SetWaitHook(espera_);
 }
 
 std::unique_ptr<db::Connection> Velqor::AbreConexion() {
@@ -147,7 +159,8 @@ bool Velqor::EsCloud() const {
 std::string Velqor::NombreArchivo() const {
     std::string nombre = perfil_.Nombre();
     std::erase(nombre, ' ');
-    return nombre;
+    // Made like the history file's name, so that it stays a plain name in the program's folder.
+    return Utilidades::NombreParaArchivo(nombre);
 }
 
 }  // namespace velqor

@@ -23,7 +23,8 @@ class Velqor {
     // fabrica makes the connection of each pass (ODBC by default); reloj gives "now".
     explicit Velqor(db::FabricaConexion fabrica = {},
                     const Reloj& reloj = RelojSistema::Instancia());
-    // Writes the density history back when the engine was created (a failure goes to InformaError).
+    // Writes the density history back, merged with the file, when the engine was created (a
+    // failure goes to InformaError).
     ~Velqor();
     Velqor(const Velqor&) = delete;
     Velqor& operator=(const Velqor&) = delete;
@@ -55,11 +56,14 @@ class Velqor {
     // The step as a person reads it ("survey", "indexes", ..., "done").
     static std::string TextoPaso(Paso paso);
     // The hook each pass connection calls while it waits for the server (the window pumps events).
+    // When it throws, the running statement is cancelled; during the login its exception is
+    // ignored, since a login cannot be cut short.
     void AlEsperar(db::WaitHook hook);
 
     // Binds the engine to rutaCFP/archivoCFP.cfp and loads the month's history from rutaEstadistica
     // (a history file that does not read back is renamed aside with ".damaged-<yyyymmddhhnnss>").
-    // False when the definition does not load; False and noEsSQL = true for another database kind.
+    // False when the definition does not load (ErrorDefinicion says why); False and
+    // noEsSQL = true for another database kind.
     bool Crear(const std::string& rutaCFP, const std::string& archivoCFP,
                const std::string& rutaEstadistica, bool& noEsSQL);
     bool Creado() const { return creado_; }
@@ -71,6 +75,8 @@ class Velqor {
     // ErrorEjecucion when not created or when the login fails (its description then holds every
     // message of the refusal).
     std::unique_ptr<db::Connection> AbreConexion();
+    // Why the connection definition did not load; empty when it did.
+    const std::string& ErrorDefinicion() const { return perfil_.UltimoError(); }
     // A copy of the density history (Empty or a list of rows).
     Valor Estadistica() const { return estadistica_; }
 
@@ -110,13 +116,16 @@ class Velqor {
     // reports its description and, when unattended, logs it.
     bool UpdateStatistics(db::Connection& conn, bool& cancelar, std::string& informe);
     // Runs one whole pass; informe receives the report (untouched when the login is refused).
+    // cancelar is cleared before connecting; a request made from then on is honoured at the next
+    // step. A pass that got past the login writes the density history when it ends.
     // False when the engine is not created, the login is refused, the pass is cancelled, no phase
     // succeeded, a backup did not verify or the connection fails (then the progress text, and in an
     // unattended run the log, tell why).
     bool MejorarRendimiento(bool onLine, const std::string& serverPath, bool& cancelar,
                             const std::string& usuarioId, const std::string& usuarioPw,
                             std::string& informe);
-    // The definition's display name without blanks.
+    // The definition's display name without blanks, made usable as a file name as the history
+    // file's name is (Utilidades::NombreParaArchivo).
     std::string NombreArchivo() const;
     // True for a definition of the cloud database service.
     bool EsCloud() const;
@@ -173,10 +182,11 @@ class Velqor {
     bool BackupDatabase(db::Connection& conn, const std::string& serverPath, bool& cancelar,
                         std::string& informe);
     // In an unattended run, writes a failed step to the log (never a message box): numero and
-    // descripcion, or texto when numero is 0, the native errors of conn, and contexto (the step).
+    // descripcion, or texto when numero is 0, the native errors of conn (none when null: the
+    // failure brought no diagnostics of its own), and contexto (the step).
     // Does nothing in a run by hand, where the progress text and the report tell the operator.
     static void RegistraFallo(int32_t numero, const std::string& descripcion,
-                              const db::Connection& conn, const std::string& texto,
+                              const db::Connection* conn, const std::string& texto,
                               const std::string& contexto);
     // A refused log or backup step: translates the error, logs a real failure of an unattended
     // run, shows the text and ends the step's report line with it. True when the step does not
@@ -194,9 +204,15 @@ class Velqor {
                       const std::string& sql, std::string& textoError, const std::string& ruta);
     // The history file of InicioProceso's month: <rutaEstadistica>/<safe name>_yyyy_mm.ZEVeri.
     std::string ArchivoEstadistica() const;
+    // Reads the history file ruta into historia (Empty when there is no file or it is empty).
+    // False, with historia Empty, when it does not read back: the file is then renamed aside with
+    // ".damaged-<yyyymmddhhnnss>" and that is reported through InformaError.
+    bool LeeHistorial(const std::string& ruta, Valor& historia);
     // Loads the month's history; False (history Empty) when not created or the file is damaged.
     bool CargaEstadistica();
-    // Replaces the month's file with the history; a failure is reported through InformaError.
+    // Merges the history with what the month's file holds now (rows and measurements it lacks are
+    // added, none is repeated), writes the result under a lock on the folder and keeps it as the
+    // engine's history. Never throws; a failure is reported through InformaError.
     void GuardaEstadistica();
 
     db::FabricaConexion fabrica_;

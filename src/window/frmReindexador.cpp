@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <exception>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 #include <vector>
 
+#include "common/Archivo.h"
 #include "common/ErrorEjecucion.h"
 #include "common/General.h"
 #include "common/Proceso.h"
@@ -46,13 +45,6 @@ bool EsVerdadero(const Lista& valores, std::size_t indice) {
     }
 }
 
-// The size of this start's log file; 0 while it does not exist.
-std::uintmax_t TamanoLog() {
-    std::error_code ec;
-    const std::uintmax_t tamano = std::filesystem::file_size(ArchivoLog(), ec);
-    return ec ? 0 : tamano;
-}
-
 }  // namespace
 
 frmReindexador::frmReindexador(VistaReindexador& vista, AlmacenAjustes& ajustes,
@@ -81,6 +73,8 @@ void frmReindexador::Form_Load() {
             return;
         }
         for (const std::string& nombre : nombres) {
+            // A writer's temporary left behind by a killed process is no entry.
+            if (EsTemporal(nombre)) continue;
             vista_.AgregaBase(
                 nombre.substr(0, nombre.size() - std::min<std::size_t>(4, nombre.size())));
         }
@@ -122,6 +116,10 @@ bool frmReindexador::LeeLineaComandos() {
             {Valor::Texto(ruta)});
         return false;
     }
+    // Nobody watches from here on: what choosing the database reports (a damaged history set
+    // aside) goes to the log. Should the values not fit, the start is interactive after all.
+    FijaDesatendido(true);
+    erroresAlEmpezar_ = ErroresRegistrados();
     try {
         vista_.FijaTexto(Control::txtEstadistica, TextoDe(valores, 1));
         const std::string base = TextoDe(valores, 0);
@@ -129,6 +127,7 @@ bool frmReindexador::LeeLineaComandos() {
             motivo_ =
                 Mensaje("The database |1 of the launch configuration |2 is not beside the program",
                         {Valor::Texto(base), Valor::Texto(ruta)});
+            FijaDesatendido(false);
             return false;
         }
         vista_.FijaTexto(Control::txtUsuario, TextoDe(valores, 2));
@@ -138,11 +137,10 @@ bool frmReindexador::LeeLineaComandos() {
     } catch (const std::exception&) {
         motivo_ =
             Mensaje("The launch configuration |1 lacks some of its values", {Valor::Texto(ruta)});
+        FijaDesatendido(false);
         return false;
     }
-    FijaDesatendido(true);
-    // Two starts in the same second share the log file: what this run writes is what it adds.
-    logAlEmpezar_ = TamanoLog();
+    if (LegiblePorOtros(ruta)) RegistraAviso(AvisoLegiblePorOtros(ruta), titulo_);
     return true;
 }
 
@@ -160,7 +158,7 @@ void frmReindexador::Form_Unload() {
     Velq_.reset();
     // The engine has saved its history by now; whatever the unattended run had to log (a failed
     // step, a history or report that could not be written) fails it.
-    if (Desatendido() && salida_ == kSalidaCorrecta && TamanoLog() > logAlEmpezar_) {
+    if (Desatendido() && salida_ == kSalidaCorrecta && ErroresRegistrados() > erroresAlEmpezar_) {
         salida_ = kSalidaPaseFallido;
     }
 }
@@ -242,7 +240,10 @@ std::unique_ptr<Velqor> frmReindexador::NuevoMotor() {
     std::unique_ptr<Velqor> motor = fabrica_ ? fabrica_() : std::make_unique<Velqor>();
     motor->AlProgresar(
         [this](std::string& texto, bool& cancelar) { Velq_Progreso(texto, cancelar); });
-    motor->AlEsperar([this] { vista_.ProcesaEventos(); });
+    motor->AlEsperar([this] {
+        vista_.ProcesaEventos();
+        AtiendeParadas(true);
+    });
     return motor;
 }
 
@@ -267,9 +268,9 @@ void frmReindexador::cmbBases_Click() {
         MuestraServerPath(!Velq_->EsCloud());
         MuestraEstado(Mensaje("OK"));
     } else {
-        MuestraEstado(
-            Mensaje("Invalid file: |1 |2",
-                    {Valor::Texto(base), Valor::Texto(noEsSQL ? Mensaje("(not SQL)") : "")}));
+        MuestraEstado(Mensaje("Invalid file: |1 |2",
+                              {Valor::Texto(base), Valor::Texto(noEsSQL ? Mensaje("(not SQL)")
+                                                                        : Velq_->ErrorDefinicion())}));
     }
 }
 
@@ -334,21 +335,26 @@ void frmReindexador::cmdLanzarAhora_Click() {
     }
     if (!BaseValida()) {
         if (Desatendido()) {
-            motivo_ = Mensaje("The connection definition |1 could not be loaded",
-                              {Valor::Texto(vista_.Texto(Control::cmbBases))});
+            motivo_ = Mensaje("The connection definition |1 could not be loaded: |2",
+                              {Valor::Texto(vista_.Texto(Control::cmbBases)),
+                               Valor::Texto(Velq_->ErrorDefinicion())});
             salida_ = kSalidaConfiguracionInutil;
         }
         return;
     }
     if (Ejecutando_) {
-        PideCancelar();
+        // A click queued behind the one that is starting the pass was meant to launch, not to
+        // cancel: the pass is already on its way.
+        if (!Iniciando_) PideCancelar();
         return;
     }
 
-    MuestraEstado("");
     Ejecutando_ = true;
     Cancelando_ = false;
-    vista_.FijaTexto(Control::cmdLanzarAhora, Mensaje("Cancel"));
+    Iniciando_ = true;
+    MuestraEstado("");  // pending events run here; a close request cancels the pass before it starts
+    Iniciando_ = false;
+    if (!Cancelando_) vista_.FijaTexto(Control::cmdLanzarAhora, Mensaje("Cancel"));
     std::array<bool, kBloqueadosDuranteElPase.size()> habilitados{};
     for (std::size_t i = 0; i < kBloqueadosDuranteElPase.size(); ++i) {
         habilitados[i] = vista_.Habilitado(kBloqueadosDuranteElPase[i]);
@@ -363,16 +369,22 @@ void frmReindexador::cmdLanzarAhora_Click() {
         const std::string usuario = vista_.Texto(Control::txtUsuario);
         const std::string clave = vista_.Texto(Control::txtClave);
         std::string informe;
-        exito = Velq_->MejorarRendimiento(onLine, serverPath, Cancelando_, usuario, clave, informe);
+        if (!Cancelando_) {
+            exito =
+                Velq_->MejorarRendimiento(onLine, serverPath, Cancelando_, usuario, clave, informe);
+        }
         if (!informe.empty()) {
-            const std::string ruta = UneRuta(arranque_.carpetaPrograma,
-                                             Velq_->NombreArchivo() + "_" + MarcaTiempo() + ".txt");
-            grabado = GrabaTexto(ruta, informe);
+            // A report of its own: another pass started in the same second gets "_2" and so on.
+            const std::string base =
+                UneRuta(arranque_.carpetaPrograma, Velq_->NombreArchivo() + "_" + MarcaTiempo());
+            const std::string ruta = GrabaTextoNuevo(base, ".txt", informe);
+            grabado = !ruta.empty();
             if (grabado && !Desatendido()) vista_.AbreArchivo(ruta);
             if (!grabado && Desatendido()) {
-                InformaError(0, "", nullptr,
-                             Mensaje("The report could not be written to |1", {Valor::Texto(ruta)}),
-                             true, titulo_);
+                InformaError(
+                    0, "", nullptr,
+                    Mensaje("The report could not be written to |1", {Valor::Texto(base + ".txt")}),
+                    true, titulo_);
             }
         }
     } catch (const std::exception&) {
@@ -390,7 +402,32 @@ void frmReindexador::cmdLanzarAhora_Click() {
 
 void frmReindexador::Velq_Progreso(std::string& texto, bool& cancelar) {
     MuestraEstado(texto);
+    AtiendeParadas(false);
     if (Cancelando_) cancelar = true;
+}
+
+void frmReindexador::AtiendeParadas(bool enSentencia) {
+    if (!arranque_.paradas || !Ejecutando_) return;
+    const int paradas = arranque_.paradas();
+    if (paradas >= 1 && paradasAtendidas_ < 1) {
+        paradasAtendidas_ = 1;
+        InformaError(0, "", nullptr,
+                     Mensaje("The run was asked to stop; the pass ends after the running "
+                             "statement"),
+                     true, titulo_);
+    }
+    if (paradas >= 1 && !Cancelando_) PideCancelar();
+    if (paradas >= 2 && paradasAtendidas_ < 2) {
+        paradasAtendidas_ = 2;
+        InformaError(0, "", nullptr,
+                     Mensaje("The run was asked to stop again; the running statement is cancelled"),
+                     true, titulo_);
+    }
+    // Thrown from the wait hook, this cancels the statement the server is running.
+    if (paradas >= 2 && enSentencia) {
+        throw ErrorEjecucion(errores::kInterrumpido,
+                             Mensaje("The statement was cancelled: the run was asked to stop"));
+    }
 }
 
 void frmReindexador::MuestraEstado(const std::string& texto) {

@@ -26,6 +26,10 @@ struct Arranque {
     std::string carpetaPrograma;  // the folder of the .cfp files, the reports and the log file
     std::string lineaComandos;    // everything after the program's name, as one text
     bool hayOperador = true;      // false on a machine with no display: nobody can take over
+    // How many stop requests (SIGTERM, SIGINT) the process has received; empty when none are
+    // watched. The first cancels the running pass after its statement, the second also cancels
+    // the statement at the server.
+    std::function<int()> paradas = {};
 };
 
 // The process exit code of an unattended run.
@@ -62,13 +66,17 @@ class frmReindexador {
     void ActualizaBotones();
     // True when the engine is bound; otherwise shows "Please select a valid Database".
     bool BaseValida();
-    // Idle: runs one pass and writes its report file (opened for the operator unless unattended;
-    // when unattended, a report that cannot be written is logged).
-    // Running: asks the pass to cancel and returns at once. While the pass runs every other control
-    // is disabled and the window's events keep running.
+    // Idle: runs one pass and writes its report file under a name no other file has (opened for
+    // the operator unless unattended; when unattended, a report that cannot be written is logged).
+    // Running: asks the pass to cancel and returns at once; a click that arrives while the pass is
+    // being started is ignored. While the pass runs every other control is disabled and the
+    // window's events keep running.
     void cmdLanzarAhora_Click();
     // The engine's progress event: shows the text and passes a pending cancel request on.
     void Velq_Progreso(std::string& texto, bool& cancelar);
+    // Turns the stop requests received while a pass runs into a logged cancel request; from the
+    // second one on, enSentencia (the wait hook of a running statement) throws to cancel it.
+    void AtiendeParadas(bool enSentencia);
     // Puts texto into the status bar and lets pending window events run.
     void MuestraEstado(const std::string& texto);
     // Saves the window's values as a launch configuration chosen in the save dialog.
@@ -93,8 +101,8 @@ class frmReindexador {
     // window closes by itself once the pass has ended. Otherwise the settings are stored (after an
     // interactive start only).
     void Form_QueryUnload(bool& cancelar);
-    // Releases the engine, which writes its density history back. An unattended run that added an
-    // entry to the log file by then ends with kSalidaPaseFallido.
+    // Releases the engine, which writes its density history back. An unattended run that logged an
+    // error of its own by then ends with kSalidaPaseFallido (warnings do not count).
     void Form_Unload();
 
     // The title "ZEV Performance tool (vX.YY.ZZ) for SQL Server 2005-2019 / AZURE" of a version.
@@ -122,12 +130,14 @@ class frmReindexador {
     std::unique_ptr<Velqor> Velq_;
     bool Ejecutando_ = false;
     bool Cancelando_ = false;
+    bool Iniciando_ = false;  // the click handler is starting a pass and runs pending events
+    int paradasAtendidas_ = 0;
     bool cerrarAlTerminar_ = false;  // a close request came while the pass ran
     bool ajustesCargados_ = false;   // CargaReg ran, so the controls hold settings worth storing
     std::string titulo_;
     int salida_ = kSalidaCorrecta;
     std::string motivo_;
-    std::uintmax_t logAlEmpezar_ = 0;  // the log file's size when the unattended run began
+    int erroresAlEmpezar_ = 0;  // errors logged before the unattended run began
 };
 
 }  // namespace velqor::ventana

@@ -101,7 +101,7 @@ class ConexionGuionada final : public db::Connection {
             throw ErrorEjecucion(errores::kErrorProveedor, r.errores.front().Description);
         }
         if (r.falla) {
-            errores_.clear();
+            // As in the real layer, a failure without provider records leaves the earlier ones.
             throw *r.falla;
         }
     }

@@ -2,12 +2,17 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "common/General.h"
 #include "common/Proceso.h"
+#include "components/Codificador.h"
+#include "components/Utilidades.h"
 #include "window/frmReindexador.h"
 #include "window/qt/AjustesQSettings.h"
 #include "window/qt/VentanaReindexador.h"
@@ -31,6 +36,34 @@ std::string LineaComandos(int argc, char** argv) {
     return linea;
 }
 
+// Stop requests (SIGTERM, SIGINT) received during an unattended run; a signal handler may only
+// touch such a value.
+volatile std::sig_atomic_t gParadas = 0;
+
+void AnotaParada(int) {
+    if (gParadas < 2) gParadas = gParadas + 1;
+}
+
+// From now on SIGTERM and SIGINT ask the run to stop instead of ending the process on the spot.
+void AtiendeSenalesDeParada() {
+    struct sigaction accion {};
+    accion.sa_handler = AnotaParada;
+    sigemptyset(&accion.sa_mask);
+    accion.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &accion, nullptr);
+    sigaction(SIGINT, &accion, nullptr);
+}
+
+// True when the command line names a launch configuration this program can read: the run is then
+// unattended and nobody looks at a screen.
+bool EsLanzamientoLegible(std::string ruta) {
+    std::erase(ruta, '"');
+    int32_t atributos = 0;
+    Lista valores;
+    return !ruta.empty() && Utilidades::ExisteArchivo(ruta, atributos) &&
+           Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true);
+}
+
 // The message box of InformaError: modal, one OK button; CR LF becomes a plain line break.
 void InstalaCuadro(QWidget& ventana) {
     InstalaCuadroMensaje([&ventana](const std::string& texto, const std::string& titulo) {
@@ -50,12 +83,26 @@ int EjecutaPrograma(int argc, char** argv) {
     const char* sinPantalla =
         "velqor: no display is available; give the path of a launch configuration to run a pass "
         "unattended\n";
-    if (!Definida("QT_QPA_PLATFORM") && !Definida("DISPLAY") && !Definida("WAYLAND_DISPLAY")) {
-        if (linea.empty()) {
+    const bool desatendido = EsLanzamientoLegible(linea);
+    if (desatendido) {
+        // A run nobody sees needs no display: an unset, closed or unreachable one must not stop
+        // it before it can log anything.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        AtiendeSenalesDeParada();
+    } else if (!Definida("QT_QPA_PLATFORM")) {
+        const bool hayPantalla = Definida("DISPLAY") || Definida("WAYLAND_DISPLAY");
+        if (!hayPantalla && linea.empty()) {
             std::cerr << sinPantalla;
             return kSalidaConfiguracionInutil;
         }
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (!hayPantalla) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        } else if (!linea.empty()) {
+            // A start that names a file it cannot use must say why, also when the display it
+            // would fall back to cannot be reached.
+            qputenv("QT_QPA_PLATFORM",
+                    Definida("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen");
+        }
     }
     QApplication aplicacion(argc, argv);
     const QString plataforma = QGuiApplication::platformName();
@@ -69,7 +116,9 @@ int EjecutaPrograma(int argc, char** argv) {
     VentanaReindexador ventana(ajustes);
     // With nobody at a screen a message box would wait for ever: notices then go to standard error.
     if (hayOperador) InstalaCuadro(ventana);
-    frmReindexador form(ventana, ajustes, {}, Arranque{CarpetaPrograma(), linea, hayOperador});
+    Arranque arranque{CarpetaPrograma(), linea, hayOperador, {}};
+    if (desatendido) arranque.paradas = [] { return static_cast<int>(gParadas); };
+    frmReindexador form(ventana, ajustes, {}, std::move(arranque));
     ventana.Conecta(form);
 
     form.Form_Load();

@@ -1,7 +1,8 @@
 #pragma once
 // Programa: the start of the velqor process. It chooses the window platform (offscreen for an
-// unattended run on a machine without a display), installs the message box, loads the window and
-// answers the process exit code.
+// unattended run, whatever the display, and for a machine without one), lets SIGTERM and SIGINT
+// ask an unattended run to stop, installs the message box, loads the window and answers the
+// process exit code.
 
 namespace velqor::ventana {
 

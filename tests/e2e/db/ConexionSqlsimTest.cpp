@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "ConexionGuionada.h"
 #include "SqlsimProceso.h"
 #include "db/ErroresAdo.h"
 #include "db/OdbcConnection.h"
@@ -298,6 +299,34 @@ TEST_F(ConexionSqlsim, TextoNoAsciiEnAmbosSentidos) {
     const auto diario = sim_.LineasDiario();
     ASSERT_FALSE(diario.empty());
     EXPECT_NE(diario.back().find(nombre), std::string::npos) << diario.back();
+}
+
+// A failure that carries no provider record (a hook that gives up, a closed connection) leaves the
+// diagnostics of the earlier refusal, here and in the scripted connection of the unit tests.
+TEST_F(ConexionSqlsim, UnFalloSinRegistrosConservaLosDiagnosticosAnteriores) {
+    Abre();
+    Falla("SELEC mal");
+    const std::vector<int32_t> antes = NumerosNativos();
+    ASSERT_FALSE(antes.empty());
+    conexion_->SetWaitHook([] { throw std::runtime_error("stop"); });
+    EXPECT_THROW(conexion_->Execute("SELECT 'cuelga' AS x"), std::runtime_error);
+    conexion_->SetWaitHook(nullptr);
+    EXPECT_EQ(NumerosNativos(), antes);
+    conexion_->Close();
+    Falla("SELECT 1");
+    EXPECT_EQ(NumerosNativos(), antes);
+
+    prueba::Guion guion;
+    guion.Cuando("SELEC", prueba::Respuesta::Rechazo({{antes.front(), "Incorrect syntax"}}));
+    guion.Cuando("SELECT 2",
+                 prueba::Respuesta::Falla(errores::kFalloGeneral, "Communication link failure"));
+    const std::unique_ptr<Connection> guionada = guion.Fabrica()();
+    guionada->Open("", "", "", -1);
+    EXPECT_THROW(guionada->Execute("SELEC mal"), ErrorEjecucion);
+    EXPECT_THROW(guionada->Execute("SELECT 2"), ErrorEjecucion);
+    std::vector<int32_t> guionados;
+    for (const ErrorProveedor& e : guionada->Errors()) guionados.push_back(e.NativeError);
+    EXPECT_EQ(guionados, std::vector<int32_t>{antes.front()});
 }
 
 }  // namespace

@@ -152,6 +152,11 @@ TEST_F(ServidoresRealesE2eTest, CloudServiceGetsEveryIndexTreatedAndExitsCleanUn
                      (caso.marcador ? ", marker" : ", no marker"));
         informe.clear();
         eventos.clear();
+        // Each case starts from an empty history: two passes of one second are one measurement.
+        motor.reset();
+        for (const auto& e : std::filesystem::directory_iterator(carpeta.Ruta())) {
+            if (e.path().extension() == ".ZEVeri") std::filesystem::remove(e.path());
+        }
         Arranca("Ventas", caso.marcador ? "127.0.0.1\\velqor.database.windows.net,{port}"
                                         : "127.0.0.1,{port}");
         FijaDesatendido(true);

@@ -88,6 +88,7 @@ Corrida InstalacionPrueba::Ejecuta(const std::string& lanzamiento, const Limites
     }
     // Everything the child needs is made before fork.
     std::vector<std::string> entorno = Entorno(*this);
+    entorno.insert(entorno.end(), limites.entorno.begin(), limites.entorno.end());
     std::vector<std::string> args{programa.En("velqor"), lanzamiento};
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
@@ -143,6 +144,7 @@ Corrida InstalacionPrueba::Ejecuta(const std::string& lanzamiento, const Limites
     r.terminoSolo = true;
     while (::waitpid(pid, &estado, WNOHANG) == 0) {
         leeError();
+        if (limites.durante) limites.durante(pid);
         if (std::chrono::steady_clock::now() > tope) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &estado, 0);

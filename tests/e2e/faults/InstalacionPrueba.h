@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct Limites {
     int segundos = 20;                    // the run is killed when still going after this
     rlim_t tamanoMaximo = RLIM_INFINITY;  // RLIMIT_FSIZE of the run, with SIGXFSZ ignored
     bool sinPrivilegios = false;          // run as nobody when the test itself runs as root
+    std::vector<std::string> entorno = {};     // extra "NAME=value" entries of the run's environment
+    std::function<void(pid_t)> durante = {};   // called every few milliseconds while the run goes on
 };
 
 struct Corrida {
@@ -44,7 +47,8 @@ class InstalacionPrueba {
     std::string EscribeLanzamiento(const std::string& carpetaInformes);
     std::string EscribeLanzamiento() { return EscribeLanzamiento(informes.Texto()); }
 
-    // Runs the program unattended with the launch configuration, without a display.
+    // Runs the program unattended with the launch configuration, without a display (unless
+    // limites.entorno names one). Safe to call from two threads at once.
     Corrida Ejecuta(const std::string& lanzamiento, const Limites& limites = {});
 
     // Files beside the program whose names end with extension (".txt" reports, ".log" logs).

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTimer>
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -210,6 +212,77 @@ TEST_F(VentanaE2e, ClosingTheWindowDuringAPassWaitsForItsEnd) {
     EXPECT_TRUE(ventana->Cerrada());
     ASSERT_EQ(abiertos.size(), 1u);
     EXPECT_NE(LeeTexto(abiertos[0]).find("\r\nCancelled\r\n"), std::string::npos);
+}
+
+// A login that takes its time: the window's events run during the whole of it.
+std::string LoginLento() {
+    return EscenarioVentas("", R"({"on": "login", "match": "sa", "action": "delay", "ms": 1500})");
+}
+
+bool Recibio(const SqlsimProceso& sqlsim, const std::string& texto) {
+    const auto lineas = sqlsim.LineasDiario();
+    return std::any_of(lineas.begin(), lineas.end(), [&](const std::string& l) {
+        return l.find(texto) != std::string::npos;
+    });
+}
+
+TEST_F(VentanaE2e, ACancelOrACloseDuringASlowLoginIsHonoured) {
+    for (const bool cerrar : {false, true}) {
+        SCOPED_TRACE(cerrar ? "closing the window" : "clicking Cancel");
+        form.reset();
+        ventana.reset();
+        abiertos.clear();
+        SqlsimProceso sqlsim(LoginLento());
+        Abre(sqlsim);
+        Rellena();
+        std::string trasPedir;
+        bool cerradaDurante = false;
+        QTimer muestreo;
+        QObject::connect(&muestreo, &QTimer::timeout, [&] {
+            if (!trasPedir.empty() || Estado() != "Connect..." || Caption() != "Cancel") return;
+            if (cerrar) {
+                ventana->close();
+                cerradaDurante = ventana->Cerrada();
+            } else {
+                Lanzar()->click();
+            }
+            trasPedir = Caption();
+        });
+        muestreo.start(0);
+        Lanzar()->click();
+        muestreo.stop();
+
+        EXPECT_EQ(trasPedir, "Cancelling");
+        EXPECT_FALSE(cerradaDurante) << "the pass was still running";
+        EXPECT_EQ(ventana->Cerrada(), cerrar) << "a close request closes once the pass has ended";
+        EXPECT_EQ(Estado(), "Cancelled");
+        EXPECT_EQ(Caption(), "Launch now");
+        ASSERT_EQ(abiertos.size(), 1u);
+        const std::string texto = LeeTexto(abiertos[0]);
+        EXPECT_NE(texto.find("\r\nCancelled\r\nTime: "), std::string::npos) << texto;
+        EXPECT_FALSE(Recibio(sqlsim, "DBCC")) << "no phase ran after the login";
+    }
+}
+
+TEST_F(VentanaE2e, AClickQueuedBehindTheLaunchStartsNoSecondPass) {
+    SqlsimProceso sqlsim(EscenarioVentas(""));
+    Abre(sqlsim);
+    Rellena();
+    // A double click: both clicks wait in the queue before the first one is handled.
+    QMetaObject::invokeMethod(Lanzar(), "click", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(Lanzar(), "click", Qt::QueuedConnection);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(Estado(), "Done") << "the second click neither cancelled nor nested a pass";
+    EXPECT_EQ(Caption(), "Launch now");
+    ASSERT_EQ(abiertos.size(), 1u);
+    const auto lineas = sqlsim.LineasDiario();
+    EXPECT_EQ(std::count_if(lineas.begin(), lineas.end(),
+                            [](const std::string& l) {
+                                return l.find("FROM UsuariosPW WHERE") != std::string::npos;
+                            }),
+              1);
 }
 
 }  // namespace

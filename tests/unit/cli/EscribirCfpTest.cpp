@@ -184,5 +184,27 @@ TEST_F(EscribirCfpCli, VerifiedBackupsAreAskedForOnlyWithTheFlag) {
     }
 }
 
+
+TEST_F(EscribirCfpCli, ANameThatLeadsOutOfTheFolderIsRefused) {
+    for (const std::string nombre : {"../x", "a/b", "a\\b", "..", "x..y"}) {
+        ResultadoCli r = EjecutaCli({"write-cfp", ruta, "--name", nombre, "--server", "db01",
+                                     "--database", "Sales", "--integrated"});
+        EXPECT_EQ(r.codigo, 1) << nombre;
+        EXPECT_NE(r.error.find("Name cannot hold a path separator"), std::string::npos) << r.error;
+        EXPECT_TRUE(std::filesystem::is_empty(carpeta.Ruta())) << nombre;
+    }
+}
+
+TEST_F(EscribirCfpCli, AReadOnlyDefinitionIsNotReplacedEvenWithForce) {
+    EscribeBytes(ruta, "keep me");
+    ASSERT_EQ(::chmod(ruta.c_str(), 0444), 0);
+    ResultadoCli r = EjecutaCli({"write-cfp", ruta, "--name", "Sales", "--server", "db01",
+                                 "--database", "Sales", "--integrated", "--force"});
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("could not write"), std::string::npos) << r.error;
+    EXPECT_EQ(LeeBytes(ruta), "keep me");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(carpeta.Ruta()), {}), 1);
+}
+
 }  // namespace
 }  // namespace velqor::prueba

@@ -101,6 +101,15 @@ TEST_F(LanzamientoCli, ShowLaunchPrintsTheValuesByNameAndMasksThePassword) {
               "4 Reserved:       0\n"
               "5 Users on line:  yes (defragment)\n"
               "6 Backup folder:  /var/bak\n");
+    EXPECT_EQ(r.error, "") << "written for its owner only";
+
+    // A file others can read holds a password they can take: show-launch warns about it.
+    ASSERT_EQ(chmod(ruta.c_str(), 0644), 0);
+    r = EjecutaCli({"show-launch", ruta});
+    EXPECT_EQ(r.codigo, 0);
+    EXPECT_NE(r.error.find("can be read by other users"), std::string::npos) << r.error;
+    EXPECT_NE(r.salida.find("0 Database:       Sales"), std::string::npos);
+
     const ResultadoCli j = EjecutaCli({"show-launch", ruta, "--json"});
     ASSERT_EQ(j.codigo, 0) << j.error;
     EXPECT_EQ(nlohmann::json::parse(j.salida),

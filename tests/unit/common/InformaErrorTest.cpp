@@ -120,12 +120,36 @@ TEST_F(InformaErrorTest, DesatendidoEscribeElRegistro) {
 }
 
 TEST_F(InformaErrorTest, SilenciosoTambienVaAlRegistroYSeAnexa) {
-    EscribeBytes(ArchivoLog(), "earlier\r\n");
+    const int antes = ErroresRegistrados();
     InformaError(1, "x", nullptr, "", true, "ctx");
+    InformaError(2, "y", nullptr, "", true, "");
     EXPECT_TRUE(avisos_.empty());
+    EXPECT_EQ(ErroresRegistrados(), antes + 2);
     const std::string registro = LeeBytes(ArchivoLog());
-    EXPECT_TRUE(registro.starts_with("earlier\r\n"));
-    EXPECT_TRUE(registro.ends_with("\r\nError 1: x\r\n\r\nctx\r\n\r\n"));
+    EXPECT_NE(registro.find("\r\nError 1: x\r\n\r\nctx\r\n\r\n"), std::string::npos) << registro;
+    EXPECT_TRUE(registro.ends_with("\r\nError 2: y\r\n\r\n\r\n")) << registro;
+}
+
+TEST_F(InformaErrorTest, UnRegistroDeOtroProcesoNoSeToca) {
+    // Another run started in the same second has already written the log of that name.
+    const std::string ajeno = ArchivoLog();
+    ASSERT_TRUE(ajeno.ends_with(".log"));
+    EscribeBytes(ajeno, "earlier\r\n");
+    InformaError(1, "x", nullptr, "", true, "ctx");
+    InformaError(2, "y", nullptr, "", true, "");
+    EXPECT_EQ(LeeBytes(ajeno), "earlier\r\n");
+    const std::string propio = ajeno.substr(0, ajeno.size() - 4) + "_2.log";
+    EXPECT_EQ(ArchivoLog(), propio);
+    const std::string registro = LeeBytes(propio);
+    EXPECT_NE(registro.find("Error 1: x"), std::string::npos) << registro;
+    EXPECT_NE(registro.find("Error 2: y"), std::string::npos) << registro;
+}
+
+TEST_F(InformaErrorTest, UnAvisoVaAlRegistroSinContarComoError) {
+    const int antes = ErroresRegistrados();
+    RegistraAviso("Warning: readable", "ctx");
+    EXPECT_EQ(ErroresRegistrados(), antes);
+    EXPECT_TRUE(LeeBytes(ArchivoLog()).ends_with("\r\nWarning: readable\r\n\r\nctx\r\n\r\n"));
 }
 
 TEST_F(InformaErrorTest, RegistroImposibleVaASalidaDeErrores) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <ostream>
 #include <random>
 
@@ -135,6 +137,43 @@ TEST(MatrizATexto, FechaAlSegundo) {
     Valor leido;
     ASSERT_TRUE(TextoAMatriz(texto, leido));
     EXPECT_EQ(leido.ComoLista()[0].ComoFecha(), momento);
+}
+
+TEST(MatrizATexto, LosExtremosQueSeEscribenSeLeenDeVuelta) {
+    const double extremos[] = {std::numeric_limits<double>::max(),
+                               std::numeric_limits<double>::lowest(),
+                               std::nextafter(std::numeric_limits<double>::max(), 0.0),
+                               1.79769313486231e308,
+                               std::numeric_limits<double>::min(),
+                               std::numeric_limits<double>::denorm_min(),
+                               -std::numeric_limits<double>::denorm_min()};
+    for (const double d : extremos) {
+        std::string texto;
+        ASSERT_TRUE(MatrizATexto(A({Valor::Doble(d)}), texto)) << d;
+        Valor leido;
+        ASSERT_TRUE(TextoAMatriz(texto, leido)) << texto;
+        const double vuelta = leido.ComoLista()[0].ComoDoble();
+        EXPECT_TRUE(std::isfinite(vuelta)) << texto;
+        EXPECT_NEAR(vuelta / d, 1.0, 1e-14) << texto;
+    }
+    const Momento ultimo = HacerMomento(9999, 12, 31, 23, 59, 59);
+    std::string texto;
+    ASSERT_TRUE(MatrizATexto(A({Valor::Fecha(ultimo)}), texto));
+    Valor leido;
+    ASSERT_TRUE(TextoAMatriz(texto, leido));
+    EXPECT_EQ(leido.ComoLista()[0].ComoFecha(), ultimo);
+}
+
+TEST(MatrizATexto, UnaFechaSinAnioDeCuatroCifrasNoSeEscribe) {
+    for (const Momento m : {HacerMomento(10000, 1, 1), HacerMomento(-1, 12, 31, 23, 59, 59)}) {
+        Avisos avisos;
+        std::string texto;
+        EXPECT_FALSE(MatrizATexto(A({T("ab"), Valor::Fecha(m)}), texto));
+        EXPECT_EQ(texto, "N1/1T2/ab");
+        ASSERT_EQ(avisos.textos.size(), 1u);
+        EXPECT_NE(avisos.textos[0].find("cannot write dates outside the years 0 to 9999"),
+                  std::string::npos);
+    }
 }
 
 TEST(MatrizATexto, UnaSumaQueDesbordaFalla) {

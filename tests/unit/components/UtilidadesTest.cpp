@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -58,43 +56,6 @@ TEST(UtilidadesRellenaCeros, PadsToTheWidth) {
     };
     for (const auto& c : casos)
         EXPECT_EQ(Utilidades::RellenaCeros(c.valor, c.ancho), c.texto) << c.valor;
-}
-
-TEST(UtilidadesLeeArchivoLimitado, ReadsUpToTheLimit) {
-    CarpetaTemporal carpeta;
-    EscribeBytes(carpeta.En("f"), std::string("a\0b", 3));
-    std::string bytes = "untouched";
-    ASSERT_TRUE(Utilidades::LeeArchivoLimitado(carpeta.En("f"), 3, bytes));
-    EXPECT_EQ(bytes, std::string("a\0b", 3));
-    bytes = "untouched";
-    EXPECT_FALSE(Utilidades::LeeArchivoLimitado(carpeta.En("f"), 2, bytes));
-    EXPECT_FALSE(Utilidades::LeeArchivoLimitado(carpeta.En("missing"), 10, bytes));
-    EXPECT_FALSE(Utilidades::LeeArchivoLimitado(carpeta.Texto(), 10, bytes));
-    EXPECT_EQ(bytes, "untouched");
-}
-
-TEST(UtilidadesGrabaArchivoPrivado, ReplacesAtomicallyForTheOwnerOnly) {
-    CarpetaTemporal carpeta;
-    const std::string ruta = carpeta.En("f");
-    EscribeBytes(ruta, "old");
-    ASSERT_EQ(::chmod(ruta.c_str(), 0666), 0);
-    ASSERT_TRUE(Utilidades::GrabaArchivoPrivado(ruta, "new"));
-    EXPECT_EQ(LeeBytes(ruta), "new");
-    struct stat st {};
-    ASSERT_EQ(::stat(ruta.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600U);
-    EXPECT_FALSE(Utilidades::GrabaArchivoPrivado(carpeta.En("missing/f"), "x"));
-    EXPECT_FALSE(Utilidades::GrabaArchivoPrivado("", "x"));
-}
-
-TEST(UtilidadesGrabaArchivoPrivado, ReadOnlyFolderFailsAndKeepsTheFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    CarpetaTemporal carpeta;
-    const std::string ruta = carpeta.En("f");
-    EscribeBytes(ruta, "old");
-    ASSERT_EQ(::chmod(carpeta.Texto().c_str(), 0500), 0);
-    EXPECT_FALSE(Utilidades::GrabaArchivoPrivado(ruta, "new"));
-    EXPECT_EQ(LeeBytes(ruta), "old");
 }
 
 }  // namespace

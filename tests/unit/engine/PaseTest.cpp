@@ -291,13 +291,24 @@ TEST_F(PaseTest, CancelInTheFirstIndexAnnouncementSkipsEveryLaterPhase) {
     EXPECT_THAT(guion.Con("DBCC DBREINDEX"), IsEmpty());
 }
 
-TEST_F(PaseTest, CancelLeftOverOrMadeWhileConnectingIsDropped) {
+TEST_F(PaseTest, ACancelLeftOverFromAnEarlierPassIsDropped) {
     ASSERT_TRUE(Crea());
-    cancelar = true;                                // left over from an earlier pass
-    motor->AlEsperar([this] { cancelar = true; });  // a click while the login waits
+    cancelar = true;
     EXPECT_TRUE(Pasa());
     EXPECT_FALSE(cancelar);
     EXPECT_EQ(Lineas().size(), 9u);
+}
+
+TEST_F(PaseTest, ACancelMadeWhileConnectingIsHonouredAtTheNextStep) {
+    ASSERT_TRUE(Crea());
+    motor->AlEsperar([this] { cancelar = true; });  // a click while the login waits
+    EXPECT_FALSE(Pasa());
+    EXPECT_TRUE(cancelar);
+    ASSERT_EQ(Lineas().size(), 3u);
+    EXPECT_EQ(Lineas()[1], "Cancelled");
+    EXPECT_THAT(guion.Con("DBCC"), IsEmpty()) << "not even the survey ran";
+    EXPECT_THAT(guion.Con("sp_updatestats"), IsEmpty());
+    EXPECT_THAT(guion.Con("BACKUP"), IsEmpty());
 }
 
 TEST_F(PaseTest, PassWithNoSuccessfulPhaseAnswersFalseButSaysDone) {

@@ -199,14 +199,14 @@ TEST_F(ArranquePrueba, AProgramFolderThatCannotBeListedClosesAtOnce) {
 }
 
 // How an unattended run ends when something had to be logged although the pass itself answered
-// True: every entry this run adds to the log file fails it, those of an earlier start that shares
-// the file do not.
+// True: every error this run logs fails it; the log of an earlier start in the same second is left
+// alone (this run's entries go to a file of its own) and does not.
 struct CasoSalida {
     const char* nombre;
     bool logPrevio;     // an earlier start in the same second wrote to the same log file
     std::string falla;  // a statement the server refuses ("" for none)
     bool sinHistorial;  // the report folder cannot be made, so the history is not saved
-    bool sinInforme;    // a folder stands where the report file goes
+    bool sinInforme;    // the definition's name is too long for a report file name
     int salida;
     std::string enLog;  // what this run must add to the log ("" for nothing)
 
@@ -228,15 +228,16 @@ const CasoSalida kCasosSalida[] = {
 
 TEST_P(SalidaDesatendida, AnythingTheRunLoggedFailsIt) {
     const CasoSalida& caso = GetParam();
-    EscribeCfp("Ventas");
+    EscribeCfp("Ventas", "sql01,1433", "Ventas", 2, caso.sinInforme ? std::string(300, 'x') : "");
     const std::string log = programa.En(NombreEjecutable() + "_20261204163541.log");
+    const std::string propio =
+        caso.logPrevio ? programa.En(NombreEjecutable() + "_20261204163541_2.log") : log;
     const std::string previo = caso.logPrevio ? "04/12/2026 16:35:41\r\nearlier start\r\n\r\n" : "";
     if (caso.logPrevio) EscribeBytes(log, previo);
     if (!caso.falla.empty()) {
         guion.Cuando(caso.falla, Respuesta::Rechazo({{15247, "Permission denied."}}));
     }
     EscribeBytes(programa.En("archivo"), "not a folder");
-    if (caso.sinInforme) std::filesystem::create_directory(RutaInforme());
 
     Arranca(EscribeLanzamiento("lanza.ZEVcos", "Ventas", true,
                                caso.sinHistorial ? programa.En("archivo") + "/informes" : ""));
@@ -244,13 +245,15 @@ TEST_P(SalidaDesatendida, AnythingTheRunLoggedFailsIt) {
     EXPECT_TRUE(vista.cerrada);
     EXPECT_EQ(form->Salida(), caso.salida);
     EXPECT_TRUE(cuadros.empty());
-    ASSERT_EQ(ArchivoLog(), log);
-    const std::string escrito = LeeBytes(log);
-    ASSERT_TRUE(escrito.starts_with(previo)) << escrito;
+    if (caso.logPrevio) {
+        EXPECT_EQ(LeeBytes(log), previo) << "the other start's log is untouched";
+    }
     if (caso.enLog.empty()) {
-        EXPECT_EQ(escrito, previo);
+        EXPECT_FALSE(std::filesystem::exists(propio));
     } else {
-        EXPECT_NE(escrito.find(caso.enLog, previo.size()), std::string::npos) << escrito;
+        ASSERT_EQ(ArchivoLog(), propio);
+        const std::string escrito = LeeBytes(propio);
+        EXPECT_NE(escrito.find(caso.enLog), std::string::npos) << escrito;
     }
 }
 

@@ -16,6 +16,8 @@ TEST_F(FormularioPrueba, ListsTheDefinitionsBesideTheProgramWithoutExtension) {
     EscribeCfp("Ventas");
     EscribeCfp("Compras");
     EscribeBytes(programa.En("notas.txt"), "no");
+    // What a velqor-config write-cfp killed while it checked its file left behind.
+    EscribeCfp(".Ventas.cfp.~4194303_0");
     Arranca();
     EXPECT_EQ(vista.bases, (std::vector<std::string>{"Compras", "Ventas"}));
     EXPECT_EQ(vista.seleccion, -1);
@@ -25,6 +27,7 @@ TEST_F(FormularioPrueba, ChoosingAnEntryWordsTheOutcome) {
     EscribeCfp("Ventas");
     EscribeCfp("Otra", "sql01", "Otra", 3);
     EscribeCfp("Borrada");
+    EscribeCfp("Fuera", "sql01", "Ventas", 2, "../x");  // its reports would leave the folder
     EscribeCfp("");     // a file named only ".cfp"
     EscribeCfp("   ");  // blanks only
     Arranca();
@@ -32,13 +35,20 @@ TEST_F(FormularioPrueba, ChoosingAnEntryWordsTheOutcome) {
 
     struct Caso {
         const char* entrada;
-        const char* estado;
+        std::string estado;
         bool vinculado;
     };
     const Caso casos[] = {
         {"Ventas", "OK", true},
         {"Otra", "Invalid file: Otra (not SQL)", false},
-        {"Borrada", "Invalid file: Borrada ", false},
+        {"Borrada",
+         "Invalid file: Borrada Connection definition " + programa.En("Borrada.cfp") +
+             ": the file is missing, unreadable or larger than 1 MB",
+         false},
+        {"Fuera",
+         "Invalid file: Fuera Connection definition " + programa.En("Fuera.cfp") +
+             ": Name cannot hold a path separator (/ or \\) or \"..\"",
+         false},
         {"", "", false},
         {"   ", "", false},
     };

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "FormularioPrueba.h"
@@ -74,9 +76,16 @@ TEST_F(FormularioPrueba, APassRunsWithTheButtonReadingCancelAndWritesItsReport) 
 }
 
 TEST_F(FormularioPrueba, TheReportFileIsNamedAfterTheDefinitionWithoutBlanks) {
-    Prepara("Ventas del Sur");
-    form->cmdLanzarAhora_Click();
-    EXPECT_TRUE(std::filesystem::exists(RutaInforme("VentasdelSur")));
+    struct Caso {
+        std::string nombre, archivo;
+    };
+    // Made like the history file's name: characters no file name may hold become "_".
+    const Caso casos[] = {{"Ventas del Sur", "VentasdelSur"}, {"Ventas: Norte*", "Ventas_Norte_"}};
+    for (const Caso& c : casos) {
+        Prepara(c.nombre);
+        form->cmdLanzarAhora_Click();
+        EXPECT_TRUE(std::filesystem::exists(RutaInforme(c.archivo))) << c.nombre;
+    }
 }
 
 TEST_F(FormularioPrueba, ACancelClickDuringAProgressReportStopsThePass) {
@@ -138,11 +147,23 @@ TEST_F(FormularioPrueba, ARefusedLoginWritesNoReport) {
 }
 
 TEST_F(FormularioPrueba, AReportThatCannotBeWrittenIsNotOpened) {
-    Prepara();
-    std::filesystem::create_directory(RutaInforme());  // a folder where the file should go
+    Prepara(std::string(300, 'x'));  // a name too long for a file name
     form->cmdLanzarAhora_Click();
     EXPECT_TRUE(vista.abiertos.empty());
+    EXPECT_TRUE(Archivos(".txt").empty());
     EXPECT_EQ(vista.Texto(Control::cmdLanzarAhora), "Launch now");
+}
+
+TEST_F(FormularioPrueba, AReportNeverReplacesAFileThatHasItsName) {
+    Prepara();
+    // Another pass of the same definition started in the same second, its report made read-only.
+    EscribeBytes(RutaInforme(), "another pass's report");
+    ASSERT_EQ(::chmod(RutaInforme().c_str(), 0444), 0);
+    form->cmdLanzarAhora_Click();
+    const std::string propio = programa.En("Ventas_20261204163541_2.txt");
+    EXPECT_EQ(vista.abiertos, std::vector<std::string>{propio});
+    EXPECT_EQ(LeeBytes(RutaInforme()), "another pass's report");
+    EXPECT_TRUE(Contiene(LeeTexto(propio), "\r\nTime: "));
 }
 
 TEST_F(FormularioPrueba, ClosingDuringAPassCancelsItAndClosesWhenItEnds) {
@@ -168,6 +189,33 @@ TEST_F(FormularioPrueba, ClosingDuringAPassCancelsItAndClosesWhenItEnds) {
     EXPECT_TRUE(historial) << "the released engine wrote its density history";
 }
 
+TEST_F(FormularioPrueba, AClickOrACloseWhileThePassIsBeingStarted) {
+    // Events queued behind the launch click run while the pass is being started: a second click
+    // starts nothing and cancels nothing; a close request cancels the pass before it connects.
+    for (const bool cerrar : {false, true}) {
+        SCOPED_TRACE(cerrar ? "close" : "second click");
+        Prepara();
+        guion.conexionesHechas = 0;
+        bool hecho = false;
+        vista.alProcesar = [&](const std::string& estado) {
+            if (hecho || !estado.empty() || !form->Ejecutando()) return;
+            hecho = true;
+            if (cerrar) {
+                vista.Cierra();
+            } else {
+                form->cmdLanzarAhora_Click();
+            }
+        };
+        form->cmdLanzarAhora_Click();
+        ASSERT_TRUE(hecho);
+        EXPECT_EQ(guion.conexionesHechas, cerrar ? 0 : 1);
+        EXPECT_EQ(vista.cerrada, cerrar);
+        EXPECT_EQ(vista.Texto(Control::sbEstado), cerrar ? "" : "Done");
+        EXPECT_EQ(vista.Texto(Control::cmdLanzarAhora), "Launch now");
+        vista.alProcesar = nullptr;
+    }
+}
+
 TEST_F(FormularioPrueba, ChoosingAnotherDatabaseDuringAPassIsIgnored) {
     Prepara();
     vista.alProcesar = [&](const std::string& estado) {
@@ -185,7 +233,7 @@ TEST_F(FormularioPrueba, ChoosingAnotherDatabaseDuringAPassIsIgnored) {
 namespace velqor::prueba {
 namespace {
 
-TEST_F(FormularioPrueba, ACancelWhileConnectingShowsAtOnceButThePassRunsOn) {
+TEST_F(FormularioPrueba, ACancelWhileConnectingIsHonouredAtTheNextStep) {
     Prepara();
     bool pedido = false;
     vista.alProcesar = [&](const std::string& estado) {
@@ -197,8 +245,12 @@ TEST_F(FormularioPrueba, ACancelWhileConnectingShowsAtOnceButThePassRunsOn) {
     };
     form->cmdLanzarAhora_Click();
     EXPECT_TRUE(pedido);
-    EXPECT_EQ(vista.Texto(Control::sbEstado), "Done") << "the login drops an earlier request";
+    EXPECT_EQ(vista.Texto(Control::sbEstado), "Cancelled") << "the login keeps the request";
     EXPECT_EQ(vista.Texto(Control::cmdLanzarAhora), "Launch now");
+    const std::string informe = LeeTexto(RutaInforme());
+    EXPECT_TRUE(Contiene(informe, "\r\nCancelled\r\nTime: ")) << informe;
+    EXPECT_FALSE(Contiene(informe, "Reindex")) << informe;
+    EXPECT_TRUE(guion.Con("DBCC").empty());
 }
 
 }  // namespace
