@@ -1,5 +1,7 @@
 #include "common/EscritorMatriz.h"
 
+#include <array>
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -47,30 +49,53 @@ std::string_view TextoValor(const Valor& v, std::string& espacio) {
     }
 }
 
+// Room for the front of an element or the digits of a whole number.
+using Espacio = std::array<char, 24>;
+
+// The decimal digits of a whole number (the number's text for any header, length or checksum).
+std::string_view Cifras(int64_t numero, Espacio& espacio) {
+    const auto fin = std::to_chars(espacio.data(), espacio.data() + espacio.size(), numero).ptr;
+    return {espacio.data(), static_cast<std::size_t>(fin - espacio.data())};
+}
+
 // The front of an element: tag, length in characters and "/".
-std::string Cabecera(char etiqueta, int64_t caracteres) {
-    std::string cabecera(1, etiqueta);
-    cabecera += std::to_string(caracteres);
-    cabecera += '/';
-    return cabecera;
+std::string_view Cabecera(char etiqueta, int64_t caracteres, Espacio& espacio) {
+    espacio[0] = etiqueta;
+    auto fin = std::to_chars(espacio.data() + 1, espacio.data() + espacio.size(), caracteres).ptr;
+    *fin++ = '/';
+    return {espacio.data(), static_cast<std::size_t>(fin - espacio.data())};
 }
 
 void AgregaElemento(ResumenTexto& total, char etiqueta, const ResumenTexto& valor) {
-    total.Agrega(ResumenDe(Cabecera(etiqueta, valor.caracteres)));
+    Espacio espacio;
+    total.Agrega(ResumenDe(Cabecera(etiqueta, valor.caracteres, espacio)));
     total.Agrega(valor);
 }
 
 void AgregaNumero(ResumenTexto& total, int64_t numero) {
-    AgregaElemento(total, 'N', ResumenDe(NumeroATexto(static_cast<double>(numero))));
+    Espacio espacio;
+    AgregaElemento(total, 'N', ResumenDe(Cifras(numero, espacio)));
+}
+
+// The length of a value text in characters (its bytes when it is all ASCII).
+int64_t Caracteres(std::string_view valor) {
+    for (const char c : valor) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return ResumenDe(valor).caracteres;
+        }
+    }
+    return static_cast<int64_t>(valor.size());
 }
 
 void EscribeElemento(std::string& texto, char etiqueta, std::string_view valor) {
-    texto += Cabecera(etiqueta, ResumenDe(valor).caracteres);
+    Espacio espacio;
+    texto += Cabecera(etiqueta, Caracteres(valor), espacio);
     texto += valor;
 }
 
 void EscribeNumero(std::string& texto, int64_t numero) {
-    EscribeElemento(texto, 'N', NumeroATexto(static_cast<double>(numero)));
+    Espacio espacio;
+    EscribeElemento(texto, 'N', Cifras(numero, espacio));
 }
 
 }  // namespace
@@ -138,7 +163,8 @@ void EscritorMatriz::Vuelca(const Lista& lista, std::size_t entradas, bool compl
     for (std::size_t i = 0; i < entradas; ++i) {
         const Valor& v = lista[i];
         if (v.EsMatriz()) {
-            texto += Cabecera('A', medidas_[siguiente].caracteres);
+            Espacio espacio;
+            texto += Cabecera('A', medidas_[siguiente].caracteres, espacio);
             Vuelca(v.ComoLista(), v.ComoLista().size(), true, texto, siguiente);
         } else {
             EscribeElemento(texto, *Etiqueta(v), TextoValor(v, espacio));

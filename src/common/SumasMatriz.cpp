@@ -9,17 +9,6 @@ namespace {
 constexpr int64_t kMaximoSuma = std::numeric_limits<int32_t>::max();
 }
 
-void ResumenTexto::AgregaCodigo(int codigo) {
-    if (caracteres > 0) {
-        saltos += std::abs(codigo - ultimo);
-    } else {
-        primero = codigo;
-    }
-    ultimo = codigo;
-    codigos += codigo;
-    ++caracteres;
-}
-
 void ResumenTexto::Agrega(const ResumenTexto& otro) {
     if (otro.caracteres == 0) {
         return;

@@ -26,7 +26,16 @@ struct ResumenTexto {
     int ultimo = 0;
 
     // Adds one character with the given Windows-1252 code at the end.
-    void AgregaCodigo(int codigo);
+    void AgregaCodigo(int codigo) {
+        if (caracteres > 0) {
+            saltos += codigo > ultimo ? codigo - ultimo : ultimo - codigo;
+        } else {
+            primero = codigo;
+        }
+        ultimo = codigo;
+        codigos += codigo;
+        ++caracteres;
+    }
     // Adds a following stretch at the end.
     void Agrega(const ResumenTexto& otro);
 };

@@ -16,6 +16,14 @@ constexpr std::array<char32_t, 32> kTramo80 = {
 
 constexpr char32_t kSustituto = 0xFFFD;
 
+// The end of the run of ASCII bytes that starts at pos.
+std::size_t FinAscii(std::string_view texto, std::size_t pos) {
+    while (pos < texto.size() && static_cast<unsigned char>(texto[pos]) < 0x80) {
+        ++pos;
+    }
+    return pos;
+}
+
 // The upper-case form of one Windows-1252 letter; any other character unchanged.
 char32_t Mayuscula(char32_t c) {
     if (c >= U'a' && c <= U'z') return c - 0x20;
@@ -127,7 +135,13 @@ std::string Utf8A1252(std::string_view utf8) {
     resultado.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        resultado += static_cast<char>(Codigo1252(SiguienteCaracter(utf8, pos)));
+        // ASCII is the same in both: copied a run at a time.
+        const std::size_t inicio = pos;
+        pos = FinAscii(utf8, pos);
+        resultado.append(utf8.data() + inicio, pos - inicio);
+        if (pos < utf8.size()) {
+            resultado += static_cast<char>(Codigo1252(SiguienteCaracter(utf8, pos)));
+        }
     }
     return resultado;
 }
@@ -135,9 +149,15 @@ std::string Utf8A1252(std::string_view utf8) {
 std::string De1252AUtf8(std::string_view cp1252) {
     std::string resultado;
     resultado.reserve(cp1252.size() + cp1252.size() / 8);
-    for (const char ch : cp1252) {
-        const auto b = static_cast<unsigned char>(ch);
-        AnexaUtf8(resultado, (b >= 0x80 && b < 0xA0) ? kTramo80[b - 0x80] : char32_t{b});
+    std::size_t pos = 0;
+    while (pos < cp1252.size()) {
+        const std::size_t inicio = pos;
+        pos = FinAscii(cp1252, pos);
+        resultado.append(cp1252.data() + inicio, pos - inicio);
+        if (pos < cp1252.size()) {
+            const auto b = static_cast<unsigned char>(cp1252[pos++]);
+            AnexaUtf8(resultado, b < 0xA0 ? kTramo80[b - 0x80] : char32_t{b});
+        }
     }
     return resultado;
 }
