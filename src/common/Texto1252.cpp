@@ -16,12 +16,24 @@ constexpr std::array<char32_t, 32> kTramo80 = {
 
 constexpr char32_t kSustituto = 0xFFFD;
 
-// The end of the run of ASCII bytes that starts at pos.
-std::size_t FinAscii(std::string_view texto, std::size_t pos) {
-    while (pos < texto.size() && static_cast<unsigned char>(texto[pos]) < 0x80) {
-        ++pos;
+// Copies texto into a new string: ASCII, the same in both encodings, a run at a time, and every
+// other character through convierte(texto, pos, destino), which moves pos past it.
+template <typename Conversion>
+std::string CopiaAscii(std::string_view texto, std::size_t reserva, Conversion convierte) {
+    std::string resultado;
+    resultado.reserve(reserva);
+    std::size_t pos = 0;
+    while (pos < texto.size()) {
+        const std::size_t inicio = pos;
+        while (pos < texto.size() && static_cast<unsigned char>(texto[pos]) < 0x80) {
+            ++pos;
+        }
+        resultado.append(texto.data() + inicio, pos - inicio);
+        if (pos < texto.size()) {
+            convierte(texto, pos, resultado);
+        }
     }
-    return pos;
+    return resultado;
 }
 
 // The upper-case form of one Windows-1252 letter; any other character unchanged.
@@ -131,35 +143,17 @@ unsigned char Codigo1252(char32_t caracter) {
 }
 
 std::string Utf8A1252(std::string_view utf8) {
-    std::string resultado;
-    resultado.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        // ASCII is the same in both: copied a run at a time.
-        const std::size_t inicio = pos;
-        pos = FinAscii(utf8, pos);
-        resultado.append(utf8.data() + inicio, pos - inicio);
-        if (pos < utf8.size()) {
-            resultado += static_cast<char>(Codigo1252(SiguienteCaracter(utf8, pos)));
-        }
-    }
-    return resultado;
+    return CopiaAscii(utf8, utf8.size(), [](std::string_view texto, std::size_t& pos, std::string& destino) {
+        destino += static_cast<char>(Codigo1252(SiguienteCaracter(texto, pos)));
+    });
 }
 
 std::string De1252AUtf8(std::string_view cp1252) {
-    std::string resultado;
-    resultado.reserve(cp1252.size() + cp1252.size() / 8);
-    std::size_t pos = 0;
-    while (pos < cp1252.size()) {
-        const std::size_t inicio = pos;
-        pos = FinAscii(cp1252, pos);
-        resultado.append(cp1252.data() + inicio, pos - inicio);
-        if (pos < cp1252.size()) {
-            const auto b = static_cast<unsigned char>(cp1252[pos++]);
-            AnexaUtf8(resultado, b < 0xA0 ? kTramo80[b - 0x80] : char32_t{b});
-        }
-    }
-    return resultado;
+    return CopiaAscii(cp1252, cp1252.size() + cp1252.size() / 8,
+                      [](std::string_view texto, std::size_t& pos, std::string& destino) {
+                          const auto b = static_cast<unsigned char>(texto[pos++]);
+                          AnexaUtf8(destino, b < 0xA0 ? kTramo80[b - 0x80] : char32_t{b});
+                      });
 }
 
 }  // namespace velqor
