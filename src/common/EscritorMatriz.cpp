@@ -30,13 +30,35 @@ std::optional<char> Etiqueta(const Valor& v) {
     }
 }
 
+// A date in the element's form (yyyy-mm-dd hh:nn:ss), digit by digit for the usual years.
+void FormateaFecha(Momento fecha, std::string& espacio) {
+    const CamposMomento c = Campos(fecha);
+    if (c.anio < 0 || c.anio > 9999) {
+        espacio = Formatea(fecha, kFormaFecha);
+        return;
+    }
+    char texto[] = "0000-00-00 00:00:00";
+    const auto pon = [&texto](int desde, int cifras, long valor) {
+        for (int i = desde + cifras - 1; i >= desde; --i, valor /= 10) {
+            texto[i] = static_cast<char>('0' + valor % 10);
+        }
+    };
+    pon(0, 4, c.anio);
+    pon(5, 2, c.mes);
+    pon(8, 2, c.dia);
+    pon(11, 2, c.hora);
+    pon(14, 2, c.minuto);
+    pon(17, 2, c.segundo);
+    espacio.assign(texto, sizeof texto - 1);
+}
+
 // The value text of a value that is not an array (a String is answered without a copy).
 std::string_view TextoValor(const Valor& v, std::string& espacio) {
     switch (v.tipo()) {
         case Valor::Tipo::String:
             return v.ComoTexto();
         case Valor::Tipo::Date:
-            espacio = Formatea(v.ComoFecha(), kFormaFecha);
+            FormateaFecha(v.ComoFecha(), espacio);
             return espacio;
         case Valor::Tipo::Boolean:
             return v.ComoLogico() ? "1" : "0";
@@ -105,7 +127,7 @@ bool EscritorMatriz::Escribe(const Lista& lista, std::string& texto) {
     ResumenTexto total;
     const bool completo = Mide(lista, 1, total, entradaFallida);
     texto.reserve(texto.size() + static_cast<std::size_t>(total.caracteres));
-    std::size_t siguiente = 0;
+    Cursor siguiente;
     Vuelca(lista, completo ? lista.size() : entradaFallida, completo, texto, siguiente);
     return completo;
 }
@@ -140,8 +162,13 @@ bool EscritorMatriz::Mide(const Lista& lista, int profundidad, ResumenTexto& tot
                 entradaFallida = i;
                 return false;
             }
-            valor = ResumenDe(TextoValor(v, espacio));
+            const std::string_view texto = TextoValor(v, espacio);
+            valor = ResumenDe(texto);
             AgregaElemento(total, *etiqueta, valor);
+            if (v.tipo() != Valor::Tipo::String) {
+                textos_.append(texto);
+                largos_.push_back(static_cast<uint16_t>(texto.size()));
+            }
         }
         if (!sumas.Suma(valor)) {
             entradaFallida = i;
@@ -156,18 +183,22 @@ bool EscritorMatriz::Mide(const Lista& lista, int profundidad, ResumenTexto& tot
 
 // Writes the header and the first `entradas` entries of lista, and the checksums when completo.
 void EscritorMatriz::Vuelca(const Lista& lista, std::size_t entradas, bool completo,
-                            std::string& texto, std::size_t& siguiente) const {
-    const Medida medida = medidas_[siguiente++];
+                            std::string& texto, Cursor& siguiente) const {
+    const Medida medida = medidas_[siguiente.nivel++];
     EscribeNumero(texto, static_cast<int64_t>(lista.size()) - 1);
-    std::string espacio;
     for (std::size_t i = 0; i < entradas; ++i) {
         const Valor& v = lista[i];
         if (v.EsMatriz()) {
             Espacio espacio;
-            texto += Cabecera('A', medidas_[siguiente].caracteres, espacio);
+            texto += Cabecera('A', medidas_[siguiente.nivel].caracteres, espacio);
             Vuelca(v.ComoLista(), v.ComoLista().size(), true, texto, siguiente);
+        } else if (v.tipo() == Valor::Tipo::String) {
+            EscribeElemento(texto, 'T', v.ComoTexto());
         } else {
-            EscribeElemento(texto, *Etiqueta(v), TextoValor(v, espacio));
+            // Kept by the first pass, in the same order; these texts are ASCII.
+            const std::size_t largo = largos_[siguiente.valor++];
+            EscribeElemento(texto, *Etiqueta(v), std::string_view(textos_).substr(siguiente.texto, largo));
+            siguiente.texto += largo;
         }
     }
     if (completo) {
