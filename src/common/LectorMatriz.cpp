@@ -124,45 +124,22 @@ bool LectorMatriz::Avanza(Posicion& pos, int64_t n, int64_t limite, ResumenTexto
     if (n > limite - pos.caracter) {
         return false;
     }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(texto_.data());
     int64_t i = 0;
     while (i < n) {
         // A run of ASCII characters: bytes and characters advance together.
         const std::size_t hasta = std::min(texto_.size(), pos.byte + static_cast<std::size_t>(n - i));
-        const std::size_t desde = pos.byte;
-        int64_t codigos = 0;
-        int64_t saltos = 0;
-        // The first character of all takes no step.
-        int ultimo = resumen.caracteres > 0 || desde >= hasta ? resumen.ultimo : bytes[desde];
-        std::size_t b = desde;
-        for (; b < hasta && bytes[b] < 0x80; ++b) {
-            const int codigo = bytes[b];
-            saltos += codigo > ultimo ? codigo - ultimo : ultimo - codigo;
-            codigos += codigo;
-            ultimo = codigo;
-        }
-        if (b > desde) {
-            if (resumen.caracteres == 0) {
-                resumen.primero = bytes[desde];
-            }
-            const auto corrida = static_cast<int64_t>(b - desde);
-            resumen.codigos += codigos;
-            resumen.saltos += saltos;
-            resumen.ultimo = ultimo;
-            resumen.caracteres += corrida;
-            pos.byte = b;
-            pos.caracter += corrida;
-            i += corrida;
-        }
-        if (i < n) {
+        const std::size_t fin = AgregaAscii(texto_, pos.byte, hasta, resumen);
+        const auto corrida = static_cast<int64_t>(fin - pos.byte);
+        pos.byte = fin;
+        pos.caracter += corrida;
+        i += corrida;
+        if (i < n && corrida == 0) {
             if (pos.byte >= texto_.size()) {
                 return false;
             }
-            if (bytes[pos.byte] >= 0x80) {
-                resumen.AgregaCodigo(CodigoSiguiente(texto_, pos.byte));
-                ++pos.caracter;
-                ++i;
-            }
+            resumen.AgregaCodigo(CodigoSiguiente(texto_, pos.byte));
+            ++pos.caracter;
+            ++i;
         }
     }
     return true;

@@ -51,6 +51,12 @@ inline int CodigoSiguiente(std::string_view utf8, std::size_t& pos) {
     return Codigo1252(SiguienteCaracter(utf8, pos));
 }
 
+// Adds the run of ASCII characters of texto that starts at byte desde and ends at hasta or at the
+// first other byte, whichever comes first, to resumen; answers where the run ended. (ASCII is the
+// bulk of every text: summed here a run at a time.)
+std::size_t AgregaAscii(std::string_view texto, std::size_t desde, std::size_t hasta,
+                        ResumenTexto& resumen);
+
 // The facts of a whole UTF-8 text.
 ResumenTexto ResumenDe(std::string_view utf8);
 
