@@ -11,9 +11,10 @@
 
 namespace velqor::zev {
 
-// Writes in two passes: the first measures every level (its text's length and its checksums)
-// without building text, the second writes straight into the result. Each character is thus
-// produced once, however deep the nesting. One object serves one call.
+// Writes in two passes: the first measures every level (its text's length and its checksums) and
+// keeps the value texts it had to make (numbers, dates, Booleans), the second writes straight into
+// the result. Each character is thus produced once, however deep the nesting. One object serves
+// one call.
 class EscritorMatriz {
 public:
     // Appends the array text of lista to texto. False when an entry cannot be written (a message
@@ -28,10 +29,21 @@ private:
     };
     // One entry per array level, in the order the levels are entered.
     std::vector<Medida> medidas_;
+    // The value texts of the entries that are neither String nor array, one after another in the
+    // order they are met, and the length of each.
+    std::string textos_;
+    std::vector<uint16_t> largos_;
+
+    // Where the second pass stands in medidas_, largos_ and textos_.
+    struct Cursor {
+        std::size_t nivel = 0;
+        std::size_t valor = 0;
+        std::size_t texto = 0;
+    };
 
     bool Mide(const Lista& lista, int profundidad, ResumenTexto& total, std::size_t& entradaFallida);
     void Vuelca(const Lista& lista, std::size_t entradas, bool completo, std::string& texto,
-                std::size_t& siguiente) const;
+                Cursor& siguiente) const;
 };
 
 }  // namespace velqor::zev

@@ -12,6 +12,8 @@ namespace {
 
 // The tag, the length digits and the "/" must lie within this many characters.
 constexpr int kVentanaBarra = 20;
+// The tags an element may carry.
+constexpr std::string_view kEtiquetas = "NTFLEZA";
 
 // The whole number a header or checksum element holds (numbers only, rounded half to even).
 bool ComoEntero(const Valor& v, int64_t& entero) {
@@ -28,6 +30,16 @@ bool ComoEntero(const Valor& v, int64_t& entero) {
 }
 
 bool LeeNumero(std::string_view texto, double& numero) {
+    // Whole numbers of up to 15 digits, the usual case, are exact in a double.
+    if (!texto.empty() && texto.size() <= 15 &&
+        std::all_of(texto.begin(), texto.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        int64_t entero = 0;
+        for (const char c : texto) {
+            entero = entero * 10 + (c - '0');
+        }
+        numero = static_cast<double>(entero);
+        return true;
+    }
     const char* fin = texto.data() + texto.size();
     const auto r = std::from_chars(texto.data(), fin, numero);
     return !texto.empty() && r.ec == std::errc{} && r.ptr == fin;
@@ -84,8 +96,11 @@ bool LectorMatriz::LeeMatriz(Posicion& pos, int64_t limite, int profundidad, Val
         return false;
     }
     Lista lista;
-    // Entries are added as they are read, so a hostile bound cannot claim memory up front.
-    lista.reserve(static_cast<std::size_t>(std::min<int64_t>(limiteSuperior + 1, 1024)));
+    // Room for the entries the bound announces, but never for more than the rest of the text can
+    // hold (an element takes at least three characters), so a hostile bound claims no memory.
+    const auto restantes = static_cast<int64_t>(texto_.size() - std::min(pos.byte, texto_.size()));
+    lista.reserve(static_cast<std::size_t>(
+        std::min<int64_t>(limiteSuperior + 1, std::min(limite - pos.caracter, restantes) / 3)));
     SumasMatriz sumas;
     for (int64_t i = 0; i <= limiteSuperior; ++i) {
         Valor entrada;
@@ -106,12 +121,26 @@ bool LectorMatriz::QuedaCaracter(const Posicion& pos, int64_t limite) const {
 
 // Moves pos forward by n characters, adding them to resumen; false when fewer remain.
 bool LectorMatriz::Avanza(Posicion& pos, int64_t n, int64_t limite, ResumenTexto& resumen) const {
-    for (int64_t i = 0; i < n; ++i) {
-        if (!QuedaCaracter(pos, limite)) {
-            return false;
+    if (n > limite - pos.caracter) {
+        return false;
+    }
+    int64_t i = 0;
+    while (i < n) {
+        // A run of ASCII characters: bytes and characters advance together.
+        const std::size_t hasta = std::min(texto_.size(), pos.byte + static_cast<std::size_t>(n - i));
+        const std::size_t fin = AgregaAscii(texto_, pos.byte, hasta, resumen);
+        const auto corrida = static_cast<int64_t>(fin - pos.byte);
+        pos.byte = fin;
+        pos.caracter += corrida;
+        i += corrida;
+        if (i < n && corrida == 0) {
+            if (pos.byte >= texto_.size()) {
+                return false;
+            }
+            resumen.AgregaCodigo(CodigoSiguiente(texto_, pos.byte));
+            ++pos.caracter;
+            ++i;
         }
-        resumen.AgregaCodigo(CodigoSiguiente(texto_, pos.byte));
-        ++pos.caracter;
     }
     return true;
 }
@@ -129,40 +158,41 @@ bool LectorMatriz::LeeSuma(Posicion& pos, int64_t limite, int profundidad, int64
 // characters to leido, and moves pos past it.
 bool LectorMatriz::LeeElemento(Posicion& pos, int64_t limite, int profundidad, Valor& valor,
                                SumasMatriz& sumas, ResumenTexto& leido) {
-    const Posicion inicio = pos;
-    Posicion barra = pos;
-    bool hallada = false;
-    ResumenTexto frente;
-    for (int i = 0; i < kVentanaBarra && QuedaCaracter(barra, limite); ++i) {
-        if (texto_[barra.byte] == '/') {
-            hallada = i > 0;
-            break;
-        }
-        Avanza(barra, 1, limite, frente);
-    }
-    if (!hallada) {
-        return false;
-    }
-    const std::string_view cifras = texto_.substr(inicio.byte + 1, barra.byte - inicio.byte - 1);
-    if (cifras.empty()) {
+    // Tag, length digits and "/" are ASCII in any element that can be read: anything else fails
+    // here, as it would once converted.
+    const char etiqueta = QuedaCaracter(pos, limite) ? texto_[pos.byte] : '\0';
+    if (kEtiquetas.find(etiqueta) == std::string_view::npos) {
         return false;
     }
     int64_t longitud = 0;
-    for (const char c : cifras) {
+    int64_t i = 1;
+    for (;; ++i) {
+        if (i >= kVentanaBarra || pos.caracter + i >= limite || pos.byte + i >= texto_.size()) {
+            return false;
+        }
+        const char c = texto_[pos.byte + i];
+        if (c == '/') {
+            break;
+        }
         if (c < '0' || c > '9') {
             return false;
         }
         longitud = longitud * 10 + (c - '0');
     }
-    Posicion fin = barra;
-    Avanza(fin, 1, limite, frente);
+    if (i == 1) {
+        return false;
+    }
+    ResumenTexto frente;
+    for (int64_t j = 0; j <= i; ++j) {
+        frente.AgregaCodigo(static_cast<unsigned char>(texto_[pos.byte + j]));
+    }
+    Posicion fin{pos.byte + static_cast<std::size_t>(i) + 1, pos.caracter + i + 1};
     const Posicion comienzoValor = fin;
     if (longitud > limite - comienzoValor.caracter) {
         return false;
     }
 
     ResumenTexto resumenValor;
-    const char etiqueta = texto_[inicio.byte];
     if (etiqueta == 'A') {
         const int64_t finValor = comienzoValor.caracter + longitud;
         Valor interna;

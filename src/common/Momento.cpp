@@ -1,5 +1,6 @@
 #include "common/Momento.h"
 
+#include <charconv>
 #include <ctime>
 
 namespace velqor {
@@ -39,14 +40,16 @@ CamposMomento Campos(Momento m) {
 namespace {
 
 void AnexaCifras(std::string& destino, long valor, int cifras) {
-    std::string texto = std::to_string(valor < 0 ? -valor : valor);
-    if (static_cast<int>(texto.size()) < cifras) {
-        texto.insert(0, static_cast<std::size_t>(cifras) - texto.size(), '0');
-    }
+    char texto[24];
+    const auto fin = std::to_chars(texto, texto + sizeof texto, valor < 0 ? -valor : valor).ptr;
     if (valor < 0) {
         destino += '-';
     }
-    destino += texto;
+    const auto largo = static_cast<int>(fin - texto);
+    if (largo < cifras) {
+        destino.append(static_cast<std::size_t>(cifras - largo), '0');
+    }
+    destino.append(texto, fin);
 }
 
 // Reads exactly `cifras` decimal digits at texto[pos].
@@ -66,6 +69,7 @@ bool LeeCifras(std::string_view texto, std::size_t pos, std::size_t cifras, int&
 std::string Formatea(Momento m, std::string_view patron) {
     const CamposMomento c = Campos(m);
     std::string resultado;
+    resultado.reserve(patron.size());
     std::size_t i = 0;
     while (i < patron.size()) {
         const std::string_view resto = patron.substr(i);

@@ -26,7 +26,16 @@ struct ResumenTexto {
     int ultimo = 0;
 
     // Adds one character with the given Windows-1252 code at the end.
-    void AgregaCodigo(int codigo);
+    void AgregaCodigo(int codigo) {
+        if (caracteres > 0) {
+            saltos += codigo > ultimo ? codigo - ultimo : ultimo - codigo;
+        } else {
+            primero = codigo;
+        }
+        ultimo = codigo;
+        codigos += codigo;
+        ++caracteres;
+    }
     // Adds a following stretch at the end.
     void Agrega(const ResumenTexto& otro);
 };
@@ -41,6 +50,12 @@ inline int CodigoSiguiente(std::string_view utf8, std::size_t& pos) {
     }
     return Codigo1252(SiguienteCaracter(utf8, pos));
 }
+
+// Adds the run of ASCII characters of texto that starts at byte desde and ends at hasta or at the
+// first other byte, whichever comes first, to resumen; answers where the run ended. (ASCII is the
+// bulk of every text: summed here a run at a time.)
+std::size_t AgregaAscii(std::string_view texto, std::size_t desde, std::size_t hasta,
+                        ResumenTexto& resumen);
 
 // The facts of a whole UTF-8 text.
 ResumenTexto ResumenDe(std::string_view utf8);

@@ -16,6 +16,26 @@ constexpr std::array<char32_t, 32> kTramo80 = {
 
 constexpr char32_t kSustituto = 0xFFFD;
 
+// Copies texto into a new string: ASCII, the same in both encodings, a run at a time, and every
+// other character through convierte(texto, pos, destino), which moves pos past it.
+template <typename Conversion>
+std::string CopiaAscii(std::string_view texto, std::size_t reserva, Conversion convierte) {
+    std::string resultado;
+    resultado.reserve(reserva);
+    std::size_t pos = 0;
+    while (pos < texto.size()) {
+        const std::size_t inicio = pos;
+        while (pos < texto.size() && static_cast<unsigned char>(texto[pos]) < 0x80) {
+            ++pos;
+        }
+        resultado.append(texto.data() + inicio, pos - inicio);
+        if (pos < texto.size()) {
+            convierte(texto, pos, resultado);
+        }
+    }
+    return resultado;
+}
+
 // The upper-case form of one Windows-1252 letter; any other character unchanged.
 char32_t Mayuscula(char32_t c) {
     if (c >= U'a' && c <= U'z') return c - 0x20;
@@ -123,23 +143,17 @@ unsigned char Codigo1252(char32_t caracter) {
 }
 
 std::string Utf8A1252(std::string_view utf8) {
-    std::string resultado;
-    resultado.reserve(utf8.size());
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        resultado += static_cast<char>(Codigo1252(SiguienteCaracter(utf8, pos)));
-    }
-    return resultado;
+    return CopiaAscii(utf8, utf8.size(), [](std::string_view texto, std::size_t& pos, std::string& destino) {
+        destino += static_cast<char>(Codigo1252(SiguienteCaracter(texto, pos)));
+    });
 }
 
 std::string De1252AUtf8(std::string_view cp1252) {
-    std::string resultado;
-    resultado.reserve(cp1252.size() + cp1252.size() / 8);
-    for (const char ch : cp1252) {
-        const auto b = static_cast<unsigned char>(ch);
-        AnexaUtf8(resultado, (b >= 0x80 && b < 0xA0) ? kTramo80[b - 0x80] : char32_t{b});
-    }
-    return resultado;
+    return CopiaAscii(cp1252, cp1252.size() + cp1252.size() / 8,
+                      [](std::string_view texto, std::size_t& pos, std::string& destino) {
+                          const auto b = static_cast<unsigned char>(texto[pos++]);
+                          AnexaUtf8(destino, b < 0xA0 ? kTramo80[b - 0x80] : char32_t{b});
+                      });
 }
 
 }  // namespace velqor

@@ -1,8 +1,11 @@
 #include "common/Valor.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <utility>
 
 #include "common/ErrorEjecucion.h"
 
@@ -17,6 +20,13 @@ namespace {
 // Smallest decimal exponent written without the exponent form (0.0001 is plain, 0.00001 is 1E-05).
 constexpr int kExponenteMinimoLlano = -4;
 
+// Significant digits that a normal double always carries exactly through a decimal rounding.
+constexpr int kCifrasSeguras = 15;
+
+// 10^0 .. 10^17, the bounds of whole numbers written as plain digits.
+constexpr double kPotencias10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                   1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+
 }  // namespace
 
 std::string NumeroATexto(double v, int digitos) {
@@ -30,54 +40,105 @@ std::string NumeroATexto(double v, int digitos) {
         return "0";
     }
     digitos = digitos < 1 ? 1 : (digitos > 17 ? 17 : digitos);
+    const double magnitud = std::fabs(v);
+    char resultado[64];
+    char* fin = resultado;
+    if (v < 0) {
+        *fin++ = '-';
+    }
 
-    // Scientific form with the wanted significant digits (d.ddde+xx), rounded once.
+    // Whole numbers with no more digits than wanted are their digits (the common case).
+    if (magnitud < kPotencias10[digitos] && magnitud == std::trunc(magnitud)) {
+        fin = std::to_chars(fin, resultado + sizeof resultado, static_cast<int64_t>(magnitud)).ptr;
+        return std::string(resultado, fin);
+    }
+
+    // Scientific form (d.ddde+xx) rounded once to the wanted significant digits. Up to 15 of them,
+    // the shortest form that reads back as v is that same rounding whenever it is no longer.
     char cientifico[64];
-    const auto r = std::to_chars(cientifico, cientifico + sizeof cientifico, std::fabs(v),
-                                 std::chars_format::scientific, digitos - 1);
-    const std::string_view forma(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
-    const std::size_t e = forma.find('e');
-    std::string cifras;
+    auto r = std::to_chars(cientifico, cientifico + sizeof cientifico, magnitud,
+                           std::chars_format::scientific);
+    std::string_view forma(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
+    std::size_t e = forma.find('e');
+    if (digitos > kCifrasSeguras || magnitud < std::numeric_limits<double>::min() ||
+        static_cast<int>(e > 1 ? e - 1 : e) > digitos) {
+        r = std::to_chars(cientifico, cientifico + sizeof cientifico, magnitud,
+                          std::chars_format::scientific, digitos - 1);
+        forma = std::string_view(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
+        e = forma.find('e');
+    }
+    char cifras[24];
+    int n = 0;
     for (const char c : forma.substr(0, e)) {
         if (c != '.') {
-            cifras += c;
+            cifras[n++] = c;
         }
     }
-    while (cifras.size() > 1 && cifras.back() == '0') {
-        cifras.pop_back();
+    while (n > 1 && cifras[n - 1] == '0') {
+        --n;
     }
     int exponente = 0;
     const std::string_view textoExponente = forma.substr(e + (forma[e + 1] == '+' ? 2 : 1));
     std::from_chars(textoExponente.data(), textoExponente.data() + textoExponente.size(),
                     exponente);
 
-    std::string resultado = v < 0 ? "-" : "";
-    const auto n = static_cast<int>(cifras.size());
+    const auto anexa = [&fin](const char* desde, int cuantos) {
+        fin = std::copy(desde, desde + cuantos, fin);
+    };
     if (exponente >= digitos || exponente < kExponenteMinimoLlano) {
-        resultado += cifras[0];
+        *fin++ = cifras[0];
         if (n > 1) {
-            resultado += '.';
-            resultado.append(cifras, 1);
+            *fin++ = '.';
+            anexa(cifras + 1, n - 1);
         }
-        resultado += exponente < 0 ? "E-" : "E+";
-        const std::string valorExponente = std::to_string(std::abs(exponente));
-        if (valorExponente.size() < 2) {
-            resultado += '0';
+        *fin++ = 'E';
+        *fin++ = exponente < 0 ? '-' : '+';
+        const int valorExponente = std::abs(exponente);
+        if (valorExponente < 10) {
+            *fin++ = '0';
         }
-        resultado += valorExponente;
+        fin = std::to_chars(fin, resultado + sizeof resultado, valorExponente).ptr;
     } else if (exponente < 0) {
-        resultado += '.';
-        resultado.append(static_cast<std::size_t>(-exponente - 1), '0');
-        resultado += cifras;
+        *fin++ = '.';
+        fin = std::fill_n(fin, -exponente - 1, '0');
+        anexa(cifras, n);
     } else if (n <= exponente + 1) {
-        resultado += cifras;
-        resultado.append(static_cast<std::size_t>(exponente + 1 - n), '0');
+        anexa(cifras, n);
+        fin = std::fill_n(fin, exponente + 1 - n, '0');
     } else {
-        resultado.append(cifras, 0, static_cast<std::size_t>(exponente + 1));
-        resultado += '.';
-        resultado.append(cifras, static_cast<std::size_t>(exponente + 1));
+        anexa(cifras, exponente + 1);
+        *fin++ = '.';
+        anexa(cifras + exponente + 1, n - exponente - 1);
     }
-    return resultado;
+    return std::string(resultado, fin);
+}
+
+Valor::Valor(const Valor& otro) : tipo_(otro.tipo_) {
+    if (const auto* texto = std::get_if<std::unique_ptr<std::string>>(&otro.dato_)) {
+        dato_ = std::make_unique<std::string>(**texto);
+    } else if (const auto* lista = std::get_if<std::unique_ptr<Lista>>(&otro.dato_)) {
+        dato_ = std::make_unique<Lista>(**lista);
+    } else {
+        dato_ = otro.Numero();
+    }
+}
+
+Valor::Valor(Valor&& otro) noexcept
+    : tipo_(std::exchange(otro.tipo_, Tipo::Empty)), dato_(std::exchange(otro.dato_, 0.0)) {}
+
+Valor& Valor::operator=(const Valor& otro) {
+    if (this != &otro) {
+        *this = Valor(otro);
+    }
+    return *this;
+}
+
+Valor& Valor::operator=(Valor&& otro) noexcept {
+    if (this != &otro) {
+        tipo_ = std::exchange(otro.tipo_, Tipo::Empty);
+        dato_ = std::exchange(otro.dato_, 0.0);
+    }
+    return *this;
 }
 
 Valor Valor::Nulo() {
@@ -89,7 +150,7 @@ Valor Valor::Nulo() {
 Valor Valor::DeNumero(Tipo tipo, double v) {
     Valor r;
     r.tipo_ = tipo;
-    r.numero_ = v;
+    r.dato_ = v;
     return r;
 }
 
@@ -104,28 +165,28 @@ Valor Valor::Moneda(double v) { return DeNumero(Tipo::Currency, v); }
 Valor Valor::Texto(std::string v) {
     Valor r;
     r.tipo_ = Tipo::String;
-    r.texto_ = std::move(v);
+    r.dato_ = std::make_unique<std::string>(std::move(v));
     return r;
 }
 
 Valor Valor::Fecha(Momento v) {
     Valor r;
     r.tipo_ = Tipo::Date;
-    r.numero_ = static_cast<double>(v.time_since_epoch().count());
+    r.dato_ = static_cast<double>(v.time_since_epoch().count());
     return r;
 }
 
 Valor Valor::Logico(bool v) {
     Valor r;
     r.tipo_ = Tipo::Boolean;
-    r.numero_ = v ? 1 : 0;
+    r.dato_ = v ? 1.0 : 0.0;
     return r;
 }
 
 Valor Valor::Matriz(Lista v) {
     Valor r;
     r.tipo_ = Tipo::Array;
-    r.lista_ = std::move(v);
+    r.dato_ = std::make_unique<Lista>(std::move(v));
     return r;
 }
 
@@ -178,17 +239,17 @@ bool Valor::EsNumero() const {
 
 double Valor::ComoDoble() const {
     if (EsNumero()) {
-        return numero_;
+        return Numero();
     }
     if (tipo_ == Tipo::Boolean) {
-        return numero_ != 0 ? -1 : 0;
+        return Numero() != 0 ? -1 : 0;
     }
     TipoIncompatible();
 }
 
 bool Valor::ComoLogico() const {
     if (EsNumero() || tipo_ == Tipo::Boolean) {
-        return numero_ != 0;
+        return Numero() != 0;
     }
     TipoIncompatible();
 }
@@ -197,28 +258,28 @@ const std::string& Valor::ComoTexto() const {
     if (tipo_ != Tipo::String) {
         TipoIncompatible();
     }
-    return texto_;
+    return *std::get<std::unique_ptr<std::string>>(dato_);
 }
 
 Momento Valor::ComoFecha() const {
     if (tipo_ != Tipo::Date) {
         TipoIncompatible();
     }
-    return Momento{std::chrono::seconds{static_cast<int64_t>(numero_)}};
+    return Momento{std::chrono::seconds{static_cast<int64_t>(Numero())}};
 }
 
 const Lista& Valor::ComoLista() const {
     if (tipo_ != Tipo::Array) {
         TipoIncompatible();
     }
-    return lista_;
+    return *std::get<std::unique_ptr<Lista>>(dato_);
 }
 
 Lista& Valor::ComoLista() {
     if (tipo_ != Tipo::Array) {
         TipoIncompatible();
     }
-    return lista_;
+    return *std::get<std::unique_ptr<Lista>>(dato_);
 }
 
 std::string Valor::ATexto() const {
@@ -226,9 +287,9 @@ std::string Valor::ATexto() const {
         case Tipo::Empty:
             return {};
         case Tipo::String:
-            return texto_;
+            return ComoTexto();
         case Tipo::Boolean:
-            return numero_ != 0 ? "True" : "False";
+            return Numero() != 0 ? "True" : "False";
         case Tipo::Date:
             return Formatea(ComoFecha(), "yyyy-mm-dd hh:nn:ss");
         case Tipo::Null:
@@ -237,7 +298,7 @@ std::string Valor::ATexto() const {
         default:
             break;
     }
-    std::string texto = NumeroATexto(numero_, tipo_ == Tipo::Single ? 7 : 15);
+    std::string texto = NumeroATexto(Numero(), tipo_ == Tipo::Single ? 7 : 15);
     // Below one, the written form drops the leading zero; value text keeps it (0.5, -0.5).
     const std::size_t punto = texto[0] == '-' ? 1 : 0;
     if (texto.size() > punto && texto[punto] == '.') {
@@ -255,11 +316,11 @@ bool operator==(const Valor& a, const Valor& b) {
         case Valor::Tipo::Null:
             return true;
         case Valor::Tipo::String:
-            return a.texto_ == b.texto_;
+            return a.ComoTexto() == b.ComoTexto();
         case Valor::Tipo::Array:
-            return a.lista_ == b.lista_;
+            return a.ComoLista() == b.ComoLista();
         default:
-            return a.numero_ == b.numero_;
+            return a.Numero() == b.Numero();
     }
 }
 

@@ -4,8 +4,10 @@
 // described in docs/array-text.md.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "common/Momento.h"
@@ -35,6 +37,12 @@ class Valor {
     };
 
     Valor() = default;  // Empty
+    // Copies are deep; a moved-from Valor is Empty.
+    Valor(const Valor& otro);
+    Valor(Valor&& otro) noexcept;
+    Valor& operator=(const Valor& otro);
+    Valor& operator=(Valor&& otro) noexcept;
+    ~Valor() = default;
     static Valor Nulo();
     static Valor Entero(int16_t v);
     static Valor Largo(int32_t v);
@@ -78,10 +86,15 @@ class Valor {
     // A value of one of the numeric kinds (Currency included).
     static Valor DeNumero(Tipo tipo, double v);
 
+    // All numeric kinds, Boolean (as 0/1) and Date (seconds since epoch) hold a double; a String or
+    // an Array its own heap object, so that a Valor stays three words long whatever it holds (a
+    // month's history holds millions of them).
+    using Dato = std::variant<double, std::unique_ptr<std::string>, std::unique_ptr<Lista>>;
+
     Tipo tipo_ = Tipo::Empty;
-    double numero_ = 0;  // all numeric kinds, Boolean (as 0/1) and Date (seconds since epoch)
-    std::string texto_;
-    Lista lista_;
+    Dato dato_ = 0.0;
+
+    double Numero() const { return std::get<double>(dato_); }
 };
 
 // Locale-independent number text as the array text writes it: "." separator, no grouping,

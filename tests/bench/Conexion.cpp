@@ -8,14 +8,18 @@
 
 namespace velqor::bench {
 
-std::unique_ptr<db::Connection> AbreConexion(const std::string& carpeta, const std::string& nombre) {
+std::string CadenaConexion(const std::string& carpeta, const std::string& nombre) {
     PerfilConexion perfil;
     if (!perfil.Cargar(VersionPrograma::kEmpresa, carpeta, nombre)) {
         throw std::runtime_error(perfil.UltimoError());
     }
+    return perfil.CadenaConexion(VersionPrograma::kEmpresa, true);
+}
+
+std::unique_ptr<db::Connection> AbreConexion(const std::string& carpeta, const std::string& nombre) {
     auto conn = db::NuevaConexionOdbc();
     conn->SetCommandTimeout(0);
-    conn->Open(perfil.CadenaConexion(VersionPrograma::kEmpresa, true), "", "");
+    conn->Open(CadenaConexion(carpeta, nombre), "", "");
     return conn;
 }
 

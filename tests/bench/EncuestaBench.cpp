@@ -1,15 +1,24 @@
-// The fragmentation survey (Velqor::ObtenerDensidadActual on an open connection) beside FreeTDS's
-// own client, tsql, reading the same DBCC SHOWCONTIG result from the same server. tsql logs in on
-// every run, so its login (the same tsql running SELECT 1) is measured apart and subtracted.
+// The fragmentation survey (Velqor::ObtenerDensidadActual on an open connection) beside the
+// driver's ceiling, a plain C ODBC client (velqor_bench_odbc_c) reading the same statements through
+// the same driver in bound blocks on a connection it opened before timing, and beside FreeTDS's own
+// client, tsql, reading the same DBCC SHOWCONTIG result. tsql logs in on every run, so its login
+// (the same tsql running SELECT 1) is measured apart and subtracted.
 //
-// velqor_bench_encuesta CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES
+// velqor_bench_encuesta CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES [--engine-only]
+//
+// With --engine-only only the engine is timed, and one line SURVEY|min/median/max ms|peak MB
+// is printed.
+
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Conexion.h"
 #include "Mediana.h"
@@ -20,28 +29,54 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kEncuesta = "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS";
+// The catalog query the survey sends after it (the schema of every table).
+constexpr const char* kCatalogo =
+    "SELECT object_id, name, SCHEMA_NAME(schema_id) AS schema_name FROM sys.objects "
+    "WHERE type = 'U' OR type = 'V'";
 
-// Median wall time of tsql running the script's batch, its output thrown away.
-double MedianaTsql(int veces, const std::string& puerto, const std::string& base,
-                   const std::string& usuario, const std::string& clave, const std::string& lote) {
+// Wall times of tsql running the script's batch, its output thrown away.
+velqor::bench::Reparto Tsql(int veces, const std::string& puerto, const std::string& base,
+                            const std::string& usuario, const std::string& clave,
+                            const std::string& lote) {
     const fs::path guion = fs::temp_directory_path() / "velqor-bench-tsql.sql";
     std::ofstream(guion) << lote << "\ngo\n";
     // The same protocol version and character set as the pass's own connection.
     const std::string orden = "TDSVER=7.4 tsql -H 127.0.0.1 -p " + puerto + " -U '" + usuario +
                               "' -P '" + clave + "' -D '" + base + "' -o q < " + guion.string() +
                               " > /dev/null 2>&1";
-    const double ms = velqor::bench::MedianaMs(veces, [&] {
+    const auto reparto = velqor::bench::MideMs(veces, [&] {
         if (std::system(orden.c_str()) != 0) throw std::runtime_error("tsql failed: " + orden);
     });
     fs::remove(guion);
-    return ms;
+    return reparto;
+}
+
+// Wall times of the plain C client reading both statements of the survey, as it measures them.
+velqor::bench::Reparto ClienteC(int veces, const std::string& cadena, size_t& filas) {
+    const fs::path programa = fs::canonical("/proc/self/exe").parent_path() / "velqor_bench_odbc_c";
+    ::setenv("VELQOR_ODBC_CADENA", cadena.c_str(), 1);
+    const std::string orden = "'" + programa.string() + "' " + std::to_string(veces) + " \"" +
+                              kEncuesta + "\" \"" + kCatalogo + "\"";
+    std::unique_ptr<FILE, int (*)(FILE*)> salida(::popen(orden.c_str(), "r"), ::pclose);
+    if (!salida) throw std::runtime_error("cannot run " + orden);
+    std::vector<double> muestras;
+    double ms = 0;
+    long leidas = 0;
+    while (std::fscanf(salida.get(), "SAMPLE|%lf|%ld\n", &ms, &leidas) == 2) muestras.push_back(ms);
+    ::unsetenv("VELQOR_ODBC_CADENA");
+    if (::pclose(salida.release()) != 0 || muestras.size() != static_cast<size_t>(veces))
+        throw std::runtime_error("the C client failed");
+    filas = static_cast<size_t>(leidas);
+    return velqor::bench::Reparte(muestras);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) try {
-    if (argc != 8) {
-        std::fprintf(stderr, "usage: %s CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES\n", argv[0]);
+    const bool soloMotor = argc == 9 && std::string(argv[8]) == "--engine-only";
+    if (argc != 8 && !soloMotor) {
+        std::fprintf(stderr, "usage: %s CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES [--engine-only]\n",
+                     argv[0]);
         return 2;
     }
     const std::string carpeta = argv[1], nombre = argv[2], puerto = argv[3], base = argv[4],
@@ -61,14 +96,30 @@ int main(int argc, char** argv) try {
         filas = densidad.ComoLista().size();
     };
     encuesta();  // warm-up
-    const double motorMs = velqor::bench::MedianaMs(veces, encuesta);
-    const double tsqlMs = MedianaTsql(veces, puerto, base, usuario, clave, kEncuesta);
-    const double loginMs = MedianaTsql(veces, puerto, base, usuario, clave, "SELECT 1");
+    const auto motorMs = velqor::bench::MideMs(veces, encuesta);
+    rusage uso{};
+    ::getrusage(RUSAGE_SELF, &uso);
+    const double picoMb = static_cast<double>(uso.ru_maxrss) / 1024;
+    if (soloMotor) {
+        std::printf("SURVEY|%s|%.1f\n", motorMs.Texto().c_str(), picoMb);
+        std::printf("INFO|survey of %zu indexes: engine %s ms, peak memory (max RSS) %.1f MB\n", filas,
+                    motorMs.Texto().c_str(), picoMb);
+        return 0;
+    }
+    conn.reset();
+    size_t filasC = 0;
+    const auto clienteC = ClienteC(veces, velqor::bench::CadenaConexion(carpeta, nombre), filasC);
+    const auto tsqlMs = Tsql(veces, puerto, base, usuario, clave, kEncuesta);
+    const auto loginMs = Tsql(veces, puerto, base, usuario, clave, "SELECT 1");
 
-    std::printf("RESULT|Survey of %zu indexes (engine, connection open)|%.1f|ms|tsql, same DBCC SHOWCONTIG, minus its login|%.1f|ms|< 1.2x\n",
-                filas, motorMs, tsqlMs - loginMs);
-    std::printf("INFO|tsql whole run %.1f ms, of which start-up and login (tsql running SELECT 1) %.1f ms\n",
-                tsqlMs, loginMs);
+    std::printf("RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|plain C ODBC client, bound blocks, same statements|%s|ms|< 1.2x\n",
+                filas, motorMs.Texto().c_str(), clienteC.Texto().c_str());
+    std::printf("RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|tsql, same DBCC SHOWCONTIG, minus its login|%.1f|ms|< 1x\n",
+                filas, motorMs.Texto().c_str(), tsqlMs.mediana - loginMs.mediana);
+    std::printf("INFO|survey of %zu indexes: the C client read %zu rows; engine peak memory (max RSS) %.1f MB\n",
+                filas, filasC, picoMb);
+    std::printf("INFO|tsql whole run %s ms, of which start-up and login (tsql running SELECT 1) %s ms\n",
+                tsqlMs.Texto().c_str(), loginMs.Texto().c_str());
     return 0;
 } catch (const std::exception& e) {
     std::fprintf(stderr, "velqor_bench_encuesta: %s\n", e.what());

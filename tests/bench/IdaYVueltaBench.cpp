@@ -17,9 +17,9 @@ int main(int argc, char** argv) try {
     }
     const int sentencias = std::atoi(argv[3]);
     auto conn = velqor::bench::AbreConexion(argv[1], argv[2]);
-    const double ms = velqor::bench::MedianaMs(std::atoi(argv[4]), [&] {
+    const double ms = velqor::bench::MideMs(std::atoi(argv[4]), [&] {
         for (int i = 0; i < sentencias; ++i) conn->Execute("SELECT 1", 1);
-    });
+    }).mediana;
     std::printf("ROUNDTRIP|%d|%.4f\n", sentencias, ms / sentencias);
     return 0;
 } catch (const std::exception& e) {

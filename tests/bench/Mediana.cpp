@@ -1,17 +1,27 @@
 #include "Mediana.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace velqor::bench {
 
-double Mediana(std::vector<double> muestras) {
-    if (muestras.empty()) return 0;
-    std::sort(muestras.begin(), muestras.end());
-    const size_t n = muestras.size();
-    return n % 2 == 1 ? muestras[n / 2] : (muestras[n / 2 - 1] + muestras[n / 2]) / 2;
+std::string Reparto::Texto(int decimales) const {
+    char texto[96];
+    std::snprintf(texto, sizeof texto, "%.*f/%.*f/%.*f", decimales, minimo, decimales, mediana,
+                  decimales, maximo);
+    return texto;
 }
 
-double MedianaMs(int veces, const std::function<void()>& accion) {
+Reparto Reparte(std::vector<double> muestras) {
+    if (muestras.empty()) return {};
+    std::sort(muestras.begin(), muestras.end());
+    const size_t n = muestras.size();
+    const double mediana =
+        n % 2 == 1 ? muestras[n / 2] : (muestras[n / 2 - 1] + muestras[n / 2]) / 2;
+    return {muestras.front(), mediana, muestras.back()};
+}
+
+Reparto MideMs(int veces, const std::function<void()>& accion) {
     std::vector<double> muestras;
     for (int i = 0; i < veces; ++i) {
         const auto inicio = std::chrono::steady_clock::now();
@@ -19,7 +29,7 @@ double MedianaMs(int veces, const std::function<void()>& accion) {
         const std::chrono::duration<double, std::milli> ms = std::chrono::steady_clock::now() - inicio;
         muestras.push_back(ms.count());
     }
-    return Mediana(muestras);
+    return Reparte(muestras);
 }
 
 }  // namespace velqor::bench

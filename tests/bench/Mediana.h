@@ -3,14 +3,26 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace velqor::bench {
 
-// The median of muestras (the mean of the two middle ones for an even count); 0 when empty.
-double Mediana(std::vector<double> muestras);
+// The spread of a figure's repeats.
+struct Reparto {
+    double minimo = 0;
+    double mediana = 0;
+    double maximo = 0;
 
-// Runs accion veces times and answers the median wall time of one run, in milliseconds.
-double MedianaMs(int veces, const std::function<void()>& accion);
+    // "min/median/max" with the given decimals, the value form scripts/bench.sh reads.
+    std::string Texto(int decimales = 1) const;
+};
+
+// Minimum, median (the mean of the two middle ones for an even count) and maximum; zeros when
+// empty.
+Reparto Reparte(std::vector<double> muestras);
+
+// Runs accion veces times and answers the wall time of one run, in milliseconds.
+Reparto MideMs(int veces, const std::function<void()>& accion);
 
 }  // namespace velqor::bench

@@ -89,7 +89,7 @@ int main(int argc, char** argv) try {
     }
     std::vector<double> muestras;
     for (int i = 0, veces = std::atoi(argv[1]); i < veces; ++i) muestras.push_back(UnaCorrida(argv + 2));
-    std::printf("PAINT|%.1f\n", velqor::bench::Mediana(muestras));
+    std::printf("PAINT|%s\n", velqor::bench::Reparte(muestras).Texto().c_str());
     return 0;
 } catch (const std::exception& e) {
     std::fprintf(stderr, "velqor_bench_primer_dibujo: %s\n", e.what());

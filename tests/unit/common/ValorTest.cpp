@@ -45,7 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoNumero{999999999999999.9, 15, "1E+15"},
                       CasoNumero{static_cast<float>(0.1), 7, ".1"},
                       CasoNumero{static_cast<float>(1.0 / 3), 7, ".3333333"},
-                      CasoNumero{1234567, 7, "1234567"}, CasoNumero{12345678, 7, "1.234568E+07"}));
+                      CasoNumero{1234567, 7, "1234567"}, CasoNumero{12345678, 7, "1.234568E+07"},
+                      CasoNumero{0.1 + 0.2, 15, ".3"}, CasoNumero{93.031, 17, "93.031000000000006"},
+                      CasoNumero{8.0930907204420165e-310, 15, "8.09309072044202E-310"},
+                      CasoNumero{99999999999999.98, 15, "100000000000000"}));
 
 TEST(NumeroATexto, SuTextoVuelveAlMismoNumero) {
     for (const double v : {0.5, -0.5, 1e20, 1e-5, 62.5, 1.0 / 3, 5e-324, -1.7976931348623157e308, 3.0}) {
@@ -132,6 +135,15 @@ TEST(Valor, CopiaProfundaEIgualdad) {
     EXPECT_FALSE(Valor::Largo(1) == Valor::Doble(1));
     EXPECT_EQ(Valor::Nulo(), Valor::Nulo());
     EXPECT_FALSE(Valor{} == Valor::Nulo());
+}
+
+TEST(Valor, UnValorMovidoQuedaVacio) {
+    for (Valor origen : {Valor::Texto("abc"), Valor::Matriz({Valor::Largo(1)}), Valor::Doble(2)}) {
+        const Valor copia = origen;
+        const Valor destino = std::move(origen);
+        EXPECT_EQ(destino, copia);
+        EXPECT_TRUE(origen.EsVacio());  // NOLINT(bugprone-use-after-move): the promise under test
+    }
 }
 
 }  // namespace
