@@ -165,7 +165,7 @@ arranque() {
     mkdir -p "$TRABAJO/vacia/informes" "$TRABAJO/respaldos"
     "$BIN/velqor-config" write-launch "$TRABAJO/vacia/noche.ZEVcos" --database Vacia --user ana \
         --password secreto --offline --report-folder "$TRABAJO/vacia/informes" \
-        --backup-folder "$TRABAJO/respaldos" > /dev/null
+        --backup-folder "$TRABAJO/respaldos" --program-folder "$TRABAJO/vacia" > /dev/null
     echo "SELECT 1" > "$TRABAJO/select1.sql"
     echo go >> "$TRABAJO/select1.sql"
     entorno_desatendido hyperfine -N --warmup 2 --runs $((REPEATS * 4)) --style none \
@@ -217,7 +217,7 @@ pasadas() {
         mkdir -p "$TRABAJO/pasada/informes" "$TRABAJO/respaldos"
         "$BIN/velqor-config" write-launch "$TRABAJO/pasada/noche.ZEVcos" --database "$base" --user ana \
             --password secreto --offline --report-folder "$TRABAJO/pasada/informes" \
-            --backup-folder "$TRABAJO/respaldos" > /dev/null
+            --backup-folder "$TRABAJO/respaldos" --program-folder "$TRABAJO/pasada" > /dev/null
         inicio=$(date +%s%N)
         entorno_desatendido /usr/bin/time -v -o "$TRABAJO/time.txt" "$TRABAJO/pasada/velqor" "$TRABAJO/pasada/noche.ZEVcos"
         fin=$(date +%s%N)
