@@ -12,16 +12,12 @@
 #include "common/Texto1252.h"
 #include "components/Matrices.h"
 #include "engine/ErrorAtrapado.h"
+#include "engine/ErroresServidor.h"
 #include "engine/Sql.h"
 #include "engine/Velqor.h"
 
 namespace velqor {
 namespace {
-
-// The server has no DBCC SHOWCONTIG: "not supported in this version" (the cloud database
-// service) or "incorrect DBCC statement" (a server that lacks the command).
-constexpr int32_t kDbccNoAdmitido = 40518;
-constexpr int32_t kDbccIncorrecto = 2526;
 
 // Schema and name of every table and view, by object id: one catalog query for the survey.
 struct ObjetoCatalogo {
@@ -49,7 +45,10 @@ std::map<int64_t, ObjetoCatalogo> Catalogo(db::Connection& conn) {
 
 int64_t Entero(const Valor& v) { return v.EsNumero() ? static_cast<int64_t>(v.ComoDoble()) : 0; }
 
+// The server has no DBCC SHOWCONTIG: "not supported in this version" (the cloud database
+// service) or "incorrect DBCC statement" (a server that lacks the command).
 bool SinDbcc(const db::Connection& conn) {
+    using namespace errores_servidor;
     const auto& errores = conn.Errors();
     return !errores.empty() && (errores.front().NativeError == kDbccNoAdmitido ||
                                 errores.front().NativeError == kDbccIncorrecto);

@@ -7,20 +7,14 @@
 
 #include "common/General.h"
 #include "engine/ErrorAtrapado.h"
+#include "engine/ErroresServidor.h"
 #include "engine/Sql.h"
 #include "engine/Velqor.h"
 
 namespace velqor {
 namespace {
 
-// The server's native errors that decide whether a refused step simply does not apply.
-constexpr int32_t kRecuperacionSimple = 4208;
-constexpr int32_t kSinBackupPrevio = 4214;
-constexpr int32_t kDispositivoInvalido = 3201;
-constexpr int32_t kOpcionDesconocida = 155;
-// The cloud database service refuses what it does not offer (backups are its own business).
-constexpr int32_t kSentenciaNoAdmitida = 40510;
-constexpr int32_t kDbccNoAdmitido = 40518;
+using namespace errores_servidor;
 
 std::vector<Valor> Error(const ErrorAtrapado& error) {
     return {Valor::Largo(error.numero), Valor::Texto(error.descripcion)};

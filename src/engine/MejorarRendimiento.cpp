@@ -67,8 +67,8 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         };
         if (!cancelar) {
             fase(Paso::Encuesta, [&] {
-                return ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine,
-                                     cancelar, informe);
+                return ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar,
+                                     informe);
             });
         }
         if (!cancelar)
