@@ -75,8 +75,8 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
         try {
             EncuestaDbcc(conn, lista);
             sinDbcc_ = false;
-        } catch (const ErrorEjecucion&) {
-            if (!SinDbcc(conn)) throw;
+        } catch (const ErrorEjecucion& e) {
+            if (!ErrorAtrapado::De(e).DelProveedor() || !SinDbcc(conn)) throw;
             lista = Valor::Matriz({});
             EncuestaDmv(conn, lista);
             sinDbcc_ = true;
@@ -86,7 +86,8 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
         return true;
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
-        InformaError(error.numero, error.descripcion, &conn, "", false, "");
+        InformaError(error.numero, error.descripcion, error.DelProveedor() ? &conn : nullptr, "",
+                     false, "");
         return false;
     }
 }

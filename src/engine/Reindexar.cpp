@@ -136,8 +136,8 @@ bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, 
         const ErrorAtrapado error = ErrorAtrapado::De(e);
         AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero),
                                                       Valor::Texto(error.descripcion)}));
-        InformaError(error.numero, error.descripcion, &conn, "", false,
-                     tabla + "(" + indice.indice + ")");
+        InformaError(error.numero, error.descripcion, error.DelProveedor() ? &conn : nullptr, "",
+                     false, tabla + "(" + indice.indice + ")");
         return false;
     }
 }
