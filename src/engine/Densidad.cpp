@@ -96,12 +96,8 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
     auto rs =
         conn.Execute("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS", 1);
     if (!rs) return;
-    struct Fila {
-        Valor tabla, indice, densidad;
-        int64_t objectId;
-        int32_t indexId;
-    };
-    std::vector<Fila> filas;
+    // Rows are kept as the list's own, with the table's schema still unknown: a large survey is
+    // held once, not twice.
     int32_t leidas = 0;
     while (!rs->EOF()) {
         ++leidas;
@@ -109,25 +105,26 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
         Progreso(Mensaje("Reading |1", {Valor::Largo(leidas)}), descartableFila);
         const Valor indiceId = rs->Field("IndexId");
         if (indiceId.EsNumero() && indiceId.ComoDoble() > 0) {
-            filas.push_back(Fila{rs->Field("ObjectName"), rs->Field("IndexName"),
-                                 rs->Field("ScanDensity"), Entero(rs->Field("ObjectId")),
-                                 static_cast<int32_t>(indiceId.ComoDoble())});
+            Valor tabla = rs->Field("ObjectName");
+            Valor visible = tabla;
+            Matrices::Agrega(
+                lista, Valor::Matriz({std::move(visible), rs->Field("IndexName"),
+                                      rs->Field("ScanDensity"), Valor::Texto(""), std::move(tabla),
+                                      rs->Field("ObjectId"), indiceId}));
         }
         rs->MoveNext();
     }
     rs->Close();
-    if (filas.empty()) return;
+    if (!lista.EsMatriz() || lista.ComoLista().empty()) return;
     // The survey names tables without their schema; the catalog tells it by object id.
     const auto catalogo = Catalogo(conn);
-    for (Fila& f : filas) {
-        const auto it = catalogo.find(f.objectId);
-        IndiceEncuestado i{it == catalogo.end() ? std::string() : it->second.esquema,
-                           f.tabla.ATexto(), f.indice.ATexto(), f.objectId, f.indexId};
-        Matrices::Agrega(
-            lista, Valor::Matriz(
-                       {Valor::Texto(i.TablaVisible()), std::move(f.indice), std::move(f.densidad),
-                        Valor::Texto(i.esquema), std::move(f.tabla),
-                        Valor::Largo(static_cast<int32_t>(i.objectId)), Valor::Largo(i.indexId)}));
+    for (Valor& fila : lista.ComoLista()) {
+        Lista& campos = fila.ComoLista();
+        const auto it = catalogo.find(Entero(campos[5]));
+        if (it == catalogo.end()) continue;
+        const IndiceEncuestado i{it->second.esquema, campos[4].ATexto(), campos[1].ATexto()};
+        campos[0] = Valor::Texto(i.TablaVisible());
+        campos[3] = Valor::Texto(i.esquema);
     }
 }
 
