@@ -32,32 +32,10 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$demo/reports" "$demo/backups"
 
-# The demo scenario, with a SQL Server login and an application user whose passwords we know.
-app_user=Admin
-app_password=demo
-sql_user=velqor
-sql_password=Demo.2026
-hash=$("$bin/velqor-config" hash-password --password "$app_password")
-sed -E \
-  -e "s/\"logins\": *\[[^]]*\]/\"logins\": [{\"user\": \"$sql_user\", \"password\": \"$sql_password\"}]/" \
-  -e "s/(\"Usuario_ID\": *\"$app_user\", *\"Usuario_PW\": *\")[^\"]*\"/\1$hash\"/" \
-  tools/sqlsim/scenarios/demo.json > "$work/demo.json"
-grep -q "$hash" "$work/demo.json" || { echo "demo: the demo scenario has no user $app_user" >&2; exit 1; }
-
-"$bin/sqlsim" --scenario "$work/demo.json" --journal "$work/journal.txt" > "$work/sqlsim.out" 2> "$work/sqlsim.err" &
-sqlsim_pid=$!
-port=""
-for _ in $(seq 100); do
-  port=$(sed -n 's/^listening on 127\.0\.0\.1:\([0-9]*\)$/\1/p' "$work/sqlsim.out")
-  [ -n "$port" ] && break
-  kill -0 "$sqlsim_pid" 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "demo: sqlsim did not start:" >&2; cat "$work/sqlsim.err" >&2; exit 1; }
+. scripts/servidor-demo.sh
+arranca_servidor_demo "$bin" "$work"
 echo "sqlsim (demo scenario) listening on 127.0.0.1:$port"
-
-printf '%s\n' "$sql_password" | "$bin/velqor-config" write-cfp "$bin/Demo.cfp" --force \
-  --name Demo --server "127.0.0.1,$port" --database Ventas --user "$sql_user" --password-stdin
+escribe_definicion_demo "$bin" "$bin/Demo.cfp"
 
 if [ "$desatendido" -eq 0 ]; then
   # The window's remembered settings come from a private settings home, so yours stay untouched.

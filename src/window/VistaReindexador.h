@@ -6,11 +6,21 @@
 // txtServerPath raises the field's _Change handler, and SeleccionaBase raises cmbBases_Click
 // exactly as an operator's pick of that entry does.
 
+#include <cstdint>
 #include <string>
 
 #include "window/Disposicion.h"
 
 namespace velqor::ventana {
+
+// What the progress bar at the right of the status bar shows.
+struct BarraAvance {
+    bool visible = false;  // hidden while no pass runs
+    int32_t hechos = 0;    // the bar's value out of total; a total of 0 is a bar without an end
+    int32_t total = 0;
+    std::string texto;         // "17 / 240" during the index step, otherwise the step
+    std::string transcurrido;  // the time since the pass started, "1:05"
+};
 
 class VistaReindexador {
   public:
@@ -43,6 +53,8 @@ class VistaReindexador {
 
     // Replaces the text of the status bar sbEstado.
     virtual void FijaEstado(const std::string& texto) = 0;
+    // Shows, updates or hides the progress bar and its elapsed time; the status text stays.
+    virtual void FijaAvance(const BarraAvance& barra) = 0;
     // Lets every pending event of the window run (repaint, clicks, a close request) and returns.
     virtual void ProcesaEventos() = 0;
 

@@ -53,7 +53,8 @@ frmReindexador::frmReindexador(VistaReindexador& vista, AlmacenAjustes& ajustes,
       ajustes_(ajustes),
       fabrica_(std::move(fabrica)),
       arranque_(std::move(arranque)),
-      reloj_(reloj) {}
+      reloj_(reloj),
+      medida_(reloj) {}
 
 // ---- Start-up and closing ----
 
@@ -240,7 +241,9 @@ std::unique_ptr<Velqor> frmReindexador::NuevoMotor() {
     std::unique_ptr<Velqor> motor = fabrica_ ? fabrica_() : std::make_unique<Velqor>();
     motor->AlProgresar(
         [this](std::string& texto, bool& cancelar) { Velq_Progreso(texto, cancelar); });
+    motor->AlAvanzar([this](const Velqor::Avance& avance) { Velq_Avance(avance); });
     motor->AlEsperar([this] {
+        MuestraAvance(true);
         vista_.ProcesaEventos();
         AtiendeParadas(true);
     });
@@ -351,6 +354,8 @@ void frmReindexador::cmdLanzarAhora_Click() {
 
     Ejecutando_ = true;
     Cancelando_ = false;
+    medida_.Inicia();
+    MuestraAvance(false);
     Iniciando_ = true;
     MuestraEstado("");  // pending events run here; a close request cancels the pass before it starts
     Iniciando_ = false;
@@ -391,6 +396,7 @@ void frmReindexador::cmdLanzarAhora_Click() {
         // The pass is over; whatever failed after it leaves the window idle, without a message.
     }
 
+    TerminaAvance();
     vista_.FijaTexto(Control::cmdLanzarAhora, Mensaje("Launch now"));
     Ejecutando_ = false;
     for (std::size_t i = 0; i < kBloqueadosDuranteElPase.size(); ++i) {
@@ -404,6 +410,43 @@ void frmReindexador::Velq_Progreso(std::string& texto, bool& cancelar) {
     MuestraEstado(texto);
     AtiendeParadas(false);
     if (Cancelando_) cancelar = true;
+}
+
+void frmReindexador::Velq_Avance(const Velqor::Avance& avance) {
+    if (!Ejecutando_) return;
+    // The end is shown once the pass is over and its report written.
+    if (avance.paso == Velqor::Paso::Fin) return;
+    medida_.Anota(avance);
+    MuestraAvance(false);
+}
+
+void frmReindexador::MuestraAvance(bool siCambio) {
+    if (!Ejecutando_) return;
+    try {
+        const EstadoAvance estado = medida_.Estado();
+        if (siCambio && estado.transcurridos == segundoMostrado_) return;
+        segundoMostrado_ = estado.transcurridos;
+        const bool indices = estado.paso == Velqor::Paso::Indices;
+        vista_.FijaAvance({true, indices ? estado.hechos : 0, indices ? estado.total : 0,
+                           MedidaAvance::TextoBarra(estado),
+                           MedidaAvance::TextoDuracion(estado.transcurridos)});
+        if (arranque_.alAvanzar) arranque_.alAvanzar(estado);
+    } catch (const std::exception&) {
+        // Progress is a courtesy: the pass goes on without it.
+    }
+}
+
+void frmReindexador::TerminaAvance() {
+    segundoMostrado_ = -1;
+    try {
+        vista_.FijaAvance({});
+        if (arranque_.alAvanzar) {
+            EstadoAvance fin = medida_.Estado();
+            fin.paso = Velqor::Paso::Fin;
+            arranque_.alAvanzar(fin);
+        }
+    } catch (const std::exception&) {
+    }
 }
 
 void frmReindexador::AtiendeParadas(bool enSentencia) {

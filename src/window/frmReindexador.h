@@ -14,6 +14,7 @@
 #include "common/Momento.h"
 #include "engine/Velqor.h"
 #include "window/AlmacenAjustes.h"
+#include "window/MedidaAvance.h"
 #include "window/VistaReindexador.h"
 
 namespace velqor::ventana {
@@ -30,6 +31,9 @@ struct Arranque {
     // watched. The first cancels the running pass after its statement, the second also cancels
     // the statement at the server.
     std::function<int()> paradas = {};
+    // Told how far a running pass has come at each advance notice and each new second; last of
+    // all with the step Fin once the pass has ended. Empty when nobody follows outside the window.
+    std::function<void(const EstadoAvance& estado)> alAvanzar = {};
 };
 
 // The process exit code of an unattended run.
@@ -74,6 +78,8 @@ class frmReindexador {
     void cmdLanzarAhora_Click();
     // The engine's progress event: shows the text and passes a pending cancel request on.
     void Velq_Progreso(std::string& texto, bool& cancelar);
+    // The engine's advance notice: updates the progress bar and whoever follows the pass.
+    void Velq_Avance(const Velqor::Avance& avance);
     // Turns the stop requests received while a pass runs into a logged cancel request; from the
     // second one on, enSentencia (the wait hook of a running statement) throws to cancel it.
     void AtiendeParadas(bool enSentencia);
@@ -120,12 +126,19 @@ class frmReindexador {
     std::unique_ptr<Velqor> NuevoMotor();
     void PideCancelar();
     bool NoBlanco(Control c) const;
+    // Shows the pass's progress (always, or only when its second has changed) to the bar and to
+    // Arranque::alAvanzar.
+    void MuestraAvance(bool siCambio);
+    // Hides the bar and tells Arranque::alAvanzar that the pass has ended.
+    void TerminaAvance();
 
     VistaReindexador& vista_;
     AlmacenAjustes& ajustes_;
     FabricaMotor fabrica_;
     Arranque arranque_;
     const Reloj& reloj_;
+    MedidaAvance medida_;
+    int64_t segundoMostrado_ = -1;
 
     std::unique_ptr<Velqor> Velq_;
     bool Ejecutando_ = false;

@@ -1,7 +1,10 @@
 #include "window/qt/Programa.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
+#include <QtGlobal>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -13,6 +16,8 @@
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 #include "components/Utilidades.h"
+#include "window/LineaTerminal.h"
+#include "window/MedidaAvance.h"
 #include "window/frmReindexador.h"
 #include "window/qt/AjustesQSettings.h"
 #include "window/qt/VentanaReindexador.h"
@@ -54,6 +59,14 @@ void AtiendeSenalesDeParada() {
     sigaction(SIGINT, &accion, nullptr);
 }
 
+// What Qt says during an unattended run: a scheduler mails whatever a run prints, so the toolkit's
+// notes and warnings (such as a missing XDG_RUNTIME_DIR, usual under cron) go nowhere, and only
+// its critical and fatal messages reach the run's log, as warnings that do not fail the run.
+void MensajeQtDesatendido(QtMsgType tipo, const QMessageLogContext&, const QString& texto) {
+    if (tipo != QtCriticalMsg && tipo != QtFatalMsg) return;
+    RegistraAviso(texto.toStdString(), "Qt");
+}
+
 // True when the command line names a launch configuration this program can read: the run is then
 // unattended and nobody looks at a screen.
 bool EsLanzamientoLegible(std::string ruta) {
@@ -88,6 +101,7 @@ int EjecutaPrograma(int argc, char** argv) {
         // A run nobody sees needs no display: an unset, closed or unreachable one must not stop
         // it before it can log anything.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(MensajeQtDesatendido);
         AtiendeSenalesDeParada();
     } else if (!Definida("QT_QPA_PLATFORM")) {
         const bool hayPantalla = Definida("DISPLAY") || Definida("WAYLAND_DISPLAY");
@@ -117,7 +131,21 @@ int EjecutaPrograma(int argc, char** argv) {
     // With nobody at a screen a message box would wait for ever: notices then go to standard error.
     if (hayOperador) InstalaCuadro(ventana);
     Arranque arranque{CarpetaPrograma(), linea, hayOperador, {}};
-    if (desatendido) arranque.paradas = [] { return static_cast<int>(gParadas); };
+    // Started by hand from a terminal, the run draws its progress on one line of standard error;
+    // under a scheduler standard error is no terminal and nothing is drawn.
+    LineaTerminal lineaProgreso(std::cerr);
+    if (desatendido) {
+        arranque.paradas = [] { return static_cast<int>(gParadas); };
+        if (isatty(STDERR_FILENO) == 1) {
+            arranque.alAvanzar = [&lineaProgreso](const EstadoAvance& estado) {
+                if (estado.paso == Velqor::Paso::Fin) {
+                    lineaProgreso.Borra();
+                } else {
+                    lineaProgreso.Escribe("velqor: " + MedidaAvance::LineaTerminal(estado));
+                }
+            };
+        }
+    }
     frmReindexador form(ventana, ajustes, {}, std::move(arranque));
     ventana.Conecta(form);
 

@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -22,6 +23,7 @@
 
 #include "window/frmReindexador.h"
 #include "window/qt/BotonMultilinea.h"
+#include "window/qt/VisorInforme.h"
 
 namespace velqor::ventana {
 
@@ -63,6 +65,20 @@ VentanaReindexador::VentanaReindexador(AlmacenAjustes& ajustes) : ajustes_(ajust
     sbEstado_->setSizeGripEnabled(false);
     textoEstado_ = new QLabel(sbEstado_);
     sbEstado_->addWidget(textoEstado_, 1);
+    // The progress of a running pass, at the right: hidden while the window is idle.
+    barra_ = new QProgressBar(sbEstado_);
+    barra_->setObjectName("barraProgreso");
+    barra_->setTextVisible(true);
+    barra_->setAlignment(Qt::AlignCenter);
+    barra_->setFixedWidth(APixeles(2400.0f));
+    // The bar fits in the status bar's own height, which the layout of the window keeps.
+    barra_->setMaximumHeight(std::max(1, APixeles(Diseno(Control::sbEstado).lugar.height) - 4));
+    transcurrido_ = new QLabel(sbEstado_);
+    transcurrido_->setObjectName("transcurrido");
+    sbEstado_->addPermanentWidget(barra_);
+    sbEstado_->addPermanentWidget(transcurrido_);
+    barra_->hide();
+    transcurrido_->hide();
     auto* lblInfo = new QLabel("#Info", contenedor(Control::lblInfo));
     lblInfo->setWordWrap(true);
     lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -195,6 +211,21 @@ bool VentanaReindexador::SeleccionaBase(const std::string& texto) {
 
 void VentanaReindexador::FijaEstado(const std::string& texto) { textoEstado_->setText(Q(texto)); }
 
+void VentanaReindexador::FijaAvance(const BarraAvance& barra) {
+    if (!barra.visible) {
+        barra_->hide();
+        transcurrido_->hide();
+        return;
+    }
+    // A step without a count shows its name over an empty bar.
+    barra_->setRange(0, std::max(1, barra.total));
+    barra_->setValue(std::clamp(barra.hechos, 0, std::max(1, barra.total)));
+    barra_->setFormat(Q(barra.texto).replace('%', "%%"));
+    transcurrido_->setText(Q(barra.transcurrido));
+    barra_->show();
+    transcurrido_->show();
+}
+
 void VentanaReindexador::ProcesaEventos() { QCoreApplication::processEvents(); }
 
 // ---- Places and sizes ----
@@ -286,8 +317,13 @@ bool VentanaReindexador::DialogoGuardar(const std::string& titulo, std::string& 
 }
 
 void VentanaReindexador::AbreArchivo(const std::string& ruta) {
-    if (abridor_) return abridor_(ruta);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ruta)));
+    const bool abierto =
+        abridor_ ? abridor_(ruta) : QDesktopServices::openUrl(QUrl::fromLocalFile(Q(ruta)));
+    if (abierto) return;
+    // A desktop without a viewer for text files shows nothing: the window shows the report.
+    auto* visor = new VisorInforme(ruta, this);
+    visor->setAttribute(Qt::WA_DeleteOnClose);
+    visor->show();
 }
 
 // ---- Closing ----

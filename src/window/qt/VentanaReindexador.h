@@ -1,7 +1,8 @@
 #pragma once
 // VentanaReindexador: the Qt Widgets view of the main window. It lays the controls out at their
-// design places (twips scaled to the screen's dots per inch), docks the status bar, delivers the
-// controls' events to frmReindexador and offers the folder and save dialogs.
+// design places (twips scaled to the screen's dots per inch), docks the status bar with its
+// progress bar, delivers the controls' events to frmReindexador, offers the folder and save
+// dialogs and opens reports (showing one itself when the desktop has no viewer for it).
 
 #include <QWidget>
 #include <array>
@@ -14,6 +15,7 @@
 
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QStatusBar;
 
 namespace velqor::ventana {
@@ -27,14 +29,18 @@ class VentanaReindexador final : public QWidget, public VistaReindexador {
 
     // Routes the controls' events to form from now on (before Form_Load).
     void Conecta(frmReindexador& form);
-    // Replaces how a report is opened for the operator (the desktop's viewer by default).
-    void FijaAbridor(std::function<void(const std::string& ruta)> abridor) {
+    // Replaces how a report is opened for the operator (the desktop's viewer by default); the
+    // abridor answers false when nothing could show the file, and the window then shows it itself.
+    void FijaAbridor(std::function<bool(const std::string& ruta)> abridor) {
         abridor_ = std::move(abridor);
     }
     // True once a close request has been accepted.
     bool Cerrada() const { return cerrada_; }
     // The widget of a named control (for tests and the screenshot).
     QWidget* Widget(Control c) const { return controles_[static_cast<std::size_t>(c)]; }
+    // The progress bar and its elapsed time at the right of the status bar.
+    QProgressBar* BarraProgreso() const { return barra_; }
+    QLabel* Transcurrido() const { return transcurrido_; }
 
     void FijaTitulo(const std::string& titulo) override;
     std::string Texto(Control c) const override;
@@ -48,6 +54,7 @@ class VentanaReindexador final : public QWidget, public VistaReindexador {
     void AgregaBase(const std::string& entrada) override;
     bool SeleccionaBase(const std::string& texto) override;
     void FijaEstado(const std::string& texto) override;
+    void FijaAvance(const BarraAvance& barra) override;
     void ProcesaEventos() override;
     Tamano TamanoCliente() const override;
     Rectangulo Lugar(Control c) const override;
@@ -76,12 +83,14 @@ class VentanaReindexador final : public QWidget, public VistaReindexador {
 
     AlmacenAjustes& ajustes_;
     frmReindexador* form_ = nullptr;
-    std::function<void(const std::string&)> abridor_;
+    std::function<bool(const std::string&)> abridor_;
     bool cerrada_ = false;
     std::array<QWidget*, kDiseno.size()> controles_{};
     QComboBox* cmbBases_ = nullptr;
     QStatusBar* sbEstado_ = nullptr;
     QLabel* textoEstado_ = nullptr;
+    QProgressBar* barra_ = nullptr;
+    QLabel* transcurrido_ = nullptr;
 };
 
 }  // namespace velqor::ventana

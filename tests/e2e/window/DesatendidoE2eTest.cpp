@@ -1,8 +1,10 @@
 // The built velqor program run unattended against sqlsim from a saved launch configuration, on a
-// machine without a display: the report, the log file, the settings left alone and the exit code.
+// machine without a display: the report, the log file, the settings left alone, the exit code, the
+// silence of a run under a scheduler and the progress line of a run started from a terminal.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,8 +32,16 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Resultado {
-    int codigo = -1;    // the exit code; -1 when the program did not end by itself in time
-    std::string error;  // standard error
+    int codigo = -1;     // the exit code; -1 when the program did not end by itself in time
+    std::string error;   // standard error (empty when it went to a terminal)
+    std::string salida;  // standard output
+};
+
+// Where a run takes place: as under cron (no XDG_RUNTIME_DIR) or not, standard error a file or
+// the given terminal.
+struct Entorno {
+    bool conRuntime = true;
+    int terminal = -1;
 };
 
 class DesatendidoE2e : public ::testing::Test {
@@ -63,7 +73,7 @@ class DesatendidoE2e : public ::testing::Test {
     }
 
     // Runs the copied program with these arguments, without a display, with its own settings home.
-    Resultado Ejecuta(const std::vector<std::string>& argumentos) {
+    Resultado Ejecuta(const std::vector<std::string>& argumentos, const Entorno& donde = {}) {
         std::vector<std::string> entorno;
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string var = *e;
@@ -76,7 +86,7 @@ class DesatendidoE2e : public ::testing::Test {
         }
         entorno.push_back("HOME=" + configuracion.Texto());
         entorno.push_back("XDG_CONFIG_HOME=" + configuracion.Texto());
-        entorno.push_back("XDG_RUNTIME_DIR=" + salidas.Texto());
+        if (donde.conRuntime) entorno.push_back("XDG_RUNTIME_DIR=" + salidas.Texto());
 
         std::vector<std::string> args{programa.En("velqor")};
         args.insert(args.end(), argumentos.begin(), argumentos.end());
@@ -87,9 +97,16 @@ class DesatendidoE2e : public ::testing::Test {
         envp.push_back(nullptr);
 
         const std::string salidaError = salidas.En("stderr.txt");
+        const std::string salidaNormal = salidas.En("stdout.txt");
         posix_spawn_file_actions_t acciones;
         posix_spawn_file_actions_init(&acciones);
-        posix_spawn_file_actions_addopen(&acciones, 2, salidaError.c_str(),
+        if (donde.terminal >= 0) {
+            posix_spawn_file_actions_adddup2(&acciones, donde.terminal, 2);
+        } else {
+            posix_spawn_file_actions_addopen(&acciones, 2, salidaError.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        }
+        posix_spawn_file_actions_addopen(&acciones, 1, salidaNormal.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&acciones, 0, "/dev/null", O_RDONLY, 0);
         pid_t pid = -1;
@@ -112,7 +129,8 @@ class DesatendidoE2e : public ::testing::Test {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         r.codigo = WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
-        r.error = LeeBytes(salidaError);
+        if (donde.terminal < 0) r.error = LeeBytes(salidaError);
+        r.salida = LeeBytes(salidaNormal);
         return r;
     }
 
@@ -146,6 +164,49 @@ TEST_F(DesatendidoE2e, ASuccessfulRunWritesItsReportAndNothingElse) {
     EXPECT_TRUE(Archivos(".log").empty()) << "no error, no log file";
     EXPECT_EQ(LeeBytes(ArchivoAjustes()), ajustesAntes) << "the remembered settings are untouched";
     EXPECT_FALSE(fs::is_empty(respaldos.Ruta())) << "the server wrote its backups";
+}
+
+TEST_F(DesatendidoE2e, UnderASchedulerASuccessfulRunPrintsNothingAtAll) {
+    SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 600)"));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+
+    // As under cron: no XDG_RUNTIME_DIR, standard output and error are files.
+    const Resultado r = Ejecuta({EscribeLanzamiento()}, {.conRuntime = false});
+    EXPECT_EQ(r.codigo, 0) << r.error;
+    EXPECT_EQ(r.error, "") << "a scheduler mails whatever a run prints";
+    EXPECT_EQ(r.salida, "");
+    EXPECT_EQ(Archivos(".txt").size(), 1u);
+    EXPECT_TRUE(Archivos(".log").empty());
+}
+
+TEST_F(DesatendidoE2e, FromATerminalTheRunDrawsItsProgressOnOneLineAndClearsIt) {
+    SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 1100)"));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+    int maestro = -1;
+    int esclavo = -1;
+    ASSERT_EQ(openpty(&maestro, &esclavo, nullptr, nullptr, nullptr), 0);
+    // What the run draws is read as it comes, so the terminal never fills up.
+    std::string pantalla;
+    std::thread lector([&] {
+        char bloque[512];
+        for (ssize_t n; (n = read(maestro, bloque, sizeof bloque)) > 0;) pantalla.append(bloque, n);
+    });
+
+    const Resultado r = Ejecuta({EscribeLanzamiento()}, {.terminal = esclavo});
+    close(esclavo);
+    lector.join();
+    close(maestro);
+
+    EXPECT_EQ(r.codigo, 0) << pantalla;
+    EXPECT_EQ(r.salida, "");
+    EXPECT_NE(pantalla.find("\rvelqor: survey, 0:0"), std::string::npos) << pantalla;
+    EXPECT_NE(pantalla.find("\rvelqor: indexes 1 / "), std::string::npos) << pantalla;
+    EXPECT_NE(pantalla.find(" elapsed, about "), std::string::npos) << "an estimate once an "
+                                                                       "index is done: "
+                                                                    << pantalla;
+    EXPECT_NE(pantalla.find("\rvelqor: database backup, "), std::string::npos) << pantalla;
+    EXPECT_TRUE(pantalla.ends_with("\r\x1b[K")) << "the line is cleared at the end: " << pantalla;
+    EXPECT_EQ(pantalla.find('\n'), std::string::npos) << "one line, rewritten in place";
 }
 
 TEST_F(DesatendidoE2e, ServerErrorsGoToTheLogFileAndFailTheRun) {

@@ -15,92 +15,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "CarpetaTemporal.h"
-#include "EscenarioVentas.h"
-#include "SqlsimProceso.h"
-#include "common/General.h"
-#include "window/frmReindexador.h"
-#include "window/qt/AjustesQSettings.h"
-#include "window/qt/VentanaReindexador.h"
+#include "VentanaE2e.h"
 
 namespace velqor::prueba {
 namespace {
-
-using ventana::Control;
-
-// One QApplication for the whole run, made before the first test and destroyed before the
-// process's own statics go away. QSettings writes into a private folder, never the user's own.
-class EntornoQt final : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", configuracion_.Texto().c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        aplicacion_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { aplicacion_.reset(); }
-
-  private:
-    CarpetaTemporal configuracion_;
-    int argc_ = 1;
-    char nombre_[18] = "velqor_window_e2e";
-    char* argv_[2] = {nombre_, nullptr};
-    std::unique_ptr<QApplication> aplicacion_;
-};
-
-[[maybe_unused]] ::testing::Environment* const kEntornoQt =
-    ::testing::AddGlobalTestEnvironment(new EntornoQt);
-
-class VentanaE2e : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        InstalaCuadroMensaje(
-            [this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
-        FijaDesatendido(false);
-    }
-    void TearDown() override {
-        form.reset();
-        ventana.reset();
-        InstalaCuadroMensaje({});
-    }
-
-    // The window over a program folder holding Ventas.cfp for sqlsim, loaded and shown.
-    void Abre(const SqlsimProceso& sqlsim) {
-        EscribeDefinicionVentas(programa, sqlsim.Puerto());
-        ventana = std::make_unique<ventana::VentanaReindexador>(ajustes);
-        ventana->FijaAbridor([this](const std::string& ruta) { abiertos.push_back(ruta); });
-        form = std::make_unique<ventana::frmReindexador>(
-            *ventana, ajustes, ventana::FabricaMotor{},
-            ventana::Arranque{programa.Texto(), "", true});
-        ventana->Conecta(*form);
-        form->Form_Load();
-        ventana->show();
-    }
-    // The operator picks the database, types user, password and backup folder.
-    void Rellena() {
-        auto* bases = static_cast<QComboBox*>(W(Control::cmbBases));
-        const int indice = bases->findText("Ventas");
-        ASSERT_GE(indice, 0);
-        bases->setCurrentIndex(indice);
-        emit bases->activated(indice);
-        ASSERT_EQ(ventana->Texto(Control::sbEstado), "OK");
-        static_cast<QLineEdit*>(W(Control::txtUsuario))->setText("ana");
-        static_cast<QLineEdit*>(W(Control::txtClave))->setText("secreto");
-        static_cast<QLineEdit*>(W(Control::txtServerPath))
-            ->setText(QString::fromStdString(respaldos.Texto()));
-    }
-    QWidget* W(Control c) const { return ventana->Widget(c); }
-    QAbstractButton* Lanzar() const {
-        return static_cast<QAbstractButton*>(W(Control::cmdLanzarAhora));
-    }
-    std::string Estado() const { return ventana->Texto(Control::sbEstado); }
-    std::string Caption() const { return ventana->Texto(Control::cmdLanzarAhora); }
-
-    CarpetaTemporal programa, respaldos;
-    ventana::AjustesQSettings ajustes;
-    std::unique_ptr<ventana::VentanaReindexador> ventana;
-    std::unique_ptr<ventana::frmReindexador> form;
-    std::vector<std::string> cuadros, abiertos;
-};
 
 TEST_F(VentanaE2e, APassCancelledDuringTheIndexPhaseWritesACancelledReport) {
     SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 300, "updatestats": 300)"));

@@ -45,6 +45,7 @@ class VistaMinima final : public ventana::VistaReindexador {
         return true;
     }
     void FijaEstado(const std::string& texto) override { textos[Control::sbEstado] = texto; }
+    void FijaAvance(const ventana::BarraAvance&) override {}
     void ProcesaEventos() override {}
     ventana::Tamano TamanoCliente() const override { return {}; }
     ventana::Rectangulo Lugar(Control) const override { return {}; }

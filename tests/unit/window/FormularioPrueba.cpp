@@ -55,7 +55,7 @@ void FormularioPrueba::CreaFormulario(const std::string& linea, bool hayOperador
         return std::make_unique<Velqor>(guion.Fabrica(), reloj);
     };
     form = std::make_unique<ventana::frmReindexador>(
-        vista, ajustes, fabrica, ventana::Arranque{programa.Texto(), linea, hayOperador}, reloj);
+        vista, ajustes, fabrica, ventana::Arranque{programa.Texto(), linea, hayOperador, {}, alAvanzar}, reloj);
     vista.form = form.get();
 }
 

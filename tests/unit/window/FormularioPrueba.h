@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ class FormularioPrueba : public ::testing::Test {
     VistaFalsa vista;
     AjustesFalsos ajustes;
     std::vector<std::string> cuadros;  // message box texts
+    // Follows the pass outside the window, as a terminal does (set before the form is made).
+    std::function<void(const ventana::EstadoAvance&)> alAvanzar;
     int motoresCreados = 0;
     std::unique_ptr<ventana::frmReindexador> form;
 };

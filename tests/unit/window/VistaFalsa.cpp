@@ -61,6 +61,11 @@ void VistaFalsa::FijaEstado(const std::string& texto) {
     estados.push_back(texto);
 }
 
+void VistaFalsa::FijaAvance(const ventana::BarraAvance& b) {
+    barra = b;
+    barras.push_back(b);
+}
+
 void VistaFalsa::ProcesaEventos() {
     ++eventosProcesados;
     if (alProcesar) alProcesar(textos[Control::sbEstado]);

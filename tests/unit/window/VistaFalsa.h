@@ -38,6 +38,7 @@ class VistaFalsa final : public ventana::VistaReindexador {
     void AgregaBase(const std::string& entrada) override { bases.push_back(entrada); }
     bool SeleccionaBase(const std::string& texto) override;
     void FijaEstado(const std::string& texto) override;
+    void FijaAvance(const ventana::BarraAvance& b) override;
     void ProcesaEventos() override;
     ventana::Tamano TamanoCliente() const override { return cliente; }
     ventana::Rectangulo Lugar(Control c) const override;
@@ -62,7 +63,9 @@ class VistaFalsa final : public ventana::VistaReindexador {
     Control opcionElegida = Control::opcOffLine;
     std::vector<std::string> bases;
     int seleccion = -1;
-    std::vector<std::string> estados;  // every text the status bar showed, in order
+    std::vector<std::string> estados;          // every text the status bar showed, in order
+    ventana::BarraAvance barra;                // what the progress bar shows now
+    std::vector<ventana::BarraAvance> barras;  // every change of the progress bar, in order
     ventana::Tamano cliente = ventana::kClienteDiseno;
     ventana::Rectangulo panel = ventana::Diseno(Control::picTab).lugar;
 
