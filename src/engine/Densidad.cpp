@@ -92,6 +92,11 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
     }
 }
 
+void Velqor::AnunciaLectura(int32_t fila) {
+    bool descartable = false;
+    Progreso(Mensaje("Reading |1", {Valor::Largo(fila)}), descartable);
+}
+
 void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
     auto rs =
         conn.Execute("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS", 1);
@@ -100,9 +105,7 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
     // held once, not twice.
     int32_t leidas = 0;
     while (!rs->EOF()) {
-        ++leidas;
-        bool descartableFila = false;
-        Progreso(Mensaje("Reading |1", {Valor::Largo(leidas)}), descartableFila);
+        AnunciaLectura(++leidas);
         const Valor indiceId = rs->Field("IndexId");
         if (indiceId.EsNumero() && indiceId.ComoDoble() > 0) {
             Valor tabla = rs->Field("ObjectName");
@@ -141,9 +144,7 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
         if (!rs) return;
         int32_t leidas = 0;
         while (!rs->EOF()) {
-            ++leidas;
-            bool descartableFila = false;
-            Progreso(Mensaje("Reading |1", {Valor::Largo(leidas)}), descartableFila);
+            AnunciaLectura(++leidas);
             const Valor f = rs->Field("avg_fragmentation_in_percent");
             if (f.EsNumero()) {
                 const auto clave =

@@ -159,6 +159,8 @@ class Velqor {
     // texto as a SQL string literal, every "'" doubled: O'Brien gives 'O''Brien'.
     static std::string Entrecomillar(const std::string& texto);
     // Each phase lives in a file of its own (Reindexar.cpp, Densidad.cpp, ...).
+    // Raises "Reading |1" for the fila-th row of a survey, with a throw-away flag.
+    void AnunciaLectura(int32_t fila);
     // The survey through DBCC SHOWCONTIG into lista; throws what the server refused.
     void EncuestaDbcc(db::Connection& conn, Valor& lista);
     // The survey through sys.dm_db_index_physical_stats into lista; throws what it refused.
