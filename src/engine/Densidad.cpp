@@ -66,6 +66,18 @@ std::string Velqor::IndiceEncuestado::TablaSql() const {
     return Sql::Identificador(esquema) + "." + Sql::Identificador(tabla);
 }
 
+Valor Velqor::IndiceEncuestado::Fila(Valor densidad) const {
+    return Valor::Matriz({Valor::Texto(TablaVisible()), Valor::Texto(indice), std::move(densidad),
+                          Valor::Texto(esquema), Valor::Texto(tabla),
+                          Valor::Largo(static_cast<int32_t>(objectId)), Valor::Largo(indexId)});
+}
+
+Velqor::IndiceEncuestado Velqor::IndiceEncuestado::DeFila(const Lista& campos) {
+    if (campos.size() < 7) return {"", campos.at(0).ATexto(), campos.at(1).ATexto()};
+    return {campos[3].ATexto(), campos[4].ATexto(), campos[1].ATexto(), Entero(campos[5]),
+            static_cast<int32_t>(Entero(campos[6]))};
+}
+
 bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
     if (!creado_) return false;
     try {
@@ -108,12 +120,10 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
         AnunciaLectura(++leidas);
         const Valor indiceId = rs->Field("IndexId");
         if (indiceId.EsNumero() && indiceId.ComoDoble() > 0) {
-            Valor tabla = rs->Field("ObjectName");
-            Valor visible = tabla;
-            Matrices::Agrega(
-                lista, Valor::Matriz({std::move(visible), rs->Field("IndexName"),
-                                      rs->Field("ScanDensity"), Valor::Texto(""), std::move(tabla),
-                                      rs->Field("ObjectId"), indiceId}));
+            const IndiceEncuestado i{"", rs->Field("ObjectName").ATexto(),
+                                     rs->Field("IndexName").ATexto(), Entero(rs->Field("ObjectId")),
+                                     static_cast<int32_t>(indiceId.ComoDoble())};
+            Matrices::Agrega(lista, i.Fila(rs->Field("ScanDensity")));
         }
         rs->MoveNext();
     }
@@ -122,12 +132,11 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
     // The survey names tables without their schema; the catalog tells it by object id.
     const auto catalogo = Catalogo(conn);
     for (Valor& fila : lista.ComoLista()) {
-        Lista& campos = fila.ComoLista();
-        const auto it = catalogo.find(Entero(campos[5]));
+        IndiceEncuestado i = IndiceEncuestado::DeFila(fila.ComoLista());
+        const auto it = catalogo.find(i.objectId);
         if (it == catalogo.end()) continue;
-        const IndiceEncuestado i{it->second.esquema, campos[4].ATexto(), campos[1].ATexto()};
-        campos[0] = Valor::Texto(i.TablaVisible());
-        campos[3] = Valor::Texto(i.esquema);
+        i.esquema = it->second.esquema;
+        fila = i.Fila(fila.ComoLista()[2]);
     }
 }
 
@@ -183,11 +192,7 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
         if (objeto == catalogo.end() || nombre == nombres.end()) continue;
         const IndiceEncuestado i{objeto->second.esquema, objeto->second.nombre, nombre->second,
                                  clave.first, clave.second};
-        Matrices::Agrega(
-            lista, Valor::Matriz(
-                       {Valor::Texto(i.TablaVisible()), Valor::Texto(i.indice),
-                        Valor::Doble(100.0 - f), Valor::Texto(i.esquema), Valor::Texto(i.tabla),
-                        Valor::Largo(static_cast<int32_t>(i.objectId)), Valor::Largo(i.indexId)}));
+        Matrices::Agrega(lista, i.Fila(Valor::Doble(100.0 - f)));
     }
 }
 

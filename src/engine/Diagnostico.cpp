@@ -10,7 +10,6 @@
 namespace velqor {
 namespace {
 
-constexpr int32_t kDensidadMinima = 100;  // as the pass: every index that is not perfectly dense
 constexpr int32_t kEdicionNube = 5;
 
 // The first row of a query, read through the caller; false when there is none.
@@ -131,7 +130,7 @@ Diagnostico Diagnostica(Velqor& motor, db::Connection& conn) {
         for (const Valor& fila : encuesta.ComoLista()) {
             ++d.indices;
             const Valor& densidad = fila.ComoLista().at(2);
-            if (densidad.EsNumero() && densidad.ComoDoble() < kDensidadMinima) ++d.aTratar;
+            if (densidad.EsNumero() && densidad.ComoDoble() < Velqor::kDensidadDelPase) ++d.aTratar;
         }
     }
     d.noAplican = PasosQueNoAplican(d);

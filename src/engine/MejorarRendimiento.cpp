@@ -12,7 +12,6 @@
 namespace velqor {
 namespace {
 
-constexpr int32_t kDensidadMinima = 100;  // treat every index that is not perfectly dense
 constexpr int32_t kSinLimiteDeMinutos = 0;
 constexpr int32_t kLogObjetivoMB = 1;
 
@@ -67,8 +66,8 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         };
         if (!cancelar) {
             fase(Paso::Encuesta, [&] {
-                return ReindexarTodo(*conn, kDensidadMinima, kSinLimiteDeMinutos, !onLine, cancelar,
-                                     informe);
+                return ReindexarTodo(*conn, kDensidadDelPase, kSinLimiteDeMinutos, !onLine,
+                                     cancelar, informe);
             });
         }
         if (!cancelar)

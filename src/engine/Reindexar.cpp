@@ -21,8 +21,6 @@ int64_t MinutosCruzados(Momento desde, Momento hasta) {
     return (floor<minutes>(hasta) - floor<minutes>(desde)).count();
 }
 
-int64_t Entero(const Valor& v) { return v.EsNumero() ? static_cast<int64_t>(v.ComoDoble()) : 0; }
-
 }  // namespace
 
 bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
@@ -42,16 +40,8 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
                                                          lista.ComoLista().end(), bajoUmbral))};
         Avanza(avance);
         for (const Valor& fila : lista.ComoLista()) {
-            const Lista& campos = fila.ComoLista();
             if (bajoUmbral(fila)) {
-                // A survey row names the index by schema, table and ids; a plain row of three by
-                // the table's name alone.
-                const IndiceEncuestado indice =
-                    campos.size() >= 7
-                        ? IndiceEncuestado{campos[3].ATexto(), campos[4].ATexto(),
-                                           campos[1].ATexto(), Entero(campos[5]),
-                                           static_cast<int32_t>(Entero(campos[6]))}
-                        : IndiceEncuestado{"", campos.at(0).ATexto(), campos.at(1).ATexto()};
+                const IndiceEncuestado indice = IndiceEncuestado::DeFila(fila.ComoLista());
                 const bool tratado = TratarIndice(conn, indice, bloquear, cancelar, informe);
                 if (!tratado && cancelar) {
                     resultado = false;

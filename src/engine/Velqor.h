@@ -29,6 +29,9 @@ class Velqor {
     Velqor(const Velqor&) = delete;
     Velqor& operator=(const Velqor&) = delete;
 
+    // A pass treats every index whose scan density is under this: every one not perfectly dense.
+    static constexpr int32_t kDensidadDelPase = 100;
+
     // Subscribes the receiver of Progreso (one receiver; empty to unsubscribe).
     void AlProgresar(ManejadorProgreso manejador);
 
@@ -150,6 +153,12 @@ class Velqor {
         std::string TablaVisible() const;
         // The table as a statement names it: [Sales].[Orders], or [Orders] without a schema.
         std::string TablaSql() const;
+        // This index's survey row: (table as shown, index, the density given, schema, table, object
+        // id, index id).
+        Valor Fila(Valor densidad) const;
+        // The index a survey row names; a plain row of three (table, index, density) names it
+        // by the table's name alone.
+        static IndiceEncuestado DeFila(const Lista& campos);
     };
 
     // Tells the advance receiver; a receiver that throws is ignored.
