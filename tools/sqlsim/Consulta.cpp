@@ -290,14 +290,8 @@ class Evaluador {
             aridad(1);
             if (esc_.bases.empty() || args[0].tipo == TV::Nulo) return ValorSql{};
             const BaseEsc& base = esc_.bases[ctx_.base];
-            const auto partes = PartesNombre(ComoTexto(args[0]));
-            const auto nombre = partes ? ResuelveNombre(*partes) : std::nullopt;
-            if (!nombre || !(nombre->base.empty() || Mayus(nombre->base) == Mayus(base.nombre))) {
-                return ValorSql{};
-            }
-            const auto it = base.tablaPorNombre.find(ClaveTabla(nombre->esquema, nombre->objeto));
-            return it == base.tablaPorNombre.end() ? ValorSql{}
-                                                   : Entero(base.tablas[it->second].objectId);
+            const auto tabla = base.Tabla(PartesNombre(ComoTexto(args[0])));
+            return tabla ? Entero(base.tablas[*tabla].objectId) : ValorSql{};
         }
         if (e.texto == "SERVERPROPERTY") {
             aridad(1);

@@ -29,20 +29,6 @@ const MensajeSql kDbccTerminado = Info(
 
 std::string TextoObjeto(const Objeto& o) { return o.numero ? std::to_string(*o.numero) : o.nombre; }
 
-// The table a name's parts stand for in database `base`: a one-part name is looked up in the
-// default schema only, and a database part must name this database.
-std::optional<size_t> BuscaTablaPorPartes(const BaseEsc& base,
-                                          const std::optional<std::vector<std::string>>& partes) {
-    if (!partes) return std::nullopt;
-    const auto nombre = ResuelveNombre(*partes);
-    if (!nombre || !(nombre->base.empty() || Mayus(nombre->base) == Mayus(base.nombre))) {
-        return std::nullopt;
-    }
-    const auto it = base.tablaPorNombre.find(ClaveTabla(nombre->esquema, nombre->objeto));
-    if (it == base.tablaPorNombre.end()) return std::nullopt;
-    return it->second;
-}
-
 // A DBCC table argument: an object id, or a string or name parsed as a one- to three-part name.
 std::optional<size_t> BuscaTabla(const BaseEsc& base, const Objeto& o) {
     if (o.numero) {
@@ -51,7 +37,7 @@ std::optional<size_t> BuscaTabla(const BaseEsc& base, const Objeto& o) {
         }
         return std::nullopt;
     }
-    return BuscaTablaPorPartes(base, PartesNombre(o.escrito));
+    return base.Tabla(PartesNombre(o.escrito));
 }
 
 std::optional<size_t> BuscaIndice(const BaseEsc& base, size_t tabla, const Objeto& o) {
@@ -164,6 +150,11 @@ Resultado FinDbcc(EscritorTds& out, std::optional<uint64_t> filas, bool noInfoMs
     if (filas) out.FinSentencia(tds::kMas | tds::kCuenta, *filas);
     out.Mensaje(kDbccTerminado);
     return Resultado{};
+}
+
+// WITH CHECKSUM among a BACKUP's or RESTORE's options (given in upper case).
+bool ConChecksum(const std::vector<std::string>& opciones) {
+    return std::find(opciones.begin(), opciones.end(), "CHECKSUM") != opciones.end();
 }
 
 bool OpcionBackupConocida(const std::string& o, int version) {
@@ -442,10 +433,8 @@ Resultado Ejecutor::Hacer(const Backup& s, ContextoSesion&, EscritorTds& out) {
         destino.parent_path().empty() || std::filesystem::is_directory(destino.parent_path(), ec);
     bool escrito = false;
     if (carpeta) {
-        const bool conChecksum =
-            std::find(s.opciones.begin(), s.opciones.end(), "CHECKSUM") != s.opciones.end();
         std::ofstream f(destino, std::ios::binary | std::ios::trunc);
-        f << ContenidoRespaldo(que, base->nombre, conChecksum);
+        f << ContenidoRespaldo(que, base->nombre, ConChecksum(s.opciones));
         escrito = static_cast<bool>(f);
     }
     if (!escrito) {
@@ -466,9 +455,7 @@ Resultado Ejecutor::Hacer(const Backup& s, ContextoSesion&, EscritorTds& out) {
     }
     if (!s.log) estado_.MarcaRespaldada(posBase);
     estado_.AnotaRespaldo(
-        {posBase, s.log,
-         std::find(s.opciones.begin(), s.opciones.end(), "CHECKSUM") != s.opciones.end(),
-         std::chrono::system_clock::now()});
+        {posBase, s.log, ConChecksum(s.opciones), std::chrono::system_clock::now()});
     const double segundos =
         std::max(0.001, esc_.Duracion(s.log ? "backuplog" : "backupdatabase") / 1000.0);
     char texto[200];
@@ -491,7 +478,7 @@ Resultado Ejecutor::Hacer(const Seleccion& s, ContextoSesion& ctx, EscritorTds& 
 
 Resultado Ejecutor::Hacer(const AlterIndex& s, ContextoSesion& ctx, EscritorTds& out) {
     const BaseEsc& base = esc_.bases[ctx.base];
-    const auto t = BuscaTablaPorPartes(base, s.tabla);
+    const auto t = base.Tabla(s.tabla);
     if (!t) {
         std::string escrito;
         for (const std::string& parte : s.tabla) escrito += (escrito.empty() ? "" : ".") + parte;
@@ -531,8 +518,7 @@ Resultado Ejecutor::Hacer(const VerificaRespaldo& s, ContextoSesion&, EscritorTd
     }
     const std::string contenido((std::istreambuf_iterator<char>(f)),
                                 std::istreambuf_iterator<char>());
-    const bool conChecksum =
-        std::find(s.opciones.begin(), s.opciones.end(), "CHECKSUM") != s.opciones.end();
+    const bool conChecksum = ConChecksum(s.opciones);
     switch (LeeRespaldo(contenido)) {
         case EstadoRespaldo::Danado:
             return Falla(out, {{3241, 1, 16,

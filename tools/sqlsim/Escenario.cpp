@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "NombreObjeto.h"
 #include "Utf16.h"
 
 namespace velqor::sqlsim {
@@ -192,6 +193,17 @@ std::string ClaveTabla(const std::string& esquema, const std::string& nombre) {
 std::string Mayus(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
+}
+
+std::optional<size_t> BaseEsc::Tabla(const std::optional<std::vector<std::string>>& partes) const {
+    if (!partes) return std::nullopt;
+    const auto resuelto = ResuelveNombre(*partes);
+    if (!resuelto || !(resuelto->base.empty() || Mayus(resuelto->base) == Mayus(nombre))) {
+        return std::nullopt;
+    }
+    const auto it = tablaPorNombre.find(ClaveTabla(resuelto->esquema, resuelto->objeto));
+    if (it == tablaPorNombre.end()) return std::nullopt;
+    return it->second;
 }
 
 const BaseEsc* Escenario::Base(const std::string& nombre) const {

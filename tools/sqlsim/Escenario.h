@@ -63,6 +63,11 @@ struct BaseEsc {
                                         // then the scenario's own
     std::unordered_map<std::string, size_t> tablaPorNombre;  // ClaveTabla -> position
     std::optional<std::vector<UsuarioEsc>> usuarios;         // absent: no UsuariosPW table
+
+    // The table (position in tablas) that an object name's parts stand for here: a one-part name
+    // is looked up in the default schema only, and a database part must name this database.
+    // nullopt for no parts (a name that did not parse) or a name that resolves to no table.
+    std::optional<size_t> Tabla(const std::optional<std::vector<std::string>>& partes) const;
 };
 
 struct FalloEsc {
