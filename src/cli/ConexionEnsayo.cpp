@@ -27,6 +27,12 @@ std::optional<double> DensidadLeida(const std::string& mayus, const db::Recordse
     return std::nullopt;
 }
 
+// SoloLee over a statement already in upper case.
+bool SoloLeeMayusculas(const std::string& mayus) {
+    if (Empieza(mayus, "DBCC SHOWCONTIG")) return true;
+    return Empieza(mayus, "SELECT ") && mayus.find(" INTO ") == std::string::npos;
+}
+
 }  // namespace
 
 ConexionEnsayo::ConexionEnsayo(std::unique_ptr<db::Connection> real,
@@ -34,9 +40,7 @@ ConexionEnsayo::ConexionEnsayo(std::unique_ptr<db::Connection> real,
     : real_(std::move(real)), diario_(diario) {}
 
 bool ConexionEnsayo::SoloLee(const std::string& sentencia) {
-    const std::string mayus = Mayusculas(sentencia);
-    if (Empieza(mayus, "DBCC SHOWCONTIG")) return true;
-    return Empieza(mayus, "SELECT ") && mayus.find(" INTO ") == std::string::npos;
+    return SoloLeeMayusculas(Mayusculas(sentencia));
 }
 
 void ConexionEnsayo::SetCommandTimeout(int32_t segundos) { real_->SetCommandTimeout(segundos); }
@@ -51,10 +55,11 @@ void ConexionEnsayo::Open(const std::string& cadena, const std::string& usuario,
 
 std::unique_ptr<db::Recordset> ConexionEnsayo::Execute(const std::string& sentencia,
                                                        int32_t opciones) {
-    diario_.push_back({sentencia, SoloLee(sentencia), std::nullopt});
+    const std::string mayus = Mayusculas(sentencia);
+    diario_.push_back({sentencia, SoloLeeMayusculas(mayus), std::nullopt});
     if (!diario_.back().enviada) return nullptr;
     auto rs = real_->Execute(sentencia, opciones);
-    if (rs) diario_.back().densidad = DensidadLeida(Mayusculas(sentencia), *rs);
+    if (rs) diario_.back().densidad = DensidadLeida(mayus, *rs);
     return rs;
 }
 
