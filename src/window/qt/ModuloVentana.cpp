@@ -1,4 +1,5 @@
-// The entry of the window module, which velqor loads by name only when a window may be shown.
+// The entry of the window module, which velqor looks up by this name (kEntradaVentana in
+// window/Programa.h) only when a window may be shown.
 
 #include "window/qt/ProgramaVentana.h"
 
