@@ -7,6 +7,8 @@ set(VELQOR_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 install(TARGETS velqor-config RUNTIME DESTINATION .)
 if(TARGET velqor)
   install(TARGETS velqor RUNTIME DESTINATION .)
+  # The window module, which the program looks for in lib/ beside itself.
+  install(TARGETS velqor_ventana LIBRARY DESTINATION ${VELQOR_CARPETA_MODULOS})
 endif()
 
 install(FILES ${VELQOR_PACKAGING_DIR}/README-portable.md DESTINATION .)
@@ -53,8 +55,7 @@ if(VELQOR_HELP2MAN)
     add_custom_command(
       OUTPUT ${VELQOR_MAN_DIR}/velqor.1
       COMMAND ${CMAKE_COMMAND} -E make_directory ${VELQOR_MAN_DIR}
-      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
-              ${VELQOR_HELP2MAN} --no-info --section 1
+      COMMAND ${VELQOR_HELP2MAN} --no-info --section 1
               --name "one maintenance pass over one SQL Server database"
               --output ${VELQOR_MAN_DIR}/velqor.1 $<TARGET_FILE:velqor>
       DEPENDS velqor

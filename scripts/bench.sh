@@ -54,10 +54,12 @@ para_sqlsim() {
     if [[ -n $SQLSIM_PID ]]; then kill "$SQLSIM_PID"; wait "$SQLSIM_PID" || true; SQLSIM_PID=""; fi
 }
 
-# A program folder: a copy of velqor with the definition $2.cfp of database $2 on port $3 beside it.
+# A program folder: a copy of velqor and its window module (lib/) with the definition $2.cfp of
+# database $2 on port $3 beside it.
 carpeta_programa() {
     mkdir -p "$1"
     cp "$BIN/velqor" "$1/velqor"
+    cp -r "$BIN/lib" "$1/lib"
     "$BIN/velqor-config" write-cfp "$1/$2.cfp" --name "$2" --server "127.0.0.1,$3" --database "$2" \
         --user sa --password Velqor.2024 --force > /dev/null
 }
@@ -78,7 +80,7 @@ JSON
 # The environment of an unattended run: no display, its own settings home.
 entorno_desatendido() {
     env -u DISPLAY -u WAYLAND_DISPLAY HOME="$TRABAJO/home" XDG_CONFIG_HOME="$TRABAJO/home" \
-        XDG_RUNTIME_DIR="$TRABAJO/home" QT_QPA_PLATFORM=offscreen "$@"
+        XDG_RUNTIME_DIR="$TRABAJO/home" "$@"
 }
 mkdir -p "$TRABAJO/home" && chmod 700 "$TRABAJO/home"
 

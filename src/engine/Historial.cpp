@@ -119,6 +119,7 @@ bool Velqor::CargaEstadistica() {
     if (!creado_) return false;
     const std::string ruta = ArchivoEstadistica();
     const CerrojoCarpeta cerrojo(rutaEstadistica_);
+    historiaEscritaEn_.clear();
     return LeeHistorial(ruta, estadistica_);
 }
 
@@ -133,6 +134,7 @@ void Velqor::GuardaEstadistica() {
         std::string texto;
         if (MatrizATexto(Valor::Matriz({fusionada}), texto) && GrabaTexto(ruta, texto)) {
             estadistica_ = std::move(fusionada);
+            historiaEscritaEn_ = ruta;
             return;
         }
     } catch (const std::exception&) {

@@ -111,6 +111,7 @@ bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, 
             Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio), Valor::Fecha(fin),
                            Valor::Doble(despues), Valor::Logico(bloquear)});
         const std::string clave = tabla + indice.indice;
+        historiaEscritaEn_.clear();
         const int32_t posicion = Matrices::Busca(estadistica_, clave, 2);
         if (posicion < 0) {
             Matrices::Agrega(

@@ -24,7 +24,8 @@ class Velqor {
     explicit Velqor(db::FabricaConexion fabrica = {},
                     const Reloj& reloj = RelojSistema::Instancia());
     // Writes the density history back, merged with the file, when the engine was created (a
-    // failure goes to InformaError).
+    // failure goes to InformaError); not when the last write of this month's file already took
+    // every measurement the engine holds.
     ~Velqor();
     Velqor(const Velqor&) = delete;
     Velqor& operator=(const Velqor&) = delete;
@@ -237,6 +238,9 @@ class Velqor {
     std::string rutaCFP_, archivoCFP_;
     Valor estadistica_;
     std::string rutaEstadistica_;
+    // The history file that took every measurement the engine holds when it was last written;
+    // empty once a measurement has come since, or before any write.
+    std::string historiaEscritaEn_;
     int32_t intentos_ = 0;  // authentication checks since the last success
     bool sinDbcc_ = false;  // the last survey found no DBCC SHOWCONTIG: indexes take ALTER INDEX
     bool backupNoVerificado_ = false;  // a backup of this pass failed its verification

@@ -38,10 +38,13 @@ struct Resultado {
 };
 
 // Where a run takes place: as under cron (no XDG_RUNTIME_DIR) or not, standard error a file or
-// the given terminal.
+// the given terminal, with further "NAME=value" variables, and the program copied beside the
+// definitions or another one.
 struct Entorno {
     bool conRuntime = true;
     int terminal = -1;
+    std::vector<std::string> variables = {};
+    std::string programa = {};
 };
 
 class DesatendidoE2e : public ::testing::Test {
@@ -87,8 +90,10 @@ class DesatendidoE2e : public ::testing::Test {
         entorno.push_back("HOME=" + configuracion.Texto());
         entorno.push_back("XDG_CONFIG_HOME=" + configuracion.Texto());
         if (donde.conRuntime) entorno.push_back("XDG_RUNTIME_DIR=" + salidas.Texto());
+        entorno.insert(entorno.end(), donde.variables.begin(), donde.variables.end());
 
-        std::vector<std::string> args{programa.En("velqor")};
+        std::vector<std::string> args{donde.programa.empty() ? programa.En("velqor")
+                                                             : donde.programa};
         args.insert(args.end(), argumentos.begin(), argumentos.end());
         std::vector<char*> argv, envp;
         for (auto& a : args) argv.push_back(a.data());
@@ -143,8 +148,22 @@ class DesatendidoE2e : public ::testing::Test {
         return r;
     }
 
+    // The variables that make the dynamic loader name every object it loads, in files of cargas.
+    std::vector<std::string> RegistroCargador() const {
+        return {"LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + (cargas.Ruta() / "cargador").string()};
+    }
+    // What the loader's files say, all together.
+    std::string Cargados() const {
+        std::string todo;
+        for (const auto& e : fs::directory_iterator(cargas.Ruta())) {
+            todo += LeeBytes(e.path().string());
+        }
+        return todo;
+    }
+
     CarpetaTemporal programa, configuracion, salidas;
     CarpetaTemporal respaldos;  // the backup folder, as sqlsim (the server) sees it
+    CarpetaTemporal cargas;     // the dynamic loader's account of a run
 };
 
 TEST_F(DesatendidoE2e, ASuccessfulRunWritesItsReportAndNothingElse) {
@@ -264,6 +283,37 @@ TEST_F(DesatendidoE2e, AnUnusableConfigurationExitsWith2AndSaysWhy) {
     }
     EXPECT_TRUE(Archivos(".txt").empty());
     EXPECT_TRUE(Archivos(".log").empty());
+}
+
+TEST_F(DesatendidoE2e, AnUnattendedRunLoadsNoWindowToolkitWhateverTheDisplay) {
+    SqlsimProceso sqlsim(EscenarioVentas(""));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+    std::vector<std::string> variables = RegistroCargador();
+    variables.insert(variables.end(), {"DISPLAY=127.0.0.1:97", "QT_QPA_PLATFORM=xcb"});
+
+    const Resultado r = Ejecuta({EscribeLanzamiento()}, {.variables = variables});
+    EXPECT_EQ(r.codigo, 0) << r.error;
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(Archivos(".txt").size(), 1u);
+    const std::string cargados = Cargados();
+    EXPECT_NE(cargados.find("libtdsodbc"), std::string::npos) << "the loader told its loads";
+    EXPECT_EQ(cargados.find("libQt6"), std::string::npos) << cargados;
+    EXPECT_EQ(cargados.find("velqor-ventana"), std::string::npos) << cargados;
+}
+
+TEST_F(DesatendidoE2e, AStartThatMayShowTheWindowLoadsTheWindowModule) {
+    // The program as built, with its window module, on a platform where nobody sees the window.
+    std::vector<std::string> variables = RegistroCargador();
+    variables.push_back("QT_QPA_PLATFORM=offscreen");
+    const Resultado r = Ejecuta({}, {.variables = variables, .programa = VELQOR_PROGRAMA});
+    EXPECT_EQ(r.codigo, 2);
+    EXPECT_NE(r.error.find("no display"), std::string::npos) << r.error;
+    EXPECT_NE(Cargados().find("libQt6Widgets"), std::string::npos) << "the window part ran";
+
+    // A copy of the program alone cannot show a window, and says why.
+    const Resultado sola = Ejecuta({}, {.variables = {"QT_QPA_PLATFORM=offscreen"}});
+    EXPECT_EQ(sola.codigo, 2);
+    EXPECT_NE(sola.error.find("the window cannot be opened"), std::string::npos) << sola.error;
 }
 
 TEST_F(DesatendidoE2e, WithoutADisplayOrAConfigurationThereIsNothingToDo) {

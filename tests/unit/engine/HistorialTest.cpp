@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -62,6 +63,38 @@ TEST_F(HistorialTest, EngineReleasedWithoutAPassWritesTheEmptyHistory) {
     EXPECT_TRUE(motor->Estadistica().EsVacio());
     Libera();
     EXPECT_EQ(LeeBytes(carpeta.En("Ventas_2026_12.ZEVeri")), "N1/0E0/N1/0N1/0\r\n");
+}
+
+TEST_F(HistorialTest, AnEngineEndingRightAfterItsPassLeavesThePassesWriteAsItIs) {
+    const std::string ruta = carpeta.En("Ventas_2026_12.ZEVeri");
+    const auto Nodo = [&ruta] {
+        struct stat datos {};
+        EXPECT_EQ(::stat(ruta.c_str(), &datos), 0) << ruta;
+        return datos.st_ino;
+    };
+    const auto Mediciones = [&ruta] {
+        Valor leido;
+        EXPECT_TRUE(TextoAMatriz(LeeBytes(ruta), leido));
+        std::size_t n = 0;
+        const Valor& historia = leido.ComoLista().at(0);
+        if (!historia.EsMatriz()) return n;
+        for (const Valor& fila : historia.ComoLista())
+            n += fila.ComoLista().at(3).ComoLista().size();
+        return n;
+    };
+    for (const bool medidaDespues : {false, true}) {
+        SCOPED_TRACE(medidaDespues ? "a measurement after the pass" : "nothing after the pass");
+        std::filesystem::remove(ruta);
+        ASSERT_TRUE(Crea());
+        EXPECT_TRUE(Pasa());
+        const ino_t escritoPorElPase = Nodo();
+        const std::size_t delPase = Mediciones();
+        if (medidaDespues) TrataClientes();
+        Libera();
+        // Every write replaces the file by a new one.
+        EXPECT_EQ(Nodo() != escritoPorElPase, medidaDespues);
+        EXPECT_EQ(Mediciones(), delPase + (medidaDespues ? 1 : 0));
+    }
 }
 
 TEST_F(HistorialTest, NextEngineLoadsTheHistoryAndAddsToTheSameRow) {
@@ -138,8 +171,9 @@ TEST_F(HistorialTest, HistoryThatDoesNotReadBackIsKeptAsideNotOverwritten) {
         EXPECT_TRUE(TextoAMatriz(LeeBytes(carpeta.En("Ventas_2026_12.ZEVeri")), nuevo));
         // The operator is told once, when the engine is bound.
         ASSERT_EQ(cuadros.size(), 1u);
-        EXPECT_THAT(cuadros[0], HasSubstr("is damaged; it was kept as " +
-                                          carpeta.En("Ventas_2026_12.ZEVeri.damaged-20261204163541")));
+        EXPECT_THAT(cuadros[0],
+                    HasSubstr("is damaged; it was kept as " +
+                              carpeta.En("Ventas_2026_12.ZEVeri.damaged-20261204163541")));
         cuadros.clear();
     }
 }

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "common/Proceso.h"
-#include "window/qt/Programa.h"
+#include "window/Programa.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr const char* kAyuda =
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Asked of the program itself (and by help2man), before any window toolkit starts.
+    // Asked of the program itself (and by help2man); no window toolkit is loaded for it.
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(kAyuda, stdout);
         return 0;
@@ -40,5 +40,5 @@ int main(int argc, char** argv) {
                     velqor::VersionPrograma::kMenor, velqor::VersionPrograma::kRevision);
         return 0;
     }
-    return velqor::ventana::EjecutaPrograma(argc, argv);
+    return velqor::ventana::EjecutaPrograma(argc, argv, VELQOR_MODULO_VENTANA);
 }

@@ -1,0 +1,158 @@
+#include "window/Programa.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <iostream>
+#include <utility>
+
+#include "common/General.h"
+#include "common/Proceso.h"
+#include "components/Codificador.h"
+#include "components/Utilidades.h"
+#include "window/AjustesNoDisponibles.h"
+#include "window/LineaTerminal.h"
+#include "window/MedidaAvance.h"
+#include "window/VistaSinPantalla.h"
+#include "window/frmReindexador.h"
+
+namespace velqor::ventana {
+
+const char* const kSinPantalla =
+    "velqor: no display is available; give the path of a launch configuration to run a pass "
+    "unattended\n";
+
+namespace {
+
+// Stop requests (SIGTERM, SIGINT) received during an unattended run; a signal handler may only
+// touch such a value.
+volatile std::sig_atomic_t gParadas = 0;
+
+void AnotaParada(int) {
+    if (gParadas < 2) gParadas = gParadas + 1;
+}
+
+// From now on SIGTERM and SIGINT ask the run to stop instead of ending the process on the spot.
+void AtiendeSenalesDeParada() {
+    struct sigaction accion {};
+    accion.sa_handler = AnotaParada;
+    sigemptyset(&accion.sa_mask);
+    accion.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &accion, nullptr);
+    sigaction(SIGINT, &accion, nullptr);
+}
+
+// True when the command line names a launch configuration this program can read: the run is then
+// unattended and nobody looks at a screen.
+bool EsLanzamientoLegible(std::string ruta) {
+    std::erase(ruta, '"');
+    int32_t atributos = 0;
+    Lista valores;
+    return !ruta.empty() && Utilidades::ExisteArchivo(ruta, atributos) &&
+           Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true);
+}
+
+// A start nobody sees: an unattended run from a launch configuration, or a command line to refuse
+// on a machine where no window can be shown.
+int EjecutaSinVentana(const std::string& linea, bool desatendido) {
+    if (desatendido) AtiendeSenalesDeParada();
+    AjustesNoDisponibles ajustes;
+    VistaSinPantalla vista;
+    Arranque arranque{CarpetaPrograma(), linea, false, {}};
+    // Started by hand from a terminal, the run draws its progress on one line of standard error;
+    // under a scheduler standard error is no terminal and nothing is drawn.
+    LineaTerminal lineaProgreso(std::cerr);
+    if (desatendido) {
+        arranque.paradas = [] { return static_cast<int>(gParadas); };
+        if (isatty(STDERR_FILENO) == 1) {
+            arranque.alAvanzar = [&lineaProgreso](const EstadoAvance& estado) {
+                if (estado.paso == Velqor::Paso::Fin) {
+                    lineaProgreso.Borra();
+                } else {
+                    lineaProgreso.Escribe("velqor: " + MedidaAvance::LineaTerminal(estado));
+                }
+            };
+        }
+    }
+    frmReindexador form(vista, ajustes, {}, std::move(arranque));
+    vista.Conecta(form);
+    form.Form_Load();
+    return TerminaArranque(form, vista, !vista.Cerrada(), {});
+}
+
+// The window part's entry, loaded now from the module at ruta; null with the loader's reason in
+// error when it cannot be. The module stays loaded until the process ends.
+EntradaVentana CargaVentana(const std::string& ruta, std::string& error) {
+    void* cargado = dlopen(ruta.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* entrada = cargado ? dlsym(cargado, kEntradaVentana) : nullptr;
+    if (entrada == nullptr) {
+        const char* motivo = dlerror();
+        error = motivo ? motivo : ruta;
+        return nullptr;
+    }
+    return reinterpret_cast<EntradaVentana>(entrada);
+}
+
+}  // namespace
+
+std::string LineaComandos(int argc, char** argv) {
+    std::string linea;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) linea += ' ';
+        linea += argv[i];
+    }
+    return linea;
+}
+
+bool VariableDefinida(const char* variable) {
+    const char* valor = std::getenv(variable);
+    return valor != nullptr && *valor != '\0';
+}
+
+int EjecutaPrograma(int argc, char** argv, const char* moduloVentana) {
+    const std::string linea = LineaComandos(argc, argv);
+    // A run nobody sees needs no display, and an unset, closed or unreachable one must not stop it
+    // before it can log anything: no toolkit is started at all.
+    if (EsLanzamientoLegible(linea)) return EjecutaSinVentana(linea, true);
+    const bool hayPantalla = VariableDefinida("QT_QPA_PLATFORM") || VariableDefinida("DISPLAY") ||
+                             VariableDefinida("WAYLAND_DISPLAY");
+    if (hayPantalla) {
+        std::string error;
+        if (const EntradaVentana ventana =
+                CargaVentana(UneRuta(CarpetaPrograma(), moduloVentana), error)) {
+            return ventana(argc, argv);
+        }
+        if (linea.empty()) {
+            std::cerr << "velqor: the window cannot be opened: " << error << "\n";
+            return kSalidaConfiguracionInutil;
+        }
+    } else if (linea.empty()) {
+        std::cerr << kSinPantalla;
+        return kSalidaConfiguracionInutil;
+    }
+    // Nobody can be shown a window: a command line that names nothing usable is refused with why.
+    return EjecutaSinVentana(linea, false);
+}
+
+int TerminaArranque(frmReindexador& form, VistaReindexador& vista, bool abierta,
+                    const std::function<void()>& sesion) {
+    if (abierta && !sesion) {
+        // The start stopped on an error, already in the log file; nobody is there to go on.
+        vista.Cierra();
+        InstalaCuadroMensaje({});
+        std::cerr << "velqor: the unattended run stopped on an error; see " << ArchivoLog() << "\n";
+        return kSalidaPaseFallido;
+    }
+    if (abierta) sesion();
+    InstalaCuadroMensaje({});
+    if (!form.MotivoRechazo().empty() && form.Salida() != kSalidaCorrecta) {
+        std::cerr << "velqor: " << form.MotivoRechazo() << "\n";
+    }
+    return form.Salida();
+}
+
+}  // namespace velqor::ventana
