@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <string>
 
 namespace velqor::zev {
@@ -11,33 +10,33 @@ namespace velqor::zev {
 namespace {
 
 // The tag, the length digits and the "/" must lie within this many characters.
-constexpr int kVentanaBarra = 20;
-// The tags an element may carry.
-constexpr std::string_view kEtiquetas = "NTFLEZA";
+constexpr std::size_t kVentanaBarra = 20;
 
-// The whole number a header or checksum element holds (numbers only, rounded half to even).
-bool ComoEntero(const Valor& v, int64_t& entero) {
-    if (!v.EsNumero()) {
-        return false;
-    }
-    const double redondeado = std::nearbyint(v.ComoDoble());
-    if (!(redondeado >= std::numeric_limits<int32_t>::min() &&
-          redondeado <= std::numeric_limits<int32_t>::max())) {
-        return false;
-    }
-    entero = static_cast<int64_t>(redondeado);
-    return true;
-}
-
-bool LeeNumero(std::string_view texto, double& numero) {
-    // Whole numbers of up to 15 digits, the usual case, are exact in a double.
-    if (!texto.empty() && texto.size() <= 15 &&
-        std::all_of(texto.begin(), texto.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        int64_t entero = 0;
-        for (const char c : texto) {
+// The number an "N" value text holds, as std::from_chars reads it. A plain decimal of up to 15
+// digits (the usual case) is read here: its digits form an exact whole number, and one division by
+// an exact power of ten rounds once, as a correct reading does.
+bool TextoANumero(std::string_view texto, double& numero) {
+    constexpr double kPotencias10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negativo = !texto.empty() && texto[0] == '-';
+    int64_t entero = 0;
+    int cifras = 0;
+    int decimales = -1;  // none before the point
+    bool llano = true;
+    for (std::size_t i = negativo ? 1 : 0; i < texto.size() && llano; ++i) {
+        const char c = texto[i];
+        if (c >= '0' && c <= '9') {
             entero = entero * 10 + (c - '0');
+            ++cifras;
+            decimales += decimales >= 0 ? 1 : 0;
+        } else {
+            llano = c == '.' && decimales < 0;
+            decimales = 0;
         }
-        numero = static_cast<double>(entero);
+    }
+    if (llano && cifras > 0 && cifras <= 15) {
+        const double magnitud = static_cast<double>(entero) / kPotencias10[std::max(decimales, 0)];
+        numero = negativo ? -magnitud : magnitud;
         return true;
     }
     const char* fin = texto.data() + texto.size();
@@ -53,7 +52,7 @@ bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
             return true;
         case 'N': {
             double numero = 0;
-            if (!LeeNumero(texto, numero)) {
+            if (!TextoANumero(texto, numero)) {
                 return false;
             }
             valor = Valor::Doble(numero);
@@ -83,95 +82,83 @@ bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
 
 }  // namespace
 
-bool LectorMatriz::LeeMatriz(Posicion& pos, int64_t limite, int profundidad, Valor& matriz,
-                             ResumenTexto& leido) {
+LectorMatriz::LectorMatriz(std::string_view texto)
+    : texto_(texto),
+      bytes_(reinterpret_cast<const unsigned char*>(texto.data())),
+      recorrido_(texto.empty() ? 0 : bytes_[0]) {}
+
+bool LectorMatriz::Lee(Valor& matriz) {
+    return LeeMatriz(std::numeric_limits<int64_t>::max(), 1, matriz);
+}
+
+// Reads one array (header, entries, checksums) at the position, not past the character limite.
+bool LectorMatriz::LeeMatriz(int64_t limite, int profundidad, Valor& matriz) {
     if (profundidad > kProfundidadMaxima) {
         return false;
     }
-    SumasMatriz auxiliares;
-    Valor cabecera;
-    int64_t limiteSuperior = 0;
-    if (!LeeElemento(pos, limite, profundidad, cabecera, auxiliares, leido) ||
-        !ComoEntero(cabecera, limiteSuperior) || limiteSuperior < 0) {
+    // The header holds the upper bound, a whole number (rounded half to even) within 32 bits.
+    double cabecera = 0;
+    if (!LeeNumero(limite, cabecera)) {
         return false;
     }
-    Lista lista;
+    const double cota = std::nearbyint(cabecera);
+    if (!(cota >= 0 && cota <= static_cast<double>(kMaximoSuma))) {
+        return false;
+    }
+    const auto limiteSuperior = static_cast<int64_t>(cota);
+    matriz = Valor::Matriz({});
+    Lista& lista = matriz.ComoLista();
     // Room for the entries the bound announces, but never for more than the rest of the text can
     // hold (an element takes at least three characters), so a hostile bound claims no memory.
-    const auto restantes = static_cast<int64_t>(texto_.size() - std::min(pos.byte, texto_.size()));
+    const auto restantes = static_cast<int64_t>(texto_.size() - std::min(byte_, texto_.size()));
     lista.reserve(static_cast<std::size_t>(
-        std::min<int64_t>(limiteSuperior + 1, std::min(limite - pos.caracter, restantes) / 3)));
+        std::min<int64_t>(limiteSuperior + 1, std::min(limite - caracter_, restantes) / 3)));
     SumasMatriz sumas;
     for (int64_t i = 0; i <= limiteSuperior; ++i) {
-        Valor entrada;
-        if (!LeeElemento(pos, limite, profundidad, entrada, sumas, leido)) {
-            matriz = Valor::Matriz(std::move(lista));
+        Valor& entrada = lista.emplace_back();
+        SumasTexto valor;
+        if (!LeeElemento(limite, profundidad, entrada, valor) || !sumas.Suma(valor)) {
+            lista.pop_back();
             return false;
         }
-        lista.push_back(std::move(entrada));
     }
-    matriz = Valor::Matriz(std::move(lista));
-    return LeeSuma(pos, limite, profundidad, sumas.saltos, leido) &&
-           LeeSuma(pos, limite, profundidad, sumas.codigos, leido);
+    double saltos = 0;
+    double codigos = 0;
+    return LeeNumero(limite, saltos) && saltos == static_cast<double>(sumas.saltos) &&
+           LeeNumero(limite, codigos) && codigos == static_cast<double>(sumas.codigos);
 }
 
-bool LectorMatriz::QuedaCaracter(const Posicion& pos, int64_t limite) const {
-    return pos.caracter < limite && pos.byte < texto_.size();
-}
-
-// Moves pos forward by n characters, adding them to resumen; false when fewer remain.
-bool LectorMatriz::Avanza(Posicion& pos, int64_t n, int64_t limite, ResumenTexto& resumen) const {
-    if (n > limite - pos.caracter) {
+// Reads the front of the element at the position (tag, length in characters, "/") and takes its
+// characters; false unless the announced value fits before limite.
+bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud) {
+    if (caracter_ >= limite || byte_ >= texto_.size()) {
         return false;
     }
-    int64_t i = 0;
-    while (i < n) {
-        // A run of ASCII characters: bytes and characters advance together.
-        const std::size_t hasta = std::min(texto_.size(), pos.byte + static_cast<std::size_t>(n - i));
-        const std::size_t fin = AgregaAscii(texto_, pos.byte, hasta, resumen);
-        const auto corrida = static_cast<int64_t>(fin - pos.byte);
-        pos.byte = fin;
-        pos.caracter += corrida;
-        i += corrida;
-        if (i < n && corrida == 0) {
-            if (pos.byte >= texto_.size()) {
-                return false;
-            }
-            resumen.AgregaCodigo(CodigoSiguiente(texto_, pos.byte));
-            ++pos.caracter;
-            ++i;
-        }
+    etiqueta = texto_[byte_];
+    switch (etiqueta) {
+        case 'N':
+        case 'T':
+        case 'F':
+        case 'L':
+        case 'E':
+        case 'Z':
+        case 'A':
+            break;
+        default:
+            return false;
     }
-    return true;
-}
-
-// Reads a checksum element (with sums of its own) and compares it with the level's sum.
-bool LectorMatriz::LeeSuma(Posicion& pos, int64_t limite, int profundidad, int64_t esperada,
-                           ResumenTexto& leido) {
-    SumasMatriz auxiliares;
-    Valor suma;
-    return LeeElemento(pos, limite, profundidad, suma, auxiliares, leido) && suma.EsNumero() &&
-           suma.ComoDoble() == static_cast<double>(esperada);
-}
-
-// Reads the element whose tag is at pos into valor, adds its value text to sumas and all its
-// characters to leido, and moves pos past it.
-bool LectorMatriz::LeeElemento(Posicion& pos, int64_t limite, int profundidad, Valor& valor,
-                               SumasMatriz& sumas, ResumenTexto& leido) {
-    // Tag, length digits and "/" are ASCII in any element that can be read: anything else fails
-    // here, as it would once converted.
-    const char etiqueta = QuedaCaracter(pos, limite) ? texto_[pos.byte] : '\0';
-    if (kEtiquetas.find(etiqueta) == std::string_view::npos) {
-        return false;
-    }
-    int64_t longitud = 0;
-    int64_t i = 1;
+    // Tag, length digits and "/" are ASCII in any element that can be read.
+    recorrido_.Agrega(bytes_[byte_]);
+    longitud = 0;
+    std::size_t i = 1;
     for (;; ++i) {
-        if (i >= kVentanaBarra || pos.caracter + i >= limite || pos.byte + i >= texto_.size()) {
+        if (i >= kVentanaBarra || caracter_ + static_cast<int64_t>(i) >= limite ||
+            byte_ + i >= texto_.size()) {
             return false;
         }
-        const char c = texto_[pos.byte + i];
-        if (c == '/') {
+        const unsigned char c = bytes_[byte_ + i];
+        recorrido_.Agrega(c);
+        if (c == kBarra) {
             break;
         }
         if (c < '0' || c > '9') {
@@ -179,42 +166,88 @@ bool LectorMatriz::LeeElemento(Posicion& pos, int64_t limite, int profundidad, V
         }
         longitud = longitud * 10 + (c - '0');
     }
-    if (i == 1) {
-        return false;
-    }
-    ResumenTexto frente;
-    for (int64_t j = 0; j <= i; ++j) {
-        frente.AgregaCodigo(static_cast<unsigned char>(texto_[pos.byte + j]));
-    }
-    Posicion fin{pos.byte + static_cast<std::size_t>(i) + 1, pos.caracter + i + 1};
-    const Posicion comienzoValor = fin;
-    if (longitud > limite - comienzoValor.caracter) {
-        return false;
-    }
+    byte_ += i + 1;
+    caracter_ += static_cast<int64_t>(i) + 1;
+    return i > 1 && longitud <= limite - caracter_;
+}
 
-    ResumenTexto resumenValor;
-    if (etiqueta == 'A') {
-        const int64_t finValor = comienzoValor.caracter + longitud;
-        Valor interna;
-        if (!LeeMatriz(fin, finValor, profundidad + 1, interna, resumenValor) ||
-            !Avanza(fin, finValor - fin.caracter, finValor, resumenValor)) {
-            return false;
-        }
-        valor = std::move(interna);
-    } else {
-        if (!Avanza(fin, longitud, limite, resumenValor) ||
-            !Convierte(etiqueta, texto_.substr(comienzoValor.byte, fin.byte - comienzoValor.byte),
-                       valor)) {
-            return false;
-        }
+// Takes the next `longitud` characters as one value text and describes it in valor.
+bool LectorMatriz::LeeValor(int64_t longitud, Valor1252& valor) {
+    valor = {};
+    if (longitud == 0) {
+        return true;
     }
-    if (!sumas.Suma(resumenValor)) {
+    // Every character takes at least one byte.
+    if (static_cast<uint64_t>(longitud) > texto_.size() - byte_) {
         return false;
     }
-    leido.Agrega(frente);
-    leido.Agrega(resumenValor);
-    pos = fin;
+    const auto n = static_cast<std::size_t>(longitud);
+    if (ValorAscii(bytes_ + byte_, n, valor)) {
+        byte_ += n;
+    } else {
+        valor = {};
+        valor.primero = CodigoSiguiente(texto_, byte_);
+        Recorrido recorrido(valor.primero);
+        recorrido.Agrega(valor.primero);
+        for (int64_t k = 1; k < longitud; ++k) {
+            if (byte_ >= texto_.size()) {
+                return false;
+            }
+            recorrido.Agrega(CodigoSiguiente(texto_, byte_));
+        }
+        valor.sumas = recorrido.sumas;
+        valor.ultimo = recorrido.ultimo;
+        valor.caracteres = longitud;
+    }
+    caracter_ += longitud;
+    valor.AgregaA(recorrido_);
     return true;
+}
+
+// Reads the element at the position into valor and answers the sums of its value text.
+bool LectorMatriz::LeeElemento(int64_t limite, int profundidad, Valor& valor, SumasTexto& sumas) {
+    char etiqueta = 0;
+    int64_t longitud = 0;
+    if (!LeeFrente(limite, etiqueta, longitud)) {
+        return false;
+    }
+    if (etiqueta == 'A') {
+        // The nested array, then whatever its element holds after the nested checksums.
+        const int64_t fin = caracter_ + longitud;
+        const SumasTexto antes = recorrido_.sumas;
+        const int primero = byte_ < texto_.size() ? bytes_[byte_] : 0;
+        Valor1252 resto;
+        if (!LeeMatriz(fin, profundidad + 1, valor) || !LeeValor(fin - caracter_, resto)) {
+            return false;
+        }
+        // The running sums since the "/", less the step from the "/" into the value.
+        sumas.codigos = recorrido_.sumas.codigos - antes.codigos;
+        sumas.saltos = recorrido_.sumas.saltos - antes.saltos - Salto(kBarra, primero);
+        return true;
+    }
+    const std::size_t inicio = byte_;
+    Valor1252 leido;
+    if (!LeeValor(longitud, leido) ||
+        !Convierte(etiqueta, texto_.substr(inicio, byte_ - inicio), valor)) {
+        return false;
+    }
+    sumas = leido.sumas;
+    return true;
+}
+
+// Reads an "N" element holding a number (a header or a checksum); its value text must keep the
+// 32-bit sums as any other.
+bool LectorMatriz::LeeNumero(int64_t limite, double& numero) {
+    char etiqueta = 0;
+    int64_t longitud = 0;
+    if (!LeeFrente(limite, etiqueta, longitud) || etiqueta != 'N') {
+        return false;
+    }
+    const std::size_t inicio = byte_;
+    Valor1252 valor;
+    SumasMatriz propias;
+    return LeeValor(longitud, valor) && propias.Suma(valor.sumas) &&
+           TextoANumero(texto_.substr(inicio, byte_ - inicio), numero);
 }
 
 }  // namespace velqor::zev

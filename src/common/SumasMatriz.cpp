@@ -1,75 +1,52 @@
 #include "common/SumasMatriz.h"
 
+#include <algorithm>
 #include <cstdlib>
-#include <limits>
 
 namespace velqor::zev {
 
-namespace {
-constexpr int64_t kMaximoSuma = std::numeric_limits<int32_t>::max();
-}
-
-void ResumenTexto::Agrega(const ResumenTexto& otro) {
-    if (otro.caracteres == 0) {
-        return;
-    }
-    if (caracteres > 0) {
-        saltos += std::abs(otro.primero - ultimo);
-    } else {
-        primero = otro.primero;
-    }
-    ultimo = otro.ultimo;
-    codigos += otro.codigos;
-    saltos += otro.saltos;
-    caracteres += otro.caracteres;
-}
-
-std::size_t AgregaAscii(std::string_view texto, std::size_t desde, std::size_t hasta,
-                        ResumenTexto& resumen) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(texto.data());
-    if (desde >= hasta || bytes[desde] >= 0x80) {
-        return desde;
-    }
-    int64_t codigos = 0;
-    int64_t saltos = 0;
-    // The first character of all takes no step.
-    int ultimo = resumen.caracteres > 0 ? resumen.ultimo : bytes[desde];
-    std::size_t b = desde;
-    for (; b < hasta && bytes[b] < 0x80; ++b) {
-        const int codigo = bytes[b];
-        saltos += codigo > ultimo ? codigo - ultimo : ultimo - codigo;
-        codigos += codigo;
-        ultimo = codigo;
-    }
-    if (resumen.caracteres == 0) {
-        resumen.primero = bytes[desde];
-    }
-    resumen.codigos += codigos;
-    resumen.saltos += saltos;
-    resumen.ultimo = ultimo;
-    resumen.caracteres += static_cast<int64_t>(b - desde);
-    return b;
-}
-
-ResumenTexto ResumenDe(std::string_view utf8) {
-    ResumenTexto r;
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        pos = AgregaAscii(utf8, pos, utf8.size(), r);
-        if (pos < utf8.size()) {
-            r.AgregaCodigo(CodigoSiguiente(utf8, pos));
+bool ValorAscii(const unsigned char* bytes, std::size_t n, Valor1252& valor) {
+    // Plain loops over blocks whose sums fit 32 bits: the compiler turns them into vector code.
+    constexpr std::size_t kBloque = std::size_t{1} << 16;
+    valor.sumas = {};
+    unsigned bits = 0;
+    for (std::size_t desde = 0; desde < n; desde += kBloque) {
+        const std::size_t hasta = std::min(n, desde + kBloque);
+        unsigned codigos = 0;
+        unsigned saltos = 0;
+        for (std::size_t k = desde; k < hasta; ++k) {
+            codigos += bytes[k];
+            bits |= bytes[k];
         }
+        for (std::size_t k = std::max<std::size_t>(desde, 1); k < hasta; ++k) {
+            saltos += static_cast<unsigned>(std::abs(bytes[k] - bytes[k - 1]));
+        }
+        valor.sumas.codigos += codigos;
+        valor.sumas.saltos += saltos;
     }
-    return r;
+    valor.caracteres = static_cast<int64_t>(n);
+    valor.primero = bytes[0];
+    valor.ultimo = bytes[n - 1];
+    return bits < 0x80;
 }
 
-bool SumasMatriz::Suma(const ResumenTexto& valor) {
-    if (valor.saltos > kMaximoSuma - saltos || valor.codigos > kMaximoSuma - codigos) {
-        return false;
+Valor1252 ValorUtf8(std::string_view utf8) {
+    Valor1252 valor;
+    if (utf8.empty()) {
+        return valor;
     }
-    saltos += valor.saltos;
-    codigos += valor.codigos;
-    return true;
+    std::size_t pos = 0;
+    valor.primero = CodigoSiguiente(utf8, pos);
+    Recorrido recorrido(valor.primero);
+    recorrido.Agrega(valor.primero);
+    valor.caracteres = 1;
+    while (pos < utf8.size()) {
+        recorrido.Agrega(CodigoSiguiente(utf8, pos));
+        ++valor.caracteres;
+    }
+    valor.sumas = recorrido.sumas;
+    valor.ultimo = recorrido.ultimo;
+    return valor;
 }
 
 }  // namespace velqor::zev
