@@ -255,11 +255,7 @@ void EscritorMatriz::EscribeAscii(const char* desde, const char* hasta) {
     caracteres_ += hasta - desde;
 }
 
-// Makes room for n more characters.
-void EscritorMatriz::Asegura(std::size_t n) {
-    if (capacidad_ - usado_ >= n) {
-        return;
-    }
+void EscritorMatriz::Crece(std::size_t n) {
     const std::size_t capacidad = std::max({2 * capacidad_, usado_ + n, std::size_t{1} << 16});
     auto nuevo = std::make_unique_for_overwrite<char[]>(capacidad);
     if (usado_ > 0) {

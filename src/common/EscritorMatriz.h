@@ -47,7 +47,13 @@ private:
     void EscribeFrente(char etiqueta, int64_t caracteres);
     void EscribeEntero(int64_t numero);
     void EscribeAscii(const char* desde, const char* hasta);
-    void Asegura(std::size_t n);
+    // Makes room for n more characters.
+    void Asegura(std::size_t n) {
+        if (capacidad_ - usado_ < n) {
+            Crece(n);
+        }
+    }
+    void Crece(std::size_t n);
 };
 
 }  // namespace velqor::zev

@@ -1,33 +1,62 @@
 #include "common/SumasMatriz.h"
 
-#include <algorithm>
-#include <cstdlib>
+#include <bit>
+#include <cstring>
 
 namespace velqor::zev {
 
+namespace {
+
+constexpr uint64_t kUnos = 0x0101010101010101;
+constexpr uint64_t kAltos = 0x8080808080808080;
+constexpr uint64_t kPares = 0x00FF00FF00FF00FF;
+
+// The sum of the eight bytes of x, each below 0x80.
+unsigned SumaBytes(uint64_t x) {
+    const uint64_t pares = (x & kPares) + ((x >> 8) & kPares);  // four sums of two, below 2^16
+    return static_cast<unsigned>((pares * 0x0001000100010001) >> 48);
+}
+
+}  // namespace
+
 bool ValorAscii(const unsigned char* bytes, std::size_t n, Valor1252& valor) {
-    // Plain loops over blocks whose sums fit 32 bits: the compiler turns them into vector code.
-    constexpr std::size_t kBloque = std::size_t{1} << 16;
-    valor.sumas = {};
-    unsigned bits = 0;
-    for (std::size_t desde = 0; desde < n; desde += kBloque) {
-        const std::size_t hasta = std::min(n, desde + kBloque);
-        unsigned codigos = 0;
-        unsigned saltos = 0;
-        for (std::size_t k = desde; k < hasta; ++k) {
-            codigos += bytes[k];
-            bits |= bytes[k];
+    // Eight bytes at a time in one 64-bit word (they are ASCII, or the answer is false anyway):
+    // the codes are the word's bytes, the steps the differences between the word and itself moved
+    // one byte on. For ASCII a and b, (a | 0x80) - b is 0x80 + a - b without a borrow between
+    // bytes, so its high bit tells which is larger.
+    uint64_t altos = 0;
+    unsigned anterior = bytes[0];
+    uint64_t codigos = 0;
+    uint64_t saltos = 0;
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        uint64_t x = 0;
+        std::memcpy(&x, bytes + k, 8);
+        if constexpr (std::endian::native == std::endian::big) {
+            x = __builtin_bswap64(x);
         }
-        for (std::size_t k = std::max<std::size_t>(desde, 1); k < hasta; ++k) {
-            saltos += static_cast<unsigned>(std::abs(bytes[k] - bytes[k - 1]));
-        }
-        valor.sumas.codigos += codigos;
-        valor.sumas.saltos += saltos;
+        const uint64_t previos = (x << 8) | anterior;
+        const uint64_t diferencia = (x | kAltos) - previos;
+        const uint64_t mayor = ((diferencia & kAltos) >> 7) * 0xFF;  // 0xFF where x >= previous
+        const uint64_t hacia = (diferencia ^ kAltos) & mayor;
+        const uint64_t desde = (((diferencia & ~kAltos) ^ (kAltos - kUnos)) + kUnos) & ~mayor;
+        altos |= x;
+        codigos += SumaBytes(x);
+        saltos += SumaBytes(hacia | desde);
+        anterior = static_cast<unsigned>(x >> 56);
     }
+    for (; k < n; ++k) {
+        const unsigned b = bytes[k];
+        altos |= b;
+        codigos += b;
+        saltos += static_cast<unsigned>(Salto(static_cast<int>(anterior), static_cast<int>(b)));
+        anterior = b;
+    }
+    valor.sumas = {static_cast<int64_t>(codigos), static_cast<int64_t>(saltos)};
     valor.caracteres = static_cast<int64_t>(n);
     valor.primero = bytes[0];
-    valor.ultimo = bytes[n - 1];
-    return bits < 0x80;
+    valor.ultimo = static_cast<int>(anterior);
+    return (altos & kAltos) == 0;
 }
 
 Valor1252 ValorUtf8(std::string_view utf8) {

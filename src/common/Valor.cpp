@@ -55,6 +55,33 @@ char* NumeroATexto(double v, int digitos, char* destino) {
         return std::to_chars(fin, destino + kLargoNumeroMaximo, static_cast<int64_t>(magnitud)).ptr;
     }
 
+    // A number of a short decimal form (62.5, 20.07): the fewest decimals whose digits read back
+    // as v, the division by an exact power of ten rounding as a reading does. Those digits are the
+    // shortest form that reads back (a decimal of fewer digits lies further from v than its
+    // neighbours) and the only one of their length (decimals of that length lie 10^-decimales
+    // apart, several times the spacing of doubles there), which is what the general way finds.
+    if (digitos == kCifrasSeguras && magnitud >= 1e-4 && magnitud < kPotencias10[kCifrasSeguras]) {
+        for (int decimales = 1; decimales <= kCifrasSeguras; ++decimales) {
+            const double escalado = std::nearbyint(magnitud * kPotencias10[decimales]);
+            if (escalado >= kPotencias10[kCifrasSeguras]) {
+                break;
+            }
+            if (escalado / kPotencias10[decimales] == magnitud) {
+                const auto cifras = static_cast<int64_t>(escalado);
+                const auto potencia = static_cast<int64_t>(kPotencias10[decimales]);
+                if (cifras >= potencia) {
+                    fin = std::to_chars(fin, destino + kLargoNumeroMaximo, cifras / potencia).ptr;
+                }
+                *fin++ = '.';
+                int64_t fraccion = cifras % potencia;
+                for (int i = decimales - 1; i >= 0; --i, fraccion /= 10) {
+                    fin[i] = static_cast<char>('0' + fraccion % 10);
+                }
+                return fin + decimales;
+            }
+        }
+    }
+
     // Scientific form (d.ddde+xx) rounded once to the wanted significant digits. Up to 15 of them,
     // the shortest form that reads back as v is that same rounding whenever it is no longer.
     char cientifico[64];
