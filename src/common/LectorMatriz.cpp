@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
 
 namespace velqor::zev {
@@ -80,12 +81,17 @@ bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
     }
 }
 
+// Within this many characters no sum of value texts can leave 32 bits (a code is at most 255).
+constexpr int64_t kCaracteresSinDesborde = kMaximoSuma / 255;
+
 }  // namespace
 
 LectorMatriz::LectorMatriz(std::string_view texto)
     : texto_(texto),
       bytes_(reinterpret_cast<const unsigned char*>(texto.data())),
-      recorrido_(texto.empty() ? 0 : bytes_[0]) {}
+      ascii_(EsAscii(texto)),
+      ultimo_(texto.empty() ? 0 : bytes_[0]),
+      recorrido_(ultimo_) {}
 
 bool LectorMatriz::Lee(Valor& matriz) {
     return LeeMatriz(std::numeric_limits<int64_t>::max(), 1, matriz);
@@ -113,24 +119,43 @@ bool LectorMatriz::LeeMatriz(int64_t limite, int profundidad, Valor& matriz) {
     const auto restantes = static_cast<int64_t>(texto_.size() - std::min(byte_, texto_.size()));
     lista.reserve(static_cast<std::size_t>(
         std::min<int64_t>(limiteSuperior + 1, std::min(limite - caracter_, restantes) / 3)));
-    SumasMatriz sumas;
+
+    // The sums of the entries' value texts: the running sums over the entries less their fronts.
+    const int64_t desde = caracter_;
+    const SumasTexto inicio = SumasHasta(byte_);
+    SumasTexto frentes;
+    const auto valores = [&] {
+        const SumasTexto ahora = SumasHasta(byte_);
+        return SumasTexto{ahora.codigos - inicio.codigos - frentes.codigos,
+                          ahora.saltos - inicio.saltos - frentes.saltos};
+    };
     for (int64_t i = 0; i <= limiteSuperior; ++i) {
         Valor& entrada = lista.emplace_back();
-        SumasTexto valor;
-        if (!LeeElemento(limite, profundidad, entrada, valor) || !sumas.Suma(valor)) {
+        if (!LeeElemento(limite, profundidad, entrada, frentes)) {
             lista.pop_back();
             return false;
         }
+        // Past that many characters an entry may take a sum out of 32 bits: each one is checked.
+        if (caracter_ - desde > kCaracteresSinDesborde) {
+            const SumasTexto sumas = valores();
+            if (sumas.codigos > kMaximoSuma || sumas.saltos > kMaximoSuma) {
+                lista.pop_back();
+                return false;
+            }
+        }
     }
+    const SumasTexto sumas = valores();
     double saltos = 0;
     double codigos = 0;
     return LeeNumero(limite, saltos) && saltos == static_cast<double>(sumas.saltos) &&
            LeeNumero(limite, codigos) && codigos == static_cast<double>(sumas.codigos);
 }
 
-// Reads the front of the element at the position (tag, length in characters, "/") and takes its
-// characters; false unless the announced value fits before limite.
-bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud) {
+// Reads the front of the element at the position (tag, length in characters, "/"), adding its
+// codes, the step into it and its own steps to frentes; false unless the announced value fits
+// before limite.
+bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud,
+                             SumasTexto& frentes) {
     if (caracter_ >= limite || byte_ >= texto_.size()) {
         return false;
     }
@@ -148,7 +173,9 @@ bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud) 
             return false;
     }
     // Tag, length digits and "/" are ASCII in any element that can be read.
-    recorrido_.Agrega(bytes_[byte_]);
+    int anterior = bytes_[byte_];
+    int64_t codigos = anterior;
+    int64_t saltos = Salto(ultimo_, anterior);
     longitud = 0;
     std::size_t i = 1;
     for (;; ++i) {
@@ -156,8 +183,10 @@ bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud) 
             byte_ + i >= texto_.size()) {
             return false;
         }
-        const unsigned char c = bytes_[byte_ + i];
-        recorrido_.Agrega(c);
+        const int c = bytes_[byte_ + i];
+        codigos += c;
+        saltos += Salto(anterior, c);
+        anterior = c;
         if (c == kBarra) {
             break;
         }
@@ -166,14 +195,16 @@ bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud) 
         }
         longitud = longitud * 10 + (c - '0');
     }
+    frentes.codigos += codigos;
+    frentes.saltos += saltos;
+    ultimo_ = kBarra;
     byte_ += i + 1;
     caracter_ += static_cast<int64_t>(i) + 1;
     return i > 1 && longitud <= limite - caracter_;
 }
 
-// Takes the next `longitud` characters as one value text and describes it in valor.
-bool LectorMatriz::LeeValor(int64_t longitud, Valor1252& valor) {
-    valor = {};
+// Moves past the next `longitud` characters (a value text), answering the code of the first.
+bool LectorMatriz::TomaValor(int64_t longitud, int& primero) {
     if (longitud == 0) {
         return true;
     }
@@ -182,56 +213,51 @@ bool LectorMatriz::LeeValor(int64_t longitud, Valor1252& valor) {
         return false;
     }
     const auto n = static_cast<std::size_t>(longitud);
-    if (ValorAscii(bytes_ + byte_, n, valor)) {
+    if (ascii_ || EsAscii(texto_.substr(byte_, n))) {
+        primero = bytes_[byte_];
         byte_ += n;
+        ultimo_ = bytes_[byte_ - 1];
     } else {
-        valor = {};
-        valor.primero = CodigoSiguiente(texto_, byte_);
-        Recorrido recorrido(valor.primero);
-        recorrido.Agrega(valor.primero);
+        primero = CodigoSiguiente(texto_, byte_);
+        ultimo_ = primero;
         for (int64_t k = 1; k < longitud; ++k) {
             if (byte_ >= texto_.size()) {
                 return false;
             }
-            recorrido.Agrega(CodigoSiguiente(texto_, byte_));
+            ultimo_ = CodigoSiguiente(texto_, byte_);
         }
-        valor.sumas = recorrido.sumas;
-        valor.ultimo = recorrido.ultimo;
-        valor.caracteres = longitud;
     }
     caracter_ += longitud;
-    valor.AgregaA(recorrido_);
     return true;
 }
 
-// Reads the element at the position into valor and answers the sums of its value text.
-bool LectorMatriz::LeeElemento(int64_t limite, int profundidad, Valor& valor, SumasTexto& sumas) {
+// Reads the element at the position into valor, adding what its front adds to the running sums
+// to frentes.
+bool LectorMatriz::LeeElemento(int64_t limite, int profundidad, Valor& valor,
+                               SumasTexto& frentes) {
     char etiqueta = 0;
     int64_t longitud = 0;
-    if (!LeeFrente(limite, etiqueta, longitud)) {
+    if (!LeeFrente(limite, etiqueta, longitud, frentes)) {
         return false;
     }
+    int primero = kBarra;  // an empty value takes no step from the "/"
     if (etiqueta == 'A') {
-        // The nested array, then whatever its element holds after the nested checksums.
+        // The nested array (its header's tag comes first), then whatever its element holds after
+        // the nested checksums.
         const int64_t fin = caracter_ + longitud;
-        const SumasTexto antes = recorrido_.sumas;
-        const int primero = byte_ < texto_.size() ? bytes_[byte_] : 0;
-        Valor1252 resto;
-        if (!LeeMatriz(fin, profundidad + 1, valor) || !LeeValor(fin - caracter_, resto)) {
+        primero = byte_ < texto_.size() ? bytes_[byte_] : kBarra;
+        int resto = 0;
+        if (!LeeMatriz(fin, profundidad + 1, valor) || !TomaValor(fin - caracter_, resto)) {
             return false;
         }
-        // The running sums since the "/", less the step from the "/" into the value.
-        sumas.codigos = recorrido_.sumas.codigos - antes.codigos;
-        sumas.saltos = recorrido_.sumas.saltos - antes.saltos - Salto(kBarra, primero);
-        return true;
+    } else {
+        const std::size_t inicio = byte_;
+        if (!TomaValor(longitud, primero) ||
+            !Convierte(etiqueta, texto_.substr(inicio, byte_ - inicio), valor)) {
+            return false;
+        }
     }
-    const std::size_t inicio = byte_;
-    Valor1252 leido;
-    if (!LeeValor(longitud, leido) ||
-        !Convierte(etiqueta, texto_.substr(inicio, byte_ - inicio), valor)) {
-        return false;
-    }
-    sumas = leido.sumas;
+    frentes.saltos += Salto(kBarra, primero);
     return true;
 }
 
@@ -240,14 +266,35 @@ bool LectorMatriz::LeeElemento(int64_t limite, int profundidad, Valor& valor, Su
 bool LectorMatriz::LeeNumero(int64_t limite, double& numero) {
     char etiqueta = 0;
     int64_t longitud = 0;
-    if (!LeeFrente(limite, etiqueta, longitud) || etiqueta != 'N') {
+    SumasTexto frente;
+    if (!LeeFrente(limite, etiqueta, longitud, frente) || etiqueta != 'N') {
         return false;
     }
     const std::size_t inicio = byte_;
-    Valor1252 valor;
-    SumasMatriz propias;
-    return LeeValor(longitud, valor) && propias.Suma(valor.sumas) &&
-           TextoANumero(texto_.substr(inicio, byte_ - inicio), numero);
+    int primero = kBarra;
+    if (!TomaValor(longitud, primero)) {
+        return false;
+    }
+    if (longitud > kCaracteresSinDesborde) {
+        const SumasTexto antes = SumasHasta(inicio);
+        const SumasTexto despues = SumasHasta(byte_);
+        if (despues.codigos - antes.codigos > kMaximoSuma ||
+            despues.saltos - antes.saltos - Salto(kBarra, primero) > kMaximoSuma) {
+            return false;
+        }
+    }
+    return TextoANumero(texto_.substr(inicio, byte_ - inicio), numero);
+}
+
+// Brings the running sums up to byte, a character boundary at or after sumado_.
+SumasTexto LectorMatriz::SumasHasta(std::size_t byte) {
+    while (sumado_ < byte) {
+        sumado_ = AgregaAscii(bytes_, sumado_, byte, recorrido_);
+        if (sumado_ < byte) {
+            recorrido_.Agrega(CodigoSiguiente(texto_, sumado_));
+        }
+    }
+    return recorrido_.sumas;
 }
 
 }  // namespace velqor::zev

@@ -19,44 +19,61 @@ unsigned SumaBytes(uint64_t x) {
 
 }  // namespace
 
-bool ValorAscii(const unsigned char* bytes, std::size_t n, Valor1252& valor) {
-    // Eight bytes at a time in one 64-bit word (they are ASCII, or the answer is false anyway):
-    // the codes are the word's bytes, the steps the differences between the word and itself moved
-    // one byte on. For ASCII a and b, (a | 0x80) - b is 0x80 + a - b without a borrow between
-    // bytes, so its high bit tells which is larger.
-    uint64_t altos = 0;
-    unsigned anterior = bytes[0];
+std::size_t AgregaAscii(const unsigned char* bytes, std::size_t desde, std::size_t hasta,
+                        Recorrido& recorrido) {
+    // Eight bytes at a time in one 64-bit word: the codes are the word's bytes, the steps the
+    // differences between the word and itself moved one byte on. For ASCII a and b,
+    // (a | 0x80) - b is 0x80 + a - b without a borrow between bytes, so its high bit tells which
+    // is larger.
+    auto anterior = static_cast<uint64_t>(recorrido.ultimo);
     uint64_t codigos = 0;
     uint64_t saltos = 0;
-    std::size_t k = 0;
-    for (; k + 8 <= n; k += 8) {
+    std::size_t k = desde;
+    const auto agrega = [&](uint64_t b) {
+        codigos += b;
+        saltos += b > anterior ? b - anterior : anterior - b;
+        anterior = b;
+    };
+    // The word's trick needs the character before it to be ASCII as well.
+    if (anterior >= 0x80 && k < hasta && bytes[k] < 0x80) {
+        agrega(bytes[k++]);
+    }
+    for (; k + 8 <= hasta; k += 8) {
         uint64_t x = 0;
         std::memcpy(&x, bytes + k, 8);
         if constexpr (std::endian::native == std::endian::big) {
             x = __builtin_bswap64(x);
         }
-        const uint64_t previos = (x << 8) | anterior;
-        const uint64_t diferencia = (x | kAltos) - previos;
-        const uint64_t mayor = ((diferencia & kAltos) >> 7) * 0xFF;  // 0xFF where x >= previous
+        if ((x & kAltos) != 0) {
+            break;
+        }
+        const uint64_t diferencia = (x | kAltos) - ((x << 8) | anterior);
+        const uint64_t mayor = ((diferencia & kAltos) >> 7) * 0xFF;  // 0xFF where x is not below
         const uint64_t hacia = (diferencia ^ kAltos) & mayor;
-        const uint64_t desde = (((diferencia & ~kAltos) ^ (kAltos - kUnos)) + kUnos) & ~mayor;
-        altos |= x;
+        const uint64_t desdeMayor = (((diferencia & ~kAltos) ^ (kAltos - kUnos)) + kUnos) & ~mayor;
         codigos += SumaBytes(x);
-        saltos += SumaBytes(hacia | desde);
-        anterior = static_cast<unsigned>(x >> 56);
+        saltos += SumaBytes(hacia | desdeMayor);
+        anterior = x >> 56;
     }
-    for (; k < n; ++k) {
-        const unsigned b = bytes[k];
-        altos |= b;
-        codigos += b;
-        saltos += static_cast<unsigned>(Salto(static_cast<int>(anterior), static_cast<int>(b)));
-        anterior = b;
+    for (; k < hasta && bytes[k] < 0x80; ++k) {
+        agrega(bytes[k]);
     }
-    valor.sumas = {static_cast<int64_t>(codigos), static_cast<int64_t>(saltos)};
+    recorrido.sumas.codigos += static_cast<int64_t>(codigos);
+    recorrido.sumas.saltos += static_cast<int64_t>(saltos);
+    recorrido.ultimo = static_cast<int>(anterior);
+    return k;
+}
+
+bool ValorAscii(const unsigned char* bytes, std::size_t n, Valor1252& valor) {
+    Recorrido recorrido(bytes[0]);
+    if (AgregaAscii(bytes, 0, n, recorrido) != n) {
+        return false;
+    }
+    valor.sumas = recorrido.sumas;
     valor.caracteres = static_cast<int64_t>(n);
     valor.primero = bytes[0];
-    valor.ultimo = static_cast<int>(anterior);
-    return (altos & kAltos) == 0;
+    valor.ultimo = recorrido.ultimo;
+    return true;
 }
 
 Valor1252 ValorUtf8(std::string_view utf8) {

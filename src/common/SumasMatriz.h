@@ -72,6 +72,11 @@ inline int CodigoSiguiente(std::string_view utf8, std::size_t& pos) {
     return Codigo1252(SiguienteCaracter(utf8, pos));
 }
 
+// Adds the ASCII characters of bytes from desde on, up to hasta or the first byte that is not
+// ASCII, to the running sums; answers where it stopped.
+std::size_t AgregaAscii(const unsigned char* bytes, std::size_t desde, std::size_t hasta,
+                        Recorrido& recorrido);
+
 // Takes the n bytes at bytes as one value text of n ASCII characters: fills valor and answers
 // true, or answers false (valor unusable) when one of the bytes is not ASCII. n > 0.
 bool ValorAscii(const unsigned char* bytes, std::size_t n, Valor1252& valor);
