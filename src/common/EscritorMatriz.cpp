@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -105,11 +106,25 @@ std::string_view TextoValor(const Valor& v, Espacio& espacio) {
 // The facts of a value text.
 Valor1252 Describe(std::string_view texto) {
     Valor1252 valor;
-    if (!texto.empty() &&
-        !ValorAscii(reinterpret_cast<const unsigned char*>(texto.data()), texto.size(), valor)) {
-        valor = ValorUtf8(texto);
+    if (texto.empty()) {
+        return valor;
     }
-    return valor;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(texto.data());
+    // A short text (a number, a date, a Boolean) a character at a time.
+    if (texto.size() <= kFormaFecha.size()) {
+        Recorrido recorrido(bytes[0]);
+        unsigned altos = 0;
+        for (std::size_t i = 0; i < texto.size(); ++i) {
+            altos |= bytes[i];
+            recorrido.Agrega(bytes[i]);
+        }
+        if (altos < 0x80) {
+            return {recorrido.sumas, static_cast<int64_t>(texto.size()), bytes[0], recorrido.ultimo};
+        }
+    } else if (ValorAscii(bytes, texto.size(), valor)) {
+        return valor;
+    }
+    return ValorUtf8(texto);
 }
 
 }  // namespace
@@ -257,11 +272,12 @@ void EscritorMatriz::EscribeAscii(const char* desde, const char* hasta) {
 
 void EscritorMatriz::Crece(std::size_t n) {
     const std::size_t capacidad = std::max({2 * capacidad_, usado_ + n, std::size_t{1} << 16});
-    auto nuevo = std::make_unique_for_overwrite<char[]>(capacidad);
-    if (usado_ > 0) {
-        std::memcpy(nuevo.get(), texto_.get(), usado_);
+    char* nuevo = static_cast<char*>(std::realloc(texto_.get(), capacidad));
+    if (nuevo == nullptr) {
+        throw std::bad_alloc();
     }
-    texto_ = std::move(nuevo);
+    static_cast<void>(texto_.release());
+    texto_.reset(nuevo);
     capacidad_ = capacidad;
 }
 

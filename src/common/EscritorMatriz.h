@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,8 +27,12 @@ public:
     bool Escribe(const Lista& lista, std::string& texto);
 
 private:
-    // The text being written, with room before every nested array.
-    std::unique_ptr<char[]> texto_;
+    // The text being written, with room before every nested array. Grown with realloc, which
+    // moves a large block's pages instead of copying them.
+    struct Libera {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Libera> texto_;
     std::size_t capacidad_ = 0;
     std::size_t usado_ = 0;
     // The room before each nested array, in the order of the text: where it starts and how much

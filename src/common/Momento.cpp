@@ -91,29 +91,23 @@ std::string Formatea(Momento m, std::string_view patron) {
 
 bool LeeMomento(std::string_view texto, Momento& resultado) {
     constexpr std::string_view kForma = "yyyy-mm-dd hh:nn:ss";
-    if (texto.size() != kForma.size()) {
+    constexpr std::size_t kCifras[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
+    if (texto.size() != kForma.size() || texto[4] != '-' || texto[7] != '-' || texto[10] != ' ' ||
+        texto[13] != ':' || texto[16] != ':') {
         return false;
     }
-    // A digit wherever the form has a letter, the form's own character elsewhere.
-    for (std::size_t i = 0; i < kForma.size(); ++i) {
-        const bool cifra = texto[i] >= '0' && texto[i] <= '9';
-        if (kForma[i] >= 'a' ? !cifra : texto[i] != kForma[i]) {
+    for (const std::size_t i : kCifras) {
+        if (texto[i] < '0' || texto[i] > '9') {
             return false;
         }
     }
-    const auto campo = [&texto](std::size_t pos, std::size_t cifras) {
-        int valor = 0;
-        for (std::size_t i = pos; i < pos + cifras; ++i) {
-            valor = valor * 10 + (texto[i] - '0');
-        }
-        return valor;
-    };
-    const int anio = campo(0, 4);
-    const int mes = campo(5, 2);
-    const int dia = campo(8, 2);
-    const int hora = campo(11, 2);
-    const int minuto = campo(14, 2);
-    const int segundo = campo(17, 2);
+    const auto par = [&texto](std::size_t i) { return (texto[i] - '0') * 10 + (texto[i + 1] - '0'); };
+    const int anio = par(0) * 100 + par(2);
+    const int mes = par(5);
+    const int dia = par(8);
+    const int hora = par(11);
+    const int minuto = par(14);
+    const int segundo = par(17);
     const year_month_day fecha{year{anio}, month{static_cast<unsigned>(mes)},
                                day{static_cast<unsigned>(dia)}};
     if (!fecha.ok() || hora > 23 || minuto > 59 || segundo > 59) {

@@ -1,5 +1,6 @@
 #include "common/SumasMatriz.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -11,20 +12,18 @@ constexpr uint64_t kUnos = 0x0101010101010101;
 constexpr uint64_t kAltos = 0x8080808080808080;
 constexpr uint64_t kPares = 0x00FF00FF00FF00FF;
 
-// The sum of the eight bytes of x, each below 0x80.
-unsigned SumaBytes(uint64_t x) {
-    const uint64_t pares = (x & kPares) + ((x >> 8) & kPares);  // four sums of two, below 2^16
-    return static_cast<unsigned>((pares * 0x0001000100010001) >> 48);
+// The eight bytes of x added pairwise into four 16-bit lanes.
+uint64_t Pares(uint64_t x) { return (x & kPares) + ((x >> 8) & kPares); }
+
+// The sum of the four 16-bit lanes of x.
+uint64_t SumaCarriles(uint64_t x) {
+    return (x & 0xFFFF) + ((x >> 16) & 0xFFFF) + ((x >> 32) & 0xFFFF) + (x >> 48);
 }
 
 }  // namespace
 
 std::size_t AgregaAscii(const unsigned char* bytes, std::size_t desde, std::size_t hasta,
                         Recorrido& recorrido) {
-    // Eight bytes at a time in one 64-bit word: the codes are the word's bytes, the steps the
-    // differences between the word and itself moved one byte on. For ASCII a and b,
-    // (a | 0x80) - b is 0x80 + a - b without a borrow between bytes, so its high bit tells which
-    // is larger.
     auto anterior = static_cast<uint64_t>(recorrido.ultimo);
     uint64_t codigos = 0;
     uint64_t saltos = 0;
@@ -34,26 +33,40 @@ std::size_t AgregaAscii(const unsigned char* bytes, std::size_t desde, std::size
         saltos += b > anterior ? b - anterior : anterior - b;
         anterior = b;
     };
-    // The word's trick needs the character before it to be ASCII as well.
+    // The word's trick below needs the character before the word to be ASCII as well.
     if (anterior >= 0x80 && k < hasta && bytes[k] < 0x80) {
         agrega(bytes[k++]);
     }
-    for (; k + 8 <= hasta; k += 8) {
-        uint64_t x = 0;
-        std::memcpy(&x, bytes + k, 8);
-        if constexpr (std::endian::native == std::endian::big) {
-            x = __builtin_bswap64(x);
+    // Eight bytes at a time in one 64-bit word: the codes are the word's bytes, the steps the
+    // differences between the word and itself moved one byte on. For ASCII a and b,
+    // (a | 0x80) - b is 0x80 + a - b without a borrow between bytes, so its high bit tells which
+    // is larger. Both sums gather in 16-bit lanes, emptied before they could overflow.
+    while (k + 8 <= hasta) {
+        uint64_t carrilCodigos = 0;
+        uint64_t carrilSaltos = 0;
+        const std::size_t tope = std::min(hasta, k + 8 * 256);
+        for (; k + 8 <= tope; k += 8) {
+            uint64_t x = 0;
+            std::memcpy(&x, bytes + k, 8);
+            if constexpr (std::endian::native == std::endian::big) {
+                x = __builtin_bswap64(x);
+            }
+            if ((x & kAltos) != 0) {
+                break;
+            }
+            const uint64_t diferencia = (x | kAltos) - ((x << 8) | anterior);
+            const uint64_t noMenor = ((diferencia & kAltos) >> 7) * 0xFF;
+            const uint64_t subida = (diferencia ^ kAltos) & noMenor;
+            const uint64_t bajada = (((diferencia & ~kAltos) ^ (kAltos - kUnos)) + kUnos) & ~noMenor;
+            carrilCodigos += Pares(x);
+            carrilSaltos += Pares(subida | bajada);
+            anterior = x >> 56;
         }
-        if ((x & kAltos) != 0) {
-            break;
+        codigos += SumaCarriles(carrilCodigos);
+        saltos += SumaCarriles(carrilSaltos);
+        if (k + 8 <= tope) {
+            break;  // a word that is not all ASCII
         }
-        const uint64_t diferencia = (x | kAltos) - ((x << 8) | anterior);
-        const uint64_t mayor = ((diferencia & kAltos) >> 7) * 0xFF;  // 0xFF where x is not below
-        const uint64_t hacia = (diferencia ^ kAltos) & mayor;
-        const uint64_t desdeMayor = (((diferencia & ~kAltos) ^ (kAltos - kUnos)) + kUnos) & ~mayor;
-        codigos += SumaBytes(x);
-        saltos += SumaBytes(hacia | desdeMayor);
-        anterior = x >> 56;
     }
     for (; k < hasta && bytes[k] < 0x80; ++k) {
         agrega(bytes[k]);

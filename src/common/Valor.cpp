@@ -83,19 +83,13 @@ char* NumeroATexto(double v, int digitos, char* destino) {
     }
 
     // Scientific form (d.ddde+xx) rounded once to the wanted significant digits. Up to 15 of them,
-    // the shortest form that reads back as v is that same rounding whenever it is no longer.
+    // that rounding without its trailing zeros is also the shortest form that reads back as v
+    // whenever that form is no longer (decimals of that length lie further apart than doubles).
     char cientifico[64];
-    auto r = std::to_chars(cientifico, cientifico + sizeof cientifico, magnitud,
-                           std::chars_format::scientific);
-    std::string_view forma(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
-    std::size_t e = forma.find('e');
-    if (digitos > kCifrasSeguras || magnitud < std::numeric_limits<double>::min() ||
-        static_cast<int>(e > 1 ? e - 1 : e) > digitos) {
-        r = std::to_chars(cientifico, cientifico + sizeof cientifico, magnitud,
-                          std::chars_format::scientific, digitos - 1);
-        forma = std::string_view(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
-        e = forma.find('e');
-    }
+    const auto r = std::to_chars(cientifico, cientifico + sizeof cientifico, magnitud,
+                                 std::chars_format::scientific, digitos - 1);
+    const std::string_view forma(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
+    const std::size_t e = forma.find('e');
     char cifras[24];
     int n = 0;
     for (const char c : forma.substr(0, e)) {
