@@ -20,6 +20,7 @@ inline constexpr int kBarra = '/';
 // The largest sum a checksum may hold.
 inline constexpr int64_t kMaximoSuma = std::numeric_limits<int32_t>::max();
 
+// The step between two neighbouring codes.
 inline int Salto(int de, int a) { return a > de ? a - de : de - a; }
 
 // The two sums of a stretch of text: the codes of its characters and the steps between
