@@ -193,7 +193,7 @@ bool EscritorMatriz::EscribeEntrada(const Valor& v, int profundidad, SumasTexto&
     const Valor1252 valor = Describe(texto);
     EscribeFrente(*etiqueta, valor.caracteres);
     Asegura(texto.size());
-    std::memcpy(texto_.get() + usado_, texto.data(), texto.size());
+    std::copy(texto.begin(), texto.end(), texto_.get() + usado_);
     usado_ += texto.size();
     valor.AgregaA(recorrido_);
     caracteres_ += valor.caracteres;

@@ -28,14 +28,14 @@ bool TextoANumero(std::string_view texto, double& numero) {
         const char c = texto[i];
         if (c >= '0' && c <= '9') {
             entero = entero * 10 + (c - '0');
-            ++cifras;
+            llano = ++cifras <= 15;
             decimales += decimales >= 0 ? 1 : 0;
         } else {
             llano = c == '.' && decimales < 0;
             decimales = 0;
         }
     }
-    if (llano && cifras > 0 && cifras <= 15) {
+    if (llano && cifras > 0) {
         const double magnitud = static_cast<double>(entero) / kPotencias10[std::max(decimales, 0)];
         numero = negativo ? -magnitud : magnitud;
         return true;

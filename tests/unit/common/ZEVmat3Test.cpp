@@ -193,6 +193,9 @@ TEST(MatrizATexto, UnaSumaQueDesbordaFalla) {
 
     Valor leido;
     EXPECT_FALSE(TextoAMatriz("N1/0T8500000/" + largo + "N1/0N1/0", leido));
+    // Read back, the entries before the one that takes a sum past 32 bits are kept.
+    EXPECT_FALSE(TextoAMatriz("N1/2T1/aT8500000/" + largo + "T1/bN1/0N1/0", leido));
+    EXPECT_EQ(leido, A({T("a")}));
 }
 
 Valor Anidada(int niveles) {
@@ -275,6 +278,12 @@ TEST(TextoAMatriz, BarraDentroDeLaVentana) {
     Valor leido;
     ASSERT_TRUE(TextoAMatriz("N1/0T000000000000000001/aN1/0N2/97", leido));
     EXPECT_EQ(leido, A({T("a")}));
+}
+
+TEST(TextoAMatriz, NumerosDeMasDeQuinceCifras) {
+    Valor leido;
+    ASSERT_TRUE(TextoAMatriz("N1/1N20/12345678901234567890N18/-00000000000000.25N2/47N4/1916", leido));
+    EXPECT_EQ(leido, A({N(12345678901234567890.0), N(-0.25)}));
 }
 
 TEST(TextoAMatriz, LogicoConOtroTextoEsVerdadero) {
