@@ -213,7 +213,8 @@ bool LeeArchivo(const std::string& ruta, std::string& bytes, std::size_t maximo)
             if (usados == contenido.size()) {
                 contenido.resize(usados + std::max(usados, kBloque));
             }
-            const ssize_t leidos = ::read(archivo.fd(), contenido.data() + usados, contenido.size() - usados);
+            const ssize_t leidos =
+                ::read(archivo.fd(), contenido.data() + usados, contenido.size() - usados);
             if (leidos == 0) {
                 contenido.resize(usados);
                 bytes = std::move(contenido);

@@ -119,7 +119,8 @@ Valor1252 Describe(std::string_view texto) {
             recorrido.Agrega(bytes[i]);
         }
         if (altos < 0x80) {
-            return {recorrido.sumas, static_cast<int64_t>(texto.size()), bytes[0], recorrido.ultimo};
+            return {recorrido.sumas, static_cast<int64_t>(texto.size()), bytes[0],
+                    recorrido.ultimo};
         }
     } else if (ValorAscii(bytes, texto.size(), valor)) {
         return valor;

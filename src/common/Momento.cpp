@@ -101,7 +101,9 @@ bool LeeMomento(std::string_view texto, Momento& resultado) {
             return false;
         }
     }
-    const auto par = [&texto](std::size_t i) { return (texto[i] - '0') * 10 + (texto[i + 1] - '0'); };
+    const auto par = [&texto](std::size_t i) {
+        return (texto[i] - '0') * 10 + (texto[i + 1] - '0');
+    };
     const int anio = par(0) * 100 + par(2);
     const int mes = par(5);
     const int dia = par(8);

@@ -57,7 +57,8 @@ std::size_t AgregaAscii(const unsigned char* bytes, std::size_t desde, std::size
             const uint64_t diferencia = (x | kAltos) - ((x << 8) | anterior);
             const uint64_t noMenor = ((diferencia & kAltos) >> 7) * 0xFF;
             const uint64_t subida = (diferencia ^ kAltos) & noMenor;
-            const uint64_t bajada = (((diferencia & ~kAltos) ^ (kAltos - kUnos)) + kUnos) & ~noMenor;
+            const uint64_t bajada =
+                (((diferencia & ~kAltos) ^ (kAltos - kUnos)) + kUnos) & ~noMenor;
             carrilCodigos += Pares(x);
             carrilSaltos += Pares(subida | bajada);
             anterior = x >> 56;

@@ -141,6 +141,8 @@ std::string NumeroATexto(double v, int digitos) {
     return std::string(texto, NumeroATexto(v, digitos, texto));
 }
 
+static_assert(sizeof(Valor) == 2 * sizeof(double), "a Valor is two words");
+
 Valor::Valor(const Valor& otro) : tipo_(otro.tipo_) {
     if (tipo_ == Tipo::String) {
         std::construct_at(&dato_.texto, std::make_unique<std::string>(*otro.dato_.texto));

@@ -282,7 +282,8 @@ TEST(TextoAMatriz, BarraDentroDeLaVentana) {
 
 TEST(TextoAMatriz, NumerosDeMasDeQuinceCifras) {
     Valor leido;
-    ASSERT_TRUE(TextoAMatriz("N1/1N20/12345678901234567890N18/-00000000000000.25N2/47N4/1916", leido));
+    ASSERT_TRUE(
+        TextoAMatriz("N1/1N20/12345678901234567890N18/-00000000000000.25N2/47N4/1916", leido));
     EXPECT_EQ(leido, A({N(12345678901234567890.0), N(-0.25)}));
 }
 
