@@ -20,25 +20,30 @@ bool TextoANumero(std::string_view texto, double& numero) {
     constexpr double kPotencias10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const bool negativo = !texto.empty() && texto[0] == '-';
-    int64_t entero = 0;
-    int cifras = 0;
-    int decimales = -1;  // none before the point
-    bool llano = true;
-    for (std::size_t i = negativo ? 1 : 0; i < texto.size() && llano; ++i) {
-        const char c = texto[i];
-        if (c >= '0' && c <= '9') {
-            entero = entero * 10 + (c - '0');
-            llano = ++cifras <= 15;
-            decimales += decimales >= 0 ? 1 : 0;
-        } else {
-            llano = c == '.' && decimales < 0;
-            decimales = 0;
+    // Eighteen characters at the most keep the whole number within 64 bits.
+    if (texto.size() <= 18) {
+        const auto cifra = [&texto](std::size_t i) { return static_cast<unsigned>(texto[i] - '0'); };
+        std::size_t i = negativo ? 1 : 0;
+        const std::size_t inicio = i;
+        int64_t entero = 0;
+        for (; i < texto.size() && cifra(i) < 10; ++i) {
+            entero = entero * 10 + cifra(i);
         }
-    }
-    if (llano && cifras > 0) {
-        const double magnitud = static_cast<double>(entero) / kPotencias10[std::max(decimales, 0)];
-        numero = negativo ? -magnitud : magnitud;
-        return true;
+        std::size_t cifras = i - inicio;
+        std::size_t decimales = 0;
+        if (i < texto.size() && texto[i] == '.') {
+            const std::size_t punto = ++i;
+            for (; i < texto.size() && cifra(i) < 10; ++i) {
+                entero = entero * 10 + cifra(i);
+            }
+            decimales = i - punto;
+            cifras += decimales;
+        }
+        if (i == texto.size() && cifras > 0 && cifras <= 15) {
+            const double magnitud = static_cast<double>(entero) / kPotencias10[decimales];
+            numero = negativo ? -magnitud : magnitud;
+            return true;
+        }
     }
     const char* fin = texto.data() + texto.size();
     const auto r = std::from_chars(texto.data(), fin, numero);
@@ -177,10 +182,13 @@ bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud,
     int64_t codigos = anterior;
     int64_t saltos = Salto(ultimo_, anterior);
     longitud = 0;
+    // The "/" must come before the window, the limit and the text end, whichever is nearest.
+    const std::size_t tope = static_cast<std::size_t>(std::min<int64_t>(
+        {static_cast<int64_t>(kVentanaBarra), limite - caracter_,
+         static_cast<int64_t>(texto_.size() - byte_)}));
     std::size_t i = 1;
     for (;; ++i) {
-        if (i >= kVentanaBarra || caracter_ + static_cast<int64_t>(i) >= limite ||
-            byte_ + i >= texto_.size()) {
+        if (i >= tope) {
             return false;
         }
         const int c = bytes_[byte_ + i];
