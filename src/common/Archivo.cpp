@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <optional>
@@ -203,11 +204,19 @@ bool LeeArchivo(const std::string& ruta, std::string& bytes, std::size_t maximo)
         if (!archivo.Abierto() || ::fstat(archivo.fd(), &st) != 0 || !S_ISREG(st.st_mode)) {
             return false;
         }
+        // Read straight into a buffer of the size the file has now, grown if it grows meanwhile.
+        constexpr std::size_t kBloque = 65536;
         std::string contenido;
-        char bloque[65536];
+        contenido.resize(std::min(static_cast<std::size_t>(st.st_size), maximo) + 1);
+        std::size_t usados = 0;
         for (;;) {
-            const ssize_t leidos = ::read(archivo.fd(), bloque, sizeof bloque);
+            if (usados == contenido.size()) {
+                contenido.resize(usados + std::max(usados, kBloque));
+            }
+            const ssize_t leidos =
+                ::read(archivo.fd(), contenido.data() + usados, contenido.size() - usados);
             if (leidos == 0) {
+                contenido.resize(usados);
                 bytes = std::move(contenido);
                 return true;
             }
@@ -217,8 +226,8 @@ bool LeeArchivo(const std::string& ruta, std::string& bytes, std::size_t maximo)
                 }
                 return false;
             }
-            if (contenido.size() + static_cast<std::size_t>(leidos) > maximo) return false;
-            contenido.append(bloque, static_cast<std::size_t>(leidos));
+            usados += static_cast<std::size_t>(leidos);
+            if (usados > maximo) return false;
         }
     } catch (...) {
         return false;

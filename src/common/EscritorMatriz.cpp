@@ -1,8 +1,10 @@
 #include "common/EscritorMatriz.h"
 
-#include <array>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -12,6 +14,9 @@
 namespace velqor::zev {
 
 namespace {
+
+// The longest front: a tag, the digits of a 64-bit length and the "/".
+constexpr std::size_t kFrenteMaximo = 21;
 
 // The tag of a value that is not an array; nothing for a kind the text cannot hold.
 std::optional<char> Etiqueta(const Valor& v) {
@@ -38,36 +43,38 @@ std::optional<char> Etiqueta(const Valor& v) {
     }
 }
 
+// Room for the value text of a number or a date.
+using Espacio = char[kLargoNumeroMaximo];
+
 // A number's text with the given significant digits. The largest doubles, whose rounded form lies
 // past the largest finite value, are written with all 17 digits so that they read back.
-std::string TextoNumero(double v, int digitos) {
-    std::string texto = NumeroATexto(v, digitos);
+std::string_view TextoNumero(double v, int digitos, Espacio& espacio) {
+    char* fin = NumeroATexto(v, digitos, espacio);
     double leido = 0;
     // Only a number this close to the largest double can round past it.
     if (std::isfinite(v) && std::fabs(v) > 1e308 &&
-        std::from_chars(texto.data(), texto.data() + texto.size(), leido).ec ==
-            std::errc::result_out_of_range) {
-        texto = NumeroATexto(v, 17);
+        std::from_chars(espacio, fin, leido).ec == std::errc::result_out_of_range) {
+        fin = NumeroATexto(v, 17, espacio);
     }
-    return texto;
+    return {espacio, static_cast<std::size_t>(fin - espacio)};
 }
 
 // Whether a date has the four-digit year the date form needs (years 0 to 9999).
 bool FechaEscribible(Momento m) {
-    return m >= HacerMomento(0, 1, 1) && m <= HacerMomento(9999, 12, 31, 23, 59, 59);
+    using namespace std::chrono;
+    constexpr Momento kPrimera{local_days{year{0} / January / 1}};
+    constexpr Momento kUltima{local_days{year{9999} / December / 31} + hours{23} + minutes{59} +
+                              seconds{59}};
+    return m >= kPrimera && m <= kUltima;
 }
 
-// A date in the element's form (yyyy-mm-dd hh:nn:ss), digit by digit for the usual years.
-void FormateaFecha(Momento fecha, std::string& espacio) {
+// A date of a four-digit year in the element's form (yyyy-mm-dd hh:nn:ss), digit by digit.
+std::string_view TextoFecha(Momento fecha, Espacio& espacio) {
     const CamposMomento c = Campos(fecha);
-    if (c.anio < 0 || c.anio > 9999) {
-        espacio = Formatea(fecha, kFormaFecha);
-        return;
-    }
-    char texto[] = "0000-00-00 00:00:00";
-    const auto pon = [&texto](int desde, int cifras, long valor) {
+    std::copy(kFormaFecha.begin(), kFormaFecha.end(), espacio);
+    const auto pon = [&espacio](int desde, int cifras, long valor) {
         for (int i = desde + cifras - 1; i >= desde; --i, valor /= 10) {
-            texto[i] = static_cast<char>('0' + valor % 10);
+            espacio[i] = static_cast<char>('0' + valor % 10);
         }
     };
     pon(0, 4, c.anio);
@@ -76,171 +83,203 @@ void FormateaFecha(Momento fecha, std::string& espacio) {
     pon(11, 2, c.hora);
     pon(14, 2, c.minuto);
     pon(17, 2, c.segundo);
-    espacio.assign(texto, sizeof texto - 1);
+    return {espacio, kFormaFecha.size()};
 }
 
 // The value text of a value that is not an array (a String is answered without a copy).
-std::string_view TextoValor(const Valor& v, std::string& espacio) {
+std::string_view TextoValor(const Valor& v, Espacio& espacio) {
     switch (v.tipo()) {
         case Valor::Tipo::String:
             return v.ComoTexto();
         case Valor::Tipo::Date:
-            FormateaFecha(v.ComoFecha(), espacio);
-            return espacio;
+            return TextoFecha(v.ComoFecha(), espacio);
         case Valor::Tipo::Boolean:
             return v.ComoLogico() ? "1" : "0";
         case Valor::Tipo::Null:
         case Valor::Tipo::Empty:
             return {};
         default:
-            espacio = TextoNumero(v.ComoDoble(), v.tipo() == Valor::Tipo::Single ? 7 : 15);
-            return espacio;
+            return TextoNumero(v.ComoDoble(), v.tipo() == Valor::Tipo::Single ? 7 : 15, espacio);
     }
 }
 
-// Room for the front of an element or the digits of a whole number.
-using Espacio = std::array<char, 24>;
-
-// The decimal digits of a whole number (the number's text for any header, length or checksum).
-std::string_view Cifras(int64_t numero, Espacio& espacio) {
-    const auto fin = std::to_chars(espacio.data(), espacio.data() + espacio.size(), numero).ptr;
-    return {espacio.data(), static_cast<std::size_t>(fin - espacio.data())};
-}
-
-// The front of an element: tag, length in characters and "/".
-std::string_view Cabecera(char etiqueta, int64_t caracteres, Espacio& espacio) {
-    espacio[0] = etiqueta;
-    auto fin = std::to_chars(espacio.data() + 1, espacio.data() + espacio.size(), caracteres).ptr;
-    *fin++ = '/';
-    return {espacio.data(), static_cast<std::size_t>(fin - espacio.data())};
-}
-
-void AgregaElemento(ResumenTexto& total, char etiqueta, const ResumenTexto& valor) {
-    Espacio espacio;
-    total.Agrega(ResumenDe(Cabecera(etiqueta, valor.caracteres, espacio)));
-    total.Agrega(valor);
-}
-
-void AgregaNumero(ResumenTexto& total, int64_t numero) {
-    Espacio espacio;
-    AgregaElemento(total, 'N', ResumenDe(Cifras(numero, espacio)));
-}
-
-// The length of a value text in characters (its bytes when it is all ASCII).
-int64_t Caracteres(std::string_view valor) {
-    for (const char c : valor) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return ResumenDe(valor).caracteres;
+// The facts of a value text.
+Valor1252 Describe(std::string_view texto) {
+    Valor1252 valor;
+    if (texto.empty()) {
+        return valor;
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(texto.data());
+    // A short text (a number, a date, a Boolean) a character at a time.
+    if (texto.size() <= kFormaFecha.size()) {
+        Recorrido recorrido(bytes[0]);
+        unsigned altos = 0;
+        for (std::size_t i = 0; i < texto.size(); ++i) {
+            altos |= bytes[i];
+            recorrido.Agrega(bytes[i]);
         }
+        if (altos < 0x80) {
+            return {recorrido.sumas, static_cast<int64_t>(texto.size()), bytes[0],
+                    recorrido.ultimo};
+        }
+    } else if (ValorAscii(bytes, texto.size(), valor)) {
+        return valor;
     }
-    return static_cast<int64_t>(valor.size());
-}
-
-void EscribeElemento(std::string& texto, char etiqueta, std::string_view valor) {
-    Espacio espacio;
-    texto += Cabecera(etiqueta, Caracteres(valor), espacio);
-    texto += valor;
-}
-
-void EscribeNumero(std::string& texto, int64_t numero) {
-    Espacio espacio;
-    EscribeElemento(texto, 'N', Cifras(numero, espacio));
+    return ValorUtf8(texto);
 }
 
 }  // namespace
 
 bool EscritorMatriz::Escribe(const Lista& lista, std::string& texto) {
-    std::size_t entradaFallida = lista.size();
-    ResumenTexto total;
-    const bool completo = Mide(lista, 1, total, entradaFallida);
-    texto.reserve(texto.size() + static_cast<std::size_t>(total.caracteres));
-    Cursor siguiente;
-    Vuelca(lista, completo ? lista.size() : entradaFallida, completo, texto, siguiente);
+    const bool completo = EscribeMatriz(lista, 1);
+    // Hands the text over without the room its fronts left over.
+    std::size_t sobrante = 0;
+    for (const Hueco& h : huecos_) {
+        sobrante += h.sobrante;
+    }
+    texto.reserve(texto.size() + usado_ - sobrante);
+    std::size_t desde = 0;
+    for (const Hueco& h : huecos_) {
+        texto.append(texto_.get() + desde, h.posicion - desde);
+        desde = h.posicion + h.sobrante;
+    }
+    texto.append(texto_.get() + desde, usado_ - desde);
     return completo;
 }
 
-// Measures lista's text into total; on failure names the entry of this level that failed.
-bool EscritorMatriz::Mide(const Lista& lista, int profundidad, ResumenTexto& total,
-                          std::size_t& entradaFallida) {
+// Writes lista's text. On failure of an entry of the top level the text is cut back to before it.
+bool EscritorMatriz::EscribeMatriz(const Lista& lista, int profundidad) {
     if (profundidad > kProfundidadMaxima) {
         return false;
     }
-    const std::size_t nivel = medidas_.size();
-    medidas_.emplace_back();
+    EscribeEntero(static_cast<int64_t>(lista.size()) - 1);
     SumasMatriz sumas;
-    AgregaNumero(total, static_cast<int64_t>(lista.size()) - 1);
-    std::string espacio;
-    for (std::size_t i = 0; i < lista.size(); ++i) {
-        const Valor& v = lista[i];
-        ResumenTexto valor;
-        if (v.EsMatriz()) {
-            std::size_t interna = 0;
-            if (!Mide(v.ComoLista(), profundidad + 1, valor, interna)) {
-                entradaFallida = i;
-                return false;
+    for (const Valor& v : lista) {
+        const std::size_t usado = usado_;
+        const std::size_t huecos = huecos_.size();
+        SumasTexto valor;
+        if (!EscribeEntrada(v, profundidad, valor) || !sumas.Suma(valor)) {
+            if (profundidad == 1) {
+                usado_ = usado;
+                huecos_.resize(huecos);
             }
-            AgregaElemento(total, 'A', valor);
-        } else {
-            const std::optional<char> etiqueta = Etiqueta(v);
-            if (!etiqueta) {
-                MuestraMensaje("Esta versión de " + NombreEjecutable() +
-                               " no puede transformar matrices con datos de tipo: " +
-                               std::string(v.NombreTipo()));
-                entradaFallida = i;
-                return false;
-            }
-            if (v.tipo() == Valor::Tipo::Date && !FechaEscribible(v.ComoFecha())) {
-                MuestraMensaje(
-                    Mensaje("This version of |1 cannot write dates outside the years 0 "
-                            "to 9999 as array text",
-                            {Valor::Texto(NombreEjecutable())}));
-                entradaFallida = i;
-                return false;
-            }
-            const std::string_view texto = TextoValor(v, espacio);
-            valor = ResumenDe(texto);
-            AgregaElemento(total, *etiqueta, valor);
-            if (v.tipo() != Valor::Tipo::String) {
-                textos_.append(texto);
-                largos_.push_back(static_cast<uint16_t>(texto.size()));
-            }
-        }
-        if (!sumas.Suma(valor)) {
-            entradaFallida = i;
             return false;
         }
     }
-    AgregaNumero(total, sumas.saltos);
-    AgregaNumero(total, sumas.codigos);
-    medidas_[nivel] = {total.caracteres, sumas};
+    EscribeEntero(sumas.saltos);
+    EscribeEntero(sumas.codigos);
     return true;
 }
 
-// Writes the header and the first `entradas` entries of lista, and the checksums when completo.
-void EscritorMatriz::Vuelca(const Lista& lista, std::size_t entradas, bool completo,
-                            std::string& texto, Cursor& siguiente) const {
-    const Medida medida = medidas_[siguiente.nivel++];
-    EscribeNumero(texto, static_cast<int64_t>(lista.size()) - 1);
-    for (std::size_t i = 0; i < entradas; ++i) {
-        const Valor& v = lista[i];
-        if (v.EsMatriz()) {
-            Espacio espacio;
-            texto += Cabecera('A', medidas_[siguiente.nivel].caracteres, espacio);
-            Vuelca(v.ComoLista(), v.ComoLista().size(), true, texto, siguiente);
-        } else if (v.tipo() == Valor::Tipo::String) {
-            EscribeElemento(texto, 'T', v.ComoTexto());
-        } else {
-            // Kept by the first pass, in the same order; these texts are ASCII.
-            const std::size_t largo = largos_[siguiente.valor++];
-            EscribeElemento(texto, *Etiqueta(v),
-                            std::string_view(textos_).substr(siguiente.texto, largo));
-            siguiente.texto += largo;
-        }
+// Writes one entry and answers the sums of its value text.
+bool EscritorMatriz::EscribeEntrada(const Valor& v, int profundidad, SumasTexto& sumas) {
+    if (v.EsMatriz()) {
+        return EscribeAnidada(v.ComoLista(), profundidad + 1, sumas);
     }
-    if (completo) {
-        EscribeNumero(texto, medida.sumas.saltos);
-        EscribeNumero(texto, medida.sumas.codigos);
+    const std::optional<char> etiqueta = Etiqueta(v);
+    if (!etiqueta) {
+        MuestraMensaje("Esta versión de " + NombreEjecutable() +
+                       " no puede transformar matrices con datos de tipo: " +
+                       std::string(v.NombreTipo()));
+        return false;
     }
+    if (v.tipo() == Valor::Tipo::Date && !FechaEscribible(v.ComoFecha())) {
+        MuestraMensaje(Mensaje("This version of |1 cannot write dates outside the years 0 "
+                               "to 9999 as array text",
+                               {Valor::Texto(NombreEjecutable())}));
+        return false;
+    }
+    Espacio espacio;
+    const std::string_view texto = TextoValor(v, espacio);
+    const Valor1252 valor = Describe(texto);
+    EscribeFrente(*etiqueta, valor.caracteres);
+    Asegura(texto.size());
+    std::copy(texto.begin(), texto.end(), texto_.get() + usado_);
+    usado_ += texto.size();
+    valor.AgregaA(recorrido_);
+    caracteres_ += valor.caracteres;
+    sumas = valor.sumas;
+    return true;
+}
+
+// Writes an "A" element holding lista's text and answers the sums of that text.
+bool EscritorMatriz::EscribeAnidada(const Lista& lista, int profundidad, SumasTexto& sumas) {
+    Asegura(kFrenteMaximo);
+    const std::size_t hueco = huecos_.size();
+    huecos_.push_back({usado_, 0});
+    usado_ += kFrenteMaximo;
+    // The front's tag and "/" go into the running sums now, its digits once they are known.
+    recorrido_.Agrega('A');
+    recorrido_.sumas.codigos += kBarra;
+    recorrido_.ultimo = kBarra;
+    caracteres_ += 2;
+    const SumasTexto antes = recorrido_.sumas;
+    const int64_t inicio = caracteres_;
+    if (!EscribeMatriz(lista, profundidad)) {
+        return false;
+    }
+    // The nested text starts with its header's "N".
+    sumas.codigos = recorrido_.sumas.codigos - antes.codigos;
+    sumas.saltos = recorrido_.sumas.saltos - antes.saltos - Salto(kBarra, 'N');
+
+    char cifras[kFrenteMaximo];
+    char* fin = std::to_chars(cifras, cifras + sizeof cifras, caracteres_ - inicio).ptr;
+    const auto largo = static_cast<std::size_t>(fin - cifras);
+    Hueco& h = huecos_[hueco];
+    h.sobrante = kFrenteMaximo - largo - 2;
+    char* frente = texto_.get() + h.posicion + h.sobrante;
+    frente[0] = 'A';
+    std::copy(cifras, fin, frente + 1);
+    frente[largo + 1] = kBarra;
+    int anterior = 'A';
+    for (const char c : std::string_view(cifras, largo)) {
+        recorrido_.sumas.codigos += c;
+        recorrido_.sumas.saltos += Salto(anterior, c);
+        anterior = c;
+    }
+    recorrido_.sumas.saltos += Salto(anterior, kBarra);
+    caracteres_ += static_cast<int64_t>(largo);
+    return true;
+}
+
+// Writes an element's front: the tag, the value's length in characters and "/".
+void EscritorMatriz::EscribeFrente(char etiqueta, int64_t caracteres) {
+    Asegura(kFrenteMaximo);
+    char* frente = texto_.get() + usado_;
+    frente[0] = etiqueta;
+    char* fin = std::to_chars(frente + 1, frente + kFrenteMaximo, caracteres).ptr;
+    *fin++ = kBarra;
+    EscribeAscii(frente, fin);
+}
+
+// Writes an "N" element holding a whole number (a header or a checksum).
+void EscritorMatriz::EscribeEntero(int64_t numero) {
+    char cifras[kFrenteMaximo];
+    char* fin = std::to_chars(cifras, cifras + sizeof cifras, numero).ptr;
+    EscribeFrente('N', fin - cifras);
+    Asegura(kFrenteMaximo);
+    std::copy(cifras, fin, texto_.get() + usado_);
+    EscribeAscii(texto_.get() + usado_, texto_.get() + usado_ + (fin - cifras));
+}
+
+// Takes the ASCII characters just placed at the end of the text (from desde to hasta) into it.
+void EscritorMatriz::EscribeAscii(const char* desde, const char* hasta) {
+    for (const char* c = desde; c < hasta; ++c) {
+        recorrido_.Agrega(static_cast<unsigned char>(*c));
+    }
+    usado_ += static_cast<std::size_t>(hasta - desde);
+    caracteres_ += hasta - desde;
+}
+
+void EscritorMatriz::Crece(std::size_t n) {
+    const std::size_t capacidad = std::max({2 * capacidad_, usado_ + n, std::size_t{1} << 16});
+    char* nuevo = static_cast<char*>(std::realloc(texto_.get(), capacidad));
+    if (nuevo == nullptr) {
+        throw std::bad_alloc();
+    }
+    static_cast<void>(texto_.release());
+    texto_.reset(nuevo);
+    capacidad_ = capacidad;
 }
 
 }  // namespace velqor::zev

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,9 +13,11 @@
 
 namespace velqor::zev {
 
-// Writes in two passes: the first measures every level (its text's length and its checksums) and
-// keeps the value texts it had to make (numbers, dates, Booleans), the second writes straight into
-// the result. Each character is thus produced once, however deep the nesting. One object serves
+// Writes in one pass over the values, each character once. A nested array's element front holds
+// the nested text's length, known only once that text is written: room for the longest front is
+// kept before it and the front is written into the end of that room afterwards; the room left over
+// is dropped when the text is handed over. The checksums come from the running sums of the text
+// in its order (see LectorMatriz), the fronts' digits added when they are known. One object serves
 // one call.
 class EscritorMatriz {
 public:
@@ -23,27 +27,38 @@ public:
     bool Escribe(const Lista& lista, std::string& texto);
 
 private:
-    struct Medida {
-        int64_t caracteres = 0;
-        SumasMatriz sumas;
+    // The text being written, with room before every nested array. Grown with realloc, which
+    // moves a large block's pages instead of copying them.
+    struct Libera {
+        void operator()(char* p) const { std::free(p); }
     };
-    // One entry per array level, in the order the levels are entered.
-    std::vector<Medida> medidas_;
-    // The value texts of the entries that are neither String nor array, one after another in the
-    // order they are met, and the length of each.
-    std::string textos_;
-    std::vector<uint16_t> largos_;
-
-    // Where the second pass stands in medidas_, largos_ and textos_.
-    struct Cursor {
-        std::size_t nivel = 0;
-        std::size_t valor = 0;
-        std::size_t texto = 0;
+    std::unique_ptr<char, Libera> texto_;
+    std::size_t capacidad_ = 0;
+    std::size_t usado_ = 0;
+    // The room before each nested array, in the order of the text: where it starts and how much
+    // of it its front left over.
+    struct Hueco {
+        std::size_t posicion;
+        std::size_t sobrante;
     };
+    std::vector<Hueco> huecos_;
+    // The running sums and the length in characters of the text so far.
+    Recorrido recorrido_{'N'};
+    int64_t caracteres_ = 0;
 
-    bool Mide(const Lista& lista, int profundidad, ResumenTexto& total, std::size_t& entradaFallida);
-    void Vuelca(const Lista& lista, std::size_t entradas, bool completo, std::string& texto,
-                Cursor& siguiente) const;
+    bool EscribeMatriz(const Lista& lista, int profundidad);
+    bool EscribeEntrada(const Valor& v, int profundidad, SumasTexto& sumas);
+    bool EscribeAnidada(const Lista& lista, int profundidad, SumasTexto& sumas);
+    void EscribeFrente(char etiqueta, int64_t caracteres);
+    void EscribeEntero(int64_t numero);
+    void EscribeAscii(const char* desde, const char* hasta);
+    // Makes room for n more characters.
+    void Asegura(std::size_t n) {
+        if (capacidad_ - usado_ < n) {
+            Crece(n);
+        }
+    }
+    void Crece(std::size_t n);
 };
 
 }  // namespace velqor::zev

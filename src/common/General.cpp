@@ -186,11 +186,26 @@ std::string AvisoLegiblePorOtros(const std::string& ruta) {
 
 // ---- Whole text files ----
 
+namespace {
+
+// The bytes of a text file: texto in Windows-1252 followed by CR LF.
+std::string BytesArchivo(std::string_view texto) {
+    std::string bytes;
+    if (EsAscii(texto)) {
+        bytes.reserve(texto.size() + kSaltoLinea.size());
+        bytes.append(texto);
+    } else {
+        bytes = Utf8A1252(texto);
+    }
+    bytes.append(kSaltoLinea);
+    return bytes;
+}
+
+}  // namespace
+
 bool GrabaTexto(const std::string& ruta, std::string_view texto) {
     try {
-        std::string bytes = Utf8A1252(texto);
-        bytes.append(kSaltoLinea);
-        return ReemplazaArchivo(ruta, bytes);
+        return ReemplazaArchivo(ruta, BytesArchivo(texto));
     } catch (...) {
         return false;
     }
@@ -199,9 +214,7 @@ bool GrabaTexto(const std::string& ruta, std::string_view texto) {
 std::string GrabaTextoNuevo(const std::string& base, const std::string& extension,
                             std::string_view texto) {
     try {
-        std::string bytes = Utf8A1252(texto);
-        bytes.append(kSaltoLinea);
-        return CreaArchivoNuevo(base, extension, bytes);
+        return CreaArchivoNuevo(base, extension, BytesArchivo(texto));
     } catch (...) {
         return {};
     }
@@ -210,7 +223,13 @@ std::string GrabaTextoNuevo(const std::string& base, const std::string& extensio
 std::string LeeTexto(const std::string& ruta) {
     try {
         std::string bytes;
-        return LeeArchivo(ruta, bytes) ? De1252AUtf8(bytes) : std::string{};
+        if (!LeeArchivo(ruta, bytes)) {
+            return {};
+        }
+        if (EsAscii(bytes)) {
+            return bytes;
+        }
+        return De1252AUtf8(bytes);
     } catch (...) {
         return {};
     }

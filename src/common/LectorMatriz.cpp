@@ -11,34 +11,39 @@ namespace velqor::zev {
 namespace {
 
 // The tag, the length digits and the "/" must lie within this many characters.
-constexpr int kVentanaBarra = 20;
-// The tags an element may carry.
-constexpr std::string_view kEtiquetas = "NTFLEZA";
+constexpr std::size_t kVentanaBarra = 20;
 
-// The whole number a header or checksum element holds (numbers only, rounded half to even).
-bool ComoEntero(const Valor& v, int64_t& entero) {
-    if (!v.EsNumero()) {
-        return false;
-    }
-    const double redondeado = std::nearbyint(v.ComoDoble());
-    if (!(redondeado >= std::numeric_limits<int32_t>::min() &&
-          redondeado <= std::numeric_limits<int32_t>::max())) {
-        return false;
-    }
-    entero = static_cast<int64_t>(redondeado);
-    return true;
-}
-
-bool LeeNumero(std::string_view texto, double& numero) {
-    // Whole numbers of up to 15 digits, the usual case, are exact in a double.
-    if (!texto.empty() && texto.size() <= 15 &&
-        std::all_of(texto.begin(), texto.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+// The number an "N" value text holds, as std::from_chars reads it. A plain decimal of up to 15
+// digits (the usual case) is read here: its digits form an exact whole number, and one division by
+// an exact power of ten rounds once, as a correct reading does.
+bool TextoANumero(std::string_view texto, double& numero) {
+    constexpr double kPotencias10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negativo = !texto.empty() && texto[0] == '-';
+    // Eighteen characters at the most keep the whole number within 64 bits.
+    if (texto.size() <= 18) {
+        const auto cifra = [&texto](std::size_t i) { return static_cast<unsigned>(texto[i] - '0'); };
+        std::size_t i = negativo ? 1 : 0;
+        const std::size_t inicio = i;
         int64_t entero = 0;
-        for (const char c : texto) {
-            entero = entero * 10 + (c - '0');
+        for (; i < texto.size() && cifra(i) < 10; ++i) {
+            entero = entero * 10 + cifra(i);
         }
-        numero = static_cast<double>(entero);
-        return true;
+        std::size_t cifras = i - inicio;
+        std::size_t decimales = 0;
+        if (i < texto.size() && texto[i] == '.') {
+            const std::size_t punto = ++i;
+            for (; i < texto.size() && cifra(i) < 10; ++i) {
+                entero = entero * 10 + cifra(i);
+            }
+            decimales = i - punto;
+            cifras += decimales;
+        }
+        if (i == texto.size() && cifras > 0 && cifras <= 15) {
+            const double magnitud = static_cast<double>(entero) / kPotencias10[decimales];
+            numero = negativo ? -magnitud : magnitud;
+            return true;
+        }
     }
     const char* fin = texto.data() + texto.size();
     const auto r = std::from_chars(texto.data(), fin, numero);
@@ -53,7 +58,7 @@ bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
             return true;
         case 'N': {
             double numero = 0;
-            if (!LeeNumero(texto, numero)) {
+            if (!TextoANumero(texto, numero)) {
                 return false;
             }
             valor = Valor::Doble(numero);
@@ -81,97 +86,116 @@ bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
     }
 }
 
+// Within this many characters no sum of value texts can leave 32 bits (a code is at most 255).
+constexpr int64_t kCaracteresSinDesborde = kMaximoSuma / 255;
+
 }  // namespace
 
-bool LectorMatriz::LeeMatriz(Posicion& pos, int64_t limite, int profundidad, Valor& matriz,
-                             ResumenTexto& leido) {
+LectorMatriz::LectorMatriz(std::string_view texto)
+    : texto_(texto),
+      bytes_(reinterpret_cast<const unsigned char*>(texto.data())),
+      ascii_(EsAscii(texto)),
+      ultimo_(texto.empty() ? 0 : bytes_[0]),
+      recorrido_(ultimo_) {}
+
+bool LectorMatriz::Lee(Valor& matriz) {
+    return LeeMatriz(std::numeric_limits<int64_t>::max(), 1, matriz);
+}
+
+// Reads one array (header, entries, checksums) at the position, not past the character limite.
+bool LectorMatriz::LeeMatriz(int64_t limite, int profundidad, Valor& matriz) {
     if (profundidad > kProfundidadMaxima) {
         return false;
     }
-    SumasMatriz auxiliares;
-    Valor cabecera;
-    int64_t limiteSuperior = 0;
-    if (!LeeElemento(pos, limite, profundidad, cabecera, auxiliares, leido) ||
-        !ComoEntero(cabecera, limiteSuperior) || limiteSuperior < 0) {
+    // The header holds the upper bound, a whole number (rounded half to even) within 32 bits.
+    double cabecera = 0;
+    if (!LeeNumero(limite, cabecera)) {
         return false;
     }
-    Lista lista;
+    const double cota = std::nearbyint(cabecera);
+    if (!(cota >= 0 && cota <= static_cast<double>(kMaximoSuma))) {
+        return false;
+    }
+    const auto limiteSuperior = static_cast<int64_t>(cota);
+    matriz = Valor::Matriz({});
+    Lista& lista = matriz.ComoLista();
     // Room for the entries the bound announces, but never for more than the rest of the text can
     // hold (an element takes at least three characters), so a hostile bound claims no memory.
-    const auto restantes = static_cast<int64_t>(texto_.size() - std::min(pos.byte, texto_.size()));
+    const auto restantes = static_cast<int64_t>(texto_.size() - std::min(byte_, texto_.size()));
     lista.reserve(static_cast<std::size_t>(
-        std::min<int64_t>(limiteSuperior + 1, std::min(limite - pos.caracter, restantes) / 3)));
-    SumasMatriz sumas;
+        std::min<int64_t>(limiteSuperior + 1, std::min(limite - caracter_, restantes) / 3)));
+
+    // The sums of the entries' value texts: the running sums over the entries less their fronts.
+    const int64_t desde = caracter_;
+    const SumasTexto inicio = SumasHasta(byte_);
+    SumasTexto frentes;
+    const auto valores = [&] {
+        const SumasTexto ahora = SumasHasta(byte_);
+        return SumasTexto{ahora.codigos - inicio.codigos - frentes.codigos,
+                          ahora.saltos - inicio.saltos - frentes.saltos};
+    };
     for (int64_t i = 0; i <= limiteSuperior; ++i) {
-        Valor entrada;
-        if (!LeeElemento(pos, limite, profundidad, entrada, sumas, leido)) {
-            matriz = Valor::Matriz(std::move(lista));
+        Valor& entrada = lista.emplace_back();
+        if (!LeeElemento(limite, profundidad, entrada, frentes)) {
+            lista.pop_back();
             return false;
         }
-        lista.push_back(std::move(entrada));
-    }
-    matriz = Valor::Matriz(std::move(lista));
-    return LeeSuma(pos, limite, profundidad, sumas.saltos, leido) &&
-           LeeSuma(pos, limite, profundidad, sumas.codigos, leido);
-}
-
-bool LectorMatriz::QuedaCaracter(const Posicion& pos, int64_t limite) const {
-    return pos.caracter < limite && pos.byte < texto_.size();
-}
-
-// Moves pos forward by n characters, adding them to resumen; false when fewer remain.
-bool LectorMatriz::Avanza(Posicion& pos, int64_t n, int64_t limite, ResumenTexto& resumen) const {
-    if (n > limite - pos.caracter) {
-        return false;
-    }
-    int64_t i = 0;
-    while (i < n) {
-        // A run of ASCII characters: bytes and characters advance together.
-        const std::size_t hasta = std::min(texto_.size(), pos.byte + static_cast<std::size_t>(n - i));
-        const std::size_t fin = AgregaAscii(texto_, pos.byte, hasta, resumen);
-        const auto corrida = static_cast<int64_t>(fin - pos.byte);
-        pos.byte = fin;
-        pos.caracter += corrida;
-        i += corrida;
-        if (i < n && corrida == 0) {
-            if (pos.byte >= texto_.size()) {
+        // Past that many characters an entry may take a sum out of 32 bits: each one is checked.
+        if (caracter_ - desde > kCaracteresSinDesborde) {
+            const SumasTexto sumas = valores();
+            if (sumas.codigos > kMaximoSuma || sumas.saltos > kMaximoSuma) {
+                lista.pop_back();
                 return false;
             }
-            resumen.AgregaCodigo(CodigoSiguiente(texto_, pos.byte));
-            ++pos.caracter;
-            ++i;
         }
     }
-    return true;
+    const SumasTexto sumas = valores();
+    double saltos = 0;
+    double codigos = 0;
+    return LeeNumero(limite, saltos) && saltos == static_cast<double>(sumas.saltos) &&
+           LeeNumero(limite, codigos) && codigos == static_cast<double>(sumas.codigos);
 }
 
-// Reads a checksum element (with sums of its own) and compares it with the level's sum.
-bool LectorMatriz::LeeSuma(Posicion& pos, int64_t limite, int profundidad, int64_t esperada,
-                           ResumenTexto& leido) {
-    SumasMatriz auxiliares;
-    Valor suma;
-    return LeeElemento(pos, limite, profundidad, suma, auxiliares, leido) && suma.EsNumero() &&
-           suma.ComoDoble() == static_cast<double>(esperada);
-}
-
-// Reads the element whose tag is at pos into valor, adds its value text to sumas and all its
-// characters to leido, and moves pos past it.
-bool LectorMatriz::LeeElemento(Posicion& pos, int64_t limite, int profundidad, Valor& valor,
-                               SumasMatriz& sumas, ResumenTexto& leido) {
-    // Tag, length digits and "/" are ASCII in any element that can be read: anything else fails
-    // here, as it would once converted.
-    const char etiqueta = QuedaCaracter(pos, limite) ? texto_[pos.byte] : '\0';
-    if (kEtiquetas.find(etiqueta) == std::string_view::npos) {
+// Reads the front of the element at the position (tag, length in characters, "/"), adding its
+// codes, the step into it and its own steps to frentes; false unless the announced value fits
+// before limite.
+bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud,
+                             SumasTexto& frentes) {
+    if (caracter_ >= limite || byte_ >= texto_.size()) {
         return false;
     }
-    int64_t longitud = 0;
-    int64_t i = 1;
+    etiqueta = texto_[byte_];
+    switch (etiqueta) {
+        case 'N':
+        case 'T':
+        case 'F':
+        case 'L':
+        case 'E':
+        case 'Z':
+        case 'A':
+            break;
+        default:
+            return false;
+    }
+    // Tag, length digits and "/" are ASCII in any element that can be read.
+    int anterior = bytes_[byte_];
+    int64_t codigos = anterior;
+    int64_t saltos = Salto(ultimo_, anterior);
+    longitud = 0;
+    // The "/" must come before the window, the limit and the text end, whichever is nearest.
+    const std::size_t tope = static_cast<std::size_t>(std::min<int64_t>(
+        {static_cast<int64_t>(kVentanaBarra), limite - caracter_,
+         static_cast<int64_t>(texto_.size() - byte_)}));
+    std::size_t i = 1;
     for (;; ++i) {
-        if (i >= kVentanaBarra || pos.caracter + i >= limite || pos.byte + i >= texto_.size()) {
+        if (i >= tope) {
             return false;
         }
-        const char c = texto_[pos.byte + i];
-        if (c == '/') {
+        const int c = bytes_[byte_ + i];
+        codigos += c;
+        saltos += Salto(anterior, c);
+        anterior = c;
+        if (c == kBarra) {
             break;
         }
         if (c < '0' || c > '9') {
@@ -179,42 +203,106 @@ bool LectorMatriz::LeeElemento(Posicion& pos, int64_t limite, int profundidad, V
         }
         longitud = longitud * 10 + (c - '0');
     }
-    if (i == 1) {
-        return false;
-    }
-    ResumenTexto frente;
-    for (int64_t j = 0; j <= i; ++j) {
-        frente.AgregaCodigo(static_cast<unsigned char>(texto_[pos.byte + j]));
-    }
-    Posicion fin{pos.byte + static_cast<std::size_t>(i) + 1, pos.caracter + i + 1};
-    const Posicion comienzoValor = fin;
-    if (longitud > limite - comienzoValor.caracter) {
-        return false;
-    }
+    frentes.codigos += codigos;
+    frentes.saltos += saltos;
+    ultimo_ = kBarra;
+    byte_ += i + 1;
+    caracter_ += static_cast<int64_t>(i) + 1;
+    return i > 1 && longitud <= limite - caracter_;
+}
 
-    ResumenTexto resumenValor;
-    if (etiqueta == 'A') {
-        const int64_t finValor = comienzoValor.caracter + longitud;
-        Valor interna;
-        if (!LeeMatriz(fin, finValor, profundidad + 1, interna, resumenValor) ||
-            !Avanza(fin, finValor - fin.caracter, finValor, resumenValor)) {
-            return false;
-        }
-        valor = std::move(interna);
-    } else {
-        if (!Avanza(fin, longitud, limite, resumenValor) ||
-            !Convierte(etiqueta, texto_.substr(comienzoValor.byte, fin.byte - comienzoValor.byte),
-                       valor)) {
-            return false;
-        }
+// Moves past the next `longitud` characters (a value text), answering the code of the first.
+bool LectorMatriz::TomaValor(int64_t longitud, int& primero) {
+    if (longitud == 0) {
+        return true;
     }
-    if (!sumas.Suma(resumenValor)) {
+    // Every character takes at least one byte.
+    if (static_cast<uint64_t>(longitud) > texto_.size() - byte_) {
         return false;
     }
-    leido.Agrega(frente);
-    leido.Agrega(resumenValor);
-    pos = fin;
+    const auto n = static_cast<std::size_t>(longitud);
+    if (ascii_ || EsAscii(texto_.substr(byte_, n))) {
+        primero = bytes_[byte_];
+        byte_ += n;
+        ultimo_ = bytes_[byte_ - 1];
+    } else {
+        primero = CodigoSiguiente(texto_, byte_);
+        ultimo_ = primero;
+        for (int64_t k = 1; k < longitud; ++k) {
+            if (byte_ >= texto_.size()) {
+                return false;
+            }
+            ultimo_ = CodigoSiguiente(texto_, byte_);
+        }
+    }
+    caracter_ += longitud;
     return true;
+}
+
+// Reads the element at the position into valor, adding what its front adds to the running sums
+// to frentes.
+bool LectorMatriz::LeeElemento(int64_t limite, int profundidad, Valor& valor,
+                               SumasTexto& frentes) {
+    char etiqueta = 0;
+    int64_t longitud = 0;
+    if (!LeeFrente(limite, etiqueta, longitud, frentes)) {
+        return false;
+    }
+    int primero = kBarra;  // an empty value takes no step from the "/"
+    if (etiqueta == 'A') {
+        // The nested array (its header's tag comes first), then whatever its element holds after
+        // the nested checksums.
+        const int64_t fin = caracter_ + longitud;
+        primero = byte_ < texto_.size() ? bytes_[byte_] : kBarra;
+        int resto = 0;
+        if (!LeeMatriz(fin, profundidad + 1, valor) || !TomaValor(fin - caracter_, resto)) {
+            return false;
+        }
+    } else {
+        const std::size_t inicio = byte_;
+        if (!TomaValor(longitud, primero) ||
+            !Convierte(etiqueta, texto_.substr(inicio, byte_ - inicio), valor)) {
+            return false;
+        }
+    }
+    frentes.saltos += Salto(kBarra, primero);
+    return true;
+}
+
+// Reads an "N" element holding a number (a header or a checksum); its value text must keep the
+// 32-bit sums as any other.
+bool LectorMatriz::LeeNumero(int64_t limite, double& numero) {
+    char etiqueta = 0;
+    int64_t longitud = 0;
+    SumasTexto frente;
+    if (!LeeFrente(limite, etiqueta, longitud, frente) || etiqueta != 'N') {
+        return false;
+    }
+    const std::size_t inicio = byte_;
+    int primero = kBarra;
+    if (!TomaValor(longitud, primero)) {
+        return false;
+    }
+    if (longitud > kCaracteresSinDesborde) {
+        const SumasTexto antes = SumasHasta(inicio);
+        const SumasTexto despues = SumasHasta(byte_);
+        if (despues.codigos - antes.codigos > kMaximoSuma ||
+            despues.saltos - antes.saltos - Salto(kBarra, primero) > kMaximoSuma) {
+            return false;
+        }
+    }
+    return TextoANumero(texto_.substr(inicio, byte_ - inicio), numero);
+}
+
+// Brings the running sums up to byte, a character boundary at or after sumado_.
+SumasTexto LectorMatriz::SumasHasta(std::size_t byte) {
+    while (sumado_ < byte) {
+        sumado_ = AgregaAscii(bytes_, sumado_, byte, recorrido_);
+        if (sumado_ < byte) {
+            recorrido_.Agrega(CodigoSiguiente(texto_, sumado_));
+        }
+    }
+    return recorrido_.sumas;
 }
 
 }  // namespace velqor::zev

@@ -52,18 +52,6 @@ void AnexaCifras(std::string& destino, long valor, int cifras) {
     destino.append(texto, fin);
 }
 
-// Reads exactly `cifras` decimal digits at texto[pos].
-bool LeeCifras(std::string_view texto, std::size_t pos, std::size_t cifras, int& valor) {
-    valor = 0;
-    for (std::size_t i = pos; i < pos + cifras; ++i) {
-        if (texto[i] < '0' || texto[i] > '9') {
-            return false;
-        }
-        valor = valor * 10 + (texto[i] - '0');
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string Formatea(Momento m, std::string_view patron) {
@@ -103,16 +91,25 @@ std::string Formatea(Momento m, std::string_view patron) {
 
 bool LeeMomento(std::string_view texto, Momento& resultado) {
     constexpr std::string_view kForma = "yyyy-mm-dd hh:nn:ss";
+    constexpr std::size_t kCifras[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
     if (texto.size() != kForma.size() || texto[4] != '-' || texto[7] != '-' || texto[10] != ' ' ||
         texto[13] != ':' || texto[16] != ':') {
         return false;
     }
-    int anio = 0, mes = 0, dia = 0, hora = 0, minuto = 0, segundo = 0;
-    if (!LeeCifras(texto, 0, 4, anio) || !LeeCifras(texto, 5, 2, mes) || !LeeCifras(texto, 8, 2, dia) ||
-        !LeeCifras(texto, 11, 2, hora) || !LeeCifras(texto, 14, 2, minuto) ||
-        !LeeCifras(texto, 17, 2, segundo)) {
-        return false;
+    for (const std::size_t i : kCifras) {
+        if (texto[i] < '0' || texto[i] > '9') {
+            return false;
+        }
     }
+    const auto par = [&texto](std::size_t i) {
+        return (texto[i] - '0') * 10 + (texto[i + 1] - '0');
+    };
+    const int anio = par(0) * 100 + par(2);
+    const int mes = par(5);
+    const int dia = par(8);
+    const int hora = par(11);
+    const int minuto = par(14);
+    const int segundo = par(17);
     const year_month_day fecha{year{anio}, month{static_cast<unsigned>(mes)},
                                day{static_cast<unsigned>(dia)}};
     if (!fecha.ok() || hora > 23 || minuto > 59 || segundo > 59) {

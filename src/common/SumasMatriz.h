@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "common/Texto1252.h"
@@ -14,34 +15,55 @@ namespace velqor::zev {
 inline constexpr int kProfundidadMaxima = 1000;
 // The date form of an "F" element.
 inline constexpr std::string_view kFormaFecha = "yyyy-mm-dd hh:nn:ss";
+// The character that ends an element's front; every value text follows one.
+inline constexpr int kBarra = '/';
+// The largest sum a checksum may hold.
+inline constexpr int64_t kMaximoSuma = std::numeric_limits<int32_t>::max();
 
-// What the checksums need to know of a stretch of text: its characters, the sum of their codes,
-// the sum of the steps between neighbours, and the first and last codes, so that two stretches
-// can be joined without looking at their characters again.
-struct ResumenTexto {
-    int64_t caracteres = 0;
+// The step between two neighbouring codes.
+inline int Salto(int de, int a) { return a > de ? a - de : de - a; }
+
+// The two sums of a stretch of text: the codes of its characters and the steps between
+// neighbours within it.
+struct SumasTexto {
     int64_t codigos = 0;
     int64_t saltos = 0;
+};
+
+// The sums of a whole text (or of every character taken so far), kept in the order of the
+// characters: each new character adds its code and its step from the one before.
+struct Recorrido {
+    SumasTexto sumas;
+    int ultimo = 0;  // the code of the last character taken
+
+    // Starts with the character that will come first, so that it takes no step.
+    explicit Recorrido(int primero = 0) : ultimo(primero) {}
+
+    void Agrega(int codigo) {
+        sumas.codigos += codigo;
+        sumas.saltos += Salto(ultimo, codigo);
+        ultimo = codigo;
+    }
+};
+
+// The facts of one value text: its sums, its length in characters and its first and last codes.
+struct Valor1252 {
+    SumasTexto sumas;
+    int64_t caracteres = 0;
     int primero = 0;
     int ultimo = 0;
 
-    // Adds one character with the given Windows-1252 code at the end.
-    void AgregaCodigo(int codigo) {
+    // Adds the value's characters to the running sums, after those already taken.
+    void AgregaA(Recorrido& recorrido) const {
         if (caracteres > 0) {
-            saltos += codigo > ultimo ? codigo - ultimo : ultimo - codigo;
-        } else {
-            primero = codigo;
+            recorrido.sumas.codigos += sumas.codigos;
+            recorrido.sumas.saltos += Salto(recorrido.ultimo, primero) + sumas.saltos;
+            recorrido.ultimo = ultimo;
         }
-        ultimo = codigo;
-        codigos += codigo;
-        ++caracteres;
     }
-    // Adds a following stretch at the end.
-    void Agrega(const ResumenTexto& otro);
 };
 
-// The Windows-1252 code of the UTF-8 character at byte pos, moving pos past it (ASCII inline: it
-// is the hot path of both directions).
+// The Windows-1252 code of the UTF-8 character at byte pos, moving pos past it (ASCII inline).
 inline int CodigoSiguiente(std::string_view utf8, std::size_t& pos) {
     const auto byte = static_cast<unsigned char>(utf8[pos]);
     if (byte < 0x80) {
@@ -51,22 +73,30 @@ inline int CodigoSiguiente(std::string_view utf8, std::size_t& pos) {
     return Codigo1252(SiguienteCaracter(utf8, pos));
 }
 
-// Adds the run of ASCII characters of texto that starts at byte desde and ends at hasta or at the
-// first other byte, whichever comes first, to resumen; answers where the run ended. (ASCII is the
-// bulk of every text: summed here a run at a time.)
-std::size_t AgregaAscii(std::string_view texto, std::size_t desde, std::size_t hasta,
-                        ResumenTexto& resumen);
+// Adds the ASCII characters of bytes from desde on, up to hasta or the first byte that is not
+// ASCII, to the running sums; answers where it stopped.
+std::size_t AgregaAscii(const unsigned char* bytes, std::size_t desde, std::size_t hasta,
+                        Recorrido& recorrido);
 
-// The facts of a whole UTF-8 text.
-ResumenTexto ResumenDe(std::string_view utf8);
+// Takes the n bytes at bytes as one value text of n ASCII characters: fills valor and answers
+// true, or answers false (valor unusable) when one of the bytes is not ASCII. n > 0.
+bool ValorAscii(const unsigned char* bytes, std::size_t n, Valor1252& valor);
+
+// The facts of a whole UTF-8 value text, character by character.
+Valor1252 ValorUtf8(std::string_view utf8);
 
 // The two checksums of one array level, kept within the signed 32-bit range.
 struct SumasMatriz {
     int64_t saltos = 0;
     int64_t codigos = 0;
 
-    // Adds one value text; false (sums unchanged) when a sum would leave the 32-bit range.
-    bool Suma(const ResumenTexto& valor);
+    // Adds one value text's sums; false when a sum leaves the 32-bit range (the level can then be
+    // neither written nor read).
+    bool Suma(const SumasTexto& valor) {
+        saltos += valor.saltos;
+        codigos += valor.codigos;
+        return saltos <= kMaximoSuma && codigos <= kMaximoSuma;
+    }
 };
 
 }  // namespace velqor::zev

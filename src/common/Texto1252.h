@@ -8,6 +8,9 @@
 
 namespace velqor {
 
+// Whether every byte of texto is ASCII, the same in both encodings.
+bool EsAscii(std::string_view texto);
+
 // UTF-8 to Windows-1252; characters outside the code page (and invalid UTF-8 bytes) become "?".
 std::string Utf8A1252(std::string_view utf8);
 

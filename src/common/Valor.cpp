@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "common/ErrorEjecucion.h"
@@ -29,44 +30,66 @@ constexpr double kPotencias10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
 
 }  // namespace
 
-std::string NumeroATexto(double v, int digitos) {
+char* NumeroATexto(double v, int digitos, char* destino) {
+    const auto copia = [destino](std::string_view texto) {
+        return std::copy(texto.begin(), texto.end(), destino);
+    };
     if (std::isnan(v)) {
-        return "NaN";
+        return copia("NaN");
     }
     if (std::isinf(v)) {
-        return v < 0 ? "-Inf" : "Inf";
+        return copia(v < 0 ? "-Inf" : "Inf");
     }
     if (v == 0) {
-        return "0";
+        return copia("0");
     }
     digitos = digitos < 1 ? 1 : (digitos > 17 ? 17 : digitos);
     const double magnitud = std::fabs(v);
-    char resultado[64];
-    char* fin = resultado;
+    char* fin = destino;
     if (v < 0) {
         *fin++ = '-';
     }
 
     // Whole numbers with no more digits than wanted are their digits (the common case).
     if (magnitud < kPotencias10[digitos] && magnitud == std::trunc(magnitud)) {
-        fin = std::to_chars(fin, resultado + sizeof resultado, static_cast<int64_t>(magnitud)).ptr;
-        return std::string(resultado, fin);
+        return std::to_chars(fin, destino + kLargoNumeroMaximo, static_cast<int64_t>(magnitud)).ptr;
+    }
+
+    // A number of a short decimal form (62.5, 20.07): the fewest decimals whose digits read back
+    // as v, the division by an exact power of ten rounding as a reading does. Those digits are the
+    // shortest form that reads back (a decimal of fewer digits lies further from v than its
+    // neighbours) and the only one of their length (decimals of that length lie 10^-decimales
+    // apart, several times the spacing of doubles there), which is what the general way finds.
+    if (digitos == kCifrasSeguras && magnitud >= 1e-4 && magnitud < kPotencias10[kCifrasSeguras]) {
+        for (int decimales = 1; decimales <= kCifrasSeguras; ++decimales) {
+            const double escalado = std::nearbyint(magnitud * kPotencias10[decimales]);
+            if (escalado >= kPotencias10[kCifrasSeguras]) {
+                break;
+            }
+            if (escalado / kPotencias10[decimales] == magnitud) {
+                const auto cifras = static_cast<int64_t>(escalado);
+                const auto potencia = static_cast<int64_t>(kPotencias10[decimales]);
+                if (cifras >= potencia) {
+                    fin = std::to_chars(fin, destino + kLargoNumeroMaximo, cifras / potencia).ptr;
+                }
+                *fin++ = '.';
+                int64_t fraccion = cifras % potencia;
+                for (int i = decimales - 1; i >= 0; --i, fraccion /= 10) {
+                    fin[i] = static_cast<char>('0' + fraccion % 10);
+                }
+                return fin + decimales;
+            }
+        }
     }
 
     // Scientific form (d.ddde+xx) rounded once to the wanted significant digits. Up to 15 of them,
-    // the shortest form that reads back as v is that same rounding whenever it is no longer.
+    // that rounding without its trailing zeros is also the shortest form that reads back as v
+    // whenever that form is no longer (decimals of that length lie further apart than doubles).
     char cientifico[64];
-    auto r = std::to_chars(cientifico, cientifico + sizeof cientifico, magnitud,
-                           std::chars_format::scientific);
-    std::string_view forma(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
-    std::size_t e = forma.find('e');
-    if (digitos > kCifrasSeguras || magnitud < std::numeric_limits<double>::min() ||
-        static_cast<int>(e > 1 ? e - 1 : e) > digitos) {
-        r = std::to_chars(cientifico, cientifico + sizeof cientifico, magnitud,
-                          std::chars_format::scientific, digitos - 1);
-        forma = std::string_view(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
-        e = forma.find('e');
-    }
+    const auto r = std::to_chars(cientifico, cientifico + sizeof cientifico, magnitud,
+                                 std::chars_format::scientific, digitos - 1);
+    const std::string_view forma(cientifico, static_cast<std::size_t>(r.ptr - cientifico));
+    const std::size_t e = forma.find('e');
     char cifras[24];
     int n = 0;
     for (const char c : forma.substr(0, e)) {
@@ -97,7 +120,7 @@ std::string NumeroATexto(double v, int digitos) {
         if (valorExponente < 10) {
             *fin++ = '0';
         }
-        fin = std::to_chars(fin, resultado + sizeof resultado, valorExponente).ptr;
+        fin = std::to_chars(fin, destino + kLargoNumeroMaximo, valorExponente).ptr;
     } else if (exponente < 0) {
         *fin++ = '.';
         fin = std::fill_n(fin, -exponente - 1, '0');
@@ -110,21 +133,25 @@ std::string NumeroATexto(double v, int digitos) {
         *fin++ = '.';
         anexa(cifras + exponente + 1, n - exponente - 1);
     }
-    return std::string(resultado, fin);
+    return fin;
 }
+
+std::string NumeroATexto(double v, int digitos) {
+    char texto[kLargoNumeroMaximo];
+    return std::string(texto, NumeroATexto(v, digitos, texto));
+}
+
+static_assert(sizeof(Valor) == 2 * sizeof(double), "a Valor is two words");
 
 Valor::Valor(const Valor& otro) : tipo_(otro.tipo_) {
-    if (const auto* texto = std::get_if<std::unique_ptr<std::string>>(&otro.dato_)) {
-        dato_ = std::make_unique<std::string>(**texto);
-    } else if (const auto* lista = std::get_if<std::unique_ptr<Lista>>(&otro.dato_)) {
-        dato_ = std::make_unique<Lista>(**lista);
+    if (tipo_ == Tipo::String) {
+        std::construct_at(&dato_.texto, std::make_unique<std::string>(*otro.dato_.texto));
+    } else if (tipo_ == Tipo::Array) {
+        std::construct_at(&dato_.lista, std::make_unique<Lista>(*otro.dato_.lista));
     } else {
-        dato_ = otro.Numero();
+        dato_.numero = otro.dato_.numero;
     }
 }
-
-Valor::Valor(Valor&& otro) noexcept
-    : tipo_(std::exchange(otro.tipo_, Tipo::Empty)), dato_(std::exchange(otro.dato_, 0.0)) {}
 
 Valor& Valor::operator=(const Valor& otro) {
     if (this != &otro) {
@@ -133,60 +160,42 @@ Valor& Valor::operator=(const Valor& otro) {
     return *this;
 }
 
-Valor& Valor::operator=(Valor&& otro) noexcept {
-    if (this != &otro) {
-        tipo_ = std::exchange(otro.tipo_, Tipo::Empty);
-        dato_ = std::exchange(otro.dato_, 0.0);
+void Valor::LiberaPropio() noexcept {
+    if (tipo_ == Tipo::String) {
+        std::destroy_at(&dato_.texto);
+    } else {
+        std::destroy_at(&dato_.lista);
     }
-    return *this;
+    tipo_ = Tipo::Empty;
+    dato_.numero = 0.0;
 }
 
-Valor Valor::Nulo() {
-    Valor v;
-    v.tipo_ = Tipo::Null;
-    return v;
+void Valor::TomaDe(Valor& otro) noexcept {
+    tipo_ = otro.tipo_;
+    if (tipo_ == Tipo::String) {
+        std::construct_at(&dato_.texto, std::move(otro.dato_.texto));
+        std::destroy_at(&otro.dato_.texto);
+    } else if (tipo_ == Tipo::Array) {
+        std::construct_at(&dato_.lista, std::move(otro.dato_.lista));
+        std::destroy_at(&otro.dato_.lista);
+    } else {
+        dato_.numero = otro.dato_.numero;
+    }
+    otro.tipo_ = Tipo::Empty;
+    otro.dato_.numero = 0.0;
 }
-
-Valor Valor::DeNumero(Tipo tipo, double v) {
-    Valor r;
-    r.tipo_ = tipo;
-    r.dato_ = v;
-    return r;
-}
-
-Valor Valor::Entero(int16_t v) { return DeNumero(Tipo::Integer, v); }
-Valor Valor::Largo(int32_t v) { return DeNumero(Tipo::Long, v); }
-Valor Valor::Simple(float v) { return DeNumero(Tipo::Single, v); }
-Valor Valor::Doble(double v) { return DeNumero(Tipo::Double, v); }
-Valor Valor::Decimal(double v) { return DeNumero(Tipo::Decimal, v); }
-Valor Valor::Byte(uint8_t v) { return DeNumero(Tipo::Byte, v); }
-Valor Valor::Moneda(double v) { return DeNumero(Tipo::Currency, v); }
 
 Valor Valor::Texto(std::string v) {
     Valor r;
+    std::construct_at(&r.dato_.texto, std::make_unique<std::string>(std::move(v)));
     r.tipo_ = Tipo::String;
-    r.dato_ = std::make_unique<std::string>(std::move(v));
-    return r;
-}
-
-Valor Valor::Fecha(Momento v) {
-    Valor r;
-    r.tipo_ = Tipo::Date;
-    r.dato_ = static_cast<double>(v.time_since_epoch().count());
-    return r;
-}
-
-Valor Valor::Logico(bool v) {
-    Valor r;
-    r.tipo_ = Tipo::Boolean;
-    r.dato_ = v ? 1.0 : 0.0;
     return r;
 }
 
 Valor Valor::Matriz(Lista v) {
     Valor r;
+    std::construct_at(&r.dato_.lista, std::make_unique<Lista>(std::move(v)));
     r.tipo_ = Tipo::Array;
-    r.dato_ = std::make_unique<Lista>(std::move(v));
     return r;
 }
 
@@ -258,7 +267,7 @@ const std::string& Valor::ComoTexto() const {
     if (tipo_ != Tipo::String) {
         TipoIncompatible();
     }
-    return *std::get<std::unique_ptr<std::string>>(dato_);
+    return *dato_.texto;
 }
 
 Momento Valor::ComoFecha() const {
@@ -272,14 +281,14 @@ const Lista& Valor::ComoLista() const {
     if (tipo_ != Tipo::Array) {
         TipoIncompatible();
     }
-    return *std::get<std::unique_ptr<Lista>>(dato_);
+    return *dato_.lista;
 }
 
 Lista& Valor::ComoLista() {
     if (tipo_ != Tipo::Array) {
         TipoIncompatible();
     }
-    return *std::get<std::unique_ptr<Lista>>(dato_);
+    return *dato_.lista;
 }
 
 std::string Valor::ATexto() const {

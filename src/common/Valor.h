@@ -7,7 +7,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "common/Momento.h"
@@ -39,21 +38,29 @@ class Valor {
     Valor() = default;  // Empty
     // Copies are deep; a moved-from Valor is Empty.
     Valor(const Valor& otro);
-    Valor(Valor&& otro) noexcept;
+    Valor(Valor&& otro) noexcept { TomaDe(otro); }
     Valor& operator=(const Valor& otro);
-    Valor& operator=(Valor&& otro) noexcept;
-    ~Valor() = default;
-    static Valor Nulo();
-    static Valor Entero(int16_t v);
-    static Valor Largo(int32_t v);
-    static Valor Simple(float v);
-    static Valor Doble(double v);
-    static Valor Decimal(double v);
-    static Valor Byte(uint8_t v);
-    static Valor Moneda(double v);
+    Valor& operator=(Valor&& otro) noexcept {
+        if (this != &otro) {
+            Libera();
+            TomaDe(otro);
+        }
+        return *this;
+    }
+    ~Valor() { Libera(); }
+    static Valor Nulo() { return DeNumero(Tipo::Null, 0.0); }
+    static Valor Entero(int16_t v) { return DeNumero(Tipo::Integer, v); }
+    static Valor Largo(int32_t v) { return DeNumero(Tipo::Long, v); }
+    static Valor Simple(float v) { return DeNumero(Tipo::Single, v); }
+    static Valor Doble(double v) { return DeNumero(Tipo::Double, v); }
+    static Valor Decimal(double v) { return DeNumero(Tipo::Decimal, v); }
+    static Valor Byte(uint8_t v) { return DeNumero(Tipo::Byte, v); }
+    static Valor Moneda(double v) { return DeNumero(Tipo::Currency, v); }
     static Valor Texto(std::string v);
-    static Valor Fecha(Momento v);
-    static Valor Logico(bool v);
+    static Valor Fecha(Momento v) {
+        return DeNumero(Tipo::Date, static_cast<double>(v.time_since_epoch().count()));
+    }
+    static Valor Logico(bool v) { return DeNumero(Tipo::Boolean, v ? 1.0 : 0.0); }
     static Valor Matriz(Lista v);
 
     Tipo tipo() const { return tipo_; }
@@ -83,23 +90,50 @@ class Valor {
     friend bool operator==(const Valor& a, const Valor& b);
 
   private:
-    // A value of one of the numeric kinds (Currency included).
-    static Valor DeNumero(Tipo tipo, double v);
+    // A value held as a double: the numeric kinds (Currency included), Date, Boolean and Null.
+    static Valor DeNumero(Tipo tipo, double v) {
+        Valor r;
+        r.tipo_ = tipo;
+        r.dato_.numero = v;
+        return r;
+    }
+
+    // Frees the String or Array the value holds and leaves it Empty.
+    void Libera() noexcept {
+        if (tipo_ == Tipo::String || tipo_ == Tipo::Array) {
+            LiberaPropio();
+        }
+    }
+    void LiberaPropio() noexcept;
+    // Takes otro's contents into this value, which holds nothing of its own; otro is left Empty.
+    void TomaDe(Valor& otro) noexcept;
 
     // All numeric kinds, Boolean (as 0/1) and Date (seconds since epoch) hold a double; a String or
-    // an Array its own heap object, so that a Valor stays three words long whatever it holds (a
-    // month's history holds millions of them).
-    using Dato = std::variant<double, std::unique_ptr<std::string>, std::unique_ptr<Lista>>;
+    // an Array its own heap object. tipo_ says which member is alive. A Valor is two words whatever
+    // it holds (a month's history holds millions of them).
+    union Dato {
+        double numero;
+        std::unique_ptr<std::string> texto;
+        std::unique_ptr<Lista> lista;
+        Dato() : numero(0.0) {}
+        ~Dato() {}
+        Dato(const Dato&) = delete;
+        Dato& operator=(const Dato&) = delete;
+    };
 
+    Dato dato_;
     Tipo tipo_ = Tipo::Empty;
-    Dato dato_ = 0.0;
 
-    double Numero() const { return std::get<double>(dato_); }
+    double Numero() const { return dato_.numero; }
 };
 
 // Locale-independent number text as the array text writes it: "." separator, no grouping,
 // ".5" for one half, integers without a point, at most `digitos` significant digits,
 // exponent as E+nn / E-nn where needed.
 std::string NumeroATexto(double v, int digitos = 15);
+// The same text written at destino, which has room for kLargoNumeroMaximo characters; answers
+// where the text ends.
+inline constexpr int kLargoNumeroMaximo = 32;
+char* NumeroATexto(double v, int digitos, char* destino);
 
 }  // namespace velqor

@@ -1,7 +1,5 @@
 #include "common/ZEVmat3.h"
 
-#include <limits>
-
 #include "common/EscritorMatriz.h"
 #include "common/LectorMatriz.h"
 
@@ -23,11 +21,8 @@ bool MatrizATexto(const Valor& matriz, std::string& texto) {
 bool TextoAMatriz(std::string_view texto, Valor& matriz) {
     try {
         zev::LectorMatriz lector(texto);
-        zev::LectorMatriz::Posicion pos;
-        zev::ResumenTexto leido;
         Valor resultado;
-        const bool correcto =
-            lector.LeeMatriz(pos, std::numeric_limits<int64_t>::max(), 1, resultado, leido);
+        const bool correcto = lector.Lee(resultado);
         matriz = std::move(resultado);
         return correcto;
     } catch (...) {

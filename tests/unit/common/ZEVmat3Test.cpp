@@ -66,6 +66,7 @@ TEST_P(EjemploTest, EscribeExactamenteYLeeDeVuelta) {
 }
 
 const Valor kMitadYNulo = A({Valor::Doble(1.5), Valor::Nulo()});
+const Valor kAltosYAscii = A({T("ñabcdefghijk"), A({T("ÿ0123456789/N1/"), N(2.5)})});
 
 INSTANTIATE_TEST_SUITE_P(
     Casos, EjemploTest,
@@ -91,7 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
                     "N1/0T10/a/b\r\n12N3/N3/288N3/540", A({T("a/b\r\n12N3/")})},
         CasoEjemplo{"LongitudEnCaracteres", A({T("ñ€")}), "N1/0T2/ñ€N3/113N3/369", A({T("ñ€")})},
         CasoEjemplo{"FueraDeLaPaginaCuentaComoInterrogacion", A({T("日x")}), "N1/0T2/日xN2/57N3/183",
-                    A({T("日x")})}),
+                    A({T("日x")})},
+        // Codes above 128 followed by a long run of ASCII, at two levels.
+        CasoEjemplo{"CodigosAltosAntesDeAscii", kAltosYAscii,
+                    "N1/1T12/ñabcdefghijkA42/N1/1T15/ÿ0123456789/N1/N3/2.5N3/299N4/1150N3/968N4/3861",
+                    kAltosYAscii}),
     [](const ::testing::TestParamInfo<CasoEjemplo>& info) { return std::string(info.param.nombre); });
 
 TEST(MatrizATexto, NoMatrizDaFalsoSinMensaje) {
@@ -188,6 +193,9 @@ TEST(MatrizATexto, UnaSumaQueDesbordaFalla) {
 
     Valor leido;
     EXPECT_FALSE(TextoAMatriz("N1/0T8500000/" + largo + "N1/0N1/0", leido));
+    // Read back, the entries before the one that takes a sum past 32 bits are kept.
+    EXPECT_FALSE(TextoAMatriz("N1/2T1/aT8500000/" + largo + "T1/bN1/0N1/0", leido));
+    EXPECT_EQ(leido, A({T("a")}));
 }
 
 Valor Anidada(int niveles) {
@@ -270,6 +278,13 @@ TEST(TextoAMatriz, BarraDentroDeLaVentana) {
     Valor leido;
     ASSERT_TRUE(TextoAMatriz("N1/0T000000000000000001/aN1/0N2/97", leido));
     EXPECT_EQ(leido, A({T("a")}));
+}
+
+TEST(TextoAMatriz, NumerosDeMasDeQuinceCifras) {
+    Valor leido;
+    ASSERT_TRUE(
+        TextoAMatriz("N1/1N20/12345678901234567890N18/-00000000000000.25N2/47N4/1916", leido));
+    EXPECT_EQ(leido, A({N(12345678901234567890.0), N(-0.25)}));
 }
 
 TEST(TextoAMatriz, LogicoConOtroTextoEsVerdadero) {
