@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "common/General.h"
 #include "common/Texto1252.h"
@@ -26,20 +27,17 @@ struct ObjetoCatalogo {
 };
 std::map<int64_t, ObjetoCatalogo> Catalogo(db::Connection& conn) {
     std::map<int64_t, ObjetoCatalogo> objetos;
-    auto rs = conn.Execute(
+    conn.Recorre(
         "SELECT object_id, name, SCHEMA_NAME(schema_id) AS schema_name FROM sys.objects "
         "WHERE type = 'U' OR type = 'V'",
+        {"object_id", "schema_name", "name"},
+        [&](const db::FilaLeida& f) {
+            if (const auto id = f.Numero(0)) {
+                objetos[static_cast<int64_t>(*id)] =
+                    ObjetoCatalogo{std::string(f.Texto(1)), std::string(f.Texto(2))};
+            }
+        },
         1);
-    if (!rs) return objetos;
-    while (!rs->EOF()) {
-        const Valor id = rs->Field("object_id");
-        if (id.EsNumero()) {
-            objetos[static_cast<int64_t>(id.ComoDoble())] =
-                ObjetoCatalogo{rs->Field("schema_name").ATexto(), rs->Field("name").ATexto()};
-        }
-        rs->MoveNext();
-    }
-    rs->Close();
     return objetos;
 }
 
@@ -66,16 +64,35 @@ std::string Velqor::IndiceEncuestado::TablaSql() const {
     return Sql::Identificador(esquema) + "." + Sql::Identificador(tabla);
 }
 
-Valor Velqor::IndiceEncuestado::Fila(Valor densidad) const {
-    return Valor::Matriz({Valor::Texto(TablaVisible()), Valor::Texto(indice), std::move(densidad),
-                          Valor::Texto(esquema), Valor::Texto(tabla),
-                          Valor::Largo(static_cast<int32_t>(objectId)), Valor::Largo(indexId)});
+Valor Velqor::IndiceEncuestado::Fila(Valor densidad, bool conIds) const {
+    Lista fila;
+    fila.reserve(conIds ? 6 : 4);
+    fila.push_back(Valor::Texto(TablaVisible()));
+    fila.push_back(Valor::Texto(indice));
+    fila.push_back(std::move(densidad));
+    fila.push_back(esquema.empty()    ? Valor::Nulo()
+                   : esquema == "dbo" ? Valor()
+                                      : Valor::Texto(esquema));
+    if (conIds) {
+        fila.push_back(Valor::Largo(static_cast<int32_t>(objectId)));
+        fila.push_back(Valor::Largo(indexId));
+    }
+    return Valor::Matriz(std::move(fila));
 }
 
 Velqor::IndiceEncuestado Velqor::IndiceEncuestado::DeFila(const Lista& campos) {
-    if (campos.size() < 7) return {"", campos.at(0).ATexto(), campos.at(1).ATexto()};
-    return {campos[3].ATexto(), campos[4].ATexto(), campos[1].ATexto(), Entero(campos[5]),
-            static_cast<int32_t>(Entero(campos[6]))};
+    if (campos.size() < 4) return {"", campos.at(0).ATexto(), campos.at(1).ATexto()};
+    IndiceEncuestado i;
+    i.esquema = campos[3].EsNulo() ? "" : campos[3].EsVacio() ? "dbo" : campos[3].ATexto();
+    i.tabla = campos[0].ATexto();
+    // The table as shown carries a schema other than dbo in front of the table's own name.
+    if (i.TablaVisible() != i.tabla) i.tabla.erase(0, i.esquema.size() + 1);
+    i.indice = campos[1].ATexto();
+    if (campos.size() >= 6) {
+        i.objectId = Entero(campos[4]);
+        i.indexId = static_cast<int32_t>(Entero(campos[5]));
+    }
+    return i;
 }
 
 bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
@@ -110,33 +127,34 @@ void Velqor::AnunciaLectura(int32_t fila) {
 }
 
 void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
-    auto rs =
-        conn.Execute("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS", 1);
-    if (!rs) return;
-    // Rows are kept as the list's own, with the table's schema still unknown: a large survey is
-    // held once, not twice.
+    // Rows go straight into the list, their schema still unknown, and their object ids beside
+    // them until the catalog has told the schemas: a large survey is held once.
+    std::vector<int64_t> objetos;
     int32_t leidas = 0;
-    while (!rs->EOF()) {
-        AnunciaLectura(++leidas);
-        const Valor indiceId = rs->Field("IndexId");
-        if (indiceId.EsNumero() && indiceId.ComoDoble() > 0) {
-            const IndiceEncuestado i{"", rs->Field("ObjectName").ATexto(),
-                                     rs->Field("IndexName").ATexto(), Entero(rs->Field("ObjectId")),
-                                     static_cast<int32_t>(indiceId.ComoDoble())};
-            Matrices::Agrega(lista, i.Fila(rs->Field("ScanDensity")));
-        }
-        rs->MoveNext();
-    }
-    rs->Close();
-    if (!lista.EsMatriz() || lista.ComoLista().empty()) return;
+    const bool hubo = conn.Recorre(
+        "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
+        {"IndexId", "ObjectName", "IndexName", "ObjectId", "ScanDensity"},
+        [&](const db::FilaLeida& f) {
+            AnunciaLectura(++leidas);
+            const auto indiceId = f.Numero(0);
+            if (!indiceId || *indiceId <= 0) return;
+            const IndiceEncuestado i{"", std::string(f.Texto(1)), std::string(f.Texto(2)),
+                                     static_cast<int64_t>(f.Numero(3).value_or(0)),
+                                     static_cast<int32_t>(*indiceId)};
+            Matrices::Agrega(lista, i.Fila(f.Campo(4), false));
+            objetos.push_back(i.objectId);
+        },
+        1);
+    if (!hubo || objetos.empty()) return;
     // The survey names tables without their schema; the catalog tells it by object id.
     const auto catalogo = Catalogo(conn);
-    for (Valor& fila : lista.ComoLista()) {
-        IndiceEncuestado i = IndiceEncuestado::DeFila(fila.ComoLista());
-        const auto it = catalogo.find(i.objectId);
+    Lista& filas = lista.ComoLista();
+    for (std::size_t n = 0; n < filas.size(); ++n) {
+        const auto it = catalogo.find(objetos[n]);
         if (it == catalogo.end()) continue;
+        IndiceEncuestado i = IndiceEncuestado::DeFila(filas[n].ComoLista());
         i.esquema = it->second.esquema;
-        fila = i.Fila(fila.ComoLista()[2]);
+        filas[n] = i.Fila(std::move(filas[n].ComoLista()[2]), false);
     }
 }
 
@@ -192,7 +210,7 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
         if (objeto == catalogo.end() || nombre == nombres.end()) continue;
         const IndiceEncuestado i{objeto->second.esquema, objeto->second.nombre, nombre->second,
                                  clave.first, clave.second};
-        Matrices::Agrega(lista, i.Fila(Valor::Doble(100.0 - f)));
+        Matrices::Agrega(lista, i.Fila(Valor::Doble(100.0 - f), true));
     }
 }
 

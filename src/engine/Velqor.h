@@ -153,9 +153,10 @@ class Velqor {
         std::string TablaVisible() const;
         // The table as a statement names it: [Sales].[Orders], or [Orders] without a schema.
         std::string TablaSql() const;
-        // This index's survey row: (table as shown, index, the density given, schema, table, object
-        // id, index id).
-        Valor Fila(Valor densidad) const;
+        // This index's survey row: (table as shown, index, the density given, schema), and with
+        // `conIds` also (object id, index id). The schema is Empty for dbo, which nearly every
+        // table has (no text of its own in a survey of a million indexes), and Null when unknown.
+        Valor Fila(Valor densidad, bool conIds) const;
         // The index a survey row names; a plain row of three (table, index, density) names it
         // by the table's name alone.
         static IndiceEncuestado DeFila(const Lista& campos);

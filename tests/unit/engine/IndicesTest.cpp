@@ -12,6 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::IsSupersetOf;
 
 Lista Fila(const char* tabla, const char* indice, int id, double densidad) {
     return {Valor::Texto(tabla), Valor::Texto(indice), Valor::Largo(id), Valor::Doble(densidad)};
@@ -43,15 +44,38 @@ TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
     EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2",
                                       "Reading 3"));
     for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
-    // Ordered on the density, least dense first; each row also says schema, table and ids.
-    EXPECT_EQ(lista,
-              Valor::Matriz(
-                  {Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
-                                  Valor::Doble(40), Valor::Texto("dbo"), Valor::Texto("Pedidos"),
-                                  Valor::Largo(1), Valor::Largo(2)}),
-                   Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
-                                  Valor::Doble(80), Valor::Texto("dbo"), Valor::Texto("Clientes"),
-                                  Valor::Largo(1), Valor::Largo(1)})}));
+    // Ordered on the density, least dense first; each row also says its schema (Empty for dbo).
+    EXPECT_EQ(lista, Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
+                                                   Valor::Doble(40), Valor()}),
+                                    Valor::Matriz({Valor::Texto("Clientes"),
+                                                   Valor::Texto("PK_Clientes"), Valor::Doble(80),
+                                                   Valor()})}));
+}
+
+TEST_F(IndicesTest, EachIndexIsTreatedUnderTheSchemaTheCatalogGives) {
+    // Object 1 is in dbo, 2 in a schema with a dot (as is its table's name), 3 in a schema DBO of
+    // a case-sensitive database, and 4 is not in the catalog at all.
+    const auto fila = [](const char* tabla, int objeto, double densidad) {
+        return Lista{Valor::Texto(tabla), Valor::Largo(objeto), Valor::Texto("PK"),
+                     Valor::Largo(1), Valor::Largo(0), Valor::Doble(densidad)};
+    };
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Respuesta::Filas({"ObjectName", "ObjectId", "IndexName", "IndexId", "Level",
+                                   "ScanDensity"},
+                                  {fila("Cuatro", 4, 40), fila("A.B", 2, 20), fila("Tres", 3, 30),
+                                   fila("Uno", 1, 10)}));
+    guion.Cuando("SELECT object_id, name, SCHEMA_NAME(schema_id)",
+                 Respuesta::Filas({"object_id", "name", "schema_name"},
+                                  {{Valor::Largo(1), Valor::Texto("Uno"), Valor::Texto("dbo")},
+                                   {Valor::Largo(2), Valor::Texto("A.B"), Valor::Texto("Sales.X")},
+                                   {Valor::Largo(3), Valor::Texto("Tres"), Valor::Texto("DBO")}}));
+    ASSERT_TRUE(Reindexa());
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[Uno]', 'PK')",
+                                        "DBCC DBREINDEX ('[Sales.X].[A.B]', 'PK')",
+                                        "DBCC DBREINDEX ('[DBO].[Tres]', 'PK')",
+                                        "DBCC DBREINDEX ('[Cuatro]', 'PK')"));
+    EXPECT_THAT(Textos(), IsSupersetOf({"Reindex: Uno -> PK", "Reindex: Sales.X.A.B -> PK",
+                                        "Reindex: Tres -> PK", "Reindex: Cuatro -> PK"}));
 }
 
 TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
