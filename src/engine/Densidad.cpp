@@ -121,7 +121,16 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
     }
 }
 
-void Velqor::AnunciaLectura(int32_t fila) {
+namespace {
+
+constexpr int32_t kLecturasUnaAUna = 1000;
+
+bool SeAnuncia(int32_t fila) { return fila <= kLecturasUnaAUna || fila % kLecturasUnaAUna == 0; }
+
+}  // namespace
+
+void Velqor::AnunciaLectura(int32_t fila, bool ultima) {
+    if (ultima ? fila == 0 || SeAnuncia(fila) : !SeAnuncia(fila)) return;
     bool descartable = false;
     Progreso(Mensaje("Reading |1", {Valor::Largo(fila)}), descartable);
 }
@@ -145,6 +154,7 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
             objetos.push_back(i.objectId);
         },
         1);
+    AnunciaLectura(leidas, true);
     if (!hubo || objetos.empty()) return;
     // The survey names tables without their schema; the catalog tells it by object id.
     const auto catalogo = Catalogo(conn);
@@ -183,6 +193,7 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
             rs->MoveNext();
         }
         rs->Close();
+        AnunciaLectura(leidas, true);
     }
     if (fragmentacion.empty()) return;
     std::map<std::pair<int64_t, int32_t>, std::string> nombres;

@@ -169,8 +169,10 @@ class Velqor {
     // texto as a SQL string literal, every "'" doubled: O'Brien gives 'O''Brien'.
     static std::string Entrecomillar(const std::string& texto);
     // Each phase lives in a file of its own (Reindexar.cpp, Densidad.cpp, ...).
-    // Raises "Reading |1" for the fila-th row of a survey, with a throw-away flag.
-    void AnunciaLectura(int32_t fila);
+    // Raises "Reading |1" for the fila-th row of a survey, with a throw-away flag: for each of the
+    // first 1,000 rows, then for every 1,000th (a window repaints at each one); `ultima` once the
+    // reading is over, for its last row unless that was announced.
+    void AnunciaLectura(int32_t fila, bool ultima = false);
     // The survey through DBCC SHOWCONTIG into lista; throws what the server refused.
     void EncuestaDbcc(db::Connection& conn, Valor& lista);
     // The survey through sys.dm_db_index_physical_stats into lista; throws what it refused.

@@ -78,6 +78,23 @@ TEST_F(IndicesTest, EachIndexIsTreatedUnderTheSchemaTheCatalogGives) {
                                         "Reindex: Tres -> PK", "Reindex: Cuatro -> PK"}));
 }
 
+TEST_F(IndicesTest, ALargeSurveyAnnouncesTheFirstThousandRowsThenEveryThousandthAndTheLast) {
+    for (const int filas : {1000, 2000, 2345}) {
+        std::vector<Lista> encuesta;
+        for (int i = 0; i < filas; ++i) encuesta.push_back(Fila("T", "I", i % 2, 50));
+        guion.Cuando("DBCC SHOWCONTIG () ", Encuesta(encuesta));
+        eventos.clear();
+        Valor lista;
+        ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
+        EXPECT_EQ(lista.ComoLista().size(), static_cast<size_t>(filas / 2));
+        std::vector<std::string> esperados{"Waiting for server response..."};
+        for (int i = 1; i <= 1000; ++i) esperados.push_back("Reading " + std::to_string(i));
+        if (filas >= 2000) esperados.push_back("Reading 2000");
+        if (filas == 2345) esperados.push_back("Reading 2345");
+        EXPECT_EQ(Textos(), esperados) << filas;
+    }
+}
+
 TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
     const struct {
         Respuesta respuesta;
