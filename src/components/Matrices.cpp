@@ -110,8 +110,8 @@ void Ordena(Valor& lista, int32_t desde, int32_t columna, int32_t hasta) {
         if (!fila.EsMatriz() || fila.ComoLista().size() <= col) TipoIncompatible();
         const Valor& clave = fila.ComoLista()[col];
         const int rango = Rango(clave);  // an array as key cannot be ordered
-        claves.push_back({rango == 2 ? clave.ComoDoble() : 0.0,
-                          static_cast<std::size_t>(i - primero), rango});
+        claves.push_back(
+            {rango == 2 ? clave.ComoDoble() : 0.0, static_cast<std::size_t>(i - primero), rango});
     }
     Valor* const base = filas.data() + primero;
     std::stable_sort(claves.begin(), claves.end(), [&](const Clave& a, const Clave& b) {
@@ -135,6 +135,8 @@ void Ordena(Valor& lista, int32_t desde, int32_t columna, int32_t hasta) {
         claves[destino].fila = kPuesta;
     }
 }
+
+bool Antes(const Valor& a, const Valor& b) { return Menor(a, b); }
 
 int32_t Busca(const Valor& lista, const std::string& valor, int32_t columna) {
     if (!lista.EsMatriz() || columna < 0) return -1;

@@ -21,6 +21,10 @@ void Agrega(Valor& lista, Valor elemento);
 // of rows holding that element, or a key is itself a list.
 void Ordena(Valor& lista, int32_t desde, int32_t columna, int32_t hasta);
 
+// Whether key a sorts before key b in Ordena's order. Throws ErrorEjecucion 13 when either is a
+// list.
+bool Antes(const Valor& a, const Valor& b);
+
 // The index of the first row whose element `columna` is the String valor (same bytes); -1 when none
 // matches or lista is not a list. Rows that are not lists or lack that element are passed over.
 int32_t Busca(const Valor& lista, const std::string& valor, int32_t columna);

@@ -5,12 +5,12 @@ namespace {
 
 // A row of a Recordset, read through Field by name.
 class FilaDeRecordset final : public FilaLeida {
-public:
+  public:
     FilaDeRecordset(const Recordset& rs, const std::vector<std::string>& nombres)
         : rs_(rs), nombres_(nombres) {}
     Valor Campo(std::size_t columna) const override { return rs_.Field(nombres_.at(columna)); }
 
-private:
+  private:
     const Recordset& rs_;
     const std::vector<std::string>& nombres_;
 };

@@ -16,10 +16,9 @@ std::vector<Descripcion> FilaBloque::Elegidas(SQLHSTMT sentencia, SQLSMALLINT co
         const auto d = std::find_if(todas.begin(), todas.end(), [&](const Descripcion& d) {
             return MismoNombreColumna(d.nombre, nombre);
         });
-        const bool repetida =
-            std::any_of(elegidas.begin(), elegidas.end(), [&](const Descripcion& e) {
-                return d != todas.end() && e.numero == d->numero;
-            });
+        const bool repetida = std::any_of(
+            elegidas.begin(), elegidas.end(),
+            [&](const Descripcion& e) { return d != todas.end() && e.numero == d->numero; });
         if (d != todas.end() && !repetida) elegidas.push_back(*d);
     }
     return elegidas;

@@ -90,7 +90,6 @@ Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero) {
     return d;
 }
 
-
 namespace {
 
 double SegundosDe(const SQL_TIMESTAMP_STRUCT& t) {
@@ -205,9 +204,9 @@ void LectorBloques::Enlaza() {
     std::size_t anchoFila = 0;
     for (const auto& d : columnas_) anchoFila += d.ancho + sizeof(SQLLEN);
     const std::size_t filasBloque =
-        anchoFila == 0 ? kFilasPorBloqueMaximo
-                       : std::clamp<std::size_t>(kBytesPorBloque / anchoFila, 1,
-                                                 kFilasPorBloqueMaximo);
+        anchoFila == 0
+            ? kFilasPorBloqueMaximo
+            : std::clamp<std::size_t>(kBytesPorBloque / anchoFila, 1, kFilasPorBloqueMaximo);
     estados_.resize(filasBloque);
     Comprueba(SQLSetStmtAttr(sentencia_, SQL_ATTR_ROW_BIND_TYPE,
                              reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),

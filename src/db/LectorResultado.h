@@ -35,7 +35,7 @@ struct Celda {
 // Reads the chosen columns of the result set, a block of rows at a time. The statement forgets
 // the buffers when the reader ends.
 class LectorBloques {
-public:
+  public:
     LectorBloques(SQLHSTMT sentencia, std::vector<Descripcion> columnas);
     ~LectorBloques();
     LectorBloques(const LectorBloques&) = delete;
@@ -50,7 +50,7 @@ public:
     // ErrorOdbc when a bound text did not fit its buffer or the row could not be fetched.
     Celda En(std::size_t fila, std::size_t columna) const;
 
-private:
+  private:
     struct Enlace;
     void Enlaza();
     void LeeFila();

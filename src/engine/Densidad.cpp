@@ -52,10 +52,21 @@ bool SinDbcc(const db::Connection& conn) {
                                 errores.front().NativeError == kDbccIncorrecto);
 }
 
+// Whether a table's schema shows in front of its name: not when unknown nor for dbo.
+bool EsquemaALaVista(const std::string& esquema) {
+    return !esquema.empty() && Mayusculas(esquema) != "DBO";
+}
+
+// The schema as a survey row holds it: Null when unknown, Empty for dbo.
+Valor EsquemaEnFila(const std::string& esquema) {
+    if (esquema.empty()) return Valor::Nulo();
+    return esquema == "dbo" ? Valor() : Valor::Texto(esquema);
+}
+
 }  // namespace
 
 std::string Velqor::IndiceEncuestado::TablaVisible() const {
-    if (esquema.empty() || Mayusculas(esquema) == "DBO") return tabla;
+    if (!EsquemaALaVista(esquema)) return tabla;
     return esquema + "." + tabla;
 }
 
@@ -70,14 +81,17 @@ Valor Velqor::IndiceEncuestado::Fila(Valor densidad, bool conIds) const {
     fila.push_back(Valor::Texto(TablaVisible()));
     fila.push_back(Valor::Texto(indice));
     fila.push_back(std::move(densidad));
-    fila.push_back(esquema.empty()    ? Valor::Nulo()
-                   : esquema == "dbo" ? Valor()
-                                      : Valor::Texto(esquema));
+    fila.push_back(EsquemaEnFila(esquema));
     if (conIds) {
         fila.push_back(Valor::Largo(static_cast<int32_t>(objectId)));
         fila.push_back(Valor::Largo(indexId));
     }
     return Valor::Matriz(std::move(fila));
+}
+
+void Velqor::IndiceEncuestado::PonEsquema(Lista& fila, const std::string& esquema) {
+    if (EsquemaALaVista(esquema)) fila.at(0) = Valor::Texto(esquema + "." + fila[0].ComoTexto());
+    fila.at(3) = EsquemaEnFila(esquema);
 }
 
 Velqor::IndiceEncuestado Velqor::IndiceEncuestado::DeFila(const Lista& campos) {
@@ -86,7 +100,7 @@ Velqor::IndiceEncuestado Velqor::IndiceEncuestado::DeFila(const Lista& campos) {
     i.esquema = campos[3].EsNulo() ? "" : campos[3].EsVacio() ? "dbo" : campos[3].ATexto();
     i.tabla = campos[0].ATexto();
     // The table as shown carries a schema other than dbo in front of the table's own name.
-    if (i.TablaVisible() != i.tabla) i.tabla.erase(0, i.esquema.size() + 1);
+    if (EsquemaALaVista(i.esquema)) i.tabla.erase(0, i.esquema.size() + 1);
     i.indice = campos[1].ATexto();
     if (campos.size() >= 6) {
         i.objectId = Entero(campos[4]);
@@ -96,18 +110,22 @@ Velqor::IndiceEncuestado Velqor::IndiceEncuestado::DeFila(const Lista& campos) {
 }
 
 bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
+    return Encuesta(conn, mDensidad, nullptr);
+}
+
+bool Velqor::Encuesta(db::Connection& conn, Valor& mDensidad, const Valor* tope) {
     if (!creado_) return false;
     try {
         Valor lista = Valor::Matriz({});
         bool descartable = false;
         Progreso(Mensaje("Waiting for server response..."), descartable);
         try {
-            EncuestaDbcc(conn, lista);
+            EncuestaDbcc(conn, lista, tope);
             sinDbcc_ = false;
         } catch (const ErrorEjecucion& e) {
             if (!ErrorAtrapado::De(e).DelProveedor() || !SinDbcc(conn)) throw;
             lista = Valor::Matriz({});
-            EncuestaDmv(conn, lista);
+            EncuestaDmv(conn, lista, tope);
             sinDbcc_ = true;
         }
         Matrices::Ordena(lista, -1, 2, -1);
@@ -135,7 +153,7 @@ void Velqor::AnunciaLectura(int32_t fila, bool ultima) {
     Progreso(Mensaje("Reading |1", {Valor::Largo(fila)}), descartable);
 }
 
-void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
+void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista, const Valor* tope) {
     // Rows go straight into the list, their schema still unknown, and their object ids beside
     // them until the catalog has told the schemas: a large survey is held once.
     std::vector<int64_t> objetos;
@@ -150,7 +168,9 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
             const IndiceEncuestado i{"", std::string(f.Texto(1)), std::string(f.Texto(2)),
                                      static_cast<int64_t>(f.Numero(3).value_or(0)),
                                      static_cast<int32_t>(*indiceId)};
-            Matrices::Agrega(lista, i.Fila(f.Campo(4), false));
+            Valor densidad = f.Campo(4);
+            if (tope && !Matrices::Antes(densidad, *tope)) return;
+            Matrices::Agrega(lista, i.Fila(std::move(densidad), false));
             objetos.push_back(i.objectId);
         },
         1);
@@ -161,14 +181,12 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
     Lista& filas = lista.ComoLista();
     for (std::size_t n = 0; n < filas.size(); ++n) {
         const auto it = catalogo.find(objetos[n]);
-        if (it == catalogo.end()) continue;
-        IndiceEncuestado i = IndiceEncuestado::DeFila(filas[n].ComoLista());
-        i.esquema = it->second.esquema;
-        filas[n] = i.Fila(std::move(filas[n].ComoLista()[2]), false);
+        if (it != catalogo.end())
+            IndiceEncuestado::PonEsquema(filas[n].ComoLista(), it->second.esquema);
     }
 }
 
-void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
+void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope) {
     // Fragmentation of the in-row data of every index; a partitioned index is as fragmented as
     // its worst partition.
     std::map<std::pair<int64_t, int32_t>, double> fragmentacion;
@@ -221,7 +239,9 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
         if (objeto == catalogo.end() || nombre == nombres.end()) continue;
         const IndiceEncuestado i{objeto->second.esquema, objeto->second.nombre, nombre->second,
                                  clave.first, clave.second};
-        Matrices::Agrega(lista, i.Fila(Valor::Doble(100.0 - f), true));
+        Valor densidad = Valor::Doble(100.0 - f);
+        if (tope && !Matrices::Antes(densidad, *tope)) continue;
+        Matrices::Agrega(lista, i.Fila(std::move(densidad), true));
     }
 }
 

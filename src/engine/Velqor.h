@@ -157,6 +157,8 @@ class Velqor {
         // `conIds` also (object id, index id). The schema is Empty for dbo, which nearly every
         // table has (no text of its own in a survey of a million indexes), and Null when unknown.
         Valor Fila(Valor densidad, bool conIds) const;
+        // Gives a row that Fila made without a schema the schema the catalog told.
+        static void PonEsquema(Lista& fila, const std::string& esquema);
         // The index a survey row names; a plain row of three (table, index, density) names it
         // by the table's name alone.
         static IndiceEncuestado DeFila(const Lista& campos);
@@ -173,10 +175,14 @@ class Velqor {
     // first 1,000 rows, then for every 1,000th (a window repaints at each one); `ultima` once the
     // reading is over, for its last row unless that was announced.
     void AnunciaLectura(int32_t fila, bool ultima = false);
-    // The survey through DBCC SHOWCONTIG into lista; throws what the server refused.
-    void EncuestaDbcc(db::Connection& conn, Valor& lista);
+    // ObtenerDensidadActual keeping only the rows whose density sorts before *tope (every row
+    // when tope is null).
+    bool Encuesta(db::Connection& conn, Valor& mDensidad, const Valor* tope);
+    // The survey through DBCC SHOWCONTIG into lista (rows as Encuesta keeps them); throws what the
+    // server refused.
+    void EncuestaDbcc(db::Connection& conn, Valor& lista, const Valor* tope);
     // The survey through sys.dm_db_index_physical_stats into lista; throws what it refused.
-    void EncuestaDmv(db::Connection& conn, Valor& lista);
+    void EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope);
     // The scan density of one index; 0 when it cannot be read.
     double DensidadIndice(db::Connection& conn, const IndiceEncuestado& indice);
     // Announces, measures, treats (rebuild when bloquear) and records one index.

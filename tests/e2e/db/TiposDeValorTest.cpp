@@ -112,8 +112,8 @@ TEST_P(TiposDeValor, CadaTipoDaSuClaseDeValor) {
 TEST_P(TiposDeValor, LeidasHaciaDelanteValenLoMismo) {
     prueba::RespondedorTds servidor(Respuesta(GetParam()));
     auto conexion = Conecta(servidor);
-    std::vector<std::string> columnas{"Importe", "Fecha", "Bit", "Doble", "Grande", "Entero",
-                                      "Nombre"};
+    std::vector<std::string> columnas{"Importe", "Fecha",  "Bit",   "Doble",
+                                      "Grande",  "Entero", "Nombre"};
     if (GetParam()) columnas.insert(columnas.begin() + 3, "Largo");
     std::vector<std::vector<Valor>> leidas;
     ASSERT_TRUE(conexion->Recorre("SELECT * FROM Tipos", columnas, [&](const FilaLeida& f) {
@@ -138,10 +138,9 @@ INSTANTIATE_TEST_SUITE_P(Lecturas, TiposDeValor, ::testing::Values(false, true),
 // A result whose connection closes after 1,000 of its rows, with no end: the rows of the blocks
 // read whole are handed over, then the call fails as a lost link and the connection is closed.
 TEST(ResultadoCortado, FallaComoEnlacePerdidoTrasLasFilasLeidas) {
-    std::string respuesta = Columnas({{u"Nombre", "\xE7" + U16(256) + kIntercalacion},
-                                      {u"Entero", std::string("\x26\x04", 2)}});
-    for (int i = 0; i < 1000; ++i)
-        respuesta += "\xD1" + NVarchar(u"Fila") + Entero(i, 4);
+    std::string respuesta = Columnas(
+        {{u"Nombre", "\xE7" + U16(256) + kIntercalacion}, {u"Entero", std::string("\x26\x04", 2)}});
+    for (int i = 0; i < 1000; ++i) respuesta += "\xD1" + NVarchar(u"Fila") + Entero(i, 4);
     prueba::RespondedorTds servidor(respuesta, true);
     auto conexion = Conecta(servidor);
     std::vector<double> leidas;

@@ -45,11 +45,11 @@ TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
                                       "Reading 3"));
     for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
     // Ordered on the density, least dense first; each row also says its schema (Empty for dbo).
-    EXPECT_EQ(lista, Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
-                                                   Valor::Doble(40), Valor()}),
-                                    Valor::Matriz({Valor::Texto("Clientes"),
-                                                   Valor::Texto("PK_Clientes"), Valor::Doble(80),
-                                                   Valor()})}));
+    EXPECT_EQ(lista,
+              Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
+                                            Valor::Doble(40), Valor()}),
+                             Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
+                                            Valor::Doble(80), Valor()})}));
 }
 
 TEST_F(IndicesTest, EachIndexIsTreatedUnderTheSchemaTheCatalogGives) {
@@ -57,13 +57,13 @@ TEST_F(IndicesTest, EachIndexIsTreatedUnderTheSchemaTheCatalogGives) {
     // a case-sensitive database, and 4 is not in the catalog at all.
     const auto fila = [](const char* tabla, int objeto, double densidad) {
         return Lista{Valor::Texto(tabla), Valor::Largo(objeto), Valor::Texto("PK"),
-                     Valor::Largo(1), Valor::Largo(0), Valor::Doble(densidad)};
+                     Valor::Largo(1),     Valor::Largo(0),      Valor::Doble(densidad)};
     };
-    guion.Cuando("DBCC SHOWCONTIG () ",
-                 Respuesta::Filas({"ObjectName", "ObjectId", "IndexName", "IndexId", "Level",
-                                   "ScanDensity"},
-                                  {fila("Cuatro", 4, 40), fila("A.B", 2, 20), fila("Tres", 3, 30),
-                                   fila("Uno", 1, 10)}));
+    guion.Cuando(
+        "DBCC SHOWCONTIG () ",
+        Respuesta::Filas(
+            {"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity"},
+            {fila("Cuatro", 4, 40), fila("A.B", 2, 20), fila("Tres", 3, 30), fila("Uno", 1, 10)}));
     guion.Cuando("SELECT object_id, name, SCHEMA_NAME(schema_id)",
                  Respuesta::Filas({"object_id", "name", "schema_name"},
                                   {{Valor::Largo(1), Valor::Texto("Uno"), Valor::Texto("dbo")},
@@ -161,6 +161,35 @@ TEST_F(IndicesTest, TimeBudgetStopsBetweenIndexesOnceMoreMinutesHavePassed) {
         EXPECT_TRUE(Reindexa(100, caso.minutos));
         EXPECT_EQ(Tratados().size(), caso.tratados) << caso.minutos;
     }
+}
+
+TEST_F(IndicesTest, RowsSortedAfterTheThresholdChangeNothingInTheWalk) {
+    // Null densities sort first; 95, a date and a text sort after the threshold of 90.
+    const auto fila = [](const char* indice, Valor densidad) {
+        return Lista{Valor::Texto("T"), Valor::Texto(indice), Valor::Largo(1), std::move(densidad)};
+    };
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Encuesta({fila("Texto", Valor::Texto("x")), fila("Alta", Valor::Doble(95)),
+                           fila("Nula", Valor::Nulo()), fila("Baja", Valor::Doble(10)),
+                           fila("Fecha", Valor::Fecha(HacerMomento(2024, 1, 1))),
+                           fila("Media", Valor::Largo(60))}));
+    std::vector<std::pair<int32_t, int32_t>> avances;
+    motor->AlAvanzar([&](const Velqor::Avance& a) {
+        if (a.paso == Velqor::Paso::Indices) avances.push_back({a.hechos, a.total});
+    });
+    EXPECT_TRUE(Reindexa(90));
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'Baja')",
+                                        "DBCC DBREINDEX ('[dbo].[T]', 'Media')"));
+    EXPECT_THAT(avances, ElementsAre(std::pair{0, 2}, std::pair{1, 2}, std::pair{2, 2}));
+
+    // A survey that outlasts the budget stops the walk at its first row, a Null one here, before
+    // anything is treated.
+    guion.sentencias.clear();
+    guion.Cuando(
+        "DBCC SHOWCONTIG () ",
+        Encuesta({fila("Baja", Valor::Doble(10)), fila("Nula", Valor::Nulo())}).Tarda(120));
+    EXPECT_TRUE(Reindexa(90, 1));
+    EXPECT_THAT(Tratados(), IsEmpty());
 }
 
 TEST_F(IndicesTest, MinutesCountClockBoundariesCrossed) {
