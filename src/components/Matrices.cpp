@@ -1,6 +1,8 @@
 #include "components/Matrices.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
 #include <utility>
@@ -97,11 +99,12 @@ void Ordena(Valor& lista, int32_t desde, int32_t columna, int32_t hasta) {
     if (primero > ultimo) return;
     const auto col = static_cast<std::size_t>(columna);
     // Each row's key is looked at once: its kind's rank, and the number itself for numbers. The
-    // keys are sorted, stable, and the rows then moved to their places.
+    // keys are sorted, equal keys kept in their order by their row, and the rows then moved to
+    // their places: no second list of rows, nor a buffer of them, even for a million.
     struct Clave {
         double numero;
-        std::size_t fila;  // from primero
-        int rango;
+        uint32_t fila;  // from primero
+        int32_t rango;
     };
     std::vector<Clave> claves;
     claves.reserve(static_cast<std::size_t>(ultimo - primero + 1));
@@ -111,16 +114,25 @@ void Ordena(Valor& lista, int32_t desde, int32_t columna, int32_t hasta) {
         const Valor& clave = fila.ComoLista()[col];
         const int rango = Rango(clave);  // an array as key cannot be ordered
         claves.push_back(
-            {rango == 2 ? clave.ComoDoble() : 0.0, static_cast<std::size_t>(i - primero), rango});
+            {rango == 2 ? clave.ComoDoble() : 0.0, static_cast<uint32_t>(i - primero), rango});
     }
     Valor* const base = filas.data() + primero;
-    std::stable_sort(claves.begin(), claves.end(), [&](const Clave& a, const Clave& b) {
+    std::sort(claves.begin(), claves.end(), [&](const Clave& a, const Clave& b) {
         if (a.rango != b.rango) return a.rango < b.rango;
-        if (a.rango == 2) return a.numero < b.numero;
-        return Menor(base[a.fila].ComoLista()[col], base[b.fila].ComoLista()[col]);
+        if (a.rango == 2) {
+            const bool nanA = std::isnan(a.numero), nanB = std::isnan(b.numero);
+            if (nanA != nanB) return nanB;  // a number that is not one goes after the others
+            if (!nanA && a.numero != b.numero) return a.numero < b.numero;
+        } else if (a.rango > 2) {
+            const Valor& x = base[a.fila].ComoLista()[col];
+            const Valor& y = base[b.fila].ComoLista()[col];
+            if (Menor(x, y)) return true;
+            if (Menor(y, x)) return false;
+        }
+        return a.fila < b.fila;
     });
     // Place d takes the row that was at claves[d].fila; each cycle of moves is followed once.
-    constexpr std::size_t kPuesta = static_cast<std::size_t>(-1);
+    constexpr uint32_t kPuesta = UINT32_MAX;
     for (std::size_t inicio = 0; inicio < claves.size(); ++inicio) {
         if (claves[inicio].fila == kPuesta) continue;
         Valor enMano = std::move(base[inicio]);

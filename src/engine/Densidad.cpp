@@ -76,11 +76,13 @@ std::string Velqor::IndiceEncuestado::TablaSql() const {
 }
 
 Valor Velqor::IndiceEncuestado::Fila(Valor densidad, bool conIds) const {
+    const bool enDbo = esquema == "dbo" && !conIds;
     Lista fila;
-    fila.reserve(conIds ? 6 : 4);
+    fila.reserve(conIds ? 6 : enDbo ? 3 : 4);
     fila.push_back(Valor::Texto(TablaVisible()));
     fila.push_back(Valor::Texto(indice));
     fila.push_back(std::move(densidad));
+    if (enDbo) return Valor::Matriz(std::move(fila));
     fila.push_back(EsquemaEnFila(esquema));
     if (conIds) {
         fila.push_back(Valor::Largo(static_cast<int32_t>(objectId)));
@@ -89,19 +91,19 @@ Valor Velqor::IndiceEncuestado::Fila(Valor densidad, bool conIds) const {
     return Valor::Matriz(std::move(fila));
 }
 
-void Velqor::IndiceEncuestado::PonEsquema(Lista& fila, const std::string& esquema) {
-    if (EsquemaALaVista(esquema)) fila.at(0) = Valor::Texto(esquema + "." + fila[0].ComoTexto());
-    fila.at(3) = EsquemaEnFila(esquema);
+void Velqor::IndiceEncuestado::PonEsquema(Valor& fila, const std::string& esquema) {
+    if (esquema == "dbo") return;
+    IndiceEncuestado i = DeFila(fila.ComoLista());
+    i.esquema = esquema;
+    fila = i.Fila(std::move(fila.ComoLista().at(2)), false);
 }
 
 Velqor::IndiceEncuestado Velqor::IndiceEncuestado::DeFila(const Lista& campos) {
-    if (campos.size() < 4) return {"", campos.at(0).ATexto(), campos.at(1).ATexto()};
-    IndiceEncuestado i;
+    IndiceEncuestado i{"dbo", campos.at(0).ATexto(), campos.at(1).ATexto()};
+    if (campos.size() < 4) return i;
     i.esquema = campos[3].EsNulo() ? "" : campos[3].EsVacio() ? "dbo" : campos[3].ATexto();
-    i.tabla = campos[0].ATexto();
     // The table as shown carries a schema other than dbo in front of the table's own name.
     if (EsquemaALaVista(i.esquema)) i.tabla.erase(0, i.esquema.size() + 1);
-    i.indice = campos[1].ATexto();
     if (campos.size() >= 6) {
         i.objectId = Entero(campos[4]);
         i.indexId = static_cast<int32_t>(Entero(campos[5]));
@@ -154,9 +156,9 @@ void Velqor::AnunciaLectura(int32_t fila, bool ultima) {
 }
 
 void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista, const Valor* tope) {
-    // Rows go straight into the list, their schema still unknown, and their object ids beside
-    // them until the catalog has told the schemas: a large survey is held once.
-    std::vector<int64_t> objetos;
+    // Rows go straight into the list, in dbo until the catalog tells otherwise, with their
+    // object ids beside them until then: a large survey is held once.
+    std::vector<int32_t> objetos;
     int32_t leidas = 0;
     const bool hubo = conn.Recorre(
         "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
@@ -165,13 +167,13 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista, const Valor* tope)
             AnunciaLectura(++leidas);
             const auto indiceId = f.Numero(0);
             if (!indiceId || *indiceId <= 0) return;
-            const IndiceEncuestado i{"", std::string(f.Texto(1)), std::string(f.Texto(2)),
+            const IndiceEncuestado i{"dbo", std::string(f.Texto(1)), std::string(f.Texto(2)),
                                      static_cast<int64_t>(f.Numero(3).value_or(0)),
                                      static_cast<int32_t>(*indiceId)};
             Valor densidad = f.Campo(4);
             if (tope && !Matrices::Antes(densidad, *tope)) return;
             Matrices::Agrega(lista, i.Fila(std::move(densidad), false));
-            objetos.push_back(i.objectId);
+            objetos.push_back(static_cast<int32_t>(i.objectId));
         },
         1);
     AnunciaLectura(leidas, true);
@@ -181,8 +183,7 @@ void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista, const Valor* tope)
     Lista& filas = lista.ComoLista();
     for (std::size_t n = 0; n < filas.size(); ++n) {
         const auto it = catalogo.find(objetos[n]);
-        if (it != catalogo.end())
-            IndiceEncuestado::PonEsquema(filas[n].ComoLista(), it->second.esquema);
+        IndiceEncuestado::PonEsquema(filas[n], it == catalogo.end() ? "" : it->second.esquema);
     }
 }
 

@@ -153,14 +153,13 @@ class Velqor {
         std::string TablaVisible() const;
         // The table as a statement names it: [Sales].[Orders], or [Orders] without a schema.
         std::string TablaSql() const;
-        // This index's survey row: (table as shown, index, the density given, schema), and with
-        // `conIds` also (object id, index id). The schema is Empty for dbo, which nearly every
-        // table has (no text of its own in a survey of a million indexes), and Null when unknown.
+        // This index's survey row: (table as shown, index, the density given) for an index in
+        // dbo, as nearly all are; otherwise also its schema (Null when unknown); with `conIds`
+        // always the schema (Empty for dbo), the object id and the index id.
         Valor Fila(Valor densidad, bool conIds) const;
-        // Gives a row that Fila made without a schema the schema the catalog told.
-        static void PonEsquema(Lista& fila, const std::string& esquema);
-        // The index a survey row names; a plain row of three (table, index, density) names it
-        // by the table's name alone.
+        // Gives a row that Fila made for dbo the schema the catalog told ("" when it did not).
+        static void PonEsquema(Valor& fila, const std::string& esquema);
+        // The index a survey row names.
         static IndiceEncuestado DeFila(const Lista& campos);
     };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <utility>
@@ -145,6 +146,17 @@ TEST(MatricesOrdena, ALargeListOfRepeatedKeysKeepsEqualKeysInTheirOrder) {
         ASSERT_EQ(filas[n].ComoLista()[3], Valor::Largo(esperado[n].second)) << "place " << n;
         ASSERT_EQ(filas[n].ComoLista()[2], clave(esperado[n].second)) << "place " << n;
     }
+}
+
+TEST(MatricesOrdena, NotANumberGoesAfterTheNumbers) {
+    const double nan = std::nan("");
+    Valor lista = Valor::Matriz({Fila(Valor::Doble(nan), 0), Fila(Valor::Doble(1), 1),
+                                 Fila(Valor::Doble(nan), 2), Fila(Valor::Doble(0), 3),
+                                 Fila(Valor::Texto("a"), 4)});
+    Matrices::Ordena(lista, -1, 2, -1);
+    std::string etiquetas;
+    for (const Valor& fila : lista.ComoLista()) etiquetas += fila.ComoLista()[3].ATexto();
+    EXPECT_EQ(etiquetas, "31024");
 }
 
 TEST(MatricesOrdena, OnlyTheRowsOfTheRangeMove) {
