@@ -28,9 +28,10 @@ std::string_view FilaLeida::Texto(std::size_t columna) const {
     return texto_;
 }
 
-bool Connection::Recorre(const std::string& sentencia, const std::vector<std::string>& columnas,
-                         const LectorFilas& lee, int32_t opciones) {
-    const auto rs = Execute(sentencia, opciones);
+bool RecorrePorExecute(Connection& conexion, const std::string& sentencia,
+                       const std::vector<std::string>& columnas, const LectorFilas& lee,
+                       int32_t opciones) {
+    const auto rs = conexion.Execute(sentencia, opciones);
     if (!rs) return false;
     const FilaDeRecordset fila(*rs, columnas);
     for (; !rs->EOF(); rs->MoveNext()) lee(fila);

@@ -68,6 +68,14 @@ using LectorFilas = std::function<void(const FilaLeida&)>;
 // Called every ~50 ms on the calling thread while a statement (or the login) runs.
 using WaitHook = std::function<void()>;
 
+class Connection;
+
+// Connection::Recorre through Execute and Field: the form of connections without a reader of their
+// own.
+bool RecorrePorExecute(Connection& conexion, const std::string& sentencia,
+                       const std::vector<std::string>& columnas, const LectorFilas& lee,
+                       int32_t opciones);
+
 class Connection {
 public:
     virtual ~Connection() = default;
@@ -96,7 +104,9 @@ public:
     // batch returns no result set. Throws as Execute does (rows already handed over stay handed
     // over), and what `lee` throws, once the rest of the batch has been dropped.
     virtual bool Recorre(const std::string& sentencia, const std::vector<std::string>& columnas,
-                         const LectorFilas& lee, int32_t opciones = 1);
+                         const LectorFilas& lee, int32_t opciones = 1) {
+        return RecorrePorExecute(*this, sentencia, columnas, lee, opciones);
+    }
     // Closes the connection; harmless when it is not open.
     virtual void Close() = 0;
     // True between a successful Open and Close, or until a call finds the link lost.
