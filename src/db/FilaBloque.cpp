@@ -13,13 +13,14 @@ std::vector<Descripcion> FilaBloque::Elegidas(SQLHSTMT sentencia, SQLSMALLINT co
         todas.push_back(Describe(sentencia, static_cast<SQLUSMALLINT>(c)));
     std::vector<Descripcion> elegidas;
     for (const std::string& nombre : nombres) {
-        const auto d = std::find_if(todas.begin(), todas.end(), [&](const Descripcion& d) {
-            return MismoNombreColumna(d.nombre, nombre);
+        const auto d = std::find_if(todas.begin(), todas.end(), [&](const Descripcion& c) {
+            return MismoNombreColumna(c.nombre, nombre);
         });
-        const bool repetida = std::any_of(
-            elegidas.begin(), elegidas.end(),
-            [&](const Descripcion& e) { return d != todas.end() && e.numero == d->numero; });
-        if (d != todas.end() && !repetida) elegidas.push_back(*d);
+        if (d == todas.end()) continue;
+        const bool yaElegida =
+            std::any_of(elegidas.begin(), elegidas.end(),
+                        [&](const Descripcion& e) { return e.numero == d->numero; });
+        if (!yaElegida) elegidas.push_back(*d);
     }
     return elegidas;
 }
