@@ -1,8 +1,12 @@
 #include "components/Matrices.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/ErrorEjecucion.h"
 
@@ -94,16 +98,57 @@ void Ordena(Valor& lista, int32_t desde, int32_t columna, int32_t hasta) {
     const int64_t ultimo = hasta < 0 ? total - 1 : std::min<int64_t>(hasta, total - 1);
     if (primero > ultimo) return;
     const auto col = static_cast<std::size_t>(columna);
+    // Each row's key is looked at once: its kind's rank, and the number itself for numbers. The
+    // keys are sorted, equal keys kept in their order by their row, and the rows then moved to
+    // their places: no second list of rows, nor a buffer of them, even for a million.
+    struct Clave {
+        double numero;
+        uint32_t fila;  // from primero
+        int32_t rango;
+    };
+    std::vector<Clave> claves;
+    claves.reserve(static_cast<std::size_t>(ultimo - primero + 1));
     for (int64_t i = primero; i <= ultimo; ++i) {
         const Valor& fila = filas[static_cast<std::size_t>(i)];
         if (!fila.EsMatriz() || fila.ComoLista().size() <= col) TipoIncompatible();
-        Rango(fila.ComoLista()[col]);  // an array as key cannot be ordered
+        const Valor& clave = fila.ComoLista()[col];
+        const int rango = Rango(clave);  // an array as key cannot be ordered
+        claves.push_back(
+            {rango == 2 ? clave.ComoDoble() : 0.0, static_cast<uint32_t>(i - primero), rango});
     }
-    std::stable_sort(filas.begin() + primero, filas.begin() + ultimo + 1,
-                     [col](const Valor& a, const Valor& b) {
-                         return Menor(a.ComoLista()[col], b.ComoLista()[col]);
-                     });
+    Valor* const base = filas.data() + primero;
+    std::sort(claves.begin(), claves.end(), [&](const Clave& a, const Clave& b) {
+        if (a.rango != b.rango) return a.rango < b.rango;
+        if (a.rango == 2) {
+            const bool nanA = std::isnan(a.numero), nanB = std::isnan(b.numero);
+            if (nanA != nanB) return nanB;  // a number that is not one goes after the others
+            if (!nanA && a.numero != b.numero) return a.numero < b.numero;
+        } else if (a.rango > 2) {
+            const Valor& x = base[a.fila].ComoLista()[col];
+            const Valor& y = base[b.fila].ComoLista()[col];
+            if (Menor(x, y)) return true;
+            if (Menor(y, x)) return false;
+        }
+        return a.fila < b.fila;
+    });
+    // Place d takes the row that was at claves[d].fila; each cycle of moves is followed once.
+    constexpr uint32_t kPuesta = UINT32_MAX;
+    for (std::size_t inicio = 0; inicio < claves.size(); ++inicio) {
+        if (claves[inicio].fila == kPuesta) continue;
+        Valor enMano = std::move(base[inicio]);
+        std::size_t destino = inicio;
+        while (claves[destino].fila != inicio) {
+            const std::size_t origen = claves[destino].fila;
+            base[destino] = std::move(base[origen]);
+            claves[destino].fila = kPuesta;
+            destino = origen;
+        }
+        base[destino] = std::move(enMano);
+        claves[destino].fila = kPuesta;
+    }
 }
+
+bool Antes(const Valor& a, const Valor& b) { return Menor(a, b); }
 
 int32_t Busca(const Valor& lista, const std::string& valor, int32_t columna) {
     if (!lista.EsMatriz() || columna < 0) return -1;

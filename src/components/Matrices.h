@@ -16,10 +16,14 @@ void Agrega(Valor& lista, Valor elemento);
 
 // Orders the rows desde..hasta of lista (-1: from the first, to the last row) on their element
 // `columna` (always called with -1, 2, -1), ascending and stable, in O(n log n): Empty, then Null,
-// then numbers (Boolean as its number) numerically, then dates, then texts by their bytes. All rows
-// are kept. Throws ErrorEjecucion 13, with lista unchanged, when lista is neither Empty nor a list
-// of rows holding that element, or a key is itself a list.
+// then numbers (Boolean as its number) numerically (NaN after them), then dates, then texts by
+// their bytes. All rows are kept. Throws ErrorEjecucion 13, with lista unchanged, when lista is
+// neither Empty nor a list of rows holding that element, or a key is itself a list.
 void Ordena(Valor& lista, int32_t desde, int32_t columna, int32_t hasta);
+
+// Whether key a sorts before key b in Ordena's order. Throws ErrorEjecucion 13 when either is a
+// list.
+bool Antes(const Valor& a, const Valor& b);
 
 // The index of the first row whose element `columna` is the String valor (same bytes); -1 when none
 // matches or lista is not a list. Rows that are not lists or lack that element are passed over.

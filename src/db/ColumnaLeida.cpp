@@ -1,5 +1,6 @@
 #include "db/ColumnaLeida.h"
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
@@ -41,8 +42,11 @@ Valor ColumnaLeida::ValorEn(std::size_t fila) const {
         const std::size_t inicio = fila == 0 ? 0 : finales_[fila - 1];
         return Valor::Texto(textos_.substr(inicio, finales_[fila] - inicio));
     }
-    const double numero = numeros_[fila];
-    switch (clase_) {
+    return ValorDe(clase_, numeros_[fila]);
+}
+
+Valor ColumnaLeida::ValorDe(Clase clase, double numero) {
+    switch (clase) {
         case Clase::Entero:
             if (numero >= std::numeric_limits<int32_t>::min() &&
                 numero <= std::numeric_limits<int32_t>::max())
@@ -55,6 +59,14 @@ Valor ColumnaLeida::ValorEn(std::size_t fila) const {
         default:
             return Valor::Doble(numero);
     }
+}
+
+bool MismoNombreColumna(std::string_view a, std::string_view b) {
+    const auto minuscula = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return minuscula(x) == minuscula(y); });
 }
 
 }  // namespace velqor::db

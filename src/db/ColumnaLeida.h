@@ -33,6 +33,8 @@ public:
 
     // The value of row `fila` (which must exist).
     Valor ValorEn(std::size_t fila) const;
+    // The value a non-Null number of class `clase` (not Texto) stands for.
+    static Valor ValorDe(Clase clase, double numero);
 
 private:
     std::string nombre_;
@@ -42,5 +44,8 @@ private:
     std::string textos_;                // all texts of the column, one after another
     std::vector<std::size_t> finales_;  // end of each row's text in textos_
 };
+
+// Whether two column names are the same, ASCII letters compared without case.
+bool MismoNombreColumna(std::string_view a, std::string_view b);
 
 }  // namespace velqor::db

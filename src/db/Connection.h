@@ -3,9 +3,11 @@
 // A failing call throws ErrorEjecucion (a statement the server refused: number -2147217900 and the
 // first diagnostic's text as description) and fills Errors() with every diagnostic, in order.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,8 +45,36 @@ public:
     virtual void Close() = 0;
 };
 
+// The current row of a result read forward (Connection::Recorre): the columns asked for, by their
+// place in the list of names asked for. A column the result lacks throws ErrorEjecucion 3265 when
+// it is read, as Recordset::Field does.
+class FilaLeida {
+public:
+    virtual ~FilaLeida() = default;
+    // The value as Recordset::Field gives it.
+    virtual Valor Campo(std::size_t columna) const = 0;
+    // The number the value holds (what Valor::EsNumero accepts), or nothing.
+    virtual std::optional<double> Numero(std::size_t columna) const;
+    // The value as Valor::ATexto gives it (Null throws ErrorEjecucion 13); valid until the next row.
+    virtual std::string_view Texto(std::size_t columna) const;
+
+private:
+    mutable std::string texto_;
+};
+
+// Takes one row of a result read forward.
+using LectorFilas = std::function<void(const FilaLeida&)>;
+
 // Called every ~50 ms on the calling thread while a statement (or the login) runs.
 using WaitHook = std::function<void()>;
+
+class Connection;
+
+// Connection::Recorre through Execute and Field: the form of connections without a reader of their
+// own.
+bool RecorrePorExecute(Connection& conexion, const std::string& sentencia,
+                       const std::vector<std::string>& columnas, const LectorFilas& lee,
+                       int32_t opciones);
 
 class Connection {
 public:
@@ -68,6 +98,15 @@ public:
     // ErrorEjecucion when the server refuses any statement of the batch (also one after the first
     // result set) or the connection is lost (-2147467259; the connection is then closed).
     virtual std::unique_ptr<Recordset> Execute(const std::string& sentencia, int32_t opciones = 1) = 0;
+    // Runs a batch as Execute does and hands each row of its first result set, in order and on the
+    // calling thread, to `lee`, holding the named `columnas` (case-insensitive) only; the whole
+    // batch is read before it returns and nothing holds more than a block of rows. False when the
+    // batch returns no result set. Throws as Execute does (rows already handed over stay handed
+    // over), and what `lee` throws, once the rest of the batch has been dropped.
+    virtual bool Recorre(const std::string& sentencia, const std::vector<std::string>& columnas,
+                         const LectorFilas& lee, int32_t opciones = 1) {
+        return RecorrePorExecute(*this, sentencia, columnas, lee, opciones);
+    }
     // Closes the connection; harmless when it is not open.
     virtual void Close() = 0;
     // True between a successful Open and Close, or until a call finds the link lost.

@@ -25,16 +25,11 @@ constexpr SQLULEN kTextoEnlazableMaximo = 8000;
 constexpr std::size_t kBytesPorBloque = 1 << 20;
 constexpr std::size_t kFilasPorBloqueMaximo = 512;
 
-struct Descripcion {
-    std::string nombre;
-    Clase clase = Clase::Texto;
-    SQLSMALLINT tipoC = SQL_C_WCHAR;
-    std::size_t ancho = 0;  // bytes of one bound value; 0 = read with SQLGetData
-};
-
 void Comprueba(SQLRETURN rc, SQLHSTMT sentencia) {
     if (!SQL_SUCCEEDED(rc)) throw ErrorDeSentencia(sentencia);
 }
+
+}  // namespace
 
 Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero) {
     std::u16string nombre(256, u'\0');
@@ -51,6 +46,8 @@ Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero) {
         Comprueba(describe(), sentencia);
     }
     Descripcion d;
+    d.numero = numero;
+    d.tipoC = SQL_C_WCHAR;
     d.nombre = AUtf8(std::u16string_view(
         nombre.data(),
         std::min<std::size_t>(static_cast<std::size_t>(largoNombre), nombre.size() - 1)));
@@ -93,38 +90,13 @@ Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero) {
     return d;
 }
 
+namespace {
+
 double SegundosDe(const SQL_TIMESTAMP_STRUCT& t) {
     using namespace std::chrono;
     const local_days dia{year{t.year} / month{t.month} / day{t.day}};
     const auto momento = dia + hours{t.hour} + minutes{t.minute} + seconds{t.second};
     return static_cast<double>(momento.time_since_epoch().count());
-}
-
-// Stores one bound (or fetched) fixed-size value.
-void AgregaFijo(ColumnaLeida& columna, const Descripcion& d, const char* dato) {
-    switch (d.tipoC) {
-        case SQL_C_SBIGINT: {
-            SQLBIGINT v;
-            std::memcpy(&v, dato, sizeof v);
-            columna.AgregaNumero(static_cast<double>(v));
-            break;
-        }
-        case SQL_C_BIT:
-            columna.AgregaNumero(static_cast<unsigned char>(*dato) != 0 ? 1 : 0);
-            break;
-        case SQL_C_DOUBLE: {
-            SQLDOUBLE v;
-            std::memcpy(&v, dato, sizeof v);
-            columna.AgregaNumero(v);
-            break;
-        }
-        default: {
-            SQL_TIMESTAMP_STRUCT v;
-            std::memcpy(&v, dato, sizeof v);
-            columna.AgregaNumero(SegundosDe(v));
-            break;
-        }
-    }
 }
 
 [[noreturn]] void FallaTruncado(const std::string& columna) {
@@ -133,86 +105,11 @@ void AgregaFijo(ColumnaLeida& columna, const Descripcion& d, const char* dato) {
         {{0, "The value of column '" + columna + "' did not fit its read buffer.", "01004"}});
 }
 
-// One column's bound buffers for a block of rows (column-wise binding). The data buffer is left
-// uninitialised: a result of a few rows then touches only the pages its rows fill.
-struct Enlace {
-    std::unique_ptr<char[]> datos;
-    std::vector<SQLLEN> indicadores;
-};
-
-void LeeEnBloques(SQLHSTMT sentencia, const std::vector<Descripcion>& descripciones,
-                  std::vector<ColumnaLeida>& columnas) {
-    std::size_t anchoFila = 0;
-    for (const auto& d : descripciones) anchoFila += d.ancho + sizeof(SQLLEN);
-    const std::size_t filasBloque =
-        std::clamp<std::size_t>(kBytesPorBloque / anchoFila, 1, kFilasPorBloqueMaximo);
-
-    std::vector<Enlace> enlaces(descripciones.size());
-    std::vector<SQLUSMALLINT> estados(filasBloque);
-    SQLULEN leidas = 0;
-    for (std::size_t c = 0; c < descripciones.size(); ++c) {
-        enlaces[c].datos =
-            std::make_unique_for_overwrite<char[]>(descripciones[c].ancho * filasBloque);
-        enlaces[c].indicadores.resize(filasBloque);
-    }
-
-    // The statement must forget these buffers before they go away, whatever happens.
-    struct Desenlaza {
-        SQLHSTMT s;
-        ~Desenlaza() {
-            SQLFreeStmt(s, SQL_UNBIND);
-            SQLSetStmtAttr(s, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
-            SQLSetStmtAttr(s, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
-            SQLSetStmtAttr(s, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
-        }
-    } desenlaza{sentencia};
-
-    Comprueba(SQLSetStmtAttr(sentencia, SQL_ATTR_ROW_BIND_TYPE,
-                             reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
-              sentencia);
-    Comprueba(SQLSetStmtAttr(sentencia, SQL_ATTR_ROW_ARRAY_SIZE,
-                             reinterpret_cast<SQLPOINTER>(filasBloque), 0),
-              sentencia);
-    Comprueba(SQLSetStmtAttr(sentencia, SQL_ATTR_ROW_STATUS_PTR, estados.data(), 0), sentencia);
-    Comprueba(SQLSetStmtAttr(sentencia, SQL_ATTR_ROWS_FETCHED_PTR, &leidas, 0), sentencia);
-    for (std::size_t c = 0; c < descripciones.size(); ++c) {
-        Comprueba(SQLBindCol(sentencia, static_cast<SQLUSMALLINT>(c + 1), descripciones[c].tipoC,
-                             enlaces[c].datos.get(), static_cast<SQLLEN>(descripciones[c].ancho),
-                             enlaces[c].indicadores.data()),
-                  sentencia);
-    }
-
-    for (;;) {
-        const SQLRETURN rc = SQLFetch(sentencia);
-        if (rc == SQL_NO_DATA) return;
-        Comprueba(rc, sentencia);
-        for (SQLULEN f = 0; f < leidas; ++f) {
-            if (estados[f] == SQL_ROW_ERROR) throw ErrorDeSentencia(sentencia);
-            for (std::size_t c = 0; c < descripciones.size(); ++c) {
-                const Descripcion& d = descripciones[c];
-                const SQLLEN indicador = enlaces[c].indicadores[f];
-                const char* dato = enlaces[c].datos.get() + f * d.ancho;
-                if (indicador == SQL_NULL_DATA) {
-                    columnas[c].AgregaNulo();
-                } else if (d.clase != Clase::Texto) {
-                    AgregaFijo(columnas[c], d, dato);
-                } else {
-                    if (indicador == SQL_NO_TOTAL || static_cast<std::size_t>(indicador) >= d.ancho)
-                        FallaTruncado(d.nombre);
-                    columnas[c].AgregaTextoUtf16(
-                        reinterpret_cast<const char16_t*>(dato),
-                        static_cast<std::size_t>(indicador) / sizeof(SQLWCHAR));
-                }
-            }
-        }
-    }
-}
-
-// Reads a whole text value piece by piece.
-void LeeTextoPorPartes(SQLHSTMT sentencia, SQLUSMALLINT numero, ColumnaLeida& columna) {
+// Reads a whole text value piece by piece into `texto`; false when it is Null.
+bool LeeTextoPorPartes(SQLHSTMT sentencia, SQLUSMALLINT numero, std::u16string& texto) {
     constexpr std::size_t kUnidades = 4096;
     std::u16string trozo(kUnidades, u'\0');
-    std::u16string texto;
+    texto.clear();
     for (;;) {
         SQLLEN indicador = 0;
         const SQLRETURN rc =
@@ -220,10 +117,7 @@ void LeeTextoPorPartes(SQLHSTMT sentencia, SQLUSMALLINT numero, ColumnaLeida& co
                        static_cast<SQLLEN>(kUnidades * sizeof(SQLWCHAR)), &indicador);
         if (rc == SQL_NO_DATA) break;
         Comprueba(rc, sentencia);
-        if (indicador == SQL_NULL_DATA) {
-            columna.AgregaNulo();
-            return;
-        }
+        if (indicador == SQL_NULL_DATA) return false;
         const std::size_t completo = kUnidades - 1;  // a full piece leaves room for the terminator
         const std::size_t unidades =
             indicador == SQL_NO_TOTAL
@@ -232,51 +126,169 @@ void LeeTextoPorPartes(SQLHSTMT sentencia, SQLUSMALLINT numero, ColumnaLeida& co
         texto.append(trozo.data(), unidades);
         if (rc == SQL_SUCCESS) break;  // SQL_SUCCESS_WITH_INFO means more is to come
     }
-    columna.AgregaTextoUtf16(texto.data(), texto.size());
+    return true;
 }
 
-void LeeFilaPorFila(SQLHSTMT sentencia, const std::vector<Descripcion>& descripciones,
-                    std::vector<ColumnaLeida>& columnas) {
-    alignas(8) char fijo[sizeof(SQL_TIMESTAMP_STRUCT)];
-    for (;;) {
-        const SQLRETURN rc = SQLFetch(sentencia);
-        if (rc == SQL_NO_DATA) return;
-        Comprueba(rc, sentencia);
-        for (std::size_t c = 0; c < descripciones.size(); ++c) {
-            const Descripcion& d = descripciones[c];
-            const auto numero = static_cast<SQLUSMALLINT>(c + 1);
-            if (d.clase == Clase::Texto) {
-                LeeTextoPorPartes(sentencia, numero, columnas[c]);
-                continue;
-            }
-            SQLLEN indicador = 0;
-            Comprueba(SQLGetData(sentencia, numero, d.tipoC, fijo, sizeof fijo, &indicador),
-                      sentencia);
-            if (indicador == SQL_NULL_DATA)
-                columnas[c].AgregaNulo();
-            else
-                AgregaFijo(columnas[c], d, fijo);
-        }
-    }
+// Makes the statement forget the buffers and the block of a LectorBloques.
+void Desenlaza(SQLHSTMT sentencia) {
+    SQLFreeStmt(sentencia, SQL_UNBIND);
+    SQLSetStmtAttr(sentencia, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+    SQLSetStmtAttr(sentencia, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+    SQLSetStmtAttr(sentencia, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
 }
 
 }  // namespace
 
+double NumeroDe(const Descripcion& d, const char* dato) {
+    switch (d.tipoC) {
+        case SQL_C_SBIGINT: {
+            SQLBIGINT v;
+            std::memcpy(&v, dato, sizeof v);
+            return static_cast<double>(v);
+        }
+        case SQL_C_BIT:
+            return static_cast<unsigned char>(*dato) != 0 ? 1 : 0;
+        case SQL_C_DOUBLE: {
+            SQLDOUBLE v;
+            std::memcpy(&v, dato, sizeof v);
+            return v;
+        }
+        default: {
+            SQL_TIMESTAMP_STRUCT v;
+            std::memcpy(&v, dato, sizeof v);
+            return SegundosDe(v);
+        }
+    }
+}
+
+void AgregaTexto(std::string& destino, const Celda& celda) {
+    AgregaUtf8(destino, reinterpret_cast<const char16_t*>(celda.dato),
+               static_cast<std::size_t>(celda.indicador) / sizeof(SQLWCHAR));
+}
+
+// One column's buffers: in blocks, its bound values and indicators (column-wise binding; the data
+// is left uninitialised, so that a result of a few rows touches only the pages its rows fill);
+// row by row, the current value.
+struct LectorBloques::Enlace {
+    std::unique_ptr<char[]> datos;
+    std::vector<SQLLEN> indicadores;
+    std::u16string texto;
+};
+
+LectorBloques::LectorBloques(SQLHSTMT sentencia, std::vector<Descripcion> columnas)
+    : sentencia_(sentencia), columnas_(std::move(columnas)), enlaces_(columnas_.size()) {
+    // Bound blocks are the fast path; one unbounded column sends the whole result set through
+    // SQLGetData, since drivers need not allow SQLGetData beside bound blocks.
+    enBloques_ = std::all_of(columnas_.begin(), columnas_.end(),
+                             [](const Descripcion& d) { return d.ancho > 0; });
+    if (enBloques_) {
+        try {
+            Enlaza();
+        } catch (...) {
+            Desenlaza(sentencia_);  // the statement must not keep the buffers
+            throw;
+        }
+        return;
+    }
+    for (Enlace& e : enlaces_) {
+        e.datos = std::make_unique<char[]>(sizeof(SQL_TIMESTAMP_STRUCT));
+        e.indicadores.resize(1);
+    }
+}
+
+LectorBloques::~LectorBloques() {
+    if (enBloques_) Desenlaza(sentencia_);
+}
+
+void LectorBloques::Enlaza() {
+    std::size_t anchoFila = 0;
+    for (const auto& d : columnas_) anchoFila += d.ancho + sizeof(SQLLEN);
+    const std::size_t filasBloque =
+        anchoFila == 0
+            ? kFilasPorBloqueMaximo
+            : std::clamp<std::size_t>(kBytesPorBloque / anchoFila, 1, kFilasPorBloqueMaximo);
+    estados_.resize(filasBloque);
+    Comprueba(SQLSetStmtAttr(sentencia_, SQL_ATTR_ROW_BIND_TYPE,
+                             reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
+              sentencia_);
+    Comprueba(SQLSetStmtAttr(sentencia_, SQL_ATTR_ROW_ARRAY_SIZE,
+                             reinterpret_cast<SQLPOINTER>(filasBloque), 0),
+              sentencia_);
+    Comprueba(SQLSetStmtAttr(sentencia_, SQL_ATTR_ROW_STATUS_PTR, estados_.data(), 0), sentencia_);
+    Comprueba(SQLSetStmtAttr(sentencia_, SQL_ATTR_ROWS_FETCHED_PTR, &leidas_, 0), sentencia_);
+    for (std::size_t c = 0; c < columnas_.size(); ++c) {
+        const Descripcion& d = columnas_[c];
+        enlaces_[c].datos = std::make_unique_for_overwrite<char[]>(d.ancho * filasBloque);
+        enlaces_[c].indicadores.resize(filasBloque);
+        Comprueba(SQLBindCol(sentencia_, d.numero, d.tipoC, enlaces_[c].datos.get(),
+                             static_cast<SQLLEN>(d.ancho), enlaces_[c].indicadores.data()),
+                  sentencia_);
+    }
+}
+
+bool LectorBloques::Siguiente() {
+    const SQLRETURN rc = SQLFetch(sentencia_);
+    if (rc == SQL_NO_DATA) return false;
+    Comprueba(rc, sentencia_);
+    if (!enBloques_) LeeFila();
+    return true;
+}
+
+void LectorBloques::LeeFila() {
+    for (std::size_t c = 0; c < columnas_.size(); ++c) {
+        const Descripcion& d = columnas_[c];
+        Enlace& e = enlaces_[c];
+        if (d.clase == Clase::Texto) {
+            e.indicadores[0] = LeeTextoPorPartes(sentencia_, d.numero, e.texto)
+                                   ? static_cast<SQLLEN>(e.texto.size() * sizeof(SQLWCHAR))
+                                   : SQL_NULL_DATA;
+            continue;
+        }
+        Comprueba(SQLGetData(sentencia_, d.numero, d.tipoC, e.datos.get(),
+                             sizeof(SQL_TIMESTAMP_STRUCT), &e.indicadores[0]),
+                  sentencia_);
+    }
+}
+
+Celda LectorBloques::En(std::size_t fila, std::size_t columna) const {
+    const Descripcion& d = columnas_[columna];
+    const Enlace& e = enlaces_[columna];
+    if (!enBloques_) {
+        return {e.indicadores[0], d.clase == Clase::Texto
+                                      ? reinterpret_cast<const char*>(e.texto.data())
+                                      : e.datos.get()};
+    }
+    if (estados_[fila] == SQL_ROW_ERROR) throw ErrorDeSentencia(sentencia_);
+    const SQLLEN indicador = e.indicadores[fila];
+    if (d.clase == Clase::Texto && indicador != SQL_NULL_DATA &&
+        (indicador == SQL_NO_TOTAL || static_cast<std::size_t>(indicador) >= d.ancho))
+        FallaTruncado(d.nombre);
+    return {indicador, e.datos.get() + fila * d.ancho};
+}
+
 std::unique_ptr<RecordsetLeido> LeeResultado(SQLHSTMT sentencia, SQLSMALLINT columnas) {
     std::vector<Descripcion> descripciones;
     std::vector<ColumnaLeida> leidas;
-    bool enlazable = true;
     for (SQLSMALLINT c = 1; c <= columnas; ++c) {
         descripciones.push_back(Describe(sentencia, static_cast<SQLUSMALLINT>(c)));
         leidas.emplace_back(descripciones.back().nombre, descripciones.back().clase);
-        enlazable = enlazable && descripciones.back().ancho > 0;
     }
-    // Bound blocks are the fast path; one unbounded column sends the whole result set through
-    // SQLGetData, since drivers need not allow SQLGetData beside bound blocks.
-    if (enlazable)
-        LeeEnBloques(sentencia, descripciones, leidas);
-    else
-        LeeFilaPorFila(sentencia, descripciones, leidas);
+    LectorBloques lector(sentencia, std::move(descripciones));
+    while (lector.Siguiente()) {
+        for (std::size_t f = 0; f < lector.Filas(); ++f) {
+            for (std::size_t c = 0; c < leidas.size(); ++c) {
+                const Celda celda = lector.En(f, c);
+                if (celda.indicador == SQL_NULL_DATA)
+                    leidas[c].AgregaNulo();
+                else if (leidas[c].clase() == Clase::Texto)
+                    leidas[c].AgregaTextoUtf16(
+                        reinterpret_cast<const char16_t*>(celda.dato),
+                        static_cast<std::size_t>(celda.indicador) / sizeof(SQLWCHAR));
+                else
+                    leidas[c].AgregaNumero(NumeroDe(lector.Columnas()[c], celda.dato));
+            }
+        }
+    }
     return std::make_unique<RecordsetLeido>(std::move(leidas));
 }
 

@@ -4,12 +4,15 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
+#include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "db/CadenaOdbc.h"
 #include "db/ErrorOdbc.h"
 #include "db/ErroresAdo.h"
+#include "db/FilaBloque.h"
 #include "db/EsperaConGancho.h"
 #include "db/HandleOdbc.h"
 #include "db/LectorResultado.h"
@@ -22,11 +25,9 @@ constexpr char kTextoEnlacePerdido[] = "Communication link failure";
 
 SQLPOINTER ComoPuntero(SQLULEN valor) { return reinterpret_cast<SQLPOINTER>(valor); }
 
-// Runs the batch and answers its first result set that has columns; the remaining results are
-// read to their end so that the connection is ready for the next statement, and an error in any
-// of them fails the whole call.
-std::unique_ptr<Recordset> EjecutaLote(SQLHSTMT sentencia, std::u16string& texto) {
-    std::unique_ptr<Recordset> primero;
+// Runs the batch up to its first result set that has columns and answers how many it has, or 0
+// when the batch ends without one (every result then read). An error in any result fails the call.
+SQLSMALLINT HastaPrimerResultado(SQLHSTMT sentencia, std::u16string& texto) {
     SQLRETURN rc = SQLExecDirectW(sentencia, reinterpret_cast<SQLWCHAR*>(texto.data()),
                                   static_cast<SQLINTEGER>(texto.size()));
     for (;;) {
@@ -35,11 +36,30 @@ std::unique_ptr<Recordset> EjecutaLote(SQLHSTMT sentencia, std::u16string& texto
             SQLSMALLINT columnas = 0;
             if (!SQL_SUCCEEDED(SQLNumResultCols(sentencia, &columnas)))
                 throw ErrorDeSentencia(sentencia);
-            if (columnas > 0 && !primero) primero = LeeResultado(sentencia, columnas);
+            if (columnas > 0) return columnas;
         }
-        rc = SQLMoreResults(sentencia);  // also discards the rows of later result sets
-        if (rc == SQL_NO_DATA) return primero;
+        rc = SQLMoreResults(sentencia);
+        if (rc == SQL_NO_DATA) return 0;
     }
+}
+
+// Reads the batch's remaining results to their end (discarding their rows), so that the
+// connection is ready for the next statement; an error in any of them fails the call.
+void TerminaLote(SQLHSTMT sentencia) {
+    for (;;) {
+        const SQLRETURN rc = SQLMoreResults(sentencia);
+        if (rc == SQL_NO_DATA) return;
+        if (!SQL_SUCCEEDED(rc)) throw ErrorDeSentencia(sentencia);
+    }
+}
+
+// Runs the batch and answers its first result set that has columns, read whole.
+std::unique_ptr<Recordset> EjecutaLote(SQLHSTMT sentencia, std::u16string& texto) {
+    const SQLSMALLINT columnas = HastaPrimerResultado(sentencia, texto);
+    if (columnas == 0) return nullptr;
+    std::unique_ptr<Recordset> primero = LeeResultado(sentencia, columnas);
+    TerminaLote(sentencia);
+    return primero;
 }
 
 // Marks the connection busy for the length of a call, so that a wait hook re-entering it is
@@ -99,23 +119,21 @@ public:
                                        int32_t /*opciones*/) override {
         Ocupacion ocupacion(ocupado_);
         if (!abierta_) throw ErrorEjecucion(errores::kObjetoCerrado, ado::kTextoObjetoCerrado);
-        try {
-            return EjecutaEnSentenciaNueva(sentencia);
-        } catch (const ErrorOdbc& e) {
-            errores_ = e.Registros();
-            if (e.EnlacePerdido()) {
-                Libera();  // later calls fail at once, as on a closed connection
-                throw;
-            }
-            if (!ConexionMuerta()) throw;
-            // The driver saw the link drop but said so vaguely ("Unknown error", "Unexpected
-            // EOF"): lead with the standard record for it, then the driver's own.
-            Libera();
-            std::vector<ErrorProveedor> registros{{0, kTextoEnlacePerdido, "08S01"}};
-            registros.insert(registros.end(), e.Registros().begin(), e.Registros().end());
-            errores_ = registros;
-            throw ErrorOdbc(errores::kFalloGeneral, std::move(registros));
-        }
+        std::unique_ptr<Recordset> resultado;
+        ConDiagnosticos([&] {
+            Sentencia s = NuevaSentencia(sentencia);
+            s.Espera([&] { resultado = EjecutaLote(s.handle.get(), s.texto); });
+        });
+        return resultado;
+    }
+
+    bool Recorre(const std::string& sentencia, const std::vector<std::string>& columnas,
+                 const LectorFilas& lee, int32_t /*opciones*/) override {
+        Ocupacion ocupacion(ocupado_);
+        if (!abierta_) throw ErrorEjecucion(errores::kObjetoCerrado, ado::kTextoObjetoCerrado);
+        bool hubo = false;
+        ConDiagnosticos([&] { hubo = RecorreLote(NuevaSentencia(sentencia), columnas, lee); });
+        return hubo;
     }
 
     void Close() override {
@@ -151,18 +169,77 @@ private:
         return SQL_SUCCEEDED(rc) && muerta == SQL_CD_TRUE;
     }
 
-    std::unique_ptr<Recordset> EjecutaEnSentenciaNueva(const std::string& texto) {
-        HandleOdbc sentencia(SQL_HANDLE_STMT, conexion_.get());
+    // A statement handle with its text, run under the connection's wait hook.
+    struct Sentencia {
+        HandleOdbc handle;
+        std::u16string texto;
+        WaitHook gancho;  // the hook may replace itself while it runs
+        // Runs a blocking step on it; a failing hook cancels the step.
+        void Espera(const std::function<void()>& paso) {
+            EsperaConGancho(gancho, paso, [this] { SQLCancel(handle.get()); });
+        }
+    };
+
+    Sentencia NuevaSentencia(const std::string& texto) {
+        Sentencia s{HandleOdbc(SQL_HANDLE_STMT, conexion_.get()), AUtf16(texto), gancho_};
         if (tiempoComando_ > 0)
-            SQLSetStmtAttr(sentencia.get(), SQL_ATTR_QUERY_TIMEOUT,
+            SQLSetStmtAttr(s.handle.get(), SQL_ATTR_QUERY_TIMEOUT,
                            ComoPuntero(static_cast<SQLULEN>(tiempoComando_)), 0);
-        std::u16string texto16 = AUtf16(texto);
-        std::unique_ptr<Recordset> resultado;
-        const WaitHook gancho = gancho_;  // the hook may replace itself while it runs
-        EsperaConGancho(
-            gancho, [&] { resultado = EjecutaLote(sentencia.get(), texto16); },
-            [&] { SQLCancel(sentencia.get()); });
-        return resultado;
+        return s;
+    }
+
+    // Runs the batch and hands the rows of its first result set to `lee`, a block at a time
+    // fetched under the wait hook and handed over on this thread.
+    static bool RecorreLote(Sentencia s, const std::vector<std::string>& nombres,
+                            const LectorFilas& lee) {
+        const SQLHSTMT h = s.handle.get();
+        SQLSMALLINT columnas = 0;
+        s.Espera([&] { columnas = HastaPrimerResultado(h, s.texto); });
+        if (columnas == 0) return false;
+        try {
+            LectorBloques lector(h, FilaBloque::Elegidas(h, columnas, nombres));
+            FilaBloque fila(lector, nombres);
+            bool hay = false;
+            for (;;) {
+                s.Espera([&] { hay = lector.Siguiente(); });
+                if (!hay) break;
+                for (std::size_t f = 0; f < lector.Filas(); ++f) {
+                    fila.Posiciona(f);
+                    lee(fila);
+                }
+            }
+        } catch (const ErrorOdbc&) {
+            throw;
+        } catch (...) {
+            // The reader gave up: the rest of the batch is dropped so that the connection can
+            // take the next statement.
+            SQLFreeStmt(h, SQL_CLOSE);
+            throw;
+        }
+        s.Espera([&] { TerminaLote(h); });
+        return true;
+    }
+
+    // Runs `llamada`, publishing the diagnostics of an ODBC failure in Errors() and closing the
+    // connection when the failure says the link is gone.
+    void ConDiagnosticos(const std::function<void()>& llamada) {
+        try {
+            llamada();
+        } catch (const ErrorOdbc& e) {
+            errores_ = e.Registros();
+            if (e.EnlacePerdido()) {
+                Libera();  // later calls fail at once, as on a closed connection
+                throw;
+            }
+            if (!ConexionMuerta()) throw;
+            // The driver saw the link drop but said so vaguely ("Unknown error", "Unexpected
+            // EOF"): lead with the standard record for it, then the driver's own.
+            Libera();
+            std::vector<ErrorProveedor> registros{{0, kTextoEnlacePerdido, "08S01"}};
+            registros.insert(registros.end(), e.Registros().begin(), e.Registros().end());
+            errores_ = registros;
+            throw ErrorOdbc(errores::kFalloGeneral, std::move(registros));
+        }
     }
 
     void Libera() noexcept {

@@ -5,16 +5,6 @@
 #include "db/ErroresAdo.h"
 
 namespace velqor::db {
-namespace {
-
-char MinusculaAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool MismoNombre(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char x, char y) { return MinusculaAscii(x) == MinusculaAscii(y); });
-}
-
-}  // namespace
 
 RecordsetLeido::RecordsetLeido(std::vector<ColumnaLeida> columnas)
     : columnas_(std::move(columnas)), filas_(columnas_.empty() ? 0 : columnas_.front().Filas()) {}
@@ -32,7 +22,7 @@ Valor RecordsetLeido::Field(std::string_view nombre) const {
     ExigeAbierto();
     const auto columna =
         std::find_if(columnas_.begin(), columnas_.end(),
-                     [&](const ColumnaLeida& c) { return MismoNombre(c.Nombre(), nombre); });
+                     [&](const ColumnaLeida& c) { return MismoNombreColumna(c.Nombre(), nombre); });
     if (columna == columnas_.end())
         throw ErrorEjecucion(errores::kCampoInexistente, ado::kTextoCampoInexistente);
     if (actual_ >= filas_)

@@ -27,20 +27,27 @@ std::u16string AUtf16(std::string_view utf8) {
 }
 
 void AgregaUtf8(std::string& destino, const char16_t* texto, std::size_t unidades) {
-    for (std::size_t i = 0; i < unidades; ++i) {
-        const char16_t u = texto[i];
-        if (u < 0x80) {
-            destino.push_back(static_cast<char>(u));
-        } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < unidades && texto[i + 1] >= 0xDC00 &&
-                   texto[i + 1] <= 0xDFFF) {
-            AnexaUtf8(destino,
-                        0x10000 + ((char32_t{u} - 0xD800) << 10) + (texto[i + 1] - 0xDC00));
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AnexaUtf8(destino, kReemplazo);
-        } else {
-            AnexaUtf8(destino, u);
+    for (std::size_t i = 0; i < unidades;) {
+        // A run of ASCII, the usual name, goes in at once.
+        std::size_t fin = i;
+        while (fin < unidades && texto[fin] < 0x80) ++fin;
+        if (fin > i) {
+            const std::size_t antes = destino.size();
+            destino.resize(antes + (fin - i));
+            for (std::size_t k = i; k < fin; ++k)
+                destino[antes + (k - i)] = static_cast<char>(texto[k]);
+            i = fin;
+            continue;
         }
+        const char16_t u = texto[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < unidades && texto[i + 1] >= 0xDC00 &&
+            texto[i + 1] <= 0xDFFF) {
+            AnexaUtf8(destino, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (texto[i + 1] - 0xDC00));
+            i += 2;
+            continue;
+        }
+        AnexaUtf8(destino, u >= 0xD800 && u <= 0xDFFF ? kReemplazo : char32_t{u});
+        ++i;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "common/General.h"
 #include "common/Texto1252.h"
@@ -26,20 +27,17 @@ struct ObjetoCatalogo {
 };
 std::map<int64_t, ObjetoCatalogo> Catalogo(db::Connection& conn) {
     std::map<int64_t, ObjetoCatalogo> objetos;
-    auto rs = conn.Execute(
+    conn.Recorre(
         "SELECT object_id, name, SCHEMA_NAME(schema_id) AS schema_name FROM sys.objects "
         "WHERE type = 'U' OR type = 'V'",
+        {"object_id", "schema_name", "name"},
+        [&](const db::FilaLeida& f) {
+            if (const auto id = f.Numero(0)) {
+                objetos[static_cast<int64_t>(*id)] =
+                    ObjetoCatalogo{std::string(f.Texto(1)), std::string(f.Texto(2))};
+            }
+        },
         1);
-    if (!rs) return objetos;
-    while (!rs->EOF()) {
-        const Valor id = rs->Field("object_id");
-        if (id.EsNumero()) {
-            objetos[static_cast<int64_t>(id.ComoDoble())] =
-                ObjetoCatalogo{rs->Field("schema_name").ATexto(), rs->Field("name").ATexto()};
-        }
-        rs->MoveNext();
-    }
-    rs->Close();
     return objetos;
 }
 
@@ -54,10 +52,21 @@ bool SinDbcc(const db::Connection& conn) {
                                 errores.front().NativeError == kDbccIncorrecto);
 }
 
+// Whether a table's schema shows in front of its name: not when unknown nor for dbo.
+bool EsquemaALaVista(const std::string& esquema) {
+    return !esquema.empty() && Mayusculas(esquema) != "DBO";
+}
+
+// The schema as a survey row holds it: Null when unknown, Empty for dbo.
+Valor EsquemaEnFila(const std::string& esquema) {
+    if (esquema.empty()) return Valor::Nulo();
+    return esquema == "dbo" ? Valor() : Valor::Texto(esquema);
+}
+
 }  // namespace
 
 std::string Velqor::IndiceEncuestado::TablaVisible() const {
-    if (esquema.empty() || Mayusculas(esquema) == "DBO") return tabla;
+    if (!EsquemaALaVista(esquema)) return tabla;
     return esquema + "." + tabla;
 }
 
@@ -66,31 +75,59 @@ std::string Velqor::IndiceEncuestado::TablaSql() const {
     return Sql::Identificador(esquema) + "." + Sql::Identificador(tabla);
 }
 
-Valor Velqor::IndiceEncuestado::Fila(Valor densidad) const {
-    return Valor::Matriz({Valor::Texto(TablaVisible()), Valor::Texto(indice), std::move(densidad),
-                          Valor::Texto(esquema), Valor::Texto(tabla),
-                          Valor::Largo(static_cast<int32_t>(objectId)), Valor::Largo(indexId)});
+Valor Velqor::IndiceEncuestado::Fila(Valor densidad, bool conIds) const {
+    const bool enDbo = esquema == "dbo" && !conIds;
+    Lista fila;
+    fila.reserve(conIds ? 6 : enDbo ? 3 : 4);
+    fila.push_back(Valor::Texto(TablaVisible()));
+    fila.push_back(Valor::Texto(indice));
+    fila.push_back(std::move(densidad));
+    if (enDbo) return Valor::Matriz(std::move(fila));
+    fila.push_back(EsquemaEnFila(esquema));
+    if (conIds) {
+        fila.push_back(Valor::Largo(static_cast<int32_t>(objectId)));
+        fila.push_back(Valor::Largo(indexId));
+    }
+    return Valor::Matriz(std::move(fila));
+}
+
+void Velqor::IndiceEncuestado::PonEsquema(Valor& fila, const std::string& esquema) {
+    if (esquema == "dbo") return;
+    IndiceEncuestado i = DeFila(fila.ComoLista());
+    i.esquema = esquema;
+    fila = i.Fila(std::move(fila.ComoLista().at(2)), false);
 }
 
 Velqor::IndiceEncuestado Velqor::IndiceEncuestado::DeFila(const Lista& campos) {
-    if (campos.size() < 7) return {"", campos.at(0).ATexto(), campos.at(1).ATexto()};
-    return {campos[3].ATexto(), campos[4].ATexto(), campos[1].ATexto(), Entero(campos[5]),
-            static_cast<int32_t>(Entero(campos[6]))};
+    IndiceEncuestado i{"dbo", campos.at(0).ATexto(), campos.at(1).ATexto()};
+    if (campos.size() < 4) return i;
+    i.esquema = campos[3].EsNulo() ? "" : campos[3].EsVacio() ? "dbo" : campos[3].ATexto();
+    // The table as shown carries a schema other than dbo in front of the table's own name.
+    if (EsquemaALaVista(i.esquema)) i.tabla.erase(0, i.esquema.size() + 1);
+    if (campos.size() >= 6) {
+        i.objectId = Entero(campos[4]);
+        i.indexId = static_cast<int32_t>(Entero(campos[5]));
+    }
+    return i;
 }
 
 bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
+    return Encuesta(conn, mDensidad, nullptr);
+}
+
+bool Velqor::Encuesta(db::Connection& conn, Valor& mDensidad, const Valor* tope) {
     if (!creado_) return false;
     try {
         Valor lista = Valor::Matriz({});
         bool descartable = false;
         Progreso(Mensaje("Waiting for server response..."), descartable);
         try {
-            EncuestaDbcc(conn, lista);
+            EncuestaDbcc(conn, lista, tope);
             sinDbcc_ = false;
         } catch (const ErrorEjecucion& e) {
             if (!ErrorAtrapado::De(e).DelProveedor() || !SinDbcc(conn)) throw;
             lista = Valor::Matriz({});
-            EncuestaDmv(conn, lista);
+            EncuestaDmv(conn, lista, tope);
             sinDbcc_ = true;
         }
         Matrices::Ordena(lista, -1, 2, -1);
@@ -104,43 +141,53 @@ bool Velqor::ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad) {
     }
 }
 
-void Velqor::AnunciaLectura(int32_t fila) {
+namespace {
+
+constexpr int32_t kLecturasUnaAUna = 1000;
+
+bool SeAnuncia(int32_t fila) { return fila <= kLecturasUnaAUna || fila % kLecturasUnaAUna == 0; }
+
+}  // namespace
+
+void Velqor::AnunciaLectura(int32_t fila, bool ultima) {
+    if (ultima ? fila == 0 || SeAnuncia(fila) : !SeAnuncia(fila)) return;
     bool descartable = false;
     Progreso(Mensaje("Reading |1", {Valor::Largo(fila)}), descartable);
 }
 
-void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista) {
-    auto rs =
-        conn.Execute("DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS", 1);
-    if (!rs) return;
-    // Rows are kept as the list's own, with the table's schema still unknown: a large survey is
-    // held once, not twice.
+void Velqor::EncuestaDbcc(db::Connection& conn, Valor& lista, const Valor* tope) {
+    // Rows go straight into the list, in dbo until the catalog tells otherwise, with their
+    // object ids beside them until then: a large survey is held once.
+    std::vector<int32_t> objetos;
     int32_t leidas = 0;
-    while (!rs->EOF()) {
-        AnunciaLectura(++leidas);
-        const Valor indiceId = rs->Field("IndexId");
-        if (indiceId.EsNumero() && indiceId.ComoDoble() > 0) {
-            const IndiceEncuestado i{"", rs->Field("ObjectName").ATexto(),
-                                     rs->Field("IndexName").ATexto(), Entero(rs->Field("ObjectId")),
-                                     static_cast<int32_t>(indiceId.ComoDoble())};
-            Matrices::Agrega(lista, i.Fila(rs->Field("ScanDensity")));
-        }
-        rs->MoveNext();
-    }
-    rs->Close();
-    if (!lista.EsMatriz() || lista.ComoLista().empty()) return;
+    const bool hubo = conn.Recorre(
+        "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
+        {"IndexId", "ObjectName", "IndexName", "ObjectId", "ScanDensity"},
+        [&](const db::FilaLeida& f) {
+            AnunciaLectura(++leidas);
+            const auto indiceId = f.Numero(0);
+            if (!indiceId || *indiceId <= 0) return;
+            const IndiceEncuestado i{"dbo", std::string(f.Texto(1)), std::string(f.Texto(2)),
+                                     static_cast<int64_t>(f.Numero(3).value_or(0)),
+                                     static_cast<int32_t>(*indiceId)};
+            Valor densidad = f.Campo(4);
+            if (tope && !Matrices::Antes(densidad, *tope)) return;
+            Matrices::Agrega(lista, i.Fila(std::move(densidad), false));
+            objetos.push_back(static_cast<int32_t>(i.objectId));
+        },
+        1);
+    AnunciaLectura(leidas, true);
+    if (!hubo || objetos.empty()) return;
     // The survey names tables without their schema; the catalog tells it by object id.
     const auto catalogo = Catalogo(conn);
-    for (Valor& fila : lista.ComoLista()) {
-        IndiceEncuestado i = IndiceEncuestado::DeFila(fila.ComoLista());
-        const auto it = catalogo.find(i.objectId);
-        if (it == catalogo.end()) continue;
-        i.esquema = it->second.esquema;
-        fila = i.Fila(fila.ComoLista()[2]);
+    Lista& filas = lista.ComoLista();
+    for (std::size_t n = 0; n < filas.size(); ++n) {
+        const auto it = catalogo.find(objetos[n]);
+        IndiceEncuestado::PonEsquema(filas[n], it == catalogo.end() ? "" : it->second.esquema);
     }
 }
 
-void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
+void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope) {
     // Fragmentation of the in-row data of every index; a partitioned index is as fragmented as
     // its worst partition.
     std::map<std::pair<int64_t, int32_t>, double> fragmentacion;
@@ -165,6 +212,7 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
             rs->MoveNext();
         }
         rs->Close();
+        AnunciaLectura(leidas, true);
     }
     if (fragmentacion.empty()) return;
     std::map<std::pair<int64_t, int32_t>, std::string> nombres;
@@ -192,7 +240,9 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista) {
         if (objeto == catalogo.end() || nombre == nombres.end()) continue;
         const IndiceEncuestado i{objeto->second.esquema, objeto->second.nombre, nombre->second,
                                  clave.first, clave.second};
-        Matrices::Agrega(lista, i.Fila(Valor::Doble(100.0 - f)));
+        Valor densidad = Valor::Doble(100.0 - f);
+        if (tope && !Matrices::Antes(densidad, *tope)) continue;
+        Matrices::Agrega(lista, i.Fila(std::move(densidad), true));
     }
 }
 

@@ -28,8 +28,11 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
     bool resultado = true;
     try {
         const Momento inicio = reloj_.Ahora();
+        // Only the rows that sort before the threshold are kept: the rows after them are never
+        // treated, and a survey of a million indexes mostly at full density then holds few.
         Valor lista;
-        if (!ObtenerDensidadActual(conn, lista)) return false;
+        const Valor tope = Valor::Doble(densidadMinima);
+        if (!Encuesta(conn, lista, &tope)) return false;
         if (!lista.EsMatriz()) return resultado;
         const auto bajoUmbral = [densidadMinima](const Valor& fila) {
             const Valor& densidad = fila.ComoLista().at(2);

@@ -154,11 +154,13 @@ class Velqor {
         std::string TablaVisible() const;
         // The table as a statement names it: [Sales].[Orders], or [Orders] without a schema.
         std::string TablaSql() const;
-        // This index's survey row: (table as shown, index, the density given, schema, table, object
-        // id, index id).
-        Valor Fila(Valor densidad) const;
-        // The index a survey row names; a plain row of three (table, index, density) names it
-        // by the table's name alone.
+        // This index's survey row: (table as shown, index, the density given) for an index in
+        // dbo, as nearly all are; otherwise also its schema (Null when unknown); with `conIds`
+        // always the schema (Empty for dbo), the object id and the index id.
+        Valor Fila(Valor densidad, bool conIds) const;
+        // Gives a row that Fila made for dbo the schema the catalog told ("" when it did not).
+        static void PonEsquema(Valor& fila, const std::string& esquema);
+        // The index a survey row names.
         static IndiceEncuestado DeFila(const Lista& campos);
     };
 
@@ -169,12 +171,18 @@ class Velqor {
     // texto as a SQL string literal, every "'" doubled: O'Brien gives 'O''Brien'.
     static std::string Entrecomillar(const std::string& texto);
     // Each phase lives in a file of its own (Reindexar.cpp, Densidad.cpp, ...).
-    // Raises "Reading |1" for the fila-th row of a survey, with a throw-away flag.
-    void AnunciaLectura(int32_t fila);
-    // The survey through DBCC SHOWCONTIG into lista; throws what the server refused.
-    void EncuestaDbcc(db::Connection& conn, Valor& lista);
+    // Raises "Reading |1" for the fila-th row of a survey, with a throw-away flag: for each of the
+    // first 1,000 rows, then for every 1,000th (a window repaints at each one); `ultima` once the
+    // reading is over, for its last row unless that was announced.
+    void AnunciaLectura(int32_t fila, bool ultima = false);
+    // ObtenerDensidadActual keeping only the rows whose density sorts before *tope (every row
+    // when tope is null).
+    bool Encuesta(db::Connection& conn, Valor& mDensidad, const Valor* tope);
+    // The survey through DBCC SHOWCONTIG into lista (rows as Encuesta keeps them); throws what the
+    // server refused.
+    void EncuestaDbcc(db::Connection& conn, Valor& lista, const Valor* tope);
     // The survey through sys.dm_db_index_physical_stats into lista; throws what it refused.
-    void EncuestaDmv(db::Connection& conn, Valor& lista);
+    void EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope);
     // The scan density of one index; 0 when it cannot be read.
     double DensidadIndice(db::Connection& conn, const IndiceEncuestado& indice);
     // Announces, measures, treats (rebuild when bloquear) and records one index.

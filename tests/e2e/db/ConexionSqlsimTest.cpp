@@ -1,12 +1,15 @@
 // The ODBC connection against sqlsim through unixODBC and FreeTDS: result sets and value kinds,
-// the server's refusals with every diagnostic in order, a dropped link, the wait hook, and text
-// beyond ASCII in both directions.
+// the server's refusals with every diagnostic in order, a dropped link, the wait hook, text
+// beyond ASCII in both directions, and results read forward row by row.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ConexionGuionada.h"
@@ -327,6 +330,200 @@ TEST_F(ConexionSqlsim, UnFalloSinRegistrosConservaLosDiagnosticosAnteriores) {
     std::vector<int32_t> guionados;
     for (const ErrorProveedor& e : guionada->Errors()) guionados.push_back(e.NativeError);
     EXPECT_EQ(guionados, std::vector<int32_t>{antes.front()});
+}
+
+
+// Reading forward (Recorre): the columns asked for, block after block, with the same values as a
+// record set gives, and the connection's contracts kept while rows are handed over.
+class RecorridoSqlsim : public ConexionSqlsim {
+protected:
+    // Every row Recorre hands over, as the values of the columns asked for.
+    std::vector<std::vector<Valor>> Recorre(const std::string& sentencia,
+                                            const std::vector<std::string>& columnas,
+                                            bool esperado = true) {
+        std::vector<std::vector<Valor>> filas;
+        const bool hubo = conexion_->Recorre(sentencia, columnas, [&](const FilaLeida& f) {
+            filas.emplace_back();
+            for (std::size_t c = 0; c < columnas.size(); ++c) filas.back().push_back(f.Campo(c));
+        });
+        EXPECT_EQ(hubo, esperado) << sentencia;
+        return filas;
+    }
+};
+
+TEST_F(RecorridoSqlsim, LasColumnasPedidasValenLoQueDaElRecordset) {
+    for (const auto& [base, sentencia] : std::vector<std::pair<std::string, std::string>>{
+             {"Grande", "DBCC SHOWCONTIG WITH TABLERESULTS, ALL_INDEXES"},  // 1,200 rows, 3 blocks
+             {"Ventas", "DBCC SHOWCONTIG WITH TABLERESULTS, ALL_INDEXES"},  // text beyond ASCII
+             {"Ventas", "SELECT * FROM UsuariosPW"}}) {
+        conexion_ = NuevaConexionOdbc();
+        Abre(base);
+        const std::vector<std::string> columnas = sentencia.starts_with("DBCC")
+            ? std::vector<std::string>{"ScanDensity", "objectname", "IndexId", "ObjectName"}
+            : std::vector<std::string>{"Usuario_cd", "Usuario_ID"};
+        const auto filas = Recorre(sentencia, columnas);
+        auto r = conexion_->Execute(sentencia);
+        ASSERT_NE(r, nullptr);
+        std::size_t n = 0;
+        for (; !r->EOF(); r->MoveNext(), ++n) {
+            ASSERT_LT(n, filas.size()) << sentencia;
+            for (std::size_t c = 0; c < columnas.size(); ++c)
+                ASSERT_EQ(filas[n][c], r->Field(columnas[c])) << sentencia << " row " << n;
+        }
+        EXPECT_EQ(n, filas.size()) << sentencia;
+        EXPECT_GT(n, 0u) << sentencia;
+        if (base == "Grande") {
+            EXPECT_EQ(n, 1200u);
+        }
+    }
+}
+
+TEST_F(RecorridoSqlsim, NulosNumerosYTextosLargos) {
+    Abre();
+    // A name as long as a sysname can be, of characters taking two UTF-16 units each, and more.
+    std::string largo;
+    for (int i = 0; i < 150; ++i) largo += "\xF0\x9F\x98\x80";  // U+1F600
+    largo += "\xC3\xA9";
+    int filas = 0;
+    EXPECT_TRUE(conexion_->Recorre(
+        "SELECT 12 AS Numero, NULL AS Nada, N'" + largo + "' AS Letra",
+        {"Letra", "Nada", "Numero"}, [&](const FilaLeida& f) {
+            ++filas;
+            EXPECT_EQ(f.Texto(0), largo);
+            EXPECT_EQ(f.Campo(0), Valor::Texto(largo));
+            EXPECT_EQ(f.Numero(0), std::nullopt);
+            EXPECT_TRUE(f.Campo(1).EsNulo());
+            EXPECT_EQ(f.Numero(1), std::nullopt);
+            try {
+                f.Texto(1);
+                ADD_FAILURE() << "a Null was read as text";
+            } catch (const ErrorEjecucion& e) {
+                EXPECT_EQ(e.Numero(), 13);
+            }
+            EXPECT_EQ(f.Numero(2), 12.0);
+            EXPECT_EQ(f.Texto(2), "12");
+            EXPECT_EQ(f.Campo(2), Valor::Largo(12));
+        }));
+    EXPECT_EQ(filas, 1);
+}
+
+TEST_F(RecorridoSqlsim, UnaColumnaQueFaltaFallaAlLeerlaYLaConexionSigue) {
+    Abre();
+    int filas = 0;
+    try {
+        conexion_->Recorre("SELECT 1 AS n", {"n", "otra"}, [&](const FilaLeida& f) {
+            ++filas;
+            EXPECT_EQ(f.Campo(0), Valor::Largo(1));
+            f.Campo(1);
+        });
+        FAIL() << "a missing column was read";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.Numero(), errores::kCampoInexistente);
+    }
+    EXPECT_EQ(filas, 1);
+    // A result without rows never reads the column, so nothing fails.
+    EXPECT_TRUE(Recorre("SELECT name FROM sys.database_files WHERE name = 'nada'", {"otra"}).empty());
+    const auto siguiente = Recorre("SELECT 5 AS n", {"n"});
+    ASSERT_EQ(siguiente.size(), 1u);
+    EXPECT_EQ(siguiente[0][0], Valor::Largo(5));
+}
+
+TEST_F(RecorridoSqlsim, SinResultadoNoEntregaFilas) {
+    Abre();
+    EXPECT_TRUE(Recorre("EXEC sp_updatestats", {"n"}, false).empty());
+    const auto r = Recorre(
+        "EXEC sp_updatestats\nSELECT name FROM sys.database_files WHERE UPPER(name) LIKE '%LOG%'",
+        {"name"});
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0][0], Valor::Texto("Ventas_log"));
+}
+
+TEST_F(RecorridoSqlsim, ElLectorQueFallaDejaLaConexionLista) {
+    Abre("Grande");
+    int filas = 0;
+    EXPECT_THROW(conexion_->Recorre("DBCC SHOWCONTIG WITH TABLERESULTS, ALL_INDEXES", {"IndexId"},
+                                    [&](const FilaLeida&) {
+                                        if (++filas == 600) throw std::runtime_error("stop");
+                                    }),
+                 std::runtime_error);
+    EXPECT_EQ(filas, 600);
+    EXPECT_TRUE(conexion_->IsOpen());
+    // The rest of the survey was dropped: the next statement gets its own answer.
+    auto r = conexion_->Execute("SELECT 5 AS n");
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->Field("n"), Valor::Largo(5));
+}
+
+TEST_F(RecorridoSqlsim, UnRechazoTrasElPrimerResultadoFallaLaLlamada) {
+    Abre();
+    int filas = 0;
+    try {
+        conexion_->Recorre("SELECT 1 AS n\nBACKUP LOG Simple TO DISK='/tmp/x.dat'\nSELECT 2 AS m",
+                           {"n"}, [&](const FilaLeida&) { ++filas; });
+        FAIL() << "a refused statement went unnoticed";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.Numero(), errores::kErrorProveedor);
+    }
+    EXPECT_EQ(filas, 1);
+    EXPECT_EQ(NumerosNativos(), (std::vector<int32_t>{4208, 3013}));
+    EXPECT_NE(conexion_->Execute("SELECT 1 AS n"), nullptr);
+}
+
+TEST_F(RecorridoSqlsim, ConexionCortadaCierraLaConexion) {
+    Abre();
+    try {
+        conexion_->Recorre("SELECT 'corta' AS x", {"x"}, [](const FilaLeida&) {});
+        FAIL() << "a lost connection went unnoticed";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.Numero(), errores::kFalloGeneral);
+    }
+    ASSERT_FALSE(conexion_->Errors().empty());
+    EXPECT_EQ(conexion_->Errors().front().SqlState, "08S01");
+    EXPECT_FALSE(conexion_->IsOpen());
+    try {
+        conexion_->Recorre("SELECT 1 AS n", {"n"}, [](const FilaLeida&) {});
+        FAIL() << "a statement ran on a lost connection";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.Numero(), errores::kObjetoCerrado);
+    }
+}
+
+TEST_F(RecorridoSqlsim, LasFilasLleganEnElHiloLlamadorYElGanchoPuedeCancelar) {
+    Abre("Grande");
+    const auto propio = std::this_thread::get_id();
+    bool siempreEsteHilo = true;
+    int filas = 0;
+    conexion_->SetWaitHook([] {});
+    EXPECT_TRUE(conexion_->Recorre("DBCC SHOWCONTIG WITH TABLERESULTS, ALL_INDEXES", {"IndexId"},
+                                   [&](const FilaLeida&) {
+                                       ++filas;
+                                       siempreEsteHilo =
+                                           siempreEsteHilo && std::this_thread::get_id() == propio;
+                                   }));
+    EXPECT_EQ(filas, 1200);
+    EXPECT_TRUE(siempreEsteHilo);
+
+    int llamadas = 0;
+    conexion_->SetWaitHook([&] {
+        if (++llamadas == 3) throw std::runtime_error("window closing");
+    });
+    EXPECT_THROW(conexion_->Recorre("SELECT 'cuelga' AS x", {"x"}, [](const FilaLeida&) {}),
+                 std::runtime_error);
+    conexion_->SetWaitHook(nullptr);
+    EXPECT_TRUE(conexion_->IsOpen());
+    EXPECT_EQ(Recorre("SELECT 5 AS n", {"n"}).at(0).at(0), Valor::Largo(5));
+}
+
+TEST_F(RecorridoSqlsim, UnLectorQueReentraEsRechazado) {
+    Abre();
+    try {
+        conexion_->Recorre("SELECT 1 AS n", {"n"},
+                           [&](const FilaLeida&) { conexion_->Execute("SELECT 2 AS m"); });
+        FAIL() << "a statement ran while a result was being read";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.Numero(), ado::kOperacionEnCurso);
+    }
+    EXPECT_NE(conexion_->Execute("SELECT 1 AS n"), nullptr);
 }
 
 }  // namespace

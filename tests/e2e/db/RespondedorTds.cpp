@@ -99,7 +99,8 @@ std::string Fin(uint64_t filas) {
 }
 }  // namespace tds
 
-RespondedorTds::RespondedorTds(std::string respuesta) : respuesta_(std::move(respuesta)) {
+RespondedorTds::RespondedorTds(std::string respuesta, bool cortaTrasLote)
+    : respuesta_(std::move(respuesta)), cortaTrasLote_(cortaTrasLote) {
     socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in direccion{};
     direccion.sin_family = AF_INET;
@@ -146,7 +147,7 @@ bool RespondedorTds::Sesion(int cliente) {
         case kLogin7:
             return Envia(cliente, LoginAck() + DoneSimple(0));
         case kLote:
-            return Envia(cliente, respuesta_);
+            return Envia(cliente, respuesta_) && !cortaTrasLote_;
         case kAtencion:
             return Envia(cliente, DoneSimple(0)) && Envia(cliente, DoneSimple(0x20));
         default:

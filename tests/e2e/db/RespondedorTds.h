@@ -1,7 +1,7 @@
 #pragma once
 // A canned TDS 7.4 server on a loopback port for value kinds sqlsim does not produce (bit,
 // datetime, bigint, decimal, nvarchar(max)): it accepts any login and answers every SQL batch
-// with the same token stream.
+// with the same token stream (and, when asked, then closes the connection: a link lost mid-answer).
 
 #include <atomic>
 #include <cstdint>
@@ -14,8 +14,9 @@ namespace velqor::prueba {
 
 class RespondedorTds {
 public:
-    // `respuesta`: the tokens sent back for every batch (COLMETADATA, rows, DONE).
-    explicit RespondedorTds(std::string respuesta);
+    // `respuesta`: the tokens sent back for every batch (COLMETADATA, rows, DONE); with
+    // `cortaTrasLote` the connection is closed right after them.
+    explicit RespondedorTds(std::string respuesta, bool cortaTrasLote = false);
     ~RespondedorTds();
     RespondedorTds(const RespondedorTds&) = delete;
     RespondedorTds& operator=(const RespondedorTds&) = delete;
@@ -26,6 +27,7 @@ private:
     bool Sesion(int cliente);
 
     std::string respuesta_;
+    bool cortaTrasLote_ = false;
     int socket_ = -1;
     uint16_t puerto_ = 0;
     std::atomic<bool> parar_{false};

@@ -1,12 +1,16 @@
 // Every value kind the layer maps, over the wire from a canned TDS server: through bound blocks,
-// and through SQLGetData when an nvarchar(max) column is in the result set.
+// and through SQLGetData when an nvarchar(max) column is in the result set; the same read forward
+// row by row; and a link lost in the middle of a result.
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "RespondedorTds.h"
+#include "db/ErroresAdo.h"
 #include "db/OdbcConnection.h"
 
 namespace velqor::db {
@@ -65,15 +69,20 @@ std::string Respuesta(bool conMax) {
     return t + Fin(2);
 }
 
-class TiposDeValor : public ::testing::TestWithParam<bool> {};
-
-TEST_P(TiposDeValor, CadaTipoDaSuClaseDeValor) {
-    prueba::RespondedorTds servidor(Respuesta(GetParam()));
+std::unique_ptr<Connection> Conecta(const prueba::RespondedorTds& servidor) {
     auto conexion = NuevaConexionOdbc();
     conexion->SetConnectionTimeout(10);
     conexion->Open("Driver=FreeTDS;Server=127.0.0.1;Port=" + std::to_string(servidor.Puerto()) +
                        ";TDS_Version=7.4",
                    "sa", "x");
+    return conexion;
+}
+
+class TiposDeValor : public ::testing::TestWithParam<bool> {};
+
+TEST_P(TiposDeValor, CadaTipoDaSuClaseDeValor) {
+    prueba::RespondedorTds servidor(Respuesta(GetParam()));
+    auto conexion = Conecta(servidor);
     auto r = conexion->Execute("SELECT * FROM Tipos");
     ASSERT_NE(r, nullptr);
     ASSERT_FALSE(r->EOF());
@@ -100,10 +109,54 @@ TEST_P(TiposDeValor, CadaTipoDaSuClaseDeValor) {
     EXPECT_TRUE(r->EOF());
 }
 
+TEST_P(TiposDeValor, LeidasHaciaDelanteValenLoMismo) {
+    prueba::RespondedorTds servidor(Respuesta(GetParam()));
+    auto conexion = Conecta(servidor);
+    std::vector<std::string> columnas{"Importe", "Fecha",  "Bit",   "Doble",
+                                      "Grande",  "Entero", "Nombre"};
+    if (GetParam()) columnas.insert(columnas.begin() + 3, "Largo");
+    std::vector<std::vector<Valor>> leidas;
+    ASSERT_TRUE(conexion->Recorre("SELECT * FROM Tipos", columnas, [&](const FilaLeida& f) {
+        leidas.emplace_back();
+        for (std::size_t c = 0; c < columnas.size(); ++c) leidas.back().push_back(f.Campo(c));
+    }));
+    auto r = conexion->Execute("SELECT * FROM Tipos");
+    ASSERT_NE(r, nullptr);
+    ASSERT_EQ(leidas.size(), 2u);
+    for (const auto& fila : leidas) {
+        for (std::size_t c = 0; c < columnas.size(); ++c)
+            EXPECT_EQ(fila[c], r->Field(columnas[c])) << columnas[c];
+        r->MoveNext();
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Lecturas, TiposDeValor, ::testing::Values(false, true),
                          [](const auto& info) {
                              return std::string(info.param ? "PorPartes" : "EnBloques");
                          });
+
+// A result whose connection closes after 1,000 of its rows, with no end: the rows of the blocks
+// read whole are handed over, then the call fails as a lost link and the connection is closed.
+TEST(ResultadoCortado, FallaComoEnlacePerdidoTrasLasFilasLeidas) {
+    std::string respuesta = Columnas(
+        {{u"Nombre", "\xE7" + U16(256) + kIntercalacion}, {u"Entero", std::string("\x26\x04", 2)}});
+    for (int i = 0; i < 1000; ++i) respuesta += "\xD1" + NVarchar(u"Fila") + Entero(i, 4);
+    prueba::RespondedorTds servidor(respuesta, true);
+    auto conexion = Conecta(servidor);
+    std::vector<double> leidas;
+    try {
+        conexion->Recorre("SELECT * FROM Cortada", {"Entero"},
+                          [&](const FilaLeida& f) { leidas.push_back(f.Numero(0).value()); });
+        FAIL() << "a result cut short was taken as whole";
+    } catch (const ErrorEjecucion& e) {
+        EXPECT_EQ(e.Numero(), errores::kFalloGeneral);
+    }
+    ASSERT_FALSE(conexion->Errors().empty());
+    EXPECT_EQ(conexion->Errors().front().SqlState, "08S01");
+    EXPECT_FALSE(conexion->IsOpen());
+    EXPECT_LT(leidas.size(), 1000u);
+    for (std::size_t i = 0; i < leidas.size(); ++i) ASSERT_EQ(leidas[i], static_cast<double>(i));
+}
 
 }  // namespace
 }  // namespace velqor::db

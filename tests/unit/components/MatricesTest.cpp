@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "CarpetaTemporal.h"
 #include "common/ErrorEjecucion.h"
@@ -118,6 +122,48 @@ TEST(MatricesOrdena, KeepsAllRowsOfALargeList) {
     for (std::size_t i = 1; i < filas.size(); ++i) {
         ASSERT_LE(filas[i - 1].ComoLista()[2].ComoTexto(), filas[i].ComoLista()[2].ComoTexto());
     }
+}
+
+TEST(MatricesOrdena, ALargeListOfRepeatedKeysKeepsEqualKeysInTheirOrder) {
+    // Nulls, Booleans and a few repeated numbers, scattered: every row moves, in long cycles.
+    const auto clave = [](int i) {
+        if (i % 11 == 0) return Valor::Nulo();
+        if (i % 13 == 0) return Valor::Logico(i % 2 == 0);
+        return Valor::Doble((i * 7919) % 17 - 8);
+    };
+    Valor lista = Valor::Matriz({});
+    std::vector<std::pair<double, int>> esperado;  // (rank then number, tag), ordered by hand
+    for (int i = 0; i < 5000; ++i) {
+        lista.ComoLista().push_back(Fila(clave(i), i));
+        esperado.push_back({clave(i).EsNulo() ? -1e9 : clave(i).ComoDoble(), i});
+    }
+    std::stable_sort(esperado.begin(), esperado.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    Matrices::Ordena(lista, -1, 2, -1);
+    const Lista& filas = lista.ComoLista();
+    ASSERT_EQ(filas.size(), esperado.size());
+    for (std::size_t n = 0; n < filas.size(); ++n) {
+        ASSERT_EQ(filas[n].ComoLista()[3], Valor::Largo(esperado[n].second)) << "place " << n;
+        ASSERT_EQ(filas[n].ComoLista()[2], clave(esperado[n].second)) << "place " << n;
+    }
+}
+
+TEST(MatricesOrdena, NotANumberGoesAfterTheNumbers) {
+    const double nan = std::nan("");
+    Valor lista = Valor::Matriz({Fila(Valor::Doble(nan), 0), Fila(Valor::Doble(1), 1),
+                                 Fila(Valor::Doble(nan), 2), Fila(Valor::Doble(0), 3),
+                                 Fila(Valor::Texto("a"), 4)});
+    Matrices::Ordena(lista, -1, 2, -1);
+    std::string etiquetas;
+    for (const Valor& fila : lista.ComoLista()) etiquetas += fila.ComoLista()[3].ATexto();
+    EXPECT_EQ(etiquetas, "31024");
+}
+
+TEST(MatricesOrdena, OnlyTheRowsOfTheRangeMove) {
+    Valor lista = Valor::Matriz({});
+    for (int i = 0; i < 6; ++i) lista.ComoLista().push_back(Fila(Valor::Largo(10 - i), i));
+    Matrices::Ordena(lista, 1, 2, 3);
+    EXPECT_EQ(Orden(lista), "10/0 7/3 8/2 9/1 6/4 5/5 ");
 }
 
 TEST(MatricesBusca, FindsTheFirstRowWithTheKey) {

@@ -12,6 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::IsSupersetOf;
 
 Lista Fila(const char* tabla, const char* indice, int id, double densidad) {
     return {Valor::Texto(tabla), Valor::Texto(indice), Valor::Largo(id), Valor::Doble(densidad)};
@@ -43,15 +44,55 @@ TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
     EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2",
                                       "Reading 3"));
     for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
-    // Ordered on the density, least dense first; each row also says schema, table and ids.
+    // Ordered on the density, least dense first; rows of tables in dbo are (table, index, density).
     EXPECT_EQ(lista,
-              Valor::Matriz(
-                  {Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
-                                  Valor::Doble(40), Valor::Texto("dbo"), Valor::Texto("Pedidos"),
-                                  Valor::Largo(1), Valor::Largo(2)}),
-                   Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
-                                  Valor::Doble(80), Valor::Texto("dbo"), Valor::Texto("Clientes"),
-                                  Valor::Largo(1), Valor::Largo(1)})}));
+              Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
+                                            Valor::Doble(40)}),
+                             Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
+                                            Valor::Doble(80)})}));
+}
+
+TEST_F(IndicesTest, EachIndexIsTreatedUnderTheSchemaTheCatalogGives) {
+    // Object 1 is in dbo, 2 in a schema with a dot (as is its table's name), 3 in a schema DBO of
+    // a case-sensitive database, and 4 is not in the catalog at all.
+    const auto fila = [](const char* tabla, int objeto, double densidad) {
+        return Lista{Valor::Texto(tabla), Valor::Largo(objeto), Valor::Texto("PK"),
+                     Valor::Largo(1),     Valor::Largo(0),      Valor::Doble(densidad)};
+    };
+    guion.Cuando(
+        "DBCC SHOWCONTIG () ",
+        Respuesta::Filas(
+            {"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity"},
+            {fila("Cuatro", 4, 40), fila("A.B", 2, 20), fila("Tres", 3, 30), fila("Uno", 1, 10)}));
+    guion.Cuando("SELECT object_id, name, SCHEMA_NAME(schema_id)",
+                 Respuesta::Filas({"object_id", "name", "schema_name"},
+                                  {{Valor::Largo(1), Valor::Texto("Uno"), Valor::Texto("dbo")},
+                                   {Valor::Largo(2), Valor::Texto("A.B"), Valor::Texto("Sales.X")},
+                                   {Valor::Largo(3), Valor::Texto("Tres"), Valor::Texto("DBO")}}));
+    ASSERT_TRUE(Reindexa());
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[Uno]', 'PK')",
+                                        "DBCC DBREINDEX ('[Sales.X].[A.B]', 'PK')",
+                                        "DBCC DBREINDEX ('[DBO].[Tres]', 'PK')",
+                                        "DBCC DBREINDEX ('[Cuatro]', 'PK')"));
+    EXPECT_THAT(Textos(), IsSupersetOf({"Reindex: Uno -> PK", "Reindex: Sales.X.A.B -> PK",
+                                        "Reindex: Tres -> PK", "Reindex: Cuatro -> PK"}));
+}
+
+TEST_F(IndicesTest, ALargeSurveyAnnouncesTheFirstThousandRowsThenEveryThousandthAndTheLast) {
+    for (const int filas : {1000, 2000, 2345}) {
+        std::vector<Lista> encuesta;
+        for (int i = 0; i < filas; ++i) encuesta.push_back(Fila("T", "I", i % 2, 50));
+        guion.Cuando("DBCC SHOWCONTIG () ", Encuesta(encuesta));
+        eventos.clear();
+        Valor lista;
+        ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
+        EXPECT_EQ(lista.ComoLista().size(), static_cast<size_t>(filas / 2));
+        std::vector<std::string> esperados{"Waiting for server response..."};
+        for (int i = 1; i <= 1000; ++i) esperados.push_back("Reading " + std::to_string(i));
+        if (filas >= 2000) esperados.push_back("Reading 2000");
+        if (filas == 2345) esperados.push_back("Reading 2345");
+        EXPECT_EQ(Textos(), esperados) << filas;
+    }
 }
 
 TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
@@ -120,6 +161,35 @@ TEST_F(IndicesTest, TimeBudgetStopsBetweenIndexesOnceMoreMinutesHavePassed) {
         EXPECT_TRUE(Reindexa(100, caso.minutos));
         EXPECT_EQ(Tratados().size(), caso.tratados) << caso.minutos;
     }
+}
+
+TEST_F(IndicesTest, RowsSortedAfterTheThresholdChangeNothingInTheWalk) {
+    // Null densities sort first; 95, a date and a text sort after the threshold of 90.
+    const auto fila = [](const char* indice, Valor densidad) {
+        return Lista{Valor::Texto("T"), Valor::Texto(indice), Valor::Largo(1), std::move(densidad)};
+    };
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Encuesta({fila("Texto", Valor::Texto("x")), fila("Alta", Valor::Doble(95)),
+                           fila("Nula", Valor::Nulo()), fila("Baja", Valor::Doble(10)),
+                           fila("Fecha", Valor::Fecha(HacerMomento(2024, 1, 1))),
+                           fila("Media", Valor::Largo(60))}));
+    std::vector<std::pair<int32_t, int32_t>> avances;
+    motor->AlAvanzar([&](const Velqor::Avance& a) {
+        if (a.paso == Velqor::Paso::Indices) avances.push_back({a.hechos, a.total});
+    });
+    EXPECT_TRUE(Reindexa(90));
+    EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'Baja')",
+                                        "DBCC DBREINDEX ('[dbo].[T]', 'Media')"));
+    EXPECT_THAT(avances, ElementsAre(std::pair{0, 2}, std::pair{1, 2}, std::pair{2, 2}));
+
+    // A survey that outlasts the budget stops the walk at its first row, a Null one here, before
+    // anything is treated.
+    guion.sentencias.clear();
+    guion.Cuando(
+        "DBCC SHOWCONTIG () ",
+        Encuesta({fila("Baja", Valor::Doble(10)), fila("Nula", Valor::Nulo())}).Tarda(120));
+    EXPECT_TRUE(Reindexa(90, 1));
+    EXPECT_THAT(Tratados(), IsEmpty());
 }
 
 TEST_F(IndicesTest, MinutesCountClockBoundariesCrossed) {
