@@ -104,7 +104,7 @@ public:
             // Nothing can interrupt a login: a failing hook waits for it to end (within the
             // login time-out), and a login that succeeded meanwhile is closed with its handles.
             const WaitHook gancho = gancho_;  // the hook may replace itself while it runs
-            EsperaConGancho(
+            espera_.Ejecuta(
                 gancho, [&] { Conecta(conexion.get(), completa); }, nullptr);
             entorno_ = std::move(entorno);
             conexion_ = std::move(conexion);
@@ -174,14 +174,15 @@ private:
         HandleOdbc handle;
         std::u16string texto;
         WaitHook gancho;  // the hook may replace itself while it runs
+        EsperaConGancho& espera;
         // Runs a blocking step on it; a failing hook cancels the step.
         void Espera(const std::function<void()>& paso) {
-            EsperaConGancho(gancho, paso, [this] { SQLCancel(handle.get()); });
+            espera.Ejecuta(gancho, paso, [this] { SQLCancel(handle.get()); });
         }
     };
 
     Sentencia NuevaSentencia(const std::string& texto) {
-        Sentencia s{HandleOdbc(SQL_HANDLE_STMT, conexion_.get()), AUtf16(texto), gancho_};
+        Sentencia s{HandleOdbc(SQL_HANDLE_STMT, conexion_.get()), AUtf16(texto), gancho_, espera_};
         if (tiempoComando_ > 0)
             SQLSetStmtAttr(s.handle.get(), SQL_ATTR_QUERY_TIMEOUT,
                            ComoPuntero(static_cast<SQLULEN>(tiempoComando_)), 0);
@@ -256,6 +257,8 @@ private:
     bool abierta_ = false;
     bool ocupado_ = false;
     std::vector<ErrorProveedor> errores_;
+    // Last, so that its worker has stopped before the handles go.
+    EsperaConGancho espera_;
 };
 
 }  // namespace

@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 
 TEST(EsperaConGancho, SinGanchoTrabajaEnEsteHilo) {
     std::thread::id hilo;
-    EsperaConGancho(
+    EsperaConGancho().Ejecuta(
         nullptr, [&] { hilo = std::this_thread::get_id(); }, nullptr);
     EXPECT_EQ(hilo, std::this_thread::get_id());
 }
@@ -23,7 +23,7 @@ TEST(EsperaConGancho, LlamaAlGanchoEnEsteHiloMientrasEspera) {
     int llamadas = 0;
     bool siempreEsteHilo = true;
     const auto propio = std::this_thread::get_id();
-    EsperaConGancho(
+    EsperaConGancho().Ejecuta(
         [&] {
             siempreEsteHilo = siempreEsteHilo && std::this_thread::get_id() == propio;
             if (++llamadas == 3) terminar = true;
@@ -37,15 +37,29 @@ TEST(EsperaConGancho, LlamaAlGanchoEnEsteHiloMientrasEspera) {
 }
 
 TEST(EsperaConGancho, ElErrorDelTrabajoLlegaAlLlamador) {
-    EXPECT_THROW(EsperaConGancho([] {}, [] { throw std::runtime_error("falla"); }, nullptr, 1ms),
+    EsperaConGancho espera;
+    EXPECT_THROW(espera.Ejecuta([] {}, [] { throw std::runtime_error("falla"); }, nullptr, 1ms),
                  std::runtime_error);
+    // The failure is the call's own: the next call on the same worker succeeds.
+    EXPECT_NO_THROW(espera.Ejecuta([] {}, [] {}, nullptr, 1ms));
+}
+
+TEST(EsperaConGancho, UnSoloHiloTrabajaParaTodasLasLlamadas) {
+    EsperaConGancho espera;
+    std::thread::id primero;
+    std::thread::id segundo;
+    espera.Ejecuta([] {}, [&] { primero = std::this_thread::get_id(); }, nullptr, 1ms);
+    espera.Ejecuta([] {}, [&] { segundo = std::this_thread::get_id(); }, nullptr, 1ms);
+    EXPECT_NE(primero, std::this_thread::get_id());
+    EXPECT_EQ(primero, segundo);
 }
 
 TEST(EsperaConGancho, GanchoQueFallaInterrumpeYEsperaAlTrabajo) {
     std::atomic<bool> interrumpido{false};
     std::atomic<bool> terminado{false};
+    EsperaConGancho espera;
     try {
-        EsperaConGancho([] { throw std::logic_error("cancelado"); },
+        espera.Ejecuta([] { throw std::logic_error("cancelado"); },
                         [&] {
                             while (!interrumpido) std::this_thread::sleep_for(1ms);
                             std::this_thread::sleep_for(20ms);
@@ -56,6 +70,10 @@ TEST(EsperaConGancho, GanchoQueFallaInterrumpeYEsperaAlTrabajo) {
     } catch (const std::logic_error&) {
         EXPECT_TRUE(terminado);
     }
+    // A call after the cancelled one gets its own outcome, not the dropped one.
+    int resultado = 0;
+    espera.Ejecuta([] {}, [&] { resultado = 7; }, nullptr, 1ms);
+    EXPECT_EQ(resultado, 7);
 }
 
 }  // namespace
