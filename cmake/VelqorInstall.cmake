@@ -44,10 +44,14 @@ if(VELQOR_HELP2MAN)
   add_custom_command(
     OUTPUT ${VELQOR_MAN_DIR}/velqor-config.1
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VELQOR_MAN_DIR}
+    COMMAND ${CMAKE_COMMAND} -DPROGRAMA=$<TARGET_FILE:velqor-config>
+            -DSALIDA=${VELQOR_MAN_DIR}/velqor-config.subcomandos
+            -P ${PROJECT_SOURCE_DIR}/cmake/VelqorManSubcomandos.cmake
     COMMAND ${VELQOR_HELP2MAN} --no-info --section 1
             --name "companion of the Velqor SQL Server maintenance tool"
+            --include ${VELQOR_MAN_DIR}/velqor-config.subcomandos
             --output ${VELQOR_MAN_DIR}/velqor-config.1 $<TARGET_FILE:velqor-config>
-    DEPENDS velqor-config
+    DEPENDS velqor-config ${PROJECT_SOURCE_DIR}/cmake/VelqorManSubcomandos.cmake
     COMMENT "Manual page of velqor-config"
     VERBATIM)
   set(VELQOR_MANUALES ${VELQOR_MAN_DIR}/velqor-config.1)
