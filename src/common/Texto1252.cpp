@@ -152,18 +152,12 @@ bool EsAscii(std::string_view texto) {
 }
 
 std::string Utf8A1252(std::string_view utf8) {
-    if (EsAscii(utf8)) {
-        return std::string(utf8);
-    }
     return CopiaAscii(utf8, utf8.size(), [](std::string_view texto, std::size_t& pos, std::string& destino) {
         destino += static_cast<char>(Codigo1252(SiguienteCaracter(texto, pos)));
     });
 }
 
 std::string De1252AUtf8(std::string_view cp1252) {
-    if (EsAscii(cp1252)) {
-        return std::string(cp1252);
-    }
     return CopiaAscii(cp1252, cp1252.size() + cp1252.size() / 8,
                       [](std::string_view texto, std::size_t& pos, std::string& destino) {
                           const auto b = static_cast<unsigned char>(texto[pos++]);
