@@ -34,15 +34,11 @@ void InstalaCuadro(QWidget& ventana) {
 
 int EjecutaVentana(int argc, char** argv) {
     const std::string linea = LineaComandos(argc, argv);
-    if (!VariableDefinida("QT_QPA_PLATFORM")) {
-        if (!VariableDefinida("DISPLAY") && !VariableDefinida("WAYLAND_DISPLAY")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        } else if (!linea.empty()) {
-            // A start that names a file it cannot use must say why, also when the display it
-            // would fall back to cannot be reached.
-            qputenv("QT_QPA_PLATFORM", VariableDefinida("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen"
-                                                                           : "xcb;offscreen");
-        }
+    // velqor comes here only with a display or a platform named. A start that names a file it
+    // cannot use must say why, also when that display cannot be reached.
+    if (!VariableDefinida("QT_QPA_PLATFORM") && !linea.empty()) {
+        qputenv("QT_QPA_PLATFORM",
+                VariableDefinida("WAYLAND_DISPLAY") ? "wayland;xcb;offscreen" : "xcb;offscreen");
     }
     QApplication aplicacion(argc, argv);
     const QString plataforma = QGuiApplication::platformName();

@@ -7,6 +7,7 @@
 namespace velqor::ventana {
 
 // Runs the start for the process's arguments and answers the process exit code (see CodigoSalida).
+// Called only when DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM is set.
 int EjecutaVentana(int argc, char** argv);
 
 }  // namespace velqor::ventana
