@@ -8,9 +8,7 @@ namespace velqor::db {
 
 std::vector<Descripcion> FilaBloque::Elegidas(SQLHSTMT sentencia, SQLSMALLINT columnas,
                                               const std::vector<std::string>& nombres) {
-    std::vector<Descripcion> todas;
-    for (SQLSMALLINT c = 1; c <= columnas; ++c)
-        todas.push_back(Describe(sentencia, static_cast<SQLUSMALLINT>(c)));
+    const std::vector<Descripcion> todas = DescribeTodas(sentencia, columnas);
     std::vector<Descripcion> elegidas;
     for (const std::string& nombre : nombres) {
         const auto d = std::find_if(todas.begin(), todas.end(), [&](const Descripcion& c) {

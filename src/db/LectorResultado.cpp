@@ -90,6 +90,13 @@ Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero) {
     return d;
 }
 
+std::vector<Descripcion> DescribeTodas(SQLHSTMT sentencia, SQLSMALLINT columnas) {
+    std::vector<Descripcion> todas;
+    for (SQLSMALLINT c = 1; c <= columnas; ++c)
+        todas.push_back(Describe(sentencia, static_cast<SQLUSMALLINT>(c)));
+    return todas;
+}
+
 namespace {
 
 double SegundosDe(const SQL_TIMESTAMP_STRUCT& t) {
@@ -267,13 +274,9 @@ Celda LectorBloques::En(std::size_t fila, std::size_t columna) const {
 }
 
 std::unique_ptr<RecordsetLeido> LeeResultado(SQLHSTMT sentencia, SQLSMALLINT columnas) {
-    std::vector<Descripcion> descripciones;
+    LectorBloques lector(sentencia, DescribeTodas(sentencia, columnas));
     std::vector<ColumnaLeida> leidas;
-    for (SQLSMALLINT c = 1; c <= columnas; ++c) {
-        descripciones.push_back(Describe(sentencia, static_cast<SQLUSMALLINT>(c)));
-        leidas.emplace_back(descripciones.back().nombre, descripciones.back().clase);
-    }
-    LectorBloques lector(sentencia, std::move(descripciones));
+    for (const Descripcion& d : lector.Columnas()) leidas.emplace_back(d.nombre, d.clase);
     while (lector.Siguiente()) {
         for (std::size_t f = 0; f < lector.Filas(); ++f) {
             for (std::size_t c = 0; c < leidas.size(); ++c) {

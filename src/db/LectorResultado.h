@@ -25,6 +25,9 @@ struct Descripcion {
 
 // The description of column `numero` of the current result set. Throws ErrorOdbc.
 Descripcion Describe(SQLHSTMT sentencia, SQLUSMALLINT numero);
+// The descriptions of the `columnas` columns of the current result set, in order. Throws
+// ErrorOdbc.
+std::vector<Descripcion> DescribeTodas(SQLHSTMT sentencia, SQLSMALLINT columnas);
 
 // One value as fetched: SQL_NULL_DATA, or its length in bytes and its data (UTF-16 for texts).
 struct Celda {
