@@ -1,79 +1,59 @@
 #include "common/SumasMatriz.h"
 
-#include <algorithm>
-#include <bit>
-#include <cstring>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace velqor::zev {
 
-namespace {
-
-constexpr uint64_t kUnos = 0x0101010101010101;
-constexpr uint64_t kAltos = 0x8080808080808080;
-constexpr uint64_t kPares = 0x00FF00FF00FF00FF;
-
-// The eight bytes of x added pairwise into four 16-bit lanes.
-uint64_t Pares(uint64_t x) { return (x & kPares) + ((x >> 8) & kPares); }
-
-// The sum of the four 16-bit lanes of x.
-uint64_t SumaCarriles(uint64_t x) {
-    return (x & 0xFFFF) + ((x >> 16) & 0xFFFF) + ((x >> 32) & 0xFFFF) + (x >> 48);
-}
-
-}  // namespace
-
 std::size_t AgregaAscii(const unsigned char* bytes, std::size_t desde, std::size_t hasta,
                         Recorrido& recorrido) {
-    auto anterior = static_cast<uint64_t>(recorrido.ultimo);
-    uint64_t codigos = 0;
-    uint64_t saltos = 0;
+    auto anterior = static_cast<int64_t>(recorrido.ultimo);
+    int64_t codigos = 0;
+    int64_t saltos = 0;
     std::size_t k = desde;
-    const auto agrega = [&](uint64_t b) {
+    const auto agrega = [&](int64_t b) {
         codigos += b;
         saltos += b > anterior ? b - anterior : anterior - b;
         anterior = b;
     };
-    // The word's trick below needs the character before the word to be ASCII as well.
-    if (anterior >= 0x80 && k < hasta && bytes[k] < 0x80) {
+    // The first character on its own: from then on the byte before k is the last one taken.
+    if (k < hasta && bytes[k] < 0x80) {
         agrega(bytes[k++]);
     }
-    // Eight bytes at a time in one 64-bit word: the codes are the word's bytes, the steps the
-    // differences between the word and itself moved one byte on. For ASCII a and b,
-    // (a | 0x80) - b is 0x80 + a - b without a borrow between bytes, so its high bit tells which
-    // is larger. Both sums gather in 16-bit lanes, emptied before they could overflow.
-    while (k + 8 <= hasta) {
-        uint64_t carrilCodigos = 0;
-        uint64_t carrilSaltos = 0;
-        const std::size_t tope = std::min(hasta, k + 8 * 256);
-        for (; k + 8 <= tope; k += 8) {
-            uint64_t x = 0;
-            std::memcpy(&x, bytes + k, 8);
-            if constexpr (std::endian::native == std::endian::big) {
-                x = __builtin_bswap64(x);
+#if defined(__SSE2__)
+    // Sixteen characters a step: the sum of absolute differences against zero adds up their codes,
+    // and against the same bytes one position back (the character before each) their steps.
+    if (k > desde) {
+        const __m128i cero = _mm_setzero_si128();
+        __m128i sumaCodigos = cero;
+        __m128i sumaSaltos = cero;
+        for (; k + 16 <= hasta; k += 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k));
+            if (_mm_movemask_epi8(x) != 0) {
+                break;  // a byte that is not ASCII
             }
-            if ((x & kAltos) != 0) {
-                break;
-            }
-            const uint64_t diferencia = (x | kAltos) - ((x << 8) | anterior);
-            const uint64_t noMenor = ((diferencia & kAltos) >> 7) * 0xFF;
-            const uint64_t subida = (diferencia ^ kAltos) & noMenor;
-            const uint64_t bajada =
-                (((diferencia & ~kAltos) ^ (kAltos - kUnos)) + kUnos) & ~noMenor;
-            carrilCodigos += Pares(x);
-            carrilSaltos += Pares(subida | bajada);
-            anterior = x >> 56;
+            const __m128i antes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + k - 1));
+            sumaCodigos = _mm_add_epi64(sumaCodigos, _mm_sad_epu8(x, cero));
+            sumaSaltos = _mm_add_epi64(sumaSaltos, _mm_sad_epu8(x, antes));
         }
-        codigos += SumaCarriles(carrilCodigos);
-        saltos += SumaCarriles(carrilSaltos);
-        if (k + 8 <= tope) {
-            break;  // a word that is not all ASCII
-        }
+        const auto mitades = [](__m128i v) {
+            alignas(16) int64_t dos[2];
+            _mm_store_si128(reinterpret_cast<__m128i*>(dos), v);
+            return dos[0] + dos[1];
+        };
+        codigos += mitades(sumaCodigos);
+        saltos += mitades(sumaSaltos);
+        anterior = bytes[k - 1];
     }
+#endif
     for (; k < hasta && bytes[k] < 0x80; ++k) {
         agrega(bytes[k]);
     }
-    recorrido.sumas.codigos += static_cast<int64_t>(codigos);
-    recorrido.sumas.saltos += static_cast<int64_t>(saltos);
+    recorrido.sumas.codigos += codigos;
+    recorrido.sumas.saltos += saltos;
     recorrido.ultimo = static_cast<int>(anterior);
     return k;
 }

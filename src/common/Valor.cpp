@@ -170,21 +170,6 @@ void Valor::LiberaPropio() noexcept {
     dato_.numero = 0.0;
 }
 
-void Valor::TomaDe(Valor& otro) noexcept {
-    tipo_ = otro.tipo_;
-    if (tipo_ == Tipo::String) {
-        std::construct_at(&dato_.texto, std::move(otro.dato_.texto));
-        std::destroy_at(&otro.dato_.texto);
-    } else if (tipo_ == Tipo::Array) {
-        std::construct_at(&dato_.lista, std::move(otro.dato_.lista));
-        std::destroy_at(&otro.dato_.lista);
-    } else {
-        dato_.numero = otro.dato_.numero;
-    }
-    otro.tipo_ = Tipo::Empty;
-    otro.dato_.numero = 0.0;
-}
-
 Valor Valor::Texto(std::string v) {
     Valor r;
     std::construct_at(&r.dato_.texto, std::make_unique<std::string>(std::move(v)));

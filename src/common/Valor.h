@@ -106,7 +106,20 @@ class Valor {
     }
     void LiberaPropio() noexcept;
     // Takes otro's contents into this value, which holds nothing of its own; otro is left Empty.
-    void TomaDe(Valor& otro) noexcept;
+    void TomaDe(Valor& otro) noexcept {
+        tipo_ = otro.tipo_;
+        if (tipo_ == Tipo::String) {
+            std::construct_at(&dato_.texto, std::move(otro.dato_.texto));
+            std::destroy_at(&otro.dato_.texto);
+        } else if (tipo_ == Tipo::Array) {
+            std::construct_at(&dato_.lista, std::move(otro.dato_.lista));
+            std::destroy_at(&otro.dato_.lista);
+        } else {
+            dato_.numero = otro.dato_.numero;
+        }
+        otro.tipo_ = Tipo::Empty;
+        otro.dato_.numero = 0.0;
+    }
 
     // All numeric kinds, Boolean (as 0/1) and Date (seconds since epoch) hold a double; a String or
     // an Array its own heap object. tipo_ says which member is alive. A Valor is two words whatever
