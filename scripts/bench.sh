@@ -159,6 +159,17 @@ historial() {
 }
 figura "the history file" historial
 
+# The load a pass makes: once, in a process whose memory is all fresh, beside a plain read of the
+# same file in a fresh process.
+historial_primera_carga() {
+    local ruta=$TRABAJO/historial-10000.txt cargas lecturas
+    "$BIN/velqor_bench_historial" --write "$ruta" 10000
+    cargas=$(for _ in $(seq "$REPEATS"); do "$BIN/velqor_bench_historial" --load "$ruta"; done | reparto 1 3)
+    lecturas=$(for _ in $(seq "$REPEATS"); do "$BIN/velqor_bench_historial" --read "$ruta"; done | reparto 1 3)
+    echo "RESULT|History load, 10000 indexes x 31, first in a fresh process|$cargas|ms|plain read in a fresh process|$lecturas|ms|-" | registra
+}
+figura "the history file's first load" historial_primera_carga
+
 # ---- Start-up: an unattended run against an empty database ----
 arranque() {
     escenario Vacia "" > "$TRABAJO/vacia.json"

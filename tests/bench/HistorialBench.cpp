@@ -1,12 +1,15 @@
 // The month's density history file: saving (MatrizATexto + GrabaTexto) and loading (LeeTexto +
 // TextoAMatriz) a history of N indexes x 31 measurements, each beside a plain file copy of the same
 // number of bytes (std::ofstream write, std::ifstream read). Ends with a table of the medians and
-// their ratios.
+// their ratios. Repeated in one process, both reuse memory the process already has; the single
+// operations at the end of the file show the first load of a process beside a first plain read.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -153,7 +156,38 @@ BENCHMARK(CopiaEscritura)->Apply(Tamanos);
 BENCHMARK(CargaHistorial)->Apply(Tamanos);
 BENCHMARK(CopiaLectura)->Apply(Tamanos);
 
+// One operation in this process, which has done nothing else yet, so that every page it touches is
+// fresh, as in a pass that loads the history once: "--write FILE N" writes the history of N indexes,
+// "--load FILE" loads it and "--read FILE" reads its bytes plainly, each printing its time in ms.
+int UnaVez(const std::string& que, const std::string& ruta, const char* indices) {
+    if (que == "--write") {
+        return GrabaTexto(ruta, TextoHistorial(std::atoi(indices))) ? 0 : 1;
+    }
+    const auto inicio = std::chrono::steady_clock::now();
+    bool bien = false;
+    if (que == "--load") {
+        Valor historial;
+        bien = TextoAMatriz(LeeTexto(ruta), historial);
+    } else {
+        std::ifstream entrada(ruta, std::ios::binary | std::ios::ate);
+        std::string bytes(static_cast<std::size_t>(entrada.tellg()), '\0');
+        entrada.seekg(0);
+        entrada.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bien = entrada.gcount() == static_cast<std::streamsize>(bytes.size());
+        benchmark::DoNotOptimize(bytes);
+    }
+    const std::chrono::duration<double, std::milli> tiempo = std::chrono::steady_clock::now() - inicio;
+    std::printf("%.3f\n", tiempo.count());
+    return bien ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+    if (argc >= 3) {
+        const std::string que = argv[1];
+        if (que == "--write" || que == "--load" || que == "--read") {
+            return UnaVez(que, argv[2], argc > 3 ? argv[3] : "0");
+        }
+    }
     // Five repetitions by default; only their aggregates are shown.
     std::vector<char*> args(argv, argv + argc);
     std::string repeticiones = "--benchmark_repetitions=5";
