@@ -115,10 +115,12 @@ figura() {
 }
 
 # Starts Xvfb on a free display and waits until it accepts clients (it writes the display number
-# to the descriptor given with -displayfd once it does); sets PANTALLA.
+# to the descriptor given with -displayfd once it does); sets PANTALLA. -noreset: an X server resets
+# itself when its last client leaves and refuses connections meanwhile, which would fail the run
+# that follows one that closed its connection.
 arranca_xvfb() {
     local numero=""
-    Xvfb -displayfd 3 -br -nolisten tcp -screen 0 1280x1024x24 3> "$TRABAJO/xvfb.pantalla" 2> "$TRABAJO/xvfb.err" &
+    Xvfb -displayfd 3 -noreset -br -nolisten tcp -screen 0 1280x1024x24 3> "$TRABAJO/xvfb.pantalla" 2> "$TRABAJO/xvfb.err" &
     XVFB_PID=$!
     for _ in $(seq 300); do
         numero=$(tr -dc 0-9 < "$TRABAJO/xvfb.pantalla")
