@@ -1,8 +1,9 @@
 // The month's density history file: saving (MatrizATexto + GrabaTexto) and loading (LeeTexto +
 // TextoAMatriz) a history of N indexes x 31 measurements, each beside a plain file copy of the same
 // number of bytes (std::ofstream write, std::ifstream read). Ends with a table of the medians and
-// their ratios. Repeated in one process, both reuse memory the process already has; the single
-// operations at the end of the file show the first load of a process beside a first plain read.
+// their ratios. Repeated in one process that keeps the memory it frees, both reuse memory the
+// process already has; the single operations at the end of the file show the first load of a
+// process beside a first plain read.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "common/Momento.h"
 #include "common/Valor.h"
 #include "common/ZEVmat3.h"
+#include "Mediana.h"
 
 namespace {
 
@@ -188,6 +190,7 @@ int main(int argc, char** argv) {
             return UnaVez(que, argv[2], argc > 3 ? argv[3] : "0");
         }
     }
+    velqor::bench::ConservaMemoriaLiberada();
     // Five repetitions by default; only their aggregates are shown.
     std::vector<char*> args(argv, argv + argc);
     std::string repeticiones = "--benchmark_repetitions=5";

@@ -1,5 +1,7 @@
 #include "Mediana.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -30,6 +32,13 @@ Reparto MideMs(int veces, const std::function<void()>& accion) {
         muestras.push_back(ms.count());
     }
     return Reparte(muestras);
+}
+
+void ConservaMemoriaLiberada() {
+    constexpr int kSinLimite = 1 << 30;
+    ::mallopt(M_ARENA_MAX, 1);
+    ::mallopt(M_TRIM_THRESHOLD, kSinLimite);
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);  // glibc's largest; a fixed value also stops its own tuning
 }
 
 }  // namespace velqor::bench
