@@ -191,47 +191,36 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope) 
     // Fragmentation of the in-row data of every index; a partitioned index is as fragmented as
     // its worst partition.
     std::map<std::pair<int64_t, int32_t>, double> fragmentacion;
-    {
-        auto rs = conn.Execute(
-            "SELECT object_id, index_id, avg_fragmentation_in_percent FROM "
-            "sys.dm_db_index_physical_stats(DB_ID(), NULL, NULL, NULL, 'LIMITED') "
-            "WHERE index_id > 0 AND alloc_unit_type_desc = 'IN_ROW_DATA'",
-            1);
-        if (!rs) return;
-        int32_t leidas = 0;
-        while (!rs->EOF()) {
+    const auto clave = [](const db::FilaLeida& f) {
+        return std::make_pair(static_cast<int64_t>(f.Numero(0).value_or(0)),
+                              static_cast<int32_t>(f.Numero(1).value_or(0)));
+    };
+    int32_t leidas = 0;
+    const bool hubo = conn.Recorre(
+        "SELECT object_id, index_id, avg_fragmentation_in_percent FROM "
+        "sys.dm_db_index_physical_stats(DB_ID(), NULL, NULL, NULL, 'LIMITED') "
+        "WHERE index_id > 0 AND alloc_unit_type_desc = 'IN_ROW_DATA'",
+        {"object_id", "index_id", "avg_fragmentation_in_percent"},
+        [&](const db::FilaLeida& f) {
             AnunciaLectura(++leidas);
-            const Valor f = rs->Field("avg_fragmentation_in_percent");
-            if (f.EsNumero()) {
-                const auto clave =
-                    std::make_pair(Entero(rs->Field("object_id")),
-                                   static_cast<int32_t>(Entero(rs->Field("index_id"))));
-                auto [it, nuevo] = fragmentacion.emplace(clave, f.ComoDoble());
-                if (!nuevo) it->second = std::max(it->second, f.ComoDoble());
-            }
-            rs->MoveNext();
-        }
-        rs->Close();
-        AnunciaLectura(leidas, true);
-    }
+            const auto fragmentada = f.Numero(2);
+            if (!fragmentada) return;
+            auto [it, nuevo] = fragmentacion.emplace(clave(f), *fragmentada);
+            if (!nuevo) it->second = std::max(it->second, *fragmentada);
+        },
+        1);
+    if (!hubo) return;
+    AnunciaLectura(leidas, true);
     if (fragmentacion.empty()) return;
     std::map<std::pair<int64_t, int32_t>, std::string> nombres;
-    {
-        auto rs =
-            conn.Execute("SELECT object_id, index_id, name FROM sys.indexes WHERE index_id > 0", 1);
-        if (rs) {
-            while (!rs->EOF()) {
-                const Valor nombre = rs->Field("name");
-                if (!nombre.EsNulo()) {
-                    nombres[{Entero(rs->Field("object_id")),
-                             static_cast<int32_t>(Entero(rs->Field("index_id")))}] =
-                        nombre.ATexto();
-                }
-                rs->MoveNext();
-            }
-            rs->Close();
-        }
-    }
+    conn.Recorre(
+        "SELECT object_id, index_id, name FROM sys.indexes WHERE index_id > 0",
+        {"object_id", "index_id", "name"},
+        [&](const db::FilaLeida& f) {
+            const Valor nombre = f.Campo(2);
+            if (!nombre.EsNulo()) nombres[clave(f)] = nombre.ATexto();
+        },
+        1);
     const auto catalogo = Catalogo(conn);
     for (const auto& [clave, f] : fragmentacion) {
         // Only the tables and views of the catalog: internal and system tables take no ALTER INDEX.

@@ -12,7 +12,8 @@
 // and printed as information.
 //
 // With --engine-only only the engine is timed, and one line SURVEY|min/median/max ms|peak MB
-// is printed.
+// is printed; with --without-tsql the C client is timed too (a line CLIENT|min/median/max ms and
+// the comparison), not tsql.
 
 #include <sys/resource.h>
 
@@ -79,9 +80,11 @@ velqor::bench::Reparto ClienteC(int veces, const std::string& cadena, size_t& fi
 }  // namespace
 
 int main(int argc, char** argv) try {
-    const bool soloMotor = argc == 9 && std::string(argv[8]) == "--engine-only";
-    if (argc != 8 && !soloMotor) {
-        std::fprintf(stderr, "usage: %s CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES [--engine-only]\n",
+    const std::string modo = argc == 9 ? argv[8] : "";
+    const bool soloMotor = modo == "--engine-only";
+    const bool sinTsql = modo == "--without-tsql";
+    if (argc != 8 && !soloMotor && !sinTsql) {
+        std::fprintf(stderr, "usage: %s CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES [--engine-only|--without-tsql]\n",
                      argv[0]);
         return 2;
     }
@@ -124,15 +127,21 @@ int main(int argc, char** argv) try {
     rusage uso{};
     ::getrusage(RUSAGE_SELF, &uso);
     const double picoMb = static_cast<double>(uso.ru_maxrss) / 1024;
-    if (soloMotor) {
+    if (soloMotor || sinTsql) {
         std::printf("SURVEY|%s|%.1f\n", motorMs.Texto().c_str(), picoMb);
         std::printf("INFO|survey of %zu indexes: engine %s ms (the process's first: %.1f ms), then freeing the list %s ms; peak memory (max RSS) %.1f MB\n",
                     filas, motorMs.Texto().c_str(), primera, liberaMs.Texto().c_str(), picoMb);
-        return 0;
+        if (soloMotor) return 0;
     }
     conn.reset();
     size_t filasC = 0;
     const auto clienteC = ClienteC(veces, velqor::bench::CadenaConexion(carpeta, nombre), filasC);
+    if (sinTsql) {
+        std::printf("CLIENT|%s\n", clienteC.Texto().c_str());
+        std::printf("RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|plain C ODBC client, bound blocks, same statements|%s|ms|< 1.2x\n",
+                    filas, motorMs.Texto().c_str(), clienteC.Texto().c_str());
+        return 0;
+    }
     const auto tsqlMs = Tsql(veces, puerto, base, usuario, clave, kEncuesta);
     const auto loginMs = Tsql(veces, puerto, base, usuario, clave, "SELECT 1");
 
