@@ -118,6 +118,46 @@ TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
     }
 }
 
+// A server without DBCC SHOWCONTIG (the cloud database service) is surveyed through the physical
+// stats: a partitioned index is as fragmented as its worst partition; a row without a figure, an
+// index without a name and an object the catalog does not list (an internal table) are left out.
+TEST_F(IndicesTest, WithoutDbccTheSurveyTakesTheWorstPartitionOfEachListedIndex) {
+    guion.Cuando("DBCC SHOWCONTIG () ",
+                 Respuesta::Rechazo({{40518,
+                                      "DBCC command 'SHOWCONTIG' is not supported in this "
+                                      "version of SQL Server."}}));
+    const auto fisica = [](int objeto, int indice, Valor fragmentacion) {
+        return Lista{Valor::Largo(objeto), Valor::Largo(indice), std::move(fragmentacion)};
+    };
+    guion.Cuando(
+        "SELECT object_id, index_id, avg_fragmentation_in_percent FROM "
+        "sys.dm_db_index_physical_stats",
+        Respuesta::Filas({"object_id", "index_id", "avg_fragmentation_in_percent"},
+                         {fisica(7, 1, Valor::Doble(10)), fisica(7, 1, Valor::Doble(40)),
+                          fisica(7, 1, Valor::Doble(25)), fisica(7, 2, Valor::Nulo()),
+                          fisica(7, 3, Valor::Doble(90)), fisica(9, 1, Valor::Doble(50))}));
+    guion.Cuando(
+        "SELECT object_id, index_id, name FROM sys.indexes",
+        Respuesta::Filas({"object_id", "index_id", "name"},
+                         {{Valor::Largo(7), Valor::Largo(1), Valor::Texto("PK_Pedidos")},
+                          {Valor::Largo(7), Valor::Largo(2), Valor::Texto("IX_Sin")},
+                          {Valor::Largo(7), Valor::Largo(3), Valor::Nulo()},
+                          {Valor::Largo(9), Valor::Largo(1), Valor::Texto("PK_Interna")}}));
+    guion.Cuando(
+        "SELECT object_id, name, SCHEMA_NAME(schema_id)",
+        Respuesta::Filas({"object_id", "name", "schema_name"},
+                         {{Valor::Largo(7), Valor::Texto("Pedidos"), Valor::Texto("Sales")}}));
+    Valor lista;
+    ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
+    EXPECT_EQ(lista,
+              Valor::Matriz({Valor::Matriz(
+                  {Valor::Texto("Sales.Pedidos"), Valor::Texto("PK_Pedidos"), Valor::Doble(60),
+                   Valor::Texto("Sales"), Valor::Largo(7), Valor::Largo(1)})}));
+    EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2",
+                                      "Reading 3", "Reading 4", "Reading 5", "Reading 6"));
+    EXPECT_THAT(cuadros, IsEmpty());
+}
+
 TEST_F(IndicesTest, SurveyFailureIsReportedAndLeavesTheListUntouched) {
     guion.Cuando(
         "DBCC SHOWCONTIG () ",
