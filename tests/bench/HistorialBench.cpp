@@ -159,8 +159,9 @@ BENCHMARK(CargaHistorial)->Apply(Tamanos);
 BENCHMARK(CopiaLectura)->Apply(Tamanos);
 
 // One operation in this process, which has done nothing else yet, so that every page it touches is
-// fresh, as in a pass that loads the history once: "--write FILE N" writes the history of N indexes,
-// "--load FILE" loads it and "--read FILE" reads its bytes plainly, each printing its time in ms.
+// fresh, as in a pass that loads the history once: "--write FILE N" writes the history of N
+// indexes, "--load FILE" loads it and "--read FILE" reads its bytes plainly, each printing its time
+// in ms.
 int UnaVez(const std::string& que, const std::string& ruta, const char* indices) {
     if (que == "--write") {
         return GrabaTexto(ruta, TextoHistorial(std::atoi(indices))) ? 0 : 1;
@@ -178,7 +179,8 @@ int UnaVez(const std::string& que, const std::string& ruta, const char* indices)
         bien = entrada.gcount() == static_cast<std::streamsize>(bytes.size());
         benchmark::DoNotOptimize(bytes);
     }
-    const std::chrono::duration<double, std::milli> tiempo = std::chrono::steady_clock::now() - inicio;
+    const std::chrono::duration<double, std::milli> tiempo =
+        std::chrono::steady_clock::now() - inicio;
     std::printf("%.3f\n", tiempo.count());
     return bien ? 0 : 1;
 }

@@ -38,7 +38,8 @@ void ConservaMemoriaLiberada() {
     constexpr int kSinLimite = 1 << 30;
     ::mallopt(M_ARENA_MAX, 1);
     ::mallopt(M_TRIM_THRESHOLD, kSinLimite);
-    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);  // glibc's largest; a fixed value also stops its own tuning
+    // glibc's largest; a fixed value also stops its own tuning of it.
+    ::mallopt(M_MMAP_THRESHOLD, 32 << 20);
 }
 
 }  // namespace velqor::bench

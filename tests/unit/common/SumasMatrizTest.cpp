@@ -46,9 +46,12 @@ TEST(AgregaAscii, DaLasSumasDeSuDefinicion) {
                     const std::size_t fin = SumaUnoAUno(texto, desde, esperado);
                     const auto* datos = reinterpret_cast<const unsigned char*>(texto.data());
                     ASSERT_EQ(AgregaAscii(datos, desde, texto.size(), obtenido), fin)
-                        << "previous " << previo << ", length " << largo << ", high byte at " << alto;
-                    EXPECT_EQ(obtenido.sumas.codigos, esperado.sumas.codigos) << previo << "/" << largo;
-                    EXPECT_EQ(obtenido.sumas.saltos, esperado.sumas.saltos) << previo << "/" << largo;
+                        << "previous " << previo << ", length " << largo << ", high byte at "
+                        << alto;
+                    EXPECT_EQ(obtenido.sumas.codigos, esperado.sumas.codigos)
+                        << previo << "/" << largo;
+                    EXPECT_EQ(obtenido.sumas.saltos, esperado.sumas.saltos)
+                        << previo << "/" << largo;
                     EXPECT_EQ(obtenido.ultimo, esperado.ultimo) << previo << "/" << largo;
                 }
             }
