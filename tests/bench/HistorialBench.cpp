@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <string>
 
@@ -67,7 +69,10 @@ const std::string& TextoHistorial(int indices) {
 }
 
 void GuardaHistorial(benchmark::State& estado) {
-    const Valor historial = Historial(static_cast<int>(estado.range(0)));
+    // The history as a pass holds it when it saves: loaded from its file (then added to), its
+    // values laid out in the order of the text rather than wherever the building left them.
+    Valor historial;
+    if (!TextoAMatriz(TextoHistorial(static_cast<int>(estado.range(0))), historial)) std::abort();
     const std::string ruta = Ruta("historial");
     for (auto _ : estado) {
         std::string texto;
@@ -177,6 +182,39 @@ BENCHMARK(CopiaEscrituraFirme)->Apply(Tamanos);
 BENCHMARK(CargaHistorial)->Apply(Tamanos);
 BENCHMARK(CopiaLectura)->Apply(Tamanos);
 
+// Runs the benchmark named figura ("Name/size") in a child process and takes its minimum, median
+// and maximum into recolector; false when it could not run.
+bool AparteEnUnHijo(const std::string& figura, Recolector& recolector) {
+    int tubo[2];
+    if (::pipe(tubo) != 0) return false;
+    std::fflush(stdout);
+    const pid_t hijo = ::fork();
+    if (hijo < 0) return false;
+    if (hijo == 0) {
+        ::close(tubo[0]);
+        Recolector propio;
+        benchmark::RunSpecifiedBenchmarks(&propio, "^" + figura + "$");
+        std::cout.flush();
+        std::fflush(stdout);
+        auto& r = propio.repartos[figura];
+        const double cifras[] = {r["min"], r["median"], r["max"]};
+        const bool escrito = ::write(tubo[1], cifras, sizeof cifras) == sizeof cifras;
+        ::_exit(escrito && cifras[1] > 0 ? 0 : 1);
+    }
+    ::close(tubo[1]);
+    double cifras[3] = {};
+    const bool leido = ::read(tubo[0], cifras, sizeof cifras) == sizeof cifras;
+    ::close(tubo[0]);
+    int estado = 0;
+    ::waitpid(hijo, &estado, 0);
+    if (!leido || !WIFEXITED(estado) || WEXITSTATUS(estado) != 0) return false;
+    auto& r = recolector.repartos[figura];
+    r["min"] = cifras[0];
+    r["median"] = cifras[1];
+    r["max"] = cifras[2];
+    return true;
+}
+
 // One operation in this process, which has done nothing else yet, so that every page it touches is
 // fresh, as in a pass that loads the history once: "--write FILE N" writes the history of N
 // indexes, "--load FILE" loads it and "--read FILE" reads its bytes plainly, each printing its time
@@ -220,7 +258,19 @@ int main(int argc, char** argv) {
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
     Recolector recolector;
-    benchmark::RunSpecifiedBenchmarks(&recolector);
+    // Each benchmark runs in a process of its own, forked from this one before it has built
+    // anything, so that no figure depends on what the benchmarks before it left in the heap (where
+    // a tree's values lie decides how fast it is walked).
+    for (const char* nombre : {"GuardaHistorial", "CopiaEscritura", "CopiaEscrituraFirme",
+                               "CargaHistorial", "CopiaLectura"}) {
+        for (const int tamano : kTamanos) {
+            const std::string figura = std::string(nombre) + "/" + std::to_string(tamano);
+            if (!AparteEnUnHijo(figura, recolector)) {
+                std::fprintf(stderr, "velqor_bench_historial: %s failed\n", figura.c_str());
+                return 1;
+            }
+        }
+    }
     benchmark::Shutdown();
 
     // One line per figure, read by scripts/bench.sh: FIGURE|value|unit|reference|value|unit|goal
