@@ -191,7 +191,7 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope) 
     // Fragmentation of the in-row data of every index; a partitioned index is as fragmented as
     // its worst partition.
     std::map<std::pair<int64_t, int32_t>, double> fragmentacion;
-    const auto clave = [](const db::FilaLeida& f) {
+    const auto indiceDe = [](const db::FilaLeida& f) {
         return std::make_pair(static_cast<int64_t>(f.Numero(0).value_or(0)),
                               static_cast<int32_t>(f.Numero(1).value_or(0)));
     };
@@ -205,7 +205,7 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope) 
             AnunciaLectura(++leidas);
             const auto fragmentada = f.Numero(2);
             if (!fragmentada) return;
-            auto [it, nuevo] = fragmentacion.emplace(clave(f), *fragmentada);
+            auto [it, nuevo] = fragmentacion.emplace(indiceDe(f), *fragmentada);
             if (!nuevo) it->second = std::max(it->second, *fragmentada);
         },
         1);
@@ -218,7 +218,7 @@ void Velqor::EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope) 
         {"object_id", "index_id", "name"},
         [&](const db::FilaLeida& f) {
             const Valor nombre = f.Campo(2);
-            if (!nombre.EsNulo()) nombres[clave(f)] = nombre.ATexto();
+            if (!nombre.EsNulo()) nombres[indiceDe(f)] = nombre.ATexto();
         },
         1);
     const auto catalogo = Catalogo(conn);
