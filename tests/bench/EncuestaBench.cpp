@@ -4,7 +4,7 @@
 // client, tsql, reading the same DBCC SHOWCONTIG result. tsql logs in on every run, so its login
 // (the same tsql running SELECT 1) is measured apart and subtracted.
 //
-// velqor_bench_encuesta CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES [--engine-only]
+// velqor_bench_encuesta CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES [--engine-only|--without-tsql]
 //
 // The engine's figure is the call of ObtenerDensidadActual until it hands its list back, repeated
 // in a process that keeps the memory it frees (the C client reuses its buffers too); the first call

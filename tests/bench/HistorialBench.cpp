@@ -1,9 +1,10 @@
 // The month's density history file: saving (MatrizATexto + GrabaTexto) and loading (LeeTexto +
 // TextoAMatriz) a history of N indexes x 31 measurements, each beside a plain file copy of the same
 // number of bytes (std::ofstream write, std::ifstream read; and a write flushed to the disk, as a
-// save flushes the history). Ends with a table of the medians and their ratios. Repeated in one
-// process that keeps the memory it frees, both reuse memory the process already has; the single
-// operations at the end of the file show the first load of a process beside a first plain read.
+// save flushes the history). Ends with a table of the medians and their ratios. Each benchmark
+// runs in a process of its own that keeps the memory it frees, so its repeats reuse memory the
+// process already has; the single operations at the end of the file show the first load of a
+// process beside a first plain read.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -124,16 +125,21 @@ void CopiaEscrituraFirme(benchmark::State& estado) {
     std::remove(ruta.c_str());
 }
 
+// The plain read: the tamano bytes of the file at ruta into a new buffer; false when fewer came.
+bool LecturaLlana(const std::string& ruta, std::size_t tamano) {
+    std::ifstream entrada(ruta, std::ios::binary);
+    std::string bytes(tamano, '\0');
+    entrada.read(bytes.data(), static_cast<std::streamsize>(tamano));
+    benchmark::DoNotOptimize(bytes);
+    return entrada.gcount() == static_cast<std::streamsize>(tamano);
+}
+
 void CopiaLectura(benchmark::State& estado) {
     const size_t tamano = TextoHistorial(static_cast<int>(estado.range(0))).size();
     const std::string ruta = Ruta("copia");
     std::ofstream(ruta, std::ios::binary) << std::string(tamano, 'x');
     for (auto _ : estado) {
-        std::ifstream entrada(ruta, std::ios::binary);
-        std::string bytes(tamano, '\0');
-        entrada.read(bytes.data(), static_cast<std::streamsize>(tamano));
-        if (entrada.gcount() != static_cast<std::streamsize>(tamano)) estado.SkipWithError("read failed");
-        benchmark::DoNotOptimize(bytes);
+        if (!LecturaLlana(ruta, tamano)) estado.SkipWithError("read failed");
     }
     estado.SetBytesProcessed(estado.iterations() * tamano);
     std::remove(ruta.c_str());
@@ -176,11 +182,15 @@ void Tamanos(benchmark::internal::Benchmark* b) {
 }
 }  // namespace
 
-BENCHMARK(GuardaHistorial)->Apply(Tamanos);
-BENCHMARK(CopiaEscritura)->Apply(Tamanos);
-BENCHMARK(CopiaEscrituraFirme)->Apply(Tamanos);
-BENCHMARK(CargaHistorial)->Apply(Tamanos);
-BENCHMARK(CopiaLectura)->Apply(Tamanos);
+// Every benchmark of this program, in the order they run.
+constexpr struct {
+    const char* nombre;
+    void (*funcion)(benchmark::State&);
+} kBenchmarks[] = {{"GuardaHistorial", GuardaHistorial},
+                   {"CopiaEscritura", CopiaEscritura},
+                   {"CopiaEscrituraFirme", CopiaEscrituraFirme},
+                   {"CargaHistorial", CargaHistorial},
+                   {"CopiaLectura", CopiaLectura}};
 
 // Runs the benchmark named figura ("Name/size") in a child process and takes its minimum, median
 // and maximum into recolector; false when it could not run.
@@ -229,12 +239,9 @@ int UnaVez(const std::string& que, const std::string& ruta, const char* indices)
         Valor historial;
         bien = TextoAMatriz(LeeTexto(ruta), historial);
     } else {
-        std::ifstream entrada(ruta, std::ios::binary | std::ios::ate);
-        std::string bytes(static_cast<std::size_t>(entrada.tellg()), '\0');
-        entrada.seekg(0);
-        entrada.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        bien = entrada.gcount() == static_cast<std::streamsize>(bytes.size());
-        benchmark::DoNotOptimize(bytes);
+        std::error_code error;
+        const auto tamano = std::filesystem::file_size(ruta, error);
+        bien = !error && LecturaLlana(ruta, static_cast<std::size_t>(tamano));
     }
     const std::chrono::duration<double, std::milli> tiempo =
         std::chrono::steady_clock::now() - inicio;
@@ -257,14 +264,16 @@ int main(int argc, char** argv) {
     args.insert(args.begin() + 1, {repeticiones.data(), agregados.data()});
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
+    for (const auto& b : kBenchmarks) {
+        benchmark::RegisterBenchmark(b.nombre, b.funcion)->Apply(Tamanos);
+    }
     Recolector recolector;
     // Each benchmark runs in a process of its own, forked from this one before it has built
     // anything, so that no figure depends on what the benchmarks before it left in the heap (where
     // a tree's values lie decides how fast it is walked).
-    for (const char* nombre : {"GuardaHistorial", "CopiaEscritura", "CopiaEscrituraFirme",
-                               "CargaHistorial", "CopiaLectura"}) {
+    for (const auto& b : kBenchmarks) {
         for (const int tamano : kTamanos) {
-            const std::string figura = std::string(nombre) + "/" + std::to_string(tamano);
+            const std::string figura = std::string(b.nombre) + "/" + std::to_string(tamano);
             if (!AparteEnUnHijo(figura, recolector)) {
                 std::fprintf(stderr, "velqor_bench_historial: %s failed\n", figura.c_str());
                 return 1;
