@@ -143,7 +143,8 @@ class Analizador {
         if (Acepta("ALTER")) return AlterIndexSentencia();
         if (Acepta("RESTORE")) return VerificaSentencia();
         if (Acepta("EXEC") || Acepta("EXECUTE")) return Llamada();
-        for (const char* kw : {"SET", "BEGIN", "COMMIT", "ROLLBACK", "IF", "DECLARE"}) {
+        if (Acepta("SET")) return FijarSentencia();
+        for (const char* kw : {"BEGIN", "COMMIT", "ROLLBACK", "IF", "DECLARE"}) {
             if (Acepta(kw)) {
                 SaltaHastaFinDeSentencia();
                 return Fijar{};
@@ -154,6 +155,67 @@ class Analizador {
             return Llamada();
         }
         throw Sintaxis();
+    }
+
+    // SET option[, option...] value, SET TRANSACTION ISOLATION LEVEL level; SET @variable = ...
+    // is accepted and ignored. The options that take a number refuse anything else.
+    Comando FijarSentencia() {
+        Fijar f;
+        if (Actual().tipo == TT::Variable) {
+            SaltaHastaFinDeSentencia();
+            return f;
+        }
+        if (Acepta("TRANSACTION")) {
+            Espera("ISOLATION");
+            Espera("LEVEL");
+            f.opciones.push_back("TRANSACTION ISOLATION LEVEL");
+            while (Actual().tipo == TT::Palabra && !EsInicioSentencia()) {
+                f.valor += (f.valor.empty() ? "" : " ") + Mayusculas(t_[p_++].valor);
+            }
+            if (f.valor.empty()) throw Sintaxis();
+            return f;
+        }
+        // The tokens up to the statement's end: option words (a comma between options), then the
+        // value as the last token.
+        std::vector<Token> resto;
+        while (Actual().tipo != TT::Fin && !EsSimbolo(";") && !EsInicioSentencia()) {
+            resto.push_back(t_[p_++]);
+        }
+        if (resto.size() < 2) throw Sintaxis();
+        const Token& valor = resto.back();
+        size_t fin = resto.size() - 1;
+        if (valor.tipo == TT::Numero) {
+            const bool negativo = fin > 0 && resto[fin - 1].tipo == TT::Simbolo &&
+                                  resto[fin - 1].valor == "-";
+            if (negativo) --fin;
+            f.numero = (negativo ? -1 : 1) * AEntero(valor.valor);
+        } else if (valor.tipo == TT::Simbolo) {
+            throw FalloSintaxis{ErrorSintaxis(valor.fuente)};
+        } else {
+            f.valor = Mayusculas(valor.valor);
+        }
+        std::string opcion;
+        for (size_t k = 0; k < fin; ++k) {
+            if (resto[k].tipo == TT::Simbolo && resto[k].valor == ",") {
+                f.opciones.push_back(opcion);
+                opcion.clear();
+            } else if (resto[k].tipo == TT::Simbolo && resto[k].valor == "." && !opcion.empty()) {
+                opcion += ".";  // SET IDENTITY_INSERT schema.table ON
+            } else if (resto[k].tipo == TT::Palabra || resto[k].tipo == TT::Identificador) {
+                const bool pegado = !opcion.empty() && opcion.back() == '.';
+                opcion += (opcion.empty() || pegado ? "" : " ") + Mayusculas(resto[k].valor);
+            } else {
+                throw FalloSintaxis{ErrorSintaxis(resto[k].fuente)};
+            }
+        }
+        if (opcion.empty()) throw FalloSintaxis{ErrorSintaxis(resto[fin].fuente)};
+        f.opciones.push_back(opcion);
+        for (const char* numerica : {"LOCK_TIMEOUT", "TEXTSIZE", "DATEFIRST", "ROWCOUNT"}) {
+            if (f.opciones.front() == numerica && !f.numero && valor.tipo != TT::Variable) {
+                throw FalloSintaxis{ErrorSintaxis(valor.fuente)};
+            }
+        }
+        return f;
     }
 
     void SaltaHastaFinDeSentencia() {
@@ -301,8 +363,16 @@ class Analizador {
         } else if (!Acepta("REORGANIZE")) {
             throw Sintaxis();
         }
-        // Options and a PARTITION clause change nothing sqlsim models.
-        SaltaHastaFinDeSentencia();
+        // Of the options and a PARTITION clause only ONLINE = ON changes what sqlsim does.
+        while (Actual().tipo != TT::Fin && !EsSimbolo(";") && !EsInicioSentencia()) {
+            if (a.reconstruir && EsPalabra("ONLINE") && Siguiente().tipo == TT::Simbolo &&
+                Siguiente().valor == "=") {
+                p_ += 2;
+                a.enLinea = EsPalabra("ON");
+                if (Actual().tipo == TT::Fin) throw Sintaxis();
+            }
+            ++p_;
+        }
         return a;
     }
 

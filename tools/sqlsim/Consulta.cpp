@@ -348,7 +348,22 @@ Tabla UsuariosPW(const std::vector<UsuarioEsc>& usuarios) {
     return t;
 }
 
-Tabla ArchivosBase(const BaseEsc& base, size_t posBase, const Estado& estado) {
+// sys.dm_os_host_info: the one row of the operating system the server runs on.
+Tabla Anfitrion(const AnfitrionEsc& a) {
+    return Tabla{{{"host_platform", tds::kNVarchar, 256},
+                  {"host_distribution", tds::kNVarchar, 256},
+                  {"host_release", tds::kNVarchar, 256},
+                  {"host_service_pack_level", tds::kNVarchar, 256},
+                  {"host_sku", tds::kIntN, 4},
+                  {"os_language_version", tds::kIntN, 4}},
+                 {{Texto(a.esLinux ? "Linux" : "Windows"), Texto(a.distribucion), Texto(a.version),
+                   Texto(""), a.esLinux ? ValorSql{} : Entero(7), Entero(1033)}}};
+}
+
+Tabla ArchivosBase(const Escenario& esc, const BaseEsc& base, size_t posBase,
+                   const Estado& estado) {
+    // The data folder: C:\SQLData on Windows, the default /var/opt/mssql/data on Linux.
+    const std::string carpeta = esc.anfitrion.esLinux ? "/var/opt/mssql/data/" : "C:\\SQLData\\";
     Tabla t{{{"file_id", tds::kIntN, 4},
              {"type", tds::kIntN, 1},
              {"type_desc", tds::kNVarchar, 60},
@@ -361,7 +376,7 @@ Tabla ArchivosBase(const BaseEsc& base, size_t posBase, const Estado& estado) {
         const ArchivoEsc& a = base.archivos[k];
         t.filas.push_back({Entero(a.fileId), Entero(a.log ? 1 : 0), Texto(a.log ? "LOG" : "ROWS"),
                            Texto(a.nombre),
-                           Texto("C:\\SQLData\\" + a.nombre + (a.log ? ".ldf" : ".mdf")),
+                           Texto(carpeta + a.nombre + (a.log ? ".ldf" : ".mdf")),
                            Texto("ONLINE"), Entero(estado.TamanoMB(posBase, k) * 128)});
     }
     return t;
@@ -559,6 +574,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
                 tabla = HistoriaRespaldos(esc_, estado_);
             } else if (sistema && objeto == "DM_EXEC_CONNECTIONS") {
                 tabla = Conexiones(ctx);
+            } else if (sistema && objeto == "DM_OS_HOST_INFO" && esc_.version >= 14) {
+                tabla = Anfitrion(esc_.anfitrion);
             } else if (sistema && objeto == "DATABASES") {
                 tabla = Bases(esc_);
             } else if (sistema && objeto == "DM_DB_INDEX_PHYSICAL_STATS" && s.argumentos) {
@@ -569,7 +586,7 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
             } else if (s.argumentos) {
                 throw FalloEval{{208, 1, 16, "Invalid object name '" + s.tabla + "'."}};
             } else if (sistema && objeto == "DATABASE_FILES") {
-                tabla = ArchivosBase(*base, ctx.base, estado_);
+                tabla = ArchivosBase(esc_, *base, ctx.base, estado_);
             } else if (sistema && objeto == "SCHEMAS") {
                 tabla = Esquemas(*base);
             } else if (sistema && objeto == "OBJECTS") {

@@ -32,6 +32,7 @@ struct ContextoSesion {
     int spid = 51;
     bool cifrada = false;                       // the whole session travels encrypted
     std::map<std::string, ValorSql> variables;  // upper-case name with '@' -> value
+    int64_t lockTimeout = -1;                   // SET LOCK_TIMEOUT: ms, -1 waits for ever
 };
 
 class Consulta {

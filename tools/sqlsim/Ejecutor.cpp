@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <set>
+#include <type_traits>
 
 #include "ArchivoRespaldo.h"
 #include "NombreObjeto.h"
@@ -22,6 +24,8 @@ Resultado Falla(EscritorTds& out, std::initializer_list<MensajeSql> errores) {
 MensajeSql Info(int32_t numero, std::string texto, uint8_t clase = 0) {
     return MensajeSql{numero, 1, clase, std::move(texto)};
 }
+
+const Resultado kInterrumpido{false, std::nullopt, true};
 
 const MensajeSql kDbccTerminado = Info(
     2528,
@@ -220,7 +224,8 @@ std::string Ejecutor::Tipo(const Comando& c) {
     return std::visit(Nombres{}, c);
 }
 
-Resultado Ejecutor::Ejecuta(const Comando& c, ContextoSesion& ctx, EscritorTds& salida) {
+Resultado Ejecutor::Ejecuta(const Comando& c, ContextoSesion& ctx, EscritorTds& salida,
+                            const Esperar& espera) {
     if (esc_.bases.empty() && !std::holds_alternative<Seleccion>(c) &&
         !std::holds_alternative<Fijar>(c)) {
         return Falla(
@@ -231,7 +236,41 @@ Resultado Ejecutor::Ejecuta(const Comando& c, ContextoSesion& ctx, EscritorTds& 
     if (esc_.EsNube()) {
         if (const auto refusal = NoEnLaNube(c)) return Falla(salida, {*refusal});
     }
-    return std::visit([&](const auto& s) { return Hacer(s, ctx, salida); }, c);
+    return std::visit(
+        [&](const auto& s) {
+            using T = std::decay_t<decltype(s)>;
+            if constexpr (std::is_same_v<T, DbReindex> || std::is_same_v<T, IndexDefrag> ||
+                          std::is_same_v<T, AlterIndex>) {
+                return Hacer(s, ctx, salida, espera);
+            } else {
+                if (!espera(esc_.Duracion(Tipo(c)))) return kInterrumpido;
+                return Hacer(s, ctx, salida);
+            }
+        },
+        c);
+}
+
+std::optional<Resultado> Ejecutor::EsperaIndices(const std::string& tipo, size_t base,
+                                                 const std::vector<size_t>& indices,
+                                                 const ContextoSesion& ctx, const Esperar& espera,
+                                                 EscritorTds& out) const {
+    const int resta = estado_.BloqueoRestante(base, indices);
+    if (resta != 0) {
+        // -1 waits for the lock however long it is held; a timeout gives up once it has passed.
+        const int64_t limite = ctx.lockTimeout;
+        const bool alcanza = limite < 0 || (resta > 0 && resta <= limite);
+        const int ms = alcanza ? resta
+                               : static_cast<int>(std::min<int64_t>(
+                                     limite, std::numeric_limits<int>::max()));
+        if (!espera(ms)) return kInterrumpido;
+        if (!alcanza) {
+            return Falla(out, {{1222, 51, 16, "Lock request time out period exceeded."}});
+        }
+    }
+    int64_t paginas = 0;
+    for (size_t i : indices) paginas += esc_.bases[base].indices[i].paginas;
+    if (!espera(esc_.Duracion(tipo, paginas))) return kInterrumpido;
+    return std::nullopt;
 }
 
 std::optional<MensajeSql> Ejecutor::NoEnLaNube(const Comando& c) {
@@ -295,7 +334,8 @@ Resultado Ejecutor::Hacer(const ShowContig& s, ContextoSesion& ctx, EscritorTds&
     return FinDbcc(out, elegidos.size(), s.noInfoMsgs);
 }
 
-Resultado Ejecutor::Hacer(const DbReindex& s, ContextoSesion& ctx, EscritorTds& out) {
+Resultado Ejecutor::Hacer(const DbReindex& s, ContextoSesion& ctx, EscritorTds& out,
+                          const Esperar& espera) {
     const BaseEsc& base = esc_.bases[ctx.base];
     const auto t = BuscaTabla(base, s.tabla);
     if (!t) return Falla(out, {SinTabla(s.tabla)});
@@ -309,11 +349,13 @@ Resultado Ejecutor::Hacer(const DbReindex& s, ContextoSesion& ctx, EscritorTds& 
             if (base.indices[i].id != 0) elegidos.push_back(i);
         }
     }
+    if (auto fin = EsperaIndices("dbreindex", ctx.base, elegidos, ctx, espera, out)) return *fin;
     for (size_t i : elegidos) estado_.FijaDensidad(ctx.base, i, 100.0);
     return FinDbcc(out, std::nullopt, s.noInfoMsgs);
 }
 
-Resultado Ejecutor::Hacer(const IndexDefrag& s, ContextoSesion& ctx, EscritorTds& out) {
+Resultado Ejecutor::Hacer(const IndexDefrag& s, ContextoSesion& ctx, EscritorTds& out,
+                          const Esperar& espera) {
     size_t posBase = ctx.base;
     if (!(s.base.numero && *s.base.numero == 0)) {
         const BaseEsc* b = nullptr;
@@ -341,6 +383,7 @@ Resultado Ejecutor::Hacer(const IndexDefrag& s, ContextoSesion& ctx, EscritorTds
     if (!t) return Falla(out, {SinTabla(s.tabla)});
     const auto i = BuscaIndice(base, *t, s.indice);
     if (!i) return Falla(out, {kSinIndice});
+    if (auto fin = EsperaIndices("indexdefrag", posBase, {*i}, ctx, espera, out)) return *fin;
     const double antes = estado_.Densidad(posBase, *i);
     const int32_t paginas = base.indices[*i].paginas;
     estado_.FijaDensidad(posBase, *i, std::max(antes, base.densidadDefrag));
@@ -476,7 +519,8 @@ Resultado Ejecutor::Hacer(const Seleccion& s, ContextoSesion& ctx, EscritorTds& 
     return Resultado{false, filas};
 }
 
-Resultado Ejecutor::Hacer(const AlterIndex& s, ContextoSesion& ctx, EscritorTds& out) {
+Resultado Ejecutor::Hacer(const AlterIndex& s, ContextoSesion& ctx, EscritorTds& out,
+                          const Esperar& espera) {
     const BaseEsc& base = esc_.bases[ctx.base];
     const auto t = base.Tabla(s.tabla);
     if (!t) {
@@ -496,6 +540,12 @@ Resultado Ejecutor::Hacer(const AlterIndex& s, ContextoSesion& ctx, EscritorTds&
     if (elegidos.empty()) {
         return Falla(out, {{2727, 1, 11, "Cannot find index '" + s.indice + "'."}});
     }
+    if (s.enLinea && !esc_.IndicesEnLinea()) {
+        return Falla(out, {{1712, 1, 16,
+                            "Online index operations can only be performed in Enterprise edition "
+                            "of SQL Server."}});
+    }
+    if (auto fin = EsperaIndices("alterindex", ctx.base, elegidos, ctx, espera, out)) return *fin;
     for (size_t i : elegidos) {
         const double antes = estado_.Densidad(ctx.base, i);
         estado_.FijaDensidad(ctx.base, i,
@@ -567,7 +617,12 @@ Resultado Ejecutor::Hacer(const Uso& s, ContextoSesion& ctx, EscritorTds& out) {
     return Resultado{};
 }
 
-Resultado Ejecutor::Hacer(const Fijar&, ContextoSesion&, EscritorTds&) { return Resultado{}; }
+Resultado Ejecutor::Hacer(const Fijar& s, ContextoSesion& ctx, EscritorTds&) {
+    if (!s.opciones.empty() && s.opciones.front() == "LOCK_TIMEOUT" && s.numero) {
+        ctx.lockTimeout = *s.numero;
+    }
+    return Resultado{};
+}
 
 Resultado Ejecutor::Hacer(const Procedimiento& s, ContextoSesion&, EscritorTds& out) {
     return Falla(out, {{2812, 62, 16, "Could not find stored procedure '" + s.nombre + "'."}});

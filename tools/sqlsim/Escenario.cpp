@@ -1,11 +1,15 @@
 #include "Escenario.h"
 
+#include <algorithm>
 #include <cctype>
+#include <limits>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "Aleatorio.h"
 #include "NombreObjeto.h"
 #include "Utf16.h"
 
@@ -27,23 +31,6 @@ T Lee(const json& j, const char* clave, T porDefecto, const std::string& donde) 
         Falla(donde + "." + clave, "wrong type");
     }
 }
-
-// Small deterministic generator, so a scenario describes the same densities on every run.
-class Aleatorio {
-  public:
-    explicit Aleatorio(uint64_t semilla)
-        : s_(semilla * 6364136223846793005ULL + 1442695040888963407ULL) {}
-    // A value in [a, b] with two decimals, as scan densities are usually shown.
-    double Entre(double a, double b) {
-        s_ = s_ * 6364136223846793005ULL + 1442695040888963407ULL;
-        const double x =
-            a + (b - a) * static_cast<double>(s_ >> 11) / static_cast<double>(1ULL << 53);
-        return std::round(x * 100.0) / 100.0;
-    }
-
-  private:
-    uint64_t s_;
-};
 
 // The schema_id of a schema, adding it to the database when it is new.
 int32_t EsquemaId(BaseEsc& base, const std::string& esquema) {
@@ -74,6 +61,48 @@ void AgregaIndice(BaseEsc& base, IndiceEsc i) {
     base.indices.push_back(std::move(i));
 }
 
+struct Rango {
+    int32_t min, max;
+};
+
+// "pages": P, or {"min": a, "max": b} spread evenly over the logarithm.
+Rango RangoPaginas(const json& g, const std::string& donde) {
+    if (!g.contains("pages") || g.at("pages").is_number()) {
+        const auto p = Lee<int32_t>(g, "pages", 100, donde);
+        if (p < 1) Falla(donde + ".pages", "at least 1");
+        return {p, p};
+    }
+    const json& jp = g.at("pages");
+    const Rango r{Lee<int32_t>(jp, "min", 1, donde + ".pages"),
+                  Lee<int32_t>(jp, "max", 1, donde + ".pages")};
+    if (r.min < 1 || r.max < r.min) Falla(donde + ".pages", "1 <= min <= max");
+    return r;
+}
+
+// How a generated index draws its scan density: "density": D, {"min": a, "max": b} (uniform), or
+// "fragmentation": {"median": m, "max": c} (exponential, capped; density is 100 minus it).
+std::function<double(Aleatorio&)> Densidades(const json& g, const std::string& donde) {
+    if (g.contains("fragmentation")) {
+        if (g.contains("density")) Falla(donde, "density or fragmentation, not both");
+        const std::string df = donde + ".fragmentation";
+        const json& jf = g.at("fragmentation");
+        const auto mediana = Lee<double>(jf, "median", 5.0, df);
+        const auto tope = Lee<double>(jf, "max", 80.0, df);
+        if (!(mediana > 0.0) || tope < 0.0 || tope > 100.0) {
+            Falla(df, "median above 0, max from 0 to 100");
+        }
+        return [=](Aleatorio& a) { return 100.0 - a.Exponencial(mediana, tope); };
+    }
+    double minimo = 100.0, maximo = 100.0;
+    if (g.contains("density") && g.at("density").is_number()) {
+        minimo = maximo = g.at("density").get<double>();
+    } else if (g.contains("density")) {
+        minimo = Lee<double>(g.at("density"), "min", 0.0, donde + ".density");
+        maximo = Lee<double>(g.at("density"), "max", 100.0, donde + ".density");
+    }
+    return [=](Aleatorio& a) { return a.Entre(minimo, maximo); };
+}
+
 void CargaTablas(const json& jb, BaseEsc& base, const std::string& donde) {
     int32_t siguienteId = 1'000'000 * base.dbId;
     for (const json& jt : jb.value("tables", json::array())) {
@@ -100,32 +129,32 @@ void CargaTablas(const json& jb, BaseEsc& base, const std::string& donde) {
     const int tablas = Lee<int>(g, "tables", 0, dg);
     const int porTabla = Lee<int>(g, "indexesPerTable", 1, dg);
     const bool montones = Lee<bool>(g, "heaps", false, dg);
-    const int paginas = Lee<int>(g, "pages", 100, dg);
-    double minimo = 100.0, maximo = 100.0;
-    if (g.contains("density") && g.at("density").is_number()) {
-        minimo = maximo = g.at("density").get<double>();
-    } else if (g.contains("density")) {
-        minimo = Lee<double>(g.at("density"), "min", 0.0, dg + ".density");
-        maximo = Lee<double>(g.at("density"), "max", 100.0, dg + ".density");
-    }
     if (tablas < 0 || porTabla < 0) Falla(dg, "counts cannot be negative");
+    const auto paginas = RangoPaginas(g, dg);
+    const auto densidad = Densidades(g, dg);
     base.tablas.reserve(base.tablas.size() + static_cast<size_t>(tablas));
     base.indices.reserve(base.indices.size() +
                          static_cast<size_t>(tablas) * static_cast<size_t>(porTabla + 1));
     Aleatorio azar(Lee<uint64_t>(g, "seed", 1, dg));
+    // Each index draws its density, then (for a range) its pages, so that a scenario without a
+    // page range keeps the densities it always had.
+    const auto indice = [&](std::string nombre, int32_t id) {
+        IndiceEsc i{0, std::move(nombre), id, densidad(azar), paginas.min, ""};
+        if (paginas.max > paginas.min)
+            i.paginas = static_cast<int32_t>(azar.LogUniforme(paginas.min, paginas.max));
+        AgregaIndice(base, std::move(i));
+    };
     char texto[64];
     for (int t = 1; t <= tablas; ++t) {
         std::snprintf(texto, sizeof texto, "Tabla%05d", t);
         const std::string tabla = texto;
         AgregaTabla(base, tabla, ++siguienteId);
-        if (montones)
-            AgregaIndice(base, IndiceEsc{0, "", 0, azar.Entre(minimo, maximo), paginas, ""});
+        if (montones) indice("", 0);
         for (int k = 1; k <= porTabla; ++k) {
             const bool agrupado = k == 1 && !montones;
             std::snprintf(texto, sizeof texto, "%s_%s_%03d", agrupado ? "PK" : "IX", tabla.c_str(),
                           k);
-            AgregaIndice(base, IndiceEsc{0, texto, montones ? k + 1 : k, azar.Entre(minimo, maximo),
-                                         paginas, ""});
+            indice(texto, montones ? k + 1 : k);
         }
     }
 }
@@ -184,6 +213,38 @@ FalloEsc CargaFallo(const json& jf, const std::string& donde) {
     return f;
 }
 
+BloqueoEsc CargaBloqueo(const Escenario& esc, const json& jl, const std::string& donde) {
+    BloqueoEsc b;
+    const BaseEsc* base = esc.Base(Lee<std::string>(jl, "database", "", donde));
+    if (!base) Falla(donde + ".database", "names no database of the scenario");
+    b.base = static_cast<size_t>(base - esc.bases.data());
+    const auto tabla = base->Tabla(PartesNombre(Lee<std::string>(jl, "table", "", donde)));
+    if (!tabla) Falla(donde + ".table", "names no table of that database");
+    b.tabla = *tabla;
+    if (jl.contains("index")) {
+        const auto nombre = Mayus(Lee<std::string>(jl, "index", "", donde));
+        for (size_t i : base->tablas[*tabla].indices) {
+            if (base->indices[i].id != 0 && Mayus(base->indices[i].nombre) == nombre) b.indice = i;
+        }
+        if (!b.indice) Falla(donde + ".index", "names no index of that table");
+    }
+    b.ms = Lee<int>(jl, "ms", -1, donde);
+    if (b.ms < -1) Falla(donde + ".ms", "milliseconds, or -1 for the whole run");
+    return b;
+}
+
+AnfitrionEsc CargaAnfitrion(const json& j) {
+    AnfitrionEsc a;
+    const auto plataforma = Lee<std::string>(j, "hostPlatform", "Windows", "top level");
+    if (plataforma != "Windows" && plataforma != "Linux") Falla("hostPlatform", "Windows or Linux");
+    a.esLinux = plataforma == "Linux";
+    a.distribucion = Lee<std::string>(j, "hostDistribution",
+                                      a.esLinux ? "Ubuntu" : "Windows Server 2019 Standard",
+                                      "top level");
+    a.version = Lee<std::string>(j, "hostRelease", a.esLinux ? "22.04" : "10.0", "top level");
+    return a;
+}
+
 }  // namespace
 
 std::string ClaveTabla(const std::string& esquema, const std::string& nombre) {
@@ -216,6 +277,13 @@ const BaseEsc* Escenario::Base(const std::string& nombre) const {
 int Escenario::Duracion(const std::string& tipo) const {
     const auto it = duraciones.find(tipo);
     return it == duraciones.end() ? 0 : it->second;
+}
+
+int Escenario::Duracion(const std::string& tipo, int64_t paginas) const {
+    const auto it = msPorMilPaginas.find(tipo);
+    const int64_t variable =
+        it == msPorMilPaginas.end() ? 0 : (int64_t{it->second} * paginas + 500) / 1000;
+    return static_cast<int>(std::min<int64_t>(Duracion(tipo) + variable, std::numeric_limits<int>::max()));
 }
 
 Escenario CargaEscenario(const std::string& texto) {
@@ -276,7 +344,22 @@ Escenario CargaEscenario(const std::string& texto) {
         if (!ms.is_number_integer()) Falla("durations." + tipo, "milliseconds as a whole number");
         esc.duraciones[tipo] = ms.get<int>();
     }
+    const json porPaginas = j.value("msPer1000Pages", json::object());
+    for (const auto& [tipo, ms] : porPaginas.items()) {
+        if (tipo != "dbreindex" && tipo != "alterindex" && tipo != "indexdefrag") {
+            Falla("msPer1000Pages." + tipo, "one of dbreindex, alterindex, indexdefrag");
+        }
+        if (!ms.is_number_integer() || ms.get<int>() < 0) {
+            Falla("msPer1000Pages." + tipo, "milliseconds as a whole number");
+        }
+        esc.msPorMilPaginas[tipo] = ms.get<int>();
+    }
     int n = 0;
+    for (const json& jl : j.value("locks", json::array())) {
+        esc.bloqueos.push_back(CargaBloqueo(esc, jl, "locks[" + std::to_string(n++) + "]"));
+    }
+    esc.anfitrion = CargaAnfitrion(j);
+    n = 0;
     for (const json& jf : j.value("faults", json::array())) {
         esc.fallos.push_back(CargaFallo(jf, "faults[" + std::to_string(n++) + "]"));
     }

@@ -1,6 +1,6 @@
 #pragma once
-// What a scenario file describes: the server, its logins, databases, tables, indexes, files, the
-// UsuariosPW rows, statement durations and injected faults. Immutable once loaded; what the
+// What a scenario file describes: the server and its host, its logins, databases, tables, indexes,
+// files, the UsuariosPW rows, statement durations, locks other sessions hold and injected faults. Immutable once loaded; what the
 // statements change lives in Estado. The file format is written up in README.md.
 
 #include <cstdint>
@@ -70,6 +70,22 @@ struct BaseEsc {
     std::optional<size_t> Tabla(const std::optional<std::vector<std::string>>& partes) const;
 };
 
+// An index (or every index of a table) that another session holds locked, as an open transaction
+// that changed the table does: index statements on it wait for the lock or run into a lock timeout.
+struct BloqueoEsc {
+    size_t base = 0;                // position in Escenario::bases
+    size_t tabla = 0;               // position in BaseEsc::tablas
+    std::optional<size_t> indice;   // position in BaseEsc::indices; nullopt: the whole table
+    int ms = -1;                    // held that long from sqlsim's start; -1: for the whole run
+};
+
+// The operating system sys.dm_os_host_info describes.
+struct AnfitrionEsc {
+    bool esLinux = false;
+    std::string distribucion = "Windows Server 2019 Standard";
+    std::string version = "10.0";
+};
+
 struct FalloEsc {
     enum class Accion { Error, Cortar, Demorar, Colgar };
     bool enLogin = false;
@@ -89,7 +105,10 @@ struct Escenario {
     std::map<std::string, std::string> logins;  // user -> password
     std::string baseInicial;
     std::vector<BaseEsc> bases;
-    std::map<std::string, int> duraciones;  // statement kind -> simulated milliseconds
+    std::map<std::string, int> duraciones;       // statement kind -> simulated milliseconds
+    std::map<std::string, int> msPorMilPaginas;  // index statement kind -> ms per 1000 pages
+    std::vector<BloqueoEsc> bloqueos;
+    AnfitrionEsc anfitrion;
     std::vector<FalloEsc> fallos;
     CifradoEsc cifrado;
 
@@ -97,6 +116,12 @@ struct Escenario {
     const BaseEsc* Base(const std::string& nombre) const;
     // Simulated duration of a statement kind in ms (0 when not given).
     int Duracion(const std::string& tipo) const;
+    // Simulated duration of an index statement kind over that many pages: the fixed duration plus
+    // msPer1000Pages for every 1000 pages (rounded to the millisecond).
+    int Duracion(const std::string& tipo, int64_t paginas) const;
+    // Whether the edition offers on-line index operations: Enterprise, Developer and Evaluation
+    // (3), the cloud database service (5) and its managed instance (8).
+    bool IndicesEnLinea() const { return edicion == 3 || edicion == 5 || edicion == 8; }
     // True for the cloud database service (EngineEdition 5).
     bool EsNube() const { return edicion == 5; }
 };

@@ -1,5 +1,7 @@
 #include "Estado.h"
 
+#include <algorithm>
+
 namespace velqor::sqlsim {
 
 Estado::Estado(const Escenario& escenario) : esc_(escenario), cuentas_(escenario.fallos.size(), 0) {
@@ -63,6 +65,24 @@ int64_t Estado::TamanoMB(size_t base, size_t archivo) const {
 void Estado::FijaTamanoMB(size_t base, size_t archivo, int64_t mb) {
     std::lock_guard l(m_);
     tamanos_.at(base).at(archivo) = mb;
+}
+
+int Estado::BloqueoRestante(size_t base, const std::vector<size_t>& indices) const {
+    const auto transcurrido = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  std::chrono::steady_clock::now() - inicio_)
+                                  .count();
+    const BaseEsc& b = esc_.bases.at(base);
+    int resta = 0;
+    for (const BloqueoEsc& bloqueo : esc_.bloqueos) {
+        if (bloqueo.base != base) continue;
+        const bool afecta = std::any_of(indices.begin(), indices.end(), [&](size_t i) {
+            return bloqueo.indice ? *bloqueo.indice == i : b.indices.at(i).tabla == bloqueo.tabla;
+        });
+        if (!afecta) continue;
+        if (bloqueo.ms < 0) return -1;
+        resta = std::max(resta, static_cast<int>(std::max<int64_t>(0, bloqueo.ms - transcurrido)));
+    }
+    return resta;
 }
 
 std::optional<FalloEsc> Estado::Fallo(bool login, const std::string& texto) {

@@ -41,12 +41,18 @@ class Estado {
     int64_t TamanoMB(size_t base, size_t archivo) const;
     void FijaTamanoMB(size_t base, size_t archivo, int64_t mb);
 
+    // How long other sessions still hold a lock on any of these indexes of database `base`
+    // (positions in BaseEsc::indices): 0 when none is held, -1 when one is held for the whole run,
+    // otherwise the milliseconds until the last of them is released.
+    int BloqueoRestante(size_t base, const std::vector<size_t>& indices) const;
+
     // Counts this login or statement against every fault that matches it and answers the first
     // fault whose turn it is (or nullopt).
     std::optional<FalloEsc> Fallo(bool login, const std::string& texto);
 
   private:
     const Escenario& esc_;
+    const std::chrono::steady_clock::time_point inicio_ = std::chrono::steady_clock::now();
     mutable std::mutex m_;
     std::vector<std::vector<double>> densidades_;
     std::vector<bool> respaldadas_;

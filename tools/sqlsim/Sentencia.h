@@ -110,13 +110,21 @@ struct AlterIndex {
     std::string indice;              // empty: ALL
     std::vector<std::string> tabla;  // the name's parts, quoting undone
     bool reconstruir = false;        // REBUILD (else REORGANIZE)
+    bool enLinea = false;            // REBUILD ... WITH (ONLINE = ON ...)
 };
 
 struct UpdateStats {};
 struct Uso {
     std::string base;
 };
-struct Fijar {};  // SET ... : accepted and ignored
+// SET option[, option...] value. BEGIN TRAN, COMMIT, ROLLBACK, IF and DECLARE, accepted and
+// ignored, come as a Fijar without options.
+struct Fijar {
+    std::vector<std::string> opciones;  // upper case; "TRANSACTION ISOLATION LEVEL" as one
+    std::string valor;                   // the value word(s) or string, upper case ("ON", "READ
+                                         // COMMITTED", "US_ENGLISH"); empty for a number
+    std::optional<int64_t> numero;       // a numeric value (LOCK_TIMEOUT -1, TEXTSIZE 2147483647)
+};
 struct Procedimiento {
     std::string nombre;  // a stored procedure sqlsim does not know
 };

@@ -353,8 +353,8 @@ bool Sesion::RespondeAtencion() {
 }
 
 Sesion::Fin Sesion::Espera(int ms) {
-    if (ms <= 0) return Fin::Sigue;
-    switch (canal_.EsperaAtencion(ms)) {
+    if (ms == 0) return Fin::Sigue;
+    switch (canal_.EsperaAtencion(ms < 0 ? -1 : ms)) {
         case CanalTds::Espera::Tiempo:
             return Fin::Sigue;
         case CanalTds::Espera::Atencion:
@@ -396,10 +396,14 @@ Sesion::Fin Sesion::EjecutaTexto(const std::string& texto, EscritorTds& out, Res
         return Fin::Sigue;
     }
     final = Resultado{};
+    Fin fin = Fin::Sigue;
+    const Esperar espera = [&](int ms) {
+        fin = Espera(ms);
+        return fin == Fin::Sigue;
+    };
     for (size_t k = 0; k < lote.comandos.size(); ++k) {
-        const Fin f = Espera(esc_.Duracion(Ejecutor::Tipo(lote.comandos[k])));
-        if (f != Fin::Sigue) return f;
-        final = ejecutor_.Ejecuta(lote.comandos[k], ctx_, out);
+        final = ejecutor_.Ejecuta(lote.comandos[k], ctx_, out, espera);
+        if (final.interrumpido) return fin;
         if (k + 1 < lote.comandos.size()) {
             out.FinSentencia(static_cast<uint16_t>(tds::kMas | (final.error ? tds::kError : 0) |
                                                    (final.cuenta ? tds::kCuenta : 0)),

@@ -50,7 +50,8 @@ class Sesion {
     bool RespondeAtencion();
     // Runs one batch text into `out`; the final DONE is left to the caller through `final`.
     Fin EjecutaTexto(const std::string& texto, EscritorTds& out, Resultado& final);
-    // Waits a simulated duration; an ATTENTION ends it early (and is answered).
+    // Waits a simulated duration (-1: until an ATTENTION); an ATTENTION ends it early (and is
+    // answered).
     Fin Espera(int ms);
 };
 
