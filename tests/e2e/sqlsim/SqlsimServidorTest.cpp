@@ -209,6 +209,21 @@ TEST(SqlsimAtencion, CancellingDuringASimulatedDurationLeavesTheStateAlone) {
     EXPECT_TRUE(Contiene(salida, "| 42.5 ")) << salida;
 }
 
+TEST(SqlsimAtencion, ATableLockedForTheWholeRunHoldsIndexStatementsUntilTheClientCancels) {
+    auto escenario = EscenarioPrueba();
+    escenario["locks"] = {{{"database", "Ventas"}, {"table", "Clientes"}}};
+    SqlsimProceso s(escenario.dump());
+    ConexionOdbc c;
+    ASSERT_EQ(c.Conecta(s.CadenaConexion("Ventas", kUsuario, kClave)), "");
+    EXPECT_TRUE(Contiene(c.Ejecuta("ALTER INDEX ALL ON Clientes REBUILD", 1), "HYT00"));
+    EXPECT_TRUE(Contiene(c.Ejecuta("DBCC DBREINDEX ('Clientes', [IX Nombre]]x])", 1), "HYT00"));
+    EXPECT_EQ(c.Ejecuta("ALTER INDEX IX_OBrien ON [O'Brien] REBUILD"), "");
+    const std::string salida =
+        Isql(s.CadenaConexion("Ventas", kUsuario, kClave),
+             {"DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS"});
+    EXPECT_TRUE(Contiene(salida, "| 42.5 ")) << salida;
+}
+
 // A plain TCP connection to the server; closed at the end.
 class Enchufe {
   public:

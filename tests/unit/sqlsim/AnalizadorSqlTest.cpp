@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -207,10 +208,60 @@ TEST(AnalizadorSql, AlterIndexKeepsTheTableNamesParts) {
     EXPECT_EQ(a.indice, "PK x");
     EXPECT_EQ(a.tabla, (std::vector<std::string>{"Ventas", "", "Or.ders"}));
     EXPECT_TRUE(a.reconstruir);
+    EXPECT_TRUE(a.enLinea);
+    for (const char* apagado :
+         {"ALTER INDEX I ON T REBUILD WITH (ONLINE = OFF, MAXDOP = 1)", "ALTER INDEX I ON T REBUILD",
+          "ALTER INDEX I ON T REBUILD PARTITION = ALL WITH (SORT_IN_TEMPDB = ON)"}) {
+        EXPECT_FALSE(Unico<AlterIndex>(AnalizaLote(apagado)).enLinea) << apagado;
+    }
+    EXPECT_TRUE(Unico<AlterIndex>(AnalizaLote("ALTER INDEX I ON T REBUILD WITH (FILLFACTOR = 80, "
+                                              "ONLINE = ON (WAIT_AT_LOW_PRIORITY (MAX_DURATION = "
+                                              "1 MINUTES, ABORT_AFTER_WAIT = SELF)))"))
+                    .enLinea);
+    EXPECT_FALSE(AnalizaLote("ALTER INDEX I ON T REBUILD WITH (ONLINE =").errores.empty());
     const auto todos = Unico<AlterIndex>(AnalizaLote("alter index all on dbo.T reorganize"));
     EXPECT_EQ(todos.indice, "");
     EXPECT_FALSE(todos.reconstruir);
     EXPECT_FALSE(AnalizaLote("ALTER INDEX I ON T DISABLE").errores.empty());
+}
+
+TEST(AnalizadorSql, SetOptionsKeepTheirNamesAndValues) {
+    struct Caso {
+        const char* texto;
+        std::vector<std::string> opciones;
+        std::string valor;
+        std::optional<int64_t> numero;
+    };
+    const std::vector<Caso> casos = {
+        {"SET LOCK_TIMEOUT -1", {"LOCK_TIMEOUT"}, "", -1},
+        {"set lock_timeout 1800", {"LOCK_TIMEOUT"}, "", 1800},
+        {"SET TEXTSIZE 2147483647", {"TEXTSIZE"}, "", 2147483647},
+        {"SET TRANSACTION ISOLATION LEVEL READ COMMITTED",
+         {"TRANSACTION ISOLATION LEVEL"},
+         "READ COMMITTED",
+         std::nullopt},
+        {"SET ANSI_NULLS, ANSI_PADDING ON", {"ANSI_NULLS", "ANSI_PADDING"}, "ON", std::nullopt},
+        {"SET LANGUAGE 'us_english'", {"LANGUAGE"}, "US_ENGLISH", std::nullopt},
+        {"SET IDENTITY_INSERT dbo.T OFF", {"IDENTITY_INSERT DBO.T"}, "OFF", std::nullopt},
+        {"SET @x = 1", {}, "", std::nullopt},
+    };
+    for (const Caso& c : casos) {
+        const auto f = Unico<Fijar>(AnalizaLote(c.texto));
+        EXPECT_EQ(f.opciones, c.opciones) << c.texto;
+        EXPECT_EQ(f.valor, c.valor) << c.texto;
+        EXPECT_EQ(f.numero, c.numero) << c.texto;
+    }
+    for (const char* mal : {"SET LOCK_TIMEOUT abc", "SET NOCOUNT", "SET TEXTSIZE ON",
+                            "SET TRANSACTION ISOLATION LEVEL", "SET , ON"}) {
+        const Lote l = AnalizaLote(mal);
+        EXPECT_TRUE(l.comandos.empty()) << mal;
+        ASSERT_FALSE(l.errores.empty()) << mal;
+        EXPECT_EQ(l.errores[0].numero, 102) << mal;
+    }
+    // A connect batch without semicolons is one statement per SET.
+    EXPECT_EQ(AnalizaLote("SET QUOTED_IDENTIFIER ON\nSET TEXTSIZE 2147483647\nSET NOCOUNT OFF")
+                  .comandos.size(),
+              3u);
 }
 
 TEST(AnalizadorSql, RestoreVerifyOnlyReadsTheFileAndOptions) {
