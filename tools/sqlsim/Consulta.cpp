@@ -116,8 +116,10 @@ const char* AnioVersion(int v) {
 
 class Evaluador {
   public:
-    Evaluador(const Escenario& esc, const ContextoSesion& ctx, const Tabla* tabla)
+    Evaluador(const Escenario& esc, const Estado& estado, const ContextoSesion& ctx,
+              const Tabla* tabla)
         : esc_(esc),
+          estado_(estado),
           ctx_(ctx),
           tabla_(tabla),
           mayusculas_(esc.bases.empty() || !esc.bases[ctx.base].distingueMayusculas) {}
@@ -209,6 +211,7 @@ class Evaluador {
 
   private:
     const Escenario& esc_;
+    const Estado& estado_;
     const ContextoSesion& ctx_;
     const Tabla* tabla_;
     const std::vector<ValorSql>* fila_ = nullptr;
@@ -241,8 +244,24 @@ class Evaluador {
         }
         if (nombre == "@@SPID") return Entero(ctx_.spid);
         if (nombre == "@@SERVERNAME") return Texto(esc_.servidor);
-        if (nombre == "@@TRANCOUNT" || nombre == "@@ROWCOUNT" || nombre == "@@ERROR")
-            return Entero(0);
+        if (nombre == "@@SERVICENAME") return Texto("MSSQLSERVER");
+        if (nombre == "@@LANGUAGE") return Texto("us_english");
+        if (nombre == "@@ROWCOUNT") return Entero(static_cast<int64_t>(ctx_.ultimaCuenta));
+        if (nombre == "@@ERROR") return Entero(ctx_.ultimoError);
+        if (nombre == "@@LOCK_TIMEOUT") return Entero(ctx_.lockTimeout);
+        if (nombre == "@@TEXTSIZE") return Entero(ctx_.textSize);
+        if (nombre == "@@DATEFIRST") return Entero(ctx_.dateFirst);
+        if (nombre == "@@OPTIONS") return Entero(ctx_.opciones);
+        if (nombre == "@@NESTLEVEL") return Entero(ctx_.anidamiento);
+        if (nombre == "@@CONNECTIONS") return Entero(estado_.Conexiones());
+        if (nombre == "@@IDENTITY" || nombre == "@@REMSERVER") return ValorSql{};
+        // Fixed values: no transaction is ever open, no cursor, no error counted; the defaults
+        // of a server started without options.
+        static const std::map<std::string, int64_t> fijas = {
+            {"@@TRANCOUNT", 0},      {"@@CURSOR_ROWS", 0},         {"@@LANGID", 0},
+            {"@@MAX_PRECISION", 38}, {"@@MAX_CONNECTIONS", 32767}, {"@@TIMETICKS", 31250},
+            {"@@PACKET_ERRORS", 0},  {"@@TOTAL_ERRORS", 0}};
+        if (const auto f = fijas.find(nombre); f != fijas.end()) return Entero(f->second);
         const auto it = ctx_.variables.find(nombre);
         if (it != ctx_.variables.end()) return it->second;
         throw FalloEval{{137, 1, 15, "Must declare the scalar variable \"" + nombre + "\"."}};
@@ -543,6 +562,17 @@ Tabla EstadoFisico(const Escenario& esc, const Estado& estado, const std::vector
 
 }  // namespace
 
+int32_t BitOpcion(const std::string& opcion) {
+    static const std::map<std::string, int32_t> bits = {
+        {"DISABLE_DEF_CNST_CHK", 1},     {"IMPLICIT_TRANSACTIONS", 2}, {"CURSOR_CLOSE_ON_COMMIT", 4},
+        {"ANSI_WARNINGS", 8},            {"ANSI_PADDING", 16},         {"ANSI_NULLS", 32},
+        {"ARITHABORT", 64},              {"ARITHIGNORE", 128},         {"QUOTED_IDENTIFIER", 256},
+        {"NOCOUNT", kNoCount},           {"ANSI_NULL_DFLT_ON", 1024},  {"ANSI_NULL_DFLT_OFF", 2048},
+        {"CONCAT_NULL_YIELDS_NULL", 4096}, {"NUMERIC_ROUNDABORT", 8192}, {"XACT_ABORT", 16384}};
+    const auto it = bits.find(opcion);
+    return it == bits.end() ? 0 : it->second;
+}
+
 Consulta::Consulta(const Escenario& escenario, const Estado& estado)
     : esc_(escenario), estado_(estado) {}
 
@@ -579,7 +609,7 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
             } else if (sistema && objeto == "DATABASES") {
                 tabla = Bases(esc_);
             } else if (sistema && objeto == "DM_DB_INDEX_PHYSICAL_STATS" && s.argumentos) {
-                Evaluador sinTabla(esc_, ctx, nullptr);
+                Evaluador sinTabla(esc_, estado_, ctx, nullptr);
                 std::vector<ValorSql> args;
                 for (const Expresion& a : *s.argumentos) args.push_back(sinTabla.Valor(a));
                 tabla = EstadoFisico(esc_, estado_, args);
@@ -600,7 +630,7 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
                 throw FalloEval{{208, 1, 16, "Invalid object name '" + s.tabla + "'."}};
             }
         }
-        Evaluador ev(esc_, ctx, tabla ? &*tabla : nullptr);
+        Evaluador ev(esc_, estado_, ctx, tabla ? &*tabla : nullptr);
         if (s.donde) ev.Valida(*s.donde);
         for (const ElementoSeleccion& e : s.elementos) {
             if (e.todas && !tabla)
@@ -645,6 +675,8 @@ std::optional<uint64_t> Consulta::Ejecuta(const Seleccion& s, const ContextoSesi
         }
         if (s.top)
             filas.resize(std::min(filas.size(), static_cast<size_t>(std::max<int64_t>(*s.top, 0))));
+        if (ctx.filasMaximas > 0)
+            filas.resize(std::min(filas.size(), static_cast<size_t>(ctx.filasMaximas)));
         // Each output column: a table column, or an expression evaluated per row.
         std::vector<Columna> columnas;
         std::vector<std::vector<ValorSql>> salidas(filas.size());

@@ -32,8 +32,21 @@ struct ContextoSesion {
     int spid = 51;
     bool cifrada = false;                       // the whole session travels encrypted
     std::map<std::string, ValorSql> variables;  // upper-case name with '@' -> value
-    int64_t lockTimeout = -1;                   // SET LOCK_TIMEOUT: ms, -1 waits for ever
+    // Session options (SET), as @@LOCK_TIMEOUT, @@TEXTSIZE, @@DATEFIRST and @@OPTIONS show them.
+    int64_t lockTimeout = -1;  // ms; -1 waits for ever
+    int64_t textSize = 4096;
+    int64_t dateFirst = 7;
+    int64_t filasMaximas = 0;  // SET ROWCOUNT; 0: no limit
+    int32_t opciones = 0;      // @@OPTIONS bits (ANSI_WARNINGS 8, ..., NOCOUNT 512, ...)
+    int32_t anidamiento = 0;   // @@NESTLEVEL: 1 inside sp_executesql, sp_execute, sp_prepexec
+    // What the previous statement left: @@ROWCOUNT and @@ERROR.
+    uint64_t ultimaCuenta = 0;
+    int32_t ultimoError = 0;
 };
+
+// The @@OPTIONS bit of a SET option that has one (ANSI_NULLS 32, NOCOUNT 512, ...), or 0.
+int32_t BitOpcion(const std::string& opcion);
+inline constexpr int32_t kNoCount = 512;
 
 class Consulta {
   public:

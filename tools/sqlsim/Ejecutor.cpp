@@ -18,7 +18,7 @@ namespace {
 
 Resultado Falla(EscritorTds& out, std::initializer_list<MensajeSql> errores) {
     for (const MensajeSql& m : errores) out.Mensaje(m);
-    return Resultado{true, std::nullopt};
+    return Resultado{true, std::nullopt, false, errores.begin()->numero};
 }
 
 MensajeSql Info(int32_t numero, std::string texto, uint8_t clase = 0) {
@@ -236,6 +236,16 @@ Resultado Ejecutor::Ejecuta(const Comando& c, ContextoSesion& ctx, EscritorTds& 
     if (esc_.EsNube()) {
         if (const auto refusal = NoEnLaNube(c)) return Falla(salida, {*refusal});
     }
+    const Resultado r = Corre(c, ctx, salida, espera);
+    if (!r.interrumpido) {
+        ctx.ultimaCuenta = r.cuenta.value_or(0);
+        ctx.ultimoError = r.error ? r.numeroError : 0;
+    }
+    return r;
+}
+
+Resultado Ejecutor::Corre(const Comando& c, ContextoSesion& ctx, EscritorTds& salida,
+                          const Esperar& espera) {
     return std::visit(
         [&](const auto& s) {
             using T = std::decay_t<decltype(s)>;
@@ -514,7 +524,7 @@ Resultado Ejecutor::Hacer(const Seleccion& s, ContextoSesion& ctx, EscritorTds& 
     const auto filas = consulta_.Ejecuta(s, ctx, out, errores);
     if (!filas) {
         for (const MensajeSql& m : errores) out.Mensaje(m);
-        return Resultado{true, std::nullopt};
+        return Resultado{true, std::nullopt, false, errores.empty() ? 0 : errores.front().numero};
     }
     return Resultado{false, filas};
 }
@@ -617,10 +627,31 @@ Resultado Ejecutor::Hacer(const Uso& s, ContextoSesion& ctx, EscritorTds& out) {
     return Resultado{};
 }
 
-Resultado Ejecutor::Hacer(const Fijar& s, ContextoSesion& ctx, EscritorTds&) {
-    if (!s.opciones.empty() && s.opciones.front() == "LOCK_TIMEOUT" && s.numero) {
-        ctx.lockTimeout = *s.numero;
+Resultado Ejecutor::Hacer(const Fijar& s, ContextoSesion& ctx, EscritorTds& out) {
+    if (s.opciones.empty()) return Resultado{};
+    const std::string& opcion = s.opciones.front();
+    if (s.numero) {
+        if (opcion == "LOCK_TIMEOUT") ctx.lockTimeout = *s.numero;
+        // 0 gives TEXTSIZE back its default of 4 KB.
+        if (opcion == "TEXTSIZE") ctx.textSize = *s.numero == 0 ? 4096 : *s.numero;
+        if (opcion == "DATEFIRST") ctx.dateFirst = *s.numero;
+        if (opcion == "ROWCOUNT") ctx.filasMaximas = std::max<int64_t>(0, *s.numero);
+        return Resultado{};
     }
+    // ON/OFF options: their @@OPTIONS bits; ANSI_DEFAULTS stands for seven of them.
+    int32_t bits = 0;
+    for (const std::string& o : s.opciones) {
+        bits |= o == "ANSI_DEFAULTS" ? (BitOpcion("ANSI_NULLS") | BitOpcion("CURSOR_CLOSE_ON_COMMIT") |
+                                        BitOpcion("ANSI_NULL_DFLT_ON") |
+                                        BitOpcion("IMPLICIT_TRANSACTIONS") | BitOpcion("ANSI_PADDING") |
+                                        BitOpcion("QUOTED_IDENTIFIER") | BitOpcion("ANSI_WARNINGS"))
+                                     : BitOpcion(o);
+    }
+    if (bits == 0) return Resultado{};
+    if (s.valor != "ON" && s.valor != "OFF") {
+        return Falla(out, {{102, 1, 15, "Incorrect syntax near '" + s.valor + "'."}});
+    }
+    ctx.opciones = s.valor == "ON" ? (ctx.opciones | bits) : (ctx.opciones & ~bits);
     return Resultado{};
 }
 

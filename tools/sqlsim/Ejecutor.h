@@ -22,6 +22,7 @@ struct Resultado {
     bool error = false;
     std::optional<uint64_t> cuenta;
     bool interrumpido = false;
+    int32_t numeroError = 0;  // the first error's number (what @@ERROR answers next)
 };
 
 // Spends `ms` simulated milliseconds (-1: until the client cuts the wait short); false when the
@@ -44,6 +45,9 @@ class Ejecutor {
   private:
     // The refusal of the cloud database service for a statement it does not offer, or nullopt.
     static std::optional<MensajeSql> NoEnLaNube(const Comando& c);
+    // Runs the statement once its refusals are past: waits and answers it.
+    Resultado Corre(const Comando& c, ContextoSesion& ctx, EscritorTds& salida,
+                    const Esperar& espera);
 
     const Escenario& esc_;
     Estado& estado_;

@@ -85,6 +85,16 @@ int Estado::BloqueoRestante(size_t base, const std::vector<size_t>& indices) con
     return resta;
 }
 
+void Estado::CuentaConexion() {
+    std::lock_guard l(m_);
+    ++conexiones_;
+}
+
+int64_t Estado::Conexiones() const {
+    std::lock_guard l(m_);
+    return conexiones_;
+}
+
 std::optional<FalloEsc> Estado::Fallo(bool login, const std::string& texto) {
     std::lock_guard l(m_);
     std::optional<FalloEsc> elegido;

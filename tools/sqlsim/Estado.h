@@ -46,6 +46,10 @@ class Estado {
     // otherwise the milliseconds until the last of them is released.
     int BloqueoRestante(size_t base, const std::vector<size_t>& indices) const;
 
+    // Counts a connection attempt; the attempts since sqlsim started (@@CONNECTIONS).
+    void CuentaConexion();
+    int64_t Conexiones() const;
+
     // Counts this login or statement against every fault that matches it and answers the first
     // fault whose turn it is (or nullopt).
     std::optional<FalloEsc> Fallo(bool login, const std::string& texto);
@@ -59,6 +63,7 @@ class Estado {
     std::vector<RespaldoHecho> respaldos_;
     std::vector<std::vector<int64_t>> tamanos_;
     std::vector<int> cuentas_;
+    int64_t conexiones_ = 0;
 };
 
 }  // namespace velqor::sqlsim

@@ -286,6 +286,15 @@ bool Sesion::Login(const std::string& d) {
         }
         return DeUtf16(reinterpret_cast<const uint8_t*>(bytes.data()), chars);
     };
+    estado_.CuentaConexion();
+    // OptionFlags2's fODBC: the server sets ANSI_DEFAULTS on with CURSOR_CLOSE_ON_COMMIT and
+    // IMPLICIT_TRANSACTIONS off, and TEXTSIZE to 2 GB.
+    if (static_cast<uint8_t>(d[25]) & 0x02) {
+        ctx_.opciones = BitOpcion("ANSI_WARNINGS") | BitOpcion("ANSI_PADDING") |
+                        BitOpcion("ANSI_NULLS") | BitOpcion("QUOTED_IDENTIFIER") |
+                        BitOpcion("ANSI_NULL_DFLT_ON");
+        ctx_.textSize = 2147483647;
+    }
     const std::string usuario = campo(40, false), clave = campo(44, true), base = campo(68, false);
     if (version < 0x71000000) version = 0x71000001;
     if (version > 0x74000004) version = 0x74000004;
@@ -365,6 +374,12 @@ Sesion::Fin Sesion::Espera(int ms) {
     return Fin::Cerrado;
 }
 
+uint16_t Sesion::EstadoDone(const Resultado& r, uint16_t extra) const {
+    // Under SET NOCOUNT ON no row count goes back.
+    const bool cuenta = r.cuenta && !(ctx_.opciones & kNoCount);
+    return static_cast<uint16_t>(extra | (r.error ? tds::kError : 0) | (cuenta ? tds::kCuenta : 0));
+}
+
 Sesion::Fin Sesion::EjecutaTexto(const std::string& texto, EscritorTds& out, Resultado& final) {
     diario_.Anota(texto);
     if (const auto fallo = estado_.Fallo(false, texto)) {
@@ -405,20 +420,11 @@ Sesion::Fin Sesion::EjecutaTexto(const std::string& texto, EscritorTds& out, Res
         final = ejecutor_.Ejecuta(lote.comandos[k], ctx_, out, espera);
         if (final.interrumpido) return fin;
         if (k + 1 < lote.comandos.size()) {
-            out.FinSentencia(static_cast<uint16_t>(tds::kMas | (final.error ? tds::kError : 0) |
-                                                   (final.cuenta ? tds::kCuenta : 0)),
-                             final.cuenta.value_or(0));
+            out.FinSentencia(EstadoDone(final, tds::kMas), final.cuenta.value_or(0));
         }
     }
     return Fin::Sigue;
 }
-
-namespace {
-uint16_t EstadoFinal(const Resultado& r, uint16_t extra = 0) {
-    return static_cast<uint16_t>(extra | (r.error ? tds::kError : 0) |
-                                 (r.cuenta ? tds::kCuenta : 0));
-}
-}  // namespace
 
 bool Sesion::AtiendeLote(const std::string& datos) {
     size_t inicio = 0;
@@ -434,7 +440,7 @@ bool Sesion::AtiendeLote(const std::string& datos) {
     const Fin f = EjecutaTexto(texto, out, final);
     if (f == Fin::Cerrado) return false;
     if (f == Fin::Cancelado) return true;
-    out.Done(tds::kDone, EstadoFinal(final), final.cuenta.value_or(0));
+    out.Done(tds::kDone, EstadoDone(final), final.cuenta.value_or(0));
     return canal_.Envia(out.Datos());
 }
 
@@ -513,10 +519,13 @@ bool Sesion::AtiendeRpc(const std::string& datos) {
     }
     Resultado final;
     if (ejecutar) {
+        // The statement runs one level down, as in a procedure (@@NESTLEVEL).
+        ctx_.anidamiento = 1;
         const Fin f = EjecutaTexto(sentencia, out, final);
+        ctx_.anidamiento = 0;
         if (f == Fin::Cerrado) return false;
         if (f == Fin::Cancelado) return true;
-        out.FinSentencia(EstadoFinal(final, tds::kMas), final.cuenta.value_or(0));
+        out.FinSentencia(EstadoDone(final, tds::kMas), final.cuenta.value_or(0));
     }
     out.EstadoRetorno(0);
     if (handle) out.ValorRetornoEntero(*handle);

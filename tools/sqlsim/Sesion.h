@@ -50,6 +50,9 @@ class Sesion {
     bool RespondeAtencion();
     // Runs one batch text into `out`; the final DONE is left to the caller through `final`.
     Fin EjecutaTexto(const std::string& texto, EscritorTds& out, Resultado& final);
+    // The status bits of a statement's DONE: MORE and the like in `extra`, ERROR, and COUNT when
+    // it has a row count and NOCOUNT is off.
+    uint16_t EstadoDone(const Resultado& r, uint16_t extra = 0) const;
     // Waits a simulated duration (-1: until an ATTENTION); an ATTENTION ends it early (and is
     // answered).
     Fin Espera(int ms);
