@@ -12,6 +12,7 @@ packages=(
   libssl-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth hyperfine help2man
+  default-jdk-headless libjtds-java
 )
 missing=()
 for p in "${packages[@]}"; do

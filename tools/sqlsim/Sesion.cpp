@@ -287,18 +287,18 @@ bool Sesion::Login(const std::string& d) {
         return DeUtf16(reinterpret_cast<const uint8_t*>(bytes.data()), chars);
     };
     estado_.CuentaConexion();
-    // OptionFlags2's fODBC: the server sets ANSI_DEFAULTS on with CURSOR_CLOSE_ON_COMMIT and
-    // IMPLICIT_TRANSACTIONS off, and TEXTSIZE to 2 GB.
-    if (static_cast<uint8_t>(d[25]) & 0x02) {
-        ctx_.opciones = BitOpcion("ANSI_WARNINGS") | BitOpcion("ANSI_PADDING") |
-                        BitOpcion("ANSI_NULLS") | BitOpcion("QUOTED_IDENTIFIER") |
-                        BitOpcion("ANSI_NULL_DFLT_ON");
-        ctx_.textSize = 2147483647;
-    }
     const std::string usuario = campo(40, false), clave = campo(44, true), base = campo(68, false);
     if (version < 0x71000000) version = 0x71000001;
     if (version > 0x74000004) version = 0x74000004;
     tds72_ = version >= 0x72000000;
+    // OptionFlags2's fODBC: the server sets ANSI_DEFAULTS on with CURSOR_CLOSE_ON_COMMIT and
+    // IMPLICIT_TRANSACTIONS off, and TEXTSIZE to 2 GB (up to TDS 7.2) or infinite (from 7.3).
+    if (static_cast<uint8_t>(d[25]) & 0x02) {
+        ctx_.opciones = BitOpcion("ANSI_WARNINGS") | BitOpcion("ANSI_PADDING") |
+                        BitOpcion("ANSI_NULLS") | BitOpcion("QUOTED_IDENTIFIER") |
+                        BitOpcion("ANSI_NULL_DFLT_ON");
+        ctx_.textSize = version >= 0x73000000 ? -1 : 2147483647;
+    }
     EscritorTds out(tds72_, esc_.servidor);
 
     if (const auto fallo = estado_.Fallo(true, usuario)) {

@@ -21,7 +21,7 @@ bool Contiene(const std::string& texto, const std::string& parte) {
 // One tsql session: each case's statements, then its SELECT, whose one row must read `fila`
 // (tab-separated). FreeTDS sets fODBC in its login, so a session starts with the ANSI defaults
 // (ANSI_WARNINGS 8, ANSI_PADDING 16, ANSI_NULLS 32, QUOTED_IDENTIFIER 256, ANSI_NULL_DFLT_ON 1024:
-// 1336) and TEXTSIZE 2 GB.
+// 1336) and, on TDS 7.3 and later, an infinite TEXTSIZE (-1).
 struct Caso {
     const char* nombre;
     std::vector<std::string> antes;
@@ -36,7 +36,7 @@ TEST(SqlsimSesion, AtAtFunctionsFollowTheSessionsSetOptionsAndThePreviousStateme
          {},
          "SELECT @@MAX_PRECISION, @@LOCK_TIMEOUT, @@TEXTSIZE, @@DATEFIRST, @@OPTIONS, @@LANGUAGE, "
          "@@LANGID, @@NESTLEVEL, @@TRANCOUNT",
-         "38\t-1\t2147483647\t7\t1336\tus_english\t0\t0\t0"},
+         "38\t-1\t-1\t7\t1336\tus_english\t0\t0\t0"},
         {"Fixed",
          {},
          "SELECT @@SERVICENAME, @@MAX_CONNECTIONS, @@TIMETICKS, @@CURSOR_ROWS, @@IDENTITY, "
@@ -71,13 +71,20 @@ TEST(SqlsimSesion, AtAtFunctionsFollowTheSessionsSetOptionsAndThePreviousStateme
     }
 }
 
+TEST(SqlsimSesion, BeforeTds73AnOdbcLoginHasATextSizeOf2Gb) {
+    SqlsimProceso s(EscenarioPrueba().dump());
+    const std::string salida =
+        Tsql(s.Puerto(), kUsuario, kClave, "Ventas", {"SELECT @@TEXTSIZE, @@OPTIONS"}, "7.1");
+    EXPECT_TRUE(Contiene(salida, "\n2147483647\t1336\n")) << salida;
+}
+
 TEST(SqlsimSesion, OdbcLoginsStartWithTheAnsiDefaultsAndRpcsRunOneLevelDown) {
     SqlsimProceso s(EscenarioPrueba().dump());
     const std::string cadena = s.CadenaConexion("Ventas", kUsuario, kClave);
     const std::string directo =
         Isql(cadena, {"SELECT @@OPTIONS AS o, @@TEXTSIZE AS t, @@NESTLEVEL AS n"});
     EXPECT_TRUE(Contiene(directo, "| 1336 ")) << directo;
-    EXPECT_TRUE(Contiene(directo, "| 2147483647 ")) << directo;
+    EXPECT_TRUE(Contiene(directo, "| -1 ")) << directo;
     EXPECT_TRUE(Contiene(directo, "| 0 ")) << directo;
     // Prepared, the statement runs inside sp_prepexec.
     const std::string preparado = Isql(cadena, {"SELECT @@NESTLEVEL AS n"}, false);
