@@ -185,8 +185,8 @@ class Analizador {
         const Token& valor = resto.back();
         size_t fin = resto.size() - 1;
         if (valor.tipo == TT::Numero) {
-            const bool negativo = fin > 0 && resto[fin - 1].tipo == TT::Simbolo &&
-                                  resto[fin - 1].valor == "-";
+            const bool negativo =
+                fin > 0 && resto[fin - 1].tipo == TT::Simbolo && resto[fin - 1].valor == "-";
             if (negativo) --fin;
             f.numero = (negativo ? -1 : 1) * AEntero(valor.valor);
         } else if (valor.tipo == TT::Simbolo) {

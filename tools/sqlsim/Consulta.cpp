@@ -394,8 +394,7 @@ Tabla ArchivosBase(const Escenario& esc, const BaseEsc& base, size_t posBase,
     for (size_t k = 0; k < base.archivos.size(); ++k) {
         const ArchivoEsc& a = base.archivos[k];
         t.filas.push_back({Entero(a.fileId), Entero(a.log ? 1 : 0), Texto(a.log ? "LOG" : "ROWS"),
-                           Texto(a.nombre),
-                           Texto(carpeta + a.nombre + (a.log ? ".ldf" : ".mdf")),
+                           Texto(a.nombre), Texto(carpeta + a.nombre + (a.log ? ".ldf" : ".mdf")),
                            Texto("ONLINE"), Entero(estado.TamanoMB(posBase, k) * 128)});
     }
     return t;
@@ -563,12 +562,21 @@ Tabla EstadoFisico(const Escenario& esc, const Estado& estado, const std::vector
 }  // namespace
 
 int32_t BitOpcion(const std::string& opcion) {
-    static const std::map<std::string, int32_t> bits = {
-        {"DISABLE_DEF_CNST_CHK", 1},     {"IMPLICIT_TRANSACTIONS", 2}, {"CURSOR_CLOSE_ON_COMMIT", 4},
-        {"ANSI_WARNINGS", 8},            {"ANSI_PADDING", 16},         {"ANSI_NULLS", 32},
-        {"ARITHABORT", 64},              {"ARITHIGNORE", 128},         {"QUOTED_IDENTIFIER", 256},
-        {"NOCOUNT", kNoCount},           {"ANSI_NULL_DFLT_ON", 1024},  {"ANSI_NULL_DFLT_OFF", 2048},
-        {"CONCAT_NULL_YIELDS_NULL", 4096}, {"NUMERIC_ROUNDABORT", 8192}, {"XACT_ABORT", 16384}};
+    static const std::map<std::string, int32_t> bits = {{"DISABLE_DEF_CNST_CHK", 1},
+                                                        {"IMPLICIT_TRANSACTIONS", 2},
+                                                        {"CURSOR_CLOSE_ON_COMMIT", 4},
+                                                        {"ANSI_WARNINGS", 8},
+                                                        {"ANSI_PADDING", 16},
+                                                        {"ANSI_NULLS", 32},
+                                                        {"ARITHABORT", 64},
+                                                        {"ARITHIGNORE", 128},
+                                                        {"QUOTED_IDENTIFIER", 256},
+                                                        {"NOCOUNT", kNoCount},
+                                                        {"ANSI_NULL_DFLT_ON", 1024},
+                                                        {"ANSI_NULL_DFLT_OFF", 2048},
+                                                        {"CONCAT_NULL_YIELDS_NULL", 4096},
+                                                        {"NUMERIC_ROUNDABORT", 8192},
+                                                        {"XACT_ABORT", 16384}};
     const auto it = bits.find(opcion);
     return it == bits.end() ? 0 : it->second;
 }

@@ -269,9 +269,9 @@ std::optional<Resultado> Ejecutor::EsperaIndices(const std::string& tipo, size_t
         // -1 waits for the lock however long it is held; a timeout gives up once it has passed.
         const int64_t limite = ctx.lockTimeout;
         const bool alcanza = limite < 0 || (resta > 0 && resta <= limite);
-        const int ms = alcanza ? resta
-                               : static_cast<int>(std::min<int64_t>(
-                                     limite, std::numeric_limits<int>::max()));
+        const int ms =
+            alcanza ? resta
+                    : static_cast<int>(std::min<int64_t>(limite, std::numeric_limits<int>::max()));
         if (!espera(ms)) return kInterrumpido;
         if (!alcanza) {
             return Falla(out, {{1222, 51, 16, "Lock request time out period exceeded."}});
@@ -641,11 +641,12 @@ Resultado Ejecutor::Hacer(const Fijar& s, ContextoSesion& ctx, EscritorTds& out)
     // ON/OFF options: their @@OPTIONS bits; ANSI_DEFAULTS stands for seven of them.
     int32_t bits = 0;
     for (const std::string& o : s.opciones) {
-        bits |= o == "ANSI_DEFAULTS" ? (BitOpcion("ANSI_NULLS") | BitOpcion("CURSOR_CLOSE_ON_COMMIT") |
-                                        BitOpcion("ANSI_NULL_DFLT_ON") |
-                                        BitOpcion("IMPLICIT_TRANSACTIONS") | BitOpcion("ANSI_PADDING") |
-                                        BitOpcion("QUOTED_IDENTIFIER") | BitOpcion("ANSI_WARNINGS"))
-                                     : BitOpcion(o);
+        bits |= o == "ANSI_DEFAULTS"
+                    ? (BitOpcion("ANSI_NULLS") | BitOpcion("CURSOR_CLOSE_ON_COMMIT") |
+                       BitOpcion("ANSI_NULL_DFLT_ON") | BitOpcion("IMPLICIT_TRANSACTIONS") |
+                       BitOpcion("ANSI_PADDING") | BitOpcion("QUOTED_IDENTIFIER") |
+                       BitOpcion("ANSI_WARNINGS"))
+                    : BitOpcion(o);
     }
     if (bits == 0) return Resultado{};
     if (s.valor != "ON" && s.valor != "OFF") {

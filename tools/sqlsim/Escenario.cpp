@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <limits>
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
@@ -238,9 +238,8 @@ AnfitrionEsc CargaAnfitrion(const json& j) {
     const auto plataforma = Lee<std::string>(j, "hostPlatform", "Windows", "top level");
     if (plataforma != "Windows" && plataforma != "Linux") Falla("hostPlatform", "Windows or Linux");
     a.esLinux = plataforma == "Linux";
-    a.distribucion = Lee<std::string>(j, "hostDistribution",
-                                      a.esLinux ? "Ubuntu" : "Windows Server 2019 Standard",
-                                      "top level");
+    a.distribucion = Lee<std::string>(
+        j, "hostDistribution", a.esLinux ? "Ubuntu" : "Windows Server 2019 Standard", "top level");
     a.version = Lee<std::string>(j, "hostRelease", a.esLinux ? "22.04" : "10.0", "top level");
     return a;
 }
@@ -283,7 +282,8 @@ int Escenario::Duracion(const std::string& tipo, int64_t paginas) const {
     const auto it = msPorMilPaginas.find(tipo);
     const int64_t variable =
         it == msPorMilPaginas.end() ? 0 : (int64_t{it->second} * paginas + 500) / 1000;
-    return static_cast<int>(std::min<int64_t>(Duracion(tipo) + variable, std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::min<int64_t>(Duracion(tipo) + variable, std::numeric_limits<int>::max()));
 }
 
 Escenario CargaEscenario(const std::string& texto) {

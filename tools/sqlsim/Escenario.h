@@ -1,7 +1,8 @@
 #pragma once
 // What a scenario file describes: the server and its host, its logins, databases, tables, indexes,
-// files, the UsuariosPW rows, statement durations, locks other sessions hold and injected faults. Immutable once loaded; what the
-// statements change lives in Estado. The file format is written up in README.md.
+// files, the UsuariosPW rows, statement durations, locks other sessions hold and injected faults.
+// Immutable once loaded; what the statements change lives in Estado. The file format is written up
+// in README.md.
 
 #include <cstdint>
 #include <map>
@@ -73,10 +74,10 @@ struct BaseEsc {
 // An index (or every index of a table) that another session holds locked, as an open transaction
 // that changed the table does: index statements on it wait for the lock or run into a lock timeout.
 struct BloqueoEsc {
-    size_t base = 0;                // position in Escenario::bases
-    size_t tabla = 0;               // position in BaseEsc::tablas
-    std::optional<size_t> indice;   // position in BaseEsc::indices; nullopt: the whole table
-    int ms = -1;                    // held that long from sqlsim's start; -1: for the whole run
+    size_t base = 0;               // position in Escenario::bases
+    size_t tabla = 0;              // position in BaseEsc::tablas
+    std::optional<size_t> indice;  // position in BaseEsc::indices; nullopt: the whole table
+    int ms = -1;                   // held that long from sqlsim's start; -1: for the whole run
 };
 
 // The operating system sys.dm_os_host_info describes.

@@ -121,9 +121,9 @@ struct Uso {
 // ignored, come as a Fijar without options.
 struct Fijar {
     std::vector<std::string> opciones;  // upper case; "TRANSACTION ISOLATION LEVEL" as one
-    std::string valor;                   // the value word(s) or string, upper case ("ON", "READ
-                                         // COMMITTED", "US_ENGLISH"); empty for a number
-    std::optional<int64_t> numero;       // a numeric value (LOCK_TIMEOUT -1, TEXTSIZE 2147483647)
+    std::string valor;                  // the value word(s) or string, upper case ("ON", "READ
+                                        // COMMITTED", "US_ENGLISH"); empty for a number
+    std::optional<int64_t> numero;      // a numeric value (LOCK_TIMEOUT -1, TEXTSIZE 2147483647)
 };
 struct Procedimiento {
     std::string nombre;  // a stored procedure sqlsim does not know

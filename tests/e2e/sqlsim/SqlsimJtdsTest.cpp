@@ -21,10 +21,10 @@ TEST(SqlsimJtds, TheJdbcDriverConnectsAndRunsWhatAPassSends) {
         GTEST_SKIP() << "Java or jTDS (libjtds-java) is not installed";
     }
     SqlsimProceso s(EscenarioPrueba().dump());
-    const std::string salida = EjecutaComando(
-        "timeout 120 " + java + " -cp " + jar + " " + VELQOR_CLIENTE_JTDS + " " +
-            std::to_string(s.Puerto()) + " " + kUsuario + " '" + kClave + "' Ventas",
-        "");
+    const std::string salida =
+        EjecutaComando("timeout 120 " + java + " -cp " + jar + " " + VELQOR_CLIENTE_JTDS + " " +
+                           std::to_string(s.Puerto()) + " " + kUsuario + " '" + kClave + "' Ventas",
+                       "");
     const std::string dbcc =
         "message 2528: DBCC execution completed. If DBCC printed error messages, contact your "
         "system administrator.\n";

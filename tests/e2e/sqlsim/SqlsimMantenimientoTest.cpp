@@ -47,8 +47,8 @@ long long Milisegundos(Reloj::time_point desde) {
 }
 
 TEST(SqlsimEnLinea, OnlineRebuildOnlyWhereTheEditionOffersIt) {
-    const std::vector<std::pair<int, bool>> casos = {{2, false}, {3, true}, {4, false},
-                                                     {5, true},  {8, true}};
+    const std::vector<std::pair<int, bool>> casos = {
+        {2, false}, {3, true}, {4, false}, {5, true}, {8, true}};
     for (const auto& [edicion, acepta] : casos) {
         SCOPED_TRACE(edicion);
         auto escenario = EscenarioPrueba();
@@ -62,9 +62,9 @@ TEST(SqlsimEnLinea, OnlineRebuildOnlyWhereTheEditionOffersIt) {
         // Rebuilt: no fragmentation left; refused: the index as it was (density 42.5).
         EXPECT_TRUE(Contiene(salida, acepta ? "| 0 " : "| 57.5 ")) << salida;
         // Off line every edition rebuilds.
-        const std::string apagado = Isql(
-            cadena, {"ALTER INDEX PK_Clientes ON Clientes REBUILD WITH (ONLINE = OFF)",
-                     "ALTER INDEX ALL ON Clientes REBUILD", kFragmentacionPk});
+        const std::string apagado =
+            Isql(cadena, {"ALTER INDEX PK_Clientes ON Clientes REBUILD WITH (ONLINE = OFF)",
+                          "ALTER INDEX ALL ON Clientes REBUILD", kFragmentacionPk});
         EXPECT_FALSE(Contiene(apagado, "ERROR")) << apagado;
         EXPECT_TRUE(Contiene(apagado, "| 0 ")) << apagado;
     }
@@ -77,9 +77,9 @@ TEST(SqlsimTiempos, IndexStatementsTakeLongerTheMorePagesTheIndexHas) {
     SqlsimProceso s(escenario.dump());
     const std::string cadena = s.CadenaConexion("Ventas", kUsuario, kClave);
     // PK_Clientes has 800 pages: 100 ms + 800 * 500 / 1000 ms each.
-    for (const std::string sentencia :
-         {"ALTER INDEX PK_Clientes ON Clientes REORGANIZE", "DBCC DBREINDEX ('Clientes', PK_Clientes)",
-          "DBCC INDEXDEFRAG (0, 'Clientes', PK_Clientes)"}) {
+    for (const std::string sentencia : {"ALTER INDEX PK_Clientes ON Clientes REORGANIZE",
+                                        "DBCC DBREINDEX ('Clientes', PK_Clientes)",
+                                        "DBCC INDEXDEFRAG (0, 'Clientes', PK_Clientes)"}) {
         const auto inicio = Reloj::now();
         const std::string salida = Isql(cadena, {sentencia});
         EXPECT_FALSE(Contiene(salida, "ERROR")) << salida;
@@ -90,7 +90,8 @@ TEST(SqlsimTiempos, IndexStatementsTakeLongerTheMorePagesTheIndexHas) {
 // Clientes.PK_Clientes is held by another session: for the whole run, or for `ms`.
 nlohmann::json EscenarioBloqueado(int ms = -1) {
     auto escenario = EscenarioPrueba();
-    nlohmann::json bloqueo = {{"database", "Ventas"}, {"table", "dbo.Clientes"}, {"index", "PK_Clientes"}};
+    nlohmann::json bloqueo = {
+        {"database", "Ventas"}, {"table", "dbo.Clientes"}, {"index", "PK_Clientes"}};
     if (ms >= 0) bloqueo["ms"] = ms;
     escenario["locks"] = nlohmann::json::array({bloqueo});
     return escenario;
@@ -119,10 +120,9 @@ TEST(SqlsimBloqueos, WithALockTimeoutALockedIndexFailsWith1222AndOthersAreTreate
 TEST(SqlsimBloqueos, WithoutALockTimeoutTheStatementWaitsUntilTheLockIsReleased) {
     const auto inicio = Reloj::now();
     SqlsimProceso s(EscenarioBloqueado(800).dump());
-    const std::string salida = Isql(s.CadenaConexion("Ventas", kUsuario, kClave),
-                                    {"SET LOCK_TIMEOUT -1",
-                                     "ALTER INDEX PK_Clientes ON Clientes REBUILD",
-                                     kFragmentacionPk});
+    const std::string salida = Isql(
+        s.CadenaConexion("Ventas", kUsuario, kClave),
+        {"SET LOCK_TIMEOUT -1", "ALTER INDEX PK_Clientes ON Clientes REBUILD", kFragmentacionPk});
     EXPECT_FALSE(Contiene(salida, "ERROR")) << salida;
     EXPECT_TRUE(Contiene(salida, "| 0 ")) << salida;
     EXPECT_GE(Milisegundos(inicio), 800);
@@ -130,7 +130,8 @@ TEST(SqlsimBloqueos, WithoutALockTimeoutTheStatementWaitsUntilTheLockIsReleased)
 
 // The rows of one tsql result: tab-separated fields, from the line after the header up to
 // "(N rows affected)".
-std::vector<std::vector<std::string>> Filas(const std::string& salida, const std::string& cabecera) {
+std::vector<std::vector<std::string>> Filas(const std::string& salida,
+                                            const std::string& cabecera) {
     std::vector<std::vector<std::string>> filas;
     std::istringstream lineas(salida.substr(salida.find(cabecera)));
     std::string linea;
@@ -204,12 +205,15 @@ TEST(SqlsimAnfitrion, HostInfoFromSqlServer2017OnAndTheDataFolderOfItsPlatform) 
         std::string carpeta;
     };
     const std::vector<Caso> casos = {
-        {nlohmann::json::object(), "Windows\tWindows Server 2019 Standard\t10.0\t\t7\t1033", "C:\\SQLData\\Ventas.mdf"},
+        {nlohmann::json::object(), "Windows\tWindows Server 2019 Standard\t10.0\t\t7\t1033",
+         "C:\\SQLData\\Ventas.mdf"},
         {{{"hostPlatform", "Linux"}},
          "Linux\tUbuntu\t22.04\t\tNULL\t1033",
          "/var/opt/mssql/data/Ventas.mdf"},
-        {{{"hostPlatform", "Linux"}, {"hostDistribution", "Red Hat Enterprise Linux"},
-          {"hostRelease", "9"}, {"version", 14}},
+        {{{"hostPlatform", "Linux"},
+          {"hostDistribution", "Red Hat Enterprise Linux"},
+          {"hostRelease", "9"},
+          {"version", 14}},
          "Linux\tRed Hat Enterprise Linux\t9\t\tNULL\t1033",
          "/var/opt/mssql/data/Ventas.mdf"},
         {{{"version", 13}},
@@ -271,8 +275,8 @@ TEST(SqlsimArranque, PolicyFieldsOfABrokenScenarioAreNamed) {
          "databases.V.generate"},
     };
     for (const auto& [escenario, campo] : casos) {
-        const std::string salida =
-            EjecutaComando("(" + RutaSqlsim() + " --scenario /dev/stdin; echo status=$?)", escenario);
+        const std::string salida = EjecutaComando(
+            "(" + RutaSqlsim() + " --scenario /dev/stdin; echo status=$?)", escenario);
         EXPECT_TRUE(Contiene(salida, "scenario: " + campo + ":")) << salida;
         EXPECT_TRUE(Contiene(salida, "status=1")) << salida;
     }

@@ -101,13 +101,12 @@ TEST(SqlsimSesion, NoCountAndRowCountChangeWhatComesBack) {
     const std::string sinCuenta = Isql(cadena, {"SET NOCOUNT ON", "SELECT * FROM UsuariosPW"});
     EXPECT_TRUE(Contiene(sinCuenta, "SQLRowCount returns -1")) << sinCuenta;
     EXPECT_TRUE(Contiene(sinCuenta, "O'Brien")) << sinCuenta;
-    const std::string limitado =
-        Isql(cadena, {"SET ROWCOUNT 1", "SELECT * FROM UsuariosPW", "SET ROWCOUNT 0",
-                      "SELECT COUNT_ME = 1"});
+    const std::string limitado = Isql(cadena, {"SET ROWCOUNT 1", "SELECT * FROM UsuariosPW",
+                                               "SET ROWCOUNT 0", "SELECT COUNT_ME = 1"});
     EXPECT_TRUE(Contiene(limitado, "1 rows fetched")) << limitado;
     EXPECT_FALSE(Contiene(limitado, "O'Brien")) << limitado;
-    const std::string mal = Tsql(s.Puerto(), kUsuario, kClave, "Ventas",
-                                 {"SET NOCOUNT MAYBE", "SET LOCK_TIMEOUT abc"});
+    const std::string mal =
+        Tsql(s.Puerto(), kUsuario, kClave, "Ventas", {"SET NOCOUNT MAYBE", "SET LOCK_TIMEOUT abc"});
     EXPECT_TRUE(Contiene(mal, "Incorrect syntax near 'MAYBE'.")) << mal;
     EXPECT_TRUE(Contiene(mal, "Incorrect syntax near 'abc'.")) << mal;
 }

@@ -210,7 +210,8 @@ TEST(AnalizadorSql, AlterIndexKeepsTheTableNamesParts) {
     EXPECT_TRUE(a.reconstruir);
     EXPECT_TRUE(a.enLinea);
     for (const char* apagado :
-         {"ALTER INDEX I ON T REBUILD WITH (ONLINE = OFF, MAXDOP = 1)", "ALTER INDEX I ON T REBUILD",
+         {"ALTER INDEX I ON T REBUILD WITH (ONLINE = OFF, MAXDOP = 1)",
+          "ALTER INDEX I ON T REBUILD",
           "ALTER INDEX I ON T REBUILD PARTITION = ALL WITH (SORT_IN_TEMPDB = ON)"}) {
         EXPECT_FALSE(Unico<AlterIndex>(AnalizaLote(apagado)).enLinea) << apagado;
     }
