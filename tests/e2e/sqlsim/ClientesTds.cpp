@@ -16,6 +16,10 @@ std::string EntreComillasShell(const std::string& s) {
 
 }  // namespace
 
+bool Contiene(const std::string& texto, const std::string& parte) {
+    return texto.find(parte) != std::string::npos;
+}
+
 std::string EjecutaComando(const std::string& comando, const std::string& entrada) {
     CarpetaTemporal carpeta;
     const std::string archivo = carpeta.En("entrada.txt");

@@ -1,11 +1,15 @@
 #pragma once
-// Runs FreeTDS's tsql and unixODBC's isql against a server and answers everything they print.
+// Runs FreeTDS's tsql and unixODBC's isql against a server and answers everything they print;
+// the substring check the tests share.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace velqor::prueba {
+
+// True when `texto` holds `parte`.
+bool Contiene(const std::string& texto, const std::string& parte);
 
 // Runs a shell command with `entrada` on its standard input; answers stdout and stderr together.
 std::string EjecutaComando(const std::string& comando, const std::string& entrada);

@@ -16,10 +16,6 @@
 namespace velqor::prueba {
 namespace {
 
-bool Contiene(const std::string& texto, const std::string& parte) {
-    return texto.find(parte) != std::string::npos;
-}
-
 struct Caso {
     const char* nombre;
     const char* postura;     // the scenario's "encryption"

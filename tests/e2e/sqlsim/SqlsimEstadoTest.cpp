@@ -19,10 +19,6 @@ const std::string kError = "[FreeTDS][SQL Server]";
 const std::string kDensidadPk =
     "DBCC SHOWCONTIG ('Clientes',PK_Clientes) WITH FAST, TABLERESULTS, NO_INFOMSGS";
 
-bool Contiene(const std::string& texto, const std::string& parte) {
-    return texto.find(parte) != std::string::npos;
-}
-
 // Position of `parte` in `texto`; npos when absent.
 size_t En(const std::string& texto, const std::string& parte) { return texto.find(parte); }
 

@@ -32,10 +32,6 @@ const std::string k1712 =
     "Online index operations can only be performed in Enterprise edition of SQL Server.";
 const std::string k1222 = "Lock request time out period exceeded.";
 
-bool Contiene(const std::string& texto, const std::string& parte) {
-    return texto.find(parte) != std::string::npos;
-}
-
 size_t Cuenta(const std::string& texto, const std::string& parte) {
     size_t n = 0;
     for (size_t i = texto.find(parte); i != std::string::npos; i = texto.find(parte, i + 1)) ++n;

@@ -22,10 +22,6 @@
 namespace velqor::prueba {
 namespace {
 
-bool Contiene(const std::string& texto, const std::string& parte) {
-    return texto.find(parte) != std::string::npos;
-}
-
 // An ODBC environment and connection handle for one test; freed at the end.
 class ConexionOdbc {
   public:

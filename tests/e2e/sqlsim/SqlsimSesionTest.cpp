@@ -14,10 +14,6 @@
 namespace velqor::prueba {
 namespace {
 
-bool Contiene(const std::string& texto, const std::string& parte) {
-    return texto.find(parte) != std::string::npos;
-}
-
 // One tsql session: each case's statements, then its SELECT, whose one row must read `fila`
 // (tab-separated). FreeTDS sets fODBC in its login, so a session starts with the ANSI defaults
 // (ANSI_WARNINGS 8, ANSI_PADDING 16, ANSI_NULLS 32, QUOTED_IDENTIFIER 256, ANSI_NULL_DFLT_ON 1024:
