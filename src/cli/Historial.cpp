@@ -5,7 +5,7 @@
 #include <iomanip>
 #include <nlohmann/json.hpp>
 
-#include "cli/HistorialDensidad.h"
+#include "cli/ArchivoHistorial.h"
 #include "cli/PaginaHistorial.h"
 
 namespace velqor::cli {
@@ -83,9 +83,10 @@ int Historial::Corre(const Argumentos& argumentos, Consola& consola) const {
             return Falla(consola, *html + " already exists; add --force to replace it");
         }
     }
-    std::vector<FilaHistorial> filas;
+    HistorialDensidad historial;
     std::string error;
-    if (!HistorialDensidad::Lee(ruta, filas, error)) return Falla(consola, error);
+    if (!ArchivoHistorial::Lee(ruta, historial, error)) return Falla(consola, error);
+    const std::vector<FilaHistorial>& filas = historial.Filas();
     if (argumentos.Tiene("json")) {
         consola.salida << Json(filas).dump(2) << '\n';
     } else {

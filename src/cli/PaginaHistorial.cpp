@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "cli/ArchivoHistorial.h"
 #include "common/Momento.h"
 
 namespace velqor::cli {

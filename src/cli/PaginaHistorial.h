@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/HistorialDensidad.h"
+#include "engine/HistorialDensidad.h"
 
 namespace velqor::cli {
 

@@ -86,13 +86,12 @@ std::string_view TextoFecha(Momento fecha, Espacio& espacio) {
     return {espacio, kFormaFecha.size()};
 }
 
-// The value text of a value that is not an array (a String is answered without a copy).
+// The value text of a value that is neither an array nor a date (a String is answered without a
+// copy).
 std::string_view TextoValor(const Valor& v, Espacio& espacio) {
     switch (v.tipo()) {
         case Valor::Tipo::String:
             return v.ComoTexto();
-        case Valor::Tipo::Date:
-            return TextoFecha(v.ComoFecha(), espacio);
         case Valor::Tipo::Boolean:
             return v.ComoLogico() ? "1" : "0";
         case Valor::Tipo::Null:
@@ -132,6 +131,11 @@ Valor1252 Describe(std::string_view texto) {
 
 bool EscritorMatriz::Escribe(const Lista& lista, std::string& texto) {
     const bool completo = EscribeMatriz(lista, 1);
+    Entrega(texto);
+    return completo;
+}
+
+void EscritorMatriz::Entrega(std::string& texto) {
     // Hands the text over without the room its fronts left over.
     std::size_t sobrante = 0;
     for (const Hueco& h : huecos_) {
@@ -144,7 +148,6 @@ bool EscritorMatriz::Escribe(const Lista& lista, std::string& texto) {
         desde = h.posicion + h.sobrante;
     }
     texto.append(texto_.get() + desde, usado_ - desde);
-    return completo;
 }
 
 // Writes lista's text. On failure of an entry of the top level the text is cut back to before it.
@@ -152,13 +155,12 @@ bool EscritorMatriz::EscribeMatriz(const Lista& lista, int profundidad) {
     if (profundidad > kProfundidadMaxima) {
         return false;
     }
-    EscribeEntero(static_cast<int64_t>(lista.size()) - 1);
+    Empieza(static_cast<int64_t>(lista.size()) - 1);
     SumasMatriz sumas;
     for (const Valor& v : lista) {
         const std::size_t usado = usado_;
         const std::size_t huecos = huecos_.size();
-        SumasTexto valor;
-        if (!EscribeEntrada(v, profundidad, valor) || !sumas.Suma(valor)) {
+        if (!EscribeEntrada(v, profundidad, sumas)) {
             if (profundidad == 1) {
                 usado_ = usado;
                 huecos_.resize(huecos);
@@ -166,15 +168,15 @@ bool EscritorMatriz::EscribeMatriz(const Lista& lista, int profundidad) {
             return false;
         }
     }
-    EscribeEntero(sumas.saltos);
-    EscribeEntero(sumas.codigos);
+    Termina(sumas);
     return true;
 }
 
-// Writes one entry and answers the sums of its value text.
-bool EscritorMatriz::EscribeEntrada(const Valor& v, int profundidad, SumasTexto& sumas) {
+// Writes one entry and adds the sums of its value text to sumas.
+bool EscritorMatriz::EscribeEntrada(const Valor& v, int profundidad, SumasMatriz& sumas) {
     if (v.EsMatriz()) {
-        return EscribeAnidada(v.ComoLista(), profundidad + 1, sumas);
+        const Anidada anidada = AbreAnidada();
+        return EscribeMatriz(v.ComoLista(), profundidad + 1) && CierraAnidada(anidada, sumas);
     }
     const std::optional<char> etiqueta = Etiqueta(v);
     if (!etiqueta) {
@@ -183,29 +185,46 @@ bool EscritorMatriz::EscribeEntrada(const Valor& v, int profundidad, SumasTexto&
                        std::string(v.NombreTipo()));
         return false;
     }
-    if (v.tipo() == Valor::Tipo::Date && !FechaEscribible(v.ComoFecha())) {
+    if (v.tipo() == Valor::Tipo::Date) {
+        return Fecha(v.ComoFecha(), sumas);
+    }
+    Espacio espacio;
+    return Escalar(*etiqueta, TextoValor(v, espacio), sumas);
+}
+
+bool EscritorMatriz::Numero(double numero, SumasMatriz& sumas) {
+    Espacio espacio;
+    return Escalar('N', TextoNumero(numero, 15, espacio), sumas);
+}
+
+bool EscritorMatriz::Fecha(Momento fecha, SumasMatriz& sumas) {
+    if (!FechaEscribible(fecha)) {
         MuestraMensaje(Mensaje("This version of |1 cannot write dates outside the years 0 "
                                "to 9999 as array text",
                                {Valor::Texto(NombreEjecutable())}));
         return false;
     }
     Espacio espacio;
-    const std::string_view texto = TextoValor(v, espacio);
+    return Escalar('F', TextoFecha(fecha, espacio), sumas);
+}
+
+// Writes one element holding a value text and adds the text's sums to sumas.
+bool EscritorMatriz::Escalar(char etiqueta, std::string_view texto, SumasMatriz& sumas) {
     const Valor1252 valor = Describe(texto);
-    EscribeFrente(*etiqueta, valor.caracteres);
+    EscribeFrente(etiqueta, valor.caracteres);
     Asegura(texto.size());
     std::copy(texto.begin(), texto.end(), texto_.get() + usado_);
     usado_ += texto.size();
     valor.AgregaA(recorrido_);
     caracteres_ += valor.caracteres;
-    sumas = valor.sumas;
-    return true;
+    return sumas.Suma(valor.sumas);
 }
 
-// Writes an "A" element holding lista's text and answers the sums of that text.
-bool EscritorMatriz::EscribeAnidada(const Lista& lista, int profundidad, SumasTexto& sumas) {
+// Starts an "A" element: room for its front, whose length is known once the nested list is written.
+EscritorMatriz::Anidada EscritorMatriz::AbreAnidada() {
     Asegura(kFrenteMaximo);
-    const std::size_t hueco = huecos_.size();
+    Anidada anidada;
+    anidada.hueco = huecos_.size();
     huecos_.push_back({usado_, 0});
     usado_ += kFrenteMaximo;
     // The front's tag and "/" go into the running sums now, its digits once they are known.
@@ -213,19 +232,22 @@ bool EscritorMatriz::EscribeAnidada(const Lista& lista, int profundidad, SumasTe
     recorrido_.sumas.codigos += kBarra;
     recorrido_.ultimo = kBarra;
     caracteres_ += 2;
-    const SumasTexto antes = recorrido_.sumas;
-    const int64_t inicio = caracteres_;
-    if (!EscribeMatriz(lista, profundidad)) {
-        return false;
-    }
+    anidada.antes = recorrido_.sumas;
+    anidada.inicio = caracteres_;
+    return anidada;
+}
+
+// Ends the "A" element whose nested list was just written: writes its front and adds the nested
+// text's sums to sumas.
+bool EscritorMatriz::CierraAnidada(const Anidada& anidada, SumasMatriz& sumas) {
     // The nested text starts with its header's "N".
-    sumas.codigos = recorrido_.sumas.codigos - antes.codigos;
-    sumas.saltos = recorrido_.sumas.saltos - antes.saltos - Salto(kBarra, 'N');
+    const SumasTexto valor{recorrido_.sumas.codigos - anidada.antes.codigos,
+                           recorrido_.sumas.saltos - anidada.antes.saltos - Salto(kBarra, 'N')};
 
     char cifras[kFrenteMaximo];
-    char* fin = std::to_chars(cifras, cifras + sizeof cifras, caracteres_ - inicio).ptr;
+    char* fin = std::to_chars(cifras, cifras + sizeof cifras, caracteres_ - anidada.inicio).ptr;
     const auto largo = static_cast<std::size_t>(fin - cifras);
-    Hueco& h = huecos_[hueco];
+    Hueco& h = huecos_[anidada.hueco];
     h.sobrante = kFrenteMaximo - largo - 2;
     char* frente = texto_.get() + h.posicion + h.sobrante;
     frente[0] = 'A';
@@ -239,7 +261,7 @@ bool EscritorMatriz::EscribeAnidada(const Lista& lista, int profundidad, SumasTe
     }
     recorrido_.sumas.saltos += Salto(anterior, kBarra);
     caracteres_ += static_cast<int64_t>(largo);
-    return true;
+    return sumas.Suma(valor);
 }
 
 // Writes an element's front: the tag, the value's length in characters and "/".

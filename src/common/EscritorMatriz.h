@@ -1,13 +1,16 @@
 #pragma once
-// Internal to the array text (ZEVmat3): writes one array as array text.
+// Internal to the array text: writes array text, from values (ZEVmat3) or element by element for a
+// writer that knows the shape it writes (the density history's own writer).
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/Momento.h"
 #include "common/SumasMatriz.h"
 #include "common/Valor.h"
 
@@ -25,6 +28,34 @@ public:
     // box names an unwritable kind), when nesting is too deep or a checksum leaves 32 bits; texto
     // then ends with the elements written before the failing entry of the top level.
     bool Escribe(const Lista& lista, std::string& texto);
+
+    // Element by element. A list starts with Empieza (its upper bound), takes its entries in order
+    // (a value: Texto, Numero, Fecha, Logico or Vacio; a nested list: AbreAnidada, the nested
+    // list, CierraAnidada), each summed into the list's own SumasMatriz, and ends with Termina.
+    // Entregar hands the text over. A false answer (a sum out of 32 bits, an unwritable date) leaves
+    // the text of no use. The caller keeps nesting shallow.
+
+    // Where a nested list's element starts.
+    struct Anidada {
+        std::size_t hueco = 0;
+        SumasTexto antes;
+        int64_t inicio = 0;
+    };
+    void Empieza(int64_t cota) { EscribeEntero(cota); }
+    bool Texto(std::string_view texto, SumasMatriz& sumas) { return Escalar('T', texto, sumas); }
+    bool Numero(double numero, SumasMatriz& sumas);
+    // False, with a message box, for a date outside the years 0 to 9999.
+    bool Fecha(Momento fecha, SumasMatriz& sumas);
+    bool Logico(bool valor, SumasMatriz& sumas) { return Escalar('L', valor ? "1" : "0", sumas); }
+    bool Vacio(SumasMatriz& sumas) { return Escalar('E', {}, sumas); }
+    Anidada AbreAnidada();
+    bool CierraAnidada(const Anidada& anidada, SumasMatriz& sumas);
+    void Termina(const SumasMatriz& sumas) {
+        EscribeEntero(sumas.saltos);
+        EscribeEntero(sumas.codigos);
+    }
+    // Appends the text written to texto.
+    void Entrega(std::string& texto);
 
 private:
     // The text being written, with room before every nested array. Grown with realloc, which
@@ -47,8 +78,8 @@ private:
     int64_t caracteres_ = 0;
 
     bool EscribeMatriz(const Lista& lista, int profundidad);
-    bool EscribeEntrada(const Valor& v, int profundidad, SumasTexto& sumas);
-    bool EscribeAnidada(const Lista& lista, int profundidad, SumasTexto& sumas);
+    bool EscribeEntrada(const Valor& v, int profundidad, SumasMatriz& sumas);
+    bool Escalar(char etiqueta, std::string_view texto, SumasMatriz& sumas);
     void EscribeFrente(char etiqueta, int64_t caracteres);
     void EscribeEntero(int64_t numero);
     void EscribeAscii(const char* desde, const char* hasta);

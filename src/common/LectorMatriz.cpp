@@ -13,10 +13,51 @@ namespace {
 // The tag, the length digits and the "/" must lie within this many characters.
 constexpr std::size_t kVentanaBarra = 20;
 
-// The number an "N" value text holds, as std::from_chars reads it. A plain decimal of up to 15
+// The value of a non-array element from its tag and value text.
+bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
+    switch (etiqueta) {
+        case 'T':
+            valor = Valor::Texto(std::string(texto));
+            return true;
+        case 'N': {
+            double numero = 0;
+            if (!LectorMatriz::TextoANumero(texto, numero)) {
+                return false;
+            }
+            valor = Valor::Doble(numero);
+            return true;
+        }
+        case 'F': {
+            Momento fecha;
+            if (!LeeMomento(texto, fecha)) {
+                return false;
+            }
+            valor = Valor::Fecha(fecha);
+            return true;
+        }
+        case 'L':
+            valor = Valor::Logico(texto != "0");
+            return true;
+        case 'E':
+            valor = Valor{};
+            return true;
+        case 'Z':
+            valor = Valor::Nulo();
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Within this many characters no sum of value texts can leave 32 bits (a code is at most 255).
+constexpr int64_t kCaracteresSinDesborde = kMaximoSuma / 255;
+
+}  // namespace
+
+// As std::from_chars reads it. A plain decimal of up to 15
 // digits (the usual case) is read here: its digits form an exact whole number, and one division by
 // an exact power of ten rounds once, as a correct reading does.
-bool TextoANumero(std::string_view texto, double& numero) {
+bool LectorMatriz::TextoANumero(std::string_view texto, double& numero) {
     constexpr double kPotencias10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const bool negativo = !texto.empty() && texto[0] == '-';
@@ -50,47 +91,6 @@ bool TextoANumero(std::string_view texto, double& numero) {
     return !texto.empty() && r.ec == std::errc{} && r.ptr == fin;
 }
 
-// The value of a non-array element from its tag and value text.
-bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
-    switch (etiqueta) {
-        case 'T':
-            valor = Valor::Texto(std::string(texto));
-            return true;
-        case 'N': {
-            double numero = 0;
-            if (!TextoANumero(texto, numero)) {
-                return false;
-            }
-            valor = Valor::Doble(numero);
-            return true;
-        }
-        case 'F': {
-            Momento fecha;
-            if (!LeeMomento(texto, fecha)) {
-                return false;
-            }
-            valor = Valor::Fecha(fecha);
-            return true;
-        }
-        case 'L':
-            valor = Valor::Logico(texto != "0");
-            return true;
-        case 'E':
-            valor = Valor{};
-            return true;
-        case 'Z':
-            valor = Valor::Nulo();
-            return true;
-        default:
-            return false;
-    }
-}
-
-// Within this many characters no sum of value texts can leave 32 bits (a code is at most 255).
-constexpr int64_t kCaracteresSinDesborde = kMaximoSuma / 255;
-
-}  // namespace
-
 LectorMatriz::LectorMatriz(std::string_view texto)
     : texto_(texto),
       bytes_(reinterpret_cast<const unsigned char*>(texto.data())),
@@ -99,11 +99,16 @@ LectorMatriz::LectorMatriz(std::string_view texto)
       recorrido_(ultimo_) {}
 
 bool LectorMatriz::Lee(Valor& matriz) {
-    return LeeMatriz(std::numeric_limits<int64_t>::max(), 1, matriz);
+    Nivel nivel;
+    return Abre(nivel) && LeeMatriz(nivel, matriz);
 }
 
-// Reads one array (header, entries, checksums) at the position, not past the character limite.
-bool LectorMatriz::LeeMatriz(int64_t limite, int profundidad, Valor& matriz) {
+bool LectorMatriz::Abre(Nivel& nivel) {
+    return AbreHasta(std::numeric_limits<int64_t>::max(), 1, nivel);
+}
+
+// Reads the header of the list at the position, which may not run past the character limite.
+bool LectorMatriz::AbreHasta(int64_t limite, int profundidad, Nivel& nivel) {
     if (profundidad > kProfundidadMaxima) {
         return false;
     }
@@ -116,44 +121,103 @@ bool LectorMatriz::LeeMatriz(int64_t limite, int profundidad, Valor& matriz) {
     if (!(cota >= 0 && cota <= static_cast<double>(kMaximoSuma))) {
         return false;
     }
-    const auto limiteSuperior = static_cast<int64_t>(cota);
+    nivel.limite = limite;
+    nivel.profundidad = profundidad;
+    nivel.cota = static_cast<int64_t>(cota);
+    nivel.desde = caracter_;
+    nivel.inicio = SumasHasta(byte_);
+    nivel.frentes = {};
+    return true;
+}
+
+// Reads the entries and checksums of the list nivel, just opened, into matriz.
+bool LectorMatriz::LeeMatriz(Nivel& nivel, Valor& matriz) {
     matriz = Valor::Matriz({});
     Lista& lista = matriz.ComoLista();
     // Room for the entries the bound announces, but never for more than the rest of the text can
     // hold (an element takes at least three characters), so a hostile bound claims no memory.
     const auto restantes = static_cast<int64_t>(texto_.size() - std::min(byte_, texto_.size()));
     lista.reserve(static_cast<std::size_t>(
-        std::min<int64_t>(limiteSuperior + 1, std::min(limite - caracter_, restantes) / 3)));
-
-    // The sums of the entries' value texts: the running sums over the entries less their fronts.
-    const int64_t desde = caracter_;
-    const SumasTexto inicio = SumasHasta(byte_);
-    SumasTexto frentes;
-    const auto valores = [&] {
-        const SumasTexto ahora = SumasHasta(byte_);
-        return SumasTexto{ahora.codigos - inicio.codigos - frentes.codigos,
-                          ahora.saltos - inicio.saltos - frentes.saltos};
-    };
-    for (int64_t i = 0; i <= limiteSuperior; ++i) {
+        std::min<int64_t>(nivel.cota + 1, std::min(nivel.limite - caracter_, restantes) / 3)));
+    for (int64_t i = 0; i <= nivel.cota; ++i) {
         Valor& entrada = lista.emplace_back();
-        if (!LeeElemento(limite, profundidad, entrada, frentes)) {
+        Elemento elemento;
+        bool leida = Siguiente(nivel, elemento);
+        if (leida && elemento.etiqueta == 'A') {
+            Nivel anidada;
+            leida = Entra(nivel, elemento, anidada) && LeeMatriz(anidada, entrada) &&
+                    Sale(nivel, elemento);
+        } else if (leida) {
+            leida = Convierte(elemento.etiqueta, elemento.texto, entrada);
+        }
+        if (!leida) {
             lista.pop_back();
             return false;
         }
-        // Past that many characters an entry may take a sum out of 32 bits: each one is checked.
-        if (caracter_ - desde > kCaracteresSinDesborde) {
-            const SumasTexto sumas = valores();
-            if (sumas.codigos > kMaximoSuma || sumas.saltos > kMaximoSuma) {
-                lista.pop_back();
-                return false;
-            }
-        }
     }
-    const SumasTexto sumas = valores();
+    return Cierra(nivel);
+}
+
+bool LectorMatriz::Siguiente(Nivel& nivel, Elemento& elemento) {
+    int64_t longitud = 0;
+    if (!LeeFrente(nivel.limite, elemento.etiqueta, longitud, nivel.frentes)) {
+        return false;
+    }
+    if (elemento.etiqueta == 'A') {
+        // The nested list (its header's tag comes first) is read by the caller.
+        elemento.texto = {};
+        elemento.fin = caracter_ + longitud;
+        elemento.primero = byte_ < texto_.size() ? bytes_[byte_] : kBarra;
+        return true;
+    }
+    const std::size_t inicio = byte_;
+    int primero = kBarra;  // an empty value takes no step from the "/"
+    if (!TomaValor(longitud, primero)) {
+        return false;
+    }
+    elemento.texto = texto_.substr(inicio, byte_ - inicio);
+    nivel.frentes.saltos += Salto(kBarra, primero);
+    return SumasEnRango(nivel);
+}
+
+bool LectorMatriz::Entra(const Nivel& padre, const Elemento& elemento, Nivel& anidada) {
+    return AbreHasta(elemento.fin, padre.profundidad + 1, anidada);
+}
+
+bool LectorMatriz::Sale(Nivel& padre, const Elemento& elemento) {
+    // Whatever the element holds after the nested checksums.
+    int resto = 0;
+    if (!TomaValor(elemento.fin - caracter_, resto)) {
+        return false;
+    }
+    padre.frentes.saltos += Salto(kBarra, elemento.primero);
+    return SumasEnRango(padre);
+}
+
+bool LectorMatriz::Cierra(Nivel& nivel) {
+    const SumasTexto sumas = SumasValores(nivel);
     double saltos = 0;
     double codigos = 0;
-    return LeeNumero(limite, saltos) && saltos == static_cast<double>(sumas.saltos) &&
-           LeeNumero(limite, codigos) && codigos == static_cast<double>(sumas.codigos);
+    return LeeNumero(nivel.limite, saltos) && saltos == static_cast<double>(sumas.saltos) &&
+           LeeNumero(nivel.limite, codigos) && codigos == static_cast<double>(sumas.codigos);
+}
+
+// The sums of the value texts of nivel's entries so far: the running sums over the entries less
+// their fronts.
+SumasTexto LectorMatriz::SumasValores(const Nivel& nivel) {
+    const SumasTexto ahora = SumasHasta(byte_);
+    return {ahora.codigos - nivel.inicio.codigos - nivel.frentes.codigos,
+            ahora.saltos - nivel.inicio.saltos - nivel.frentes.saltos};
+}
+
+// Whether nivel's sums still fit 32 bits after the entry just read. Past kCaracteresSinDesborde
+// characters an entry may take a sum out of them: each one is checked from there on.
+bool LectorMatriz::SumasEnRango(const Nivel& nivel) {
+    if (caracter_ - nivel.desde <= kCaracteresSinDesborde) {
+        return true;
+    }
+    const SumasTexto sumas = SumasValores(nivel);
+    return sumas.codigos <= kMaximoSuma && sumas.saltos <= kMaximoSuma;
 }
 
 // Reads the front of the element at the position (tag, length in characters, "/"), adding its
@@ -236,36 +300,6 @@ bool LectorMatriz::TomaValor(int64_t longitud, int& primero) {
         }
     }
     caracter_ += longitud;
-    return true;
-}
-
-// Reads the element at the position into valor, adding what its front adds to the running sums
-// to frentes.
-bool LectorMatriz::LeeElemento(int64_t limite, int profundidad, Valor& valor,
-                               SumasTexto& frentes) {
-    char etiqueta = 0;
-    int64_t longitud = 0;
-    if (!LeeFrente(limite, etiqueta, longitud, frentes)) {
-        return false;
-    }
-    int primero = kBarra;  // an empty value takes no step from the "/"
-    if (etiqueta == 'A') {
-        // The nested array (its header's tag comes first), then whatever its element holds after
-        // the nested checksums.
-        const int64_t fin = caracter_ + longitud;
-        primero = byte_ < texto_.size() ? bytes_[byte_] : kBarra;
-        int resto = 0;
-        if (!LeeMatriz(fin, profundidad + 1, valor) || !TomaValor(fin - caracter_, resto)) {
-            return false;
-        }
-    } else {
-        const std::size_t inicio = byte_;
-        if (!TomaValor(longitud, primero) ||
-            !Convierte(etiqueta, texto_.substr(inicio, byte_ - inicio), valor)) {
-            return false;
-        }
-    }
-    frentes.saltos += Salto(kBarra, primero);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Internal to the array text (ZEVmat3): reads array text back into values.
+// Internal to the array text: reads array text, into values (ZEVmat3) or element by element for a
+// reader that knows the shape it expects (the density history's own reader).
 
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +26,42 @@ public:
     // read before the failing one (Empty when not even the upper bound could be read).
     bool Lee(Valor& matriz);
 
+    // Element by element. A list is opened (Abre for the text's own, Entra for a nested one), its
+    // entries are taken in order with Siguiente (an "A" entry: Entra, its entries, Cierra, Sale),
+    // and it is closed with Cierra, which checks its sums. Every step checks what Lee checks and
+    // answers false where Lee would fail; after a false the reader is of no further use.
+
+    // One list being read.
+    struct Nivel {
+        int64_t limite = 0;      // the character it may not run past
+        int profundidad = 0;     // 1 for the text's own list
+        int64_t cota = 0;        // its upper bound: entries 0 to cota follow
+        int64_t desde = 0;       // the character its entries start at
+        SumasTexto inicio;       // the running sums where its entries start
+        SumasTexto frentes;      // what its entries' fronts add to the running sums
+    };
+    // One entry whose front has been read: a value (texto) or, with etiqueta 'A', a nested list.
+    struct Elemento {
+        char etiqueta = 0;
+        std::string_view texto;  // the value text; empty for 'A'
+        int64_t fin = 0;         // 'A': the character the element ends at
+        int primero = 0;         // 'A': the code of its first character
+    };
+
+    // Opens the list at the start of the text: reads its upper bound.
+    bool Abre(Nivel& nivel);
+    // Reads the next entry of nivel: its front, and its value unless it is a nested list.
+    bool Siguiente(Nivel& nivel, Elemento& elemento);
+    // Opens the nested list of the "A" entry elemento of padre.
+    bool Entra(const Nivel& padre, const Elemento& elemento, Nivel& anidada);
+    // Moves past the rest of the "A" entry elemento of padre once its nested list is closed.
+    bool Sale(Nivel& padre, const Elemento& elemento);
+    // Reads the list's two checksums; true when they agree with its entries.
+    bool Cierra(Nivel& nivel);
+
+    // The number an "N" value text holds; false when it holds none.
+    static bool TextoANumero(std::string_view texto, double& numero);
+
 private:
     std::string_view texto_;
     const unsigned char* bytes_;
@@ -38,10 +75,12 @@ private:
     std::size_t sumado_ = 0;
     Recorrido recorrido_;
 
-    bool LeeMatriz(int64_t limite, int profundidad, Valor& matriz);
+    bool AbreHasta(int64_t limite, int profundidad, Nivel& nivel);
+    bool LeeMatriz(Nivel& nivel, Valor& matriz);
     bool LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud, SumasTexto& frentes);
     bool TomaValor(int64_t longitud, int& primero);
-    bool LeeElemento(int64_t limite, int profundidad, Valor& valor, SumasTexto& frentes);
+    bool SumasEnRango(const Nivel& nivel);
+    SumasTexto SumasValores(const Nivel& nivel);
     bool LeeNumero(int64_t limite, double& numero);
     SumasTexto SumasHasta(std::size_t byte);
 };

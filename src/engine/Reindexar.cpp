@@ -6,7 +6,6 @@
 #include <exception>
 
 #include "common/General.h"
-#include "components/Matrices.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/Sql.h"
 #include "engine/Velqor.h"
@@ -110,21 +109,8 @@ bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, 
         const double despues = DensidadIndice(conn, indice);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
 
-        Valor medicion =
-            Valor::Matriz({Valor::Doble(antes), Valor::Fecha(inicio), Valor::Fecha(fin),
-                           Valor::Doble(despues), Valor::Logico(bloquear)});
-        const std::string clave = tabla + indice.indice;
-        historiaEscritaEn_.clear();
-        const int32_t posicion = Matrices::Busca(estadistica_, clave, 2);
-        if (posicion < 0) {
-            Matrices::Agrega(
-                estadistica_,
-                Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice.indice),
-                               Valor::Texto(clave), Valor::Matriz({std::move(medicion)})}));
-        } else {
-            Matrices::Agrega(estadistica_.ComoLista().at(posicion).ComoLista().at(3),
-                             std::move(medicion));
-        }
+        historialEscritoEn_.clear();
+        estadistica_.Agrega(tabla, indice.indice, {antes, inicio, fin, despues, bloquear});
         return true;
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);

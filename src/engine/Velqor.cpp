@@ -23,7 +23,7 @@ Velqor::Velqor(db::FabricaConexion fabrica, const Reloj& reloj)
 Velqor::~Velqor() {
     if (!creado_ || soloLectura_) return;
     // The pass wrote every measurement to this month's file already: nothing is left to write.
-    if (!historiaEscritaEn_.empty() && historiaEscritaEn_ == ArchivoEstadistica()) return;
+    if (!historialEscritoEn_.empty() && historialEscritoEn_ == ArchivoEstadistica()) return;
     try {
         GuardaEstadistica();
     } catch (const std::exception&) {

@@ -12,6 +12,7 @@
 #include "common/Valor.h"
 #include "components/PerfilConexion.h"
 #include "db/Connection.h"
+#include "engine/HistorialDensidad.h"
 
 namespace velqor {
 
@@ -81,8 +82,8 @@ class Velqor {
     std::unique_ptr<db::Connection> AbreConexion();
     // Why the connection definition did not load; empty when it did.
     const std::string& ErrorDefinicion() const { return perfil_.UltimoError(); }
-    // A copy of the density history (Empty or a list of rows).
-    Valor Estadistica() const { return estadistica_; }
+    // A copy of the density history.
+    HistorialDensidad Estadistica() const { return estadistica_; }
 
     // The phases below use conn (open, left open), append whole lines to informe and never shorten
     // it, trap every error (answering False) and, all but Autenticar, answer False at once while
@@ -224,11 +225,12 @@ class Velqor {
                       const std::string& sql, std::string& textoError, const std::string& ruta);
     // The history file of InicioProceso's month: <rutaEstadistica>/<safe name>_yyyy_mm.ZEVeri.
     std::string ArchivoEstadistica() const;
-    // Reads the history file ruta into historia (Empty when there is no file or it is empty).
-    // False, with historia Empty, when it does not read back: the file is then renamed aside with
-    // ".damaged-<yyyymmddhhnnss>" and that is reported through InformaError.
-    bool LeeHistorial(const std::string& ruta, Valor& historia);
-    // Loads the month's history; False (history Empty) when not created or the file is damaged.
+    // Reads the history file ruta into historial, rows ordered on their keys (empty when there is
+    // no file or it is empty). False, with historial empty, when it does not read back: the file
+    // is then renamed aside with ".damaged-<yyyymmddhhnnss>" and that is reported through
+    // InformaError.
+    bool LeeHistorial(const std::string& ruta, HistorialDensidad& historial);
+    // Loads the month's history; False (history empty) when not created or the file is damaged.
     bool CargaEstadistica();
     // Merges the history with what the month's file holds now (rows and measurements it lacks are
     // added, none is repeated), writes the result under a lock on the folder and keeps it as the
@@ -244,11 +246,11 @@ class Velqor {
     PerfilConexion perfil_;
     bool creado_ = false;
     std::string rutaCFP_, archivoCFP_;
-    Valor estadistica_;
+    HistorialDensidad estadistica_;
     std::string rutaEstadistica_;
     // The history file that took every measurement the engine holds when it was last written;
     // empty once a measurement has come since, or before any write.
-    std::string historiaEscritaEn_;
+    std::string historialEscritoEn_;
     int32_t intentos_ = 0;  // authentication checks since the last success
     bool sinDbcc_ = false;  // the last survey found no DBCC SHOWCONTIG: indexes take ALTER INDEX
     bool backupNoVerificado_ = false;  // a backup of this pass failed its verification

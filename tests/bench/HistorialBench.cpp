@@ -1,7 +1,7 @@
-// The month's density history file: saving (MatrizATexto + GrabaTexto) and loading (LeeTexto +
-// TextoAMatriz) a history of N indexes x 31 measurements, each beside a plain file copy of the same
-// number of bytes (std::ofstream write, std::ifstream read; and a write flushed to the disk, as a
-// save flushes the history). Ends with a table of the medians and their ratios. Each benchmark
+// The month's density history file: saving (TextoHistorial::Escribe + GrabaTexto) and loading
+// (LeeTexto + TextoHistorial::Lee) a history of N indexes x 31 measurements, each beside a plain
+// file copy of the same number of bytes (std::ofstream write, std::ifstream read; and a write
+// flushed to the disk, as a save flushes the history). Ends with a table of the medians and their ratios. Each benchmark
 // runs in a process of its own that keeps the memory it frees, so its repeats reuse memory the
 // process already has; the single operations at the end of the file show the first load of a
 // process beside a first plain read.
@@ -24,7 +24,7 @@
 #include "common/General.h"
 #include "common/Momento.h"
 #include "common/Valor.h"
-#include "common/ZEVmat3.h"
+#include "engine/TextoHistorial.h"
 #include "Mediana.h"
 
 namespace {
@@ -34,25 +34,22 @@ using namespace velqor;
 constexpr int kMedidas = 31;
 
 // The history as the engine keeps it: rows (table, index, key, measurements), each measurement
-// (density before, started, ended, density after, rebuilt), wrapped as the engine writes it.
-Valor Historial(int indices) {
-    Lista filas;
+// (density before, started, ended, density after, rebuilt).
+HistorialDensidad Historial(int indices) {
+    std::vector<FilaHistorial> filas;
     filas.reserve(indices);
     for (int i = 0; i < indices; ++i) {
         const std::string tabla = "Tabla" + std::to_string(i / 100);
         const std::string indice = "IX_" + tabla + "_" + std::to_string(i % 100);
-        Lista medidas;
+        FilaHistorial& fila = filas.emplace_back();
+        fila = {tabla, indice, tabla + "." + indice, {}};
         for (int d = 0; d < kMedidas; ++d) {
             const Momento inicio = HacerMomento(2026, 12, d + 1, 2, i % 60, d);
-            medidas.push_back(Valor::Matriz({Valor::Doble(20 + (i * 7 + d) % 8000 / 100.0),
-                                             Valor::Fecha(inicio), Valor::Fecha(inicio + std::chrono::seconds(3)),
-                                             Valor::Doble(100), Valor::Logico(d % 2 == 0)}));
+            fila.mediciones.push_back({20 + (i * 7 + d) % 8000 / 100.0, inicio,
+                                       inicio + std::chrono::seconds(3), 100, d % 2 == 0});
         }
-        filas.push_back(Valor::Matriz({Valor::Texto(tabla), Valor::Texto(indice),
-                                       Valor::Texto(tabla + "." + indice),
-                                       Valor::Matriz(std::move(medidas))}));
     }
-    return Valor::Matriz({Valor::Matriz(std::move(filas))});
+    return HistorialDensidad(std::move(filas));
 }
 
 std::string Ruta(const char* que) {
@@ -62,41 +59,42 @@ std::string Ruta(const char* que) {
 }
 
 // The history's text, computed once per size; the plain copies move as many bytes.
-const std::string& TextoHistorial(int indices) {
+const std::string& TextoDe(int indices) {
     static std::map<int, std::string> textos;
     auto& t = textos[indices];
-    if (t.empty() && !MatrizATexto(Historial(indices), t)) std::abort();
+    if (t.empty() && !TextoHistorial::Escribe(Historial(indices), t)) std::abort();
     return t;
 }
 
 void GuardaHistorial(benchmark::State& estado) {
-    // The history as a pass holds it when it saves: loaded from its file (then added to), its
-    // values laid out in the order of the text rather than wherever the building left them.
-    Valor historial;
-    if (!TextoAMatriz(TextoHistorial(static_cast<int>(estado.range(0))), historial)) std::abort();
+    // The history as a pass holds it when it saves: loaded from its file (then added to).
+    HistorialDensidad historial;
+    std::string error;
+    if (!TextoHistorial::Lee(TextoDe(static_cast<int>(estado.range(0))), historial, error)) std::abort();
     const std::string ruta = Ruta("historial");
     for (auto _ : estado) {
         std::string texto;
-        if (!MatrizATexto(historial, texto) || !GrabaTexto(ruta, texto)) estado.SkipWithError("save failed");
+        if (!TextoHistorial::Escribe(historial, texto) || !GrabaTexto(ruta, texto)) estado.SkipWithError("save failed");
     }
-    estado.SetBytesProcessed(estado.iterations() * TextoHistorial(static_cast<int>(estado.range(0))).size());
+    estado.SetBytesProcessed(estado.iterations() * TextoDe(static_cast<int>(estado.range(0))).size());
     std::remove(ruta.c_str());
 }
 
 void CargaHistorial(benchmark::State& estado) {
     const std::string ruta = Ruta("historial");
-    if (!GrabaTexto(ruta, TextoHistorial(static_cast<int>(estado.range(0))))) estado.SkipWithError("cannot write");
+    if (!GrabaTexto(ruta, TextoDe(static_cast<int>(estado.range(0))))) estado.SkipWithError("cannot write");
     for (auto _ : estado) {
-        Valor historial;
-        if (!TextoAMatriz(LeeTexto(ruta), historial)) estado.SkipWithError("load failed");
+        HistorialDensidad historial;
+        std::string error;
+        if (!TextoHistorial::Lee(LeeTexto(ruta), historial, error)) estado.SkipWithError("load failed");
         benchmark::DoNotOptimize(historial);
     }
-    estado.SetBytesProcessed(estado.iterations() * TextoHistorial(static_cast<int>(estado.range(0))).size());
+    estado.SetBytesProcessed(estado.iterations() * TextoDe(static_cast<int>(estado.range(0))).size());
     std::remove(ruta.c_str());
 }
 
 void CopiaEscritura(benchmark::State& estado) {
-    const std::string bytes(TextoHistorial(static_cast<int>(estado.range(0))).size(), 'x');
+    const std::string bytes(TextoDe(static_cast<int>(estado.range(0))).size(), 'x');
     const std::string ruta = Ruta("copia");
     for (auto _ : estado) {
         std::ofstream salida(ruta, std::ios::binary | std::ios::trunc);
@@ -110,7 +108,7 @@ void CopiaEscritura(benchmark::State& estado) {
 
 // The plain write made durable as a save makes it: the same bytes written and flushed to the disk.
 void CopiaEscrituraFirme(benchmark::State& estado) {
-    const std::string bytes(TextoHistorial(static_cast<int>(estado.range(0))).size(), 'x');
+    const std::string bytes(TextoDe(static_cast<int>(estado.range(0))).size(), 'x');
     const std::string ruta = Ruta("copia-firme");
     for (auto _ : estado) {
         const int fd = ::open(ruta.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -135,7 +133,7 @@ bool LecturaLlana(const std::string& ruta, std::size_t tamano) {
 }
 
 void CopiaLectura(benchmark::State& estado) {
-    const size_t tamano = TextoHistorial(static_cast<int>(estado.range(0))).size();
+    const size_t tamano = TextoDe(static_cast<int>(estado.range(0))).size();
     const std::string ruta = Ruta("copia");
     std::ofstream(ruta, std::ios::binary) << std::string(tamano, 'x');
     for (auto _ : estado) {
@@ -231,13 +229,14 @@ bool AparteEnUnHijo(const std::string& figura, Recolector& recolector) {
 // in ms.
 int UnaVez(const std::string& que, const std::string& ruta, const char* indices) {
     if (que == "--write") {
-        return GrabaTexto(ruta, TextoHistorial(std::atoi(indices))) ? 0 : 1;
+        return GrabaTexto(ruta, TextoDe(std::atoi(indices))) ? 0 : 1;
     }
     const auto inicio = std::chrono::steady_clock::now();
     bool bien = false;
     if (que == "--load") {
-        Valor historial;
-        bien = TextoAMatriz(LeeTexto(ruta), historial);
+        HistorialDensidad historial;
+        std::string error;
+        bien = TextoHistorial::Lee(LeeTexto(ruta), historial, error);
     } else {
         std::error_code error;
         const auto tamano = std::filesystem::file_size(ruta, error);
@@ -285,7 +284,7 @@ int main(int argc, char** argv) {
     // One line per figure, read by scripts/bench.sh: FIGURE|value|unit|reference|value|unit|goal
     for (const int n : kTamanos) {
         const std::string t = std::to_string(n);
-        const double bytes = static_cast<double>(TextoHistorial(n).size());
+        const double bytes = static_cast<double>(TextoDe(n).size());
         for (const auto& [accion, copia] : {std::pair{"GuardaHistorial", "CopiaEscritura"},
                                             std::pair{"CargaHistorial", "CopiaLectura"}}) {
             const bool guarda = std::string(accion) == "GuardaHistorial";

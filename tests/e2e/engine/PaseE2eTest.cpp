@@ -55,12 +55,11 @@ TEST_F(PaseE2eTest, OffLinePassOn2019WritesTheNineLineReportAndSendsExactlyThese
     EXPECT_TRUE(std::regex_match(archivos[0], std::regex(R"(Ventas_BackupLog_\d{14}\.dat)")));
     EXPECT_TRUE(std::regex_match(archivos[1], std::regex(R"(Ventas_Backup_\d{14}\.dat)")));
     // The rebuild was measured before and after.
-    const Valor historia = motor->Estadistica();
-    const Lista& medicion =
-        historia.ComoLista().at(0).ComoLista().at(3).ComoLista().at(0).ComoLista();
-    EXPECT_EQ(medicion.at(0), Valor::Doble(42.5));
-    EXPECT_EQ(medicion.at(3), Valor::Doble(100));
-    EXPECT_EQ(medicion.at(4), Valor::Logico(true));
+    const HistorialDensidad historia = motor->Estadistica();
+    const Medicion& medicion = historia.Filas().at(0).mediciones.at(0);
+    EXPECT_EQ(medicion.antes, 42.5);
+    EXPECT_EQ(medicion.despues, 100);
+    EXPECT_TRUE(medicion.bloquear);
     EXPECT_EQ(eventos.back(), "Done");
     EXPECT_THAT(cuadros, IsEmpty());
 }
@@ -149,10 +148,9 @@ TEST_F(PaseE2eTest, NamesWithBlanksAndQuotesAreTreatedAndShownAsTheyAre) {
                         onLine ? "DBCC INDEXDEFRAG ([Mi O'Base], '[dbo].[O''Brien Datos]', "
                                  "'PK O''Brien]')"
                                : "DBCC DBREINDEX ('[dbo].[O''Brien Datos]', 'PK O''Brien]')"));
-        const Valor historia = motor->Estadistica();
-        const Lista& medicion =
-            historia.ComoLista().at(0).ComoLista().at(3).ComoLista().back().ComoLista();
-        EXPECT_EQ(medicion.at(0), Valor::Doble(42.5));  // the index with a blank was measured
+        const HistorialDensidad historia = motor->Estadistica();
+        const Medicion& medicion = historia.Filas().at(0).mediciones.back();
+        EXPECT_EQ(medicion.antes, 42.5);  // the index with a blank was measured
     }
 }
 

@@ -35,10 +35,9 @@ std::vector<std::string> Con(const std::vector<std::string>& lineas, const std::
 }
 
 // The history row of a key in historia (which must outlive the answer), or nullptr.
-const Lista* FilaHistoria(const Valor& historia, const std::string& clave) {
-    if (!historia.EsMatriz()) return nullptr;
-    for (const Valor& fila : historia.ComoLista()) {
-        if (fila.ComoLista().at(2) == Valor::Texto(clave)) return &fila.ComoLista();
+const FilaHistorial* FilaHistoria(const HistorialDensidad& historia, const std::string& clave) {
+    for (const FilaHistorial& fila : historia.Filas()) {
+        if (fila.clave == clave) return &fila;
     }
     return nullptr;
 }
@@ -88,16 +87,16 @@ TEST_F(ServidoresRealesE2eTest, TablesOfOneNameInTwoSchemasAreTwoIndexesEachTrea
                             HasSubstr("Reindex Sales.Orders.PK_Orders (")));
     EXPECT_THAT(eventos, Contains("Reindex: Sales.Orders -> PK_Orders"));
     // Each has its own history row, measured on its own table before and after.
-    const Valor historia = motor->Estadistica();
-    ASSERT_EQ(historia.ComoLista().size(), 2u);
+    const HistorialDensidad historia = motor->Estadistica();
+    ASSERT_EQ(historia.Filas().size(), 2u);
     for (const auto& [clave, antes] :
          {std::pair{"OrdersPK_Orders", 30.0}, std::pair{"Sales.OrdersPK_Orders", 60.0}}) {
         SCOPED_TRACE(clave);
-        const Lista* fila = FilaHistoria(historia, clave);
+        const FilaHistorial* fila = FilaHistoria(historia, clave);
         ASSERT_NE(fila, nullptr);
-        const Lista& medicion = fila->at(3).ComoLista().at(0).ComoLista();
-        EXPECT_EQ(medicion.at(0), Valor::Doble(antes));
-        EXPECT_EQ(medicion.at(3), Valor::Doble(100));
+        const Medicion& medicion = fila->mediciones.at(0);
+        EXPECT_EQ(medicion.antes, antes);
+        EXPECT_EQ(medicion.despues, 100);
     }
     // Both were really rebuilt: a second pass finds nothing to treat.
     informe.clear();
@@ -126,13 +125,13 @@ TEST_F(ServidoresRealesE2eTest, TableNamesWithDotsAndBracketsReachTheirOwnTable)
                 std::string(onLine ? "Defrag Index" : "Reindex") + " Ped[idos].2024.PK_P (", 0),
             0u)
             << informe;
-        const Valor historia = motor->Estadistica();
-        const Lista* fila = FilaHistoria(historia, "Ped[idos].2024PK_P");
+        const HistorialDensidad historia = motor->Estadistica();
+        const FilaHistorial* fila = FilaHistoria(historia, "Ped[idos].2024PK_P");
         ASSERT_NE(fila, nullptr);
-        const Lista& medicion = fila->at(3).ComoLista().back().ComoLista();
-        EXPECT_EQ(medicion.at(0), Valor::Doble(42.5));
-        EXPECT_EQ(medicion.at(3), Valor::Doble(onLine ? 95 : 100));
-        EXPECT_EQ(historia.ComoLista().size(), 1u);
+        const Medicion& medicion = fila->mediciones.back();
+        EXPECT_EQ(medicion.antes, 42.5);
+        EXPECT_EQ(medicion.despues, onLine ? 95 : 100);
+        EXPECT_EQ(historia.Filas().size(), 1u);
     }
 }
 
@@ -187,12 +186,12 @@ TEST_F(ServidoresRealesE2eTest, CloudServiceGetsEveryIndexTreatedAndExitsCleanUn
         EXPECT_THAT(diario, Not(Contains(HasSubstr("DBCC INDEXDEFRAG"))));
         EXPECT_THAT(ArchivosRespaldo(), IsEmpty());
         // Measured through the physical stats before and after.
-        const Valor historia = motor->Estadistica();
-        const Lista* fila = FilaHistoria(historia, "Sales.PedidosPK_Pedidos");
+        const HistorialDensidad historia = motor->Estadistica();
+        const FilaHistorial* fila = FilaHistoria(historia, "Sales.PedidosPK_Pedidos");
         ASSERT_NE(fila, nullptr);
-        const Lista& medicion = fila->at(3).ComoLista().back().ComoLista();
-        EXPECT_EQ(medicion.at(0), Valor::Doble(70));
-        EXPECT_EQ(medicion.at(3), Valor::Doble(caso.onLine ? 95 : 100));
+        const Medicion& medicion = fila->mediciones.back();
+        EXPECT_EQ(medicion.antes, 70);
+        EXPECT_EQ(medicion.despues, caso.onLine ? 95 : 100);
         EXPECT_THAT(eventos, Contains(caso.onLine ? "Defrag: Sales.Pedidos -> PK_Pedidos"
                                                   : "Reindex: Sales.Pedidos -> PK_Pedidos"));
         EXPECT_EQ(eventos.back(), "Done");

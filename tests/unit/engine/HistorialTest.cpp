@@ -60,7 +60,7 @@ TEST_F(HistorialTest, TreatedIndexIsWrittenInTheArrayTextWhenTheEngineEnds) {
 
 TEST_F(HistorialTest, EngineReleasedWithoutAPassWritesTheEmptyHistory) {
     ASSERT_TRUE(Crea());
-    EXPECT_TRUE(motor->Estadistica().EsVacio());
+    EXPECT_TRUE(motor->Estadistica().Vacio());
     Libera();
     EXPECT_EQ(LeeBytes(carpeta.En("Ventas_2026_12.ZEVeri")), "N1/0E0/N1/0N1/0\r\n");
 }
@@ -100,23 +100,22 @@ TEST_F(HistorialTest, AnEngineEndingRightAfterItsPassLeavesThePassesWriteAsItIs)
 TEST_F(HistorialTest, NextEngineLoadsTheHistoryAndAddsToTheSameRow) {
     ASSERT_TRUE(Crea());
     TrataClientes();
-    const Valor primera = motor->Estadistica();
+    const HistorialDensidad primera = motor->Estadistica();
     Libera();
     ASSERT_TRUE(Crea());
     EXPECT_EQ(motor->Estadistica(), primera);
     reloj.Avanza(3600);
     TrataClientes();
-    const Valor historia = motor->Estadistica();
-    const Lista& filas = historia.ComoLista();
-    ASSERT_EQ(filas.size(), 1u);
-    EXPECT_EQ(filas[0].ComoLista()[3].ComoLista().size(), 2u);
+    const HistorialDensidad historia = motor->Estadistica();
+    ASSERT_EQ(historia.Filas().size(), 1u);
+    EXPECT_EQ(historia.Filas()[0].mediciones.size(), 2u);
 }
 
 TEST_F(HistorialTest, NamesBeyondAsciiReadBackUnchanged) {
     ASSERT_TRUE(Crea());
     auto conn = Conexion();
     ASSERT_TRUE(motor->DBReindex(*conn, "Canción", "PK_Año", cancelar, informe));
-    const Valor antes = motor->Estadistica();
+    const HistorialDensidad antes = motor->Estadistica();
     Libera();
     ASSERT_TRUE(Crea());
     EXPECT_EQ(motor->Estadistica(), antes);
@@ -160,7 +159,7 @@ TEST_F(HistorialTest, HistoryThatDoesNotReadBackIsKeptAsideNotOverwritten) {
         EnElMomento(HacerMomento(2026, 12, 4, 16, 35, 41));
         EscribeBytes(carpeta.En("Ventas_2026_12.ZEVeri"), contenido);
         ASSERT_TRUE(Crea());
-        EXPECT_TRUE(motor->Estadistica().EsVacio());
+        EXPECT_TRUE(motor->Estadistica().Vacio());
         TrataClientes();
         Libera();
         EXPECT_EQ(Archivos(),

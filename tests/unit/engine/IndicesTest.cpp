@@ -253,10 +253,9 @@ TEST_F(IndicesTest, CancelAtTheThirdIndexKeepsTheFirstTwo) {
     EXPECT_THAT(Tratados(), ElementsAre("DBCC DBREINDEX ('[dbo].[T]', 'I1')",
                                         "DBCC DBREINDEX ('[dbo].[T]', 'I2')"));
     EXPECT_THAT(Lineas(), ElementsAre("Reindex T.I1 (<1 second)", "Reindex T.I2 (<1 second)"));
-    const Valor historia = motor->Estadistica();
-    ASSERT_TRUE(historia.EsMatriz());
-    ASSERT_EQ(historia.ComoLista().size(), 2u);
-    EXPECT_EQ(historia.ComoLista()[1].ComoLista()[2], Valor::Texto("TI2"));
+    const HistorialDensidad historia = motor->Estadistica();
+    ASSERT_EQ(historia.Filas().size(), 2u);
+    EXPECT_EQ(historia.Filas()[1].clave, "TI2");
 }
 
 TEST_F(IndicesTest, FailingRebuildInTheMiddleDoesNotStopThePhase) {
@@ -277,7 +276,7 @@ TEST_F(IndicesTest, FailingRebuildInTheMiddleDoesNotStopThePhase) {
     EXPECT_THAT(Textos(), ::testing::Contains("Reindex: T -> I3"));
     ASSERT_EQ(cuadros.size(), 1u);
     EXPECT_EQ(cuadros[0].rfind("T(I2)\r\nError 3604: ", 0), 0u) << cuadros[0];
-    EXPECT_EQ(motor->Estadistica().ComoLista().size(), 2u);  // the failed index is not recorded
+    EXPECT_EQ(motor->Estadistica().Filas().size(), 2u);  // the failed index is not recorded
 }
 
 TEST_F(IndicesTest, MeasurementHoldsDensitiesTimesAndKind) {
@@ -286,12 +285,11 @@ TEST_F(IndicesTest, MeasurementHoldsDensitiesTimesAndKind) {
     guion.Cuando("DBCC INDEXDEFRAG", Respuesta::Nada().Tarda(2));
     ASSERT_TRUE(motor->IndexDefrag(*conn, "Clientes", "PK_Clientes", cancelar, informe));
     EXPECT_EQ(informe, "Defrag Index Clientes.PK_Clientes (2 seconds)\r\n");
-    const Valor esperado = Valor::Matriz({Valor::Matriz(
-        {Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"), Valor::Texto("ClientesPK_Clientes"),
-         Valor::Matriz({Valor::Matriz({Valor::Doble(62.5),
-                                       Valor::Fecha(HacerMomento(2026, 12, 4, 16, 35, 41)),
-                                       Valor::Fecha(HacerMomento(2026, 12, 4, 16, 35, 43)),
-                                       Valor::Doble(100), Valor::Logico(false)})})})});
+    const HistorialDensidad esperado({{"Clientes",
+                                       "PK_Clientes",
+                                       "ClientesPK_Clientes",
+                                       {{62.5, HacerMomento(2026, 12, 4, 16, 35, 41),
+                                         HacerMomento(2026, 12, 4, 16, 35, 43), 100, false}}}});
     EXPECT_EQ(motor->Estadistica(), esperado);
 }
 
@@ -299,14 +297,14 @@ TEST_F(IndicesTest, SameIndexTwiceGivesOneRowWithTwoMeasurementsOldestFirst) {
     ASSERT_TRUE(motor->DBReindex(*conn, "Clientes", "PK_Clientes", cancelar, informe));
     reloj.Avanza(60);
     ASSERT_TRUE(motor->IndexDefrag(*conn, "Clientes", "PK_Clientes", cancelar, informe));
-    const Valor historia = motor->Estadistica();
-    const Lista& filas = historia.ComoLista();
+    const HistorialDensidad historia = motor->Estadistica();
+    const std::vector<FilaHistorial>& filas = historia.Filas();
     ASSERT_EQ(filas.size(), 1u);
-    const Lista& mediciones = filas[0].ComoLista()[3].ComoLista();
+    const std::vector<Medicion>& mediciones = filas[0].mediciones;
     ASSERT_EQ(mediciones.size(), 2u);
-    EXPECT_EQ(mediciones[0].ComoLista()[4], Valor::Logico(true));
-    EXPECT_EQ(mediciones[1].ComoLista()[4], Valor::Logico(false));
-    EXPECT_LT(mediciones[0].ComoLista()[1].ComoFecha(), mediciones[1].ComoLista()[1].ComoFecha());
+    EXPECT_TRUE(mediciones[0].bloquear);
+    EXPECT_FALSE(mediciones[1].bloquear);
+    EXPECT_LT(mediciones[0].inicio, mediciones[1].inicio);
 }
 
 TEST_F(IndicesTest, UnreadableDensityCountsAsZeroAndDoesNotFailTheTreatment) {
@@ -321,11 +319,9 @@ TEST_F(IndicesTest, UnreadableDensityCountsAsZeroAndDoesNotFailTheTreatment) {
         ASSERT_TRUE(Crea());
         guion.Cuando("DBCC SHOWCONTIG ('", caso);
         ASSERT_TRUE(motor->DBReindex(*conn, "X", "Y", cancelar, informe));
-        const Valor historia = motor->Estadistica();
-        const Lista& medicion =
-            historia.ComoLista()[0].ComoLista()[3].ComoLista().back().ComoLista();
-        EXPECT_EQ(medicion[0], Valor::Doble(0));
-        EXPECT_EQ(medicion[3], Valor::Doble(0));
+        const Medicion medicion = motor->Estadistica().Filas().at(0).mediciones.back();
+        EXPECT_EQ(medicion.antes, 0);
+        EXPECT_EQ(medicion.despues, 0);
     }
     EXPECT_THAT(cuadros, IsEmpty());
 }

@@ -1,0 +1,237 @@
+#include "engine/TextoHistorial.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "common/EscritorMatriz.h"
+#include "common/LectorMatriz.h"
+#include "common/ZEVmat3.h"
+
+namespace velqor {
+
+namespace {
+
+using zev::EscritorMatriz;
+using zev::LectorMatriz;
+using zev::SumasMatriz;
+using Nivel = LectorMatriz::Nivel;
+using Elemento = LectorMatriz::Elemento;
+
+// The upper bounds of a row and of a measurement.
+constexpr int64_t kCotaFila = 3;
+constexpr int64_t kCotaMedicion = 4;
+
+// Reads a history from the text, element by element. A false answer leaves either a damaged text
+// (forma_ empty) or a text of another shape (forma_ says how, as far as the text was read).
+class Lector {
+  public:
+    explicit Lector(std::string_view texto) : lector_(texto) {}
+
+    bool Lee(std::vector<FilaHistorial>& filas) {
+        Nivel superior;
+        Elemento historia;
+        if (!lector_.Abre(superior)) return false;
+        if (superior.cota != 0) {
+            forma_ = "the top level holds " + std::to_string(superior.cota + 1) +
+                     " entries instead of 1";
+            return false;
+        }
+        if (!lector_.Siguiente(superior, historia)) return false;
+        if (historia.etiqueta == 'A') {
+            if (!LeeFilas(superior, historia, filas)) return false;
+        } else if (historia.etiqueta != 'E') {
+            forma_ = "its entry is neither empty nor a list of rows";
+            return false;
+        }
+        return lector_.Cierra(superior);
+    }
+
+    const std::string& forma() const { return forma_; }
+
+  private:
+    LectorMatriz lector_;
+    std::string forma_;
+    // The row and measurement being read (-1: none yet), to name them when their shape is wrong.
+    int64_t fila_ = -1;
+    int64_t medicion_ = -1;
+
+    // Notes that the text holds something else where the row or measurement being read is.
+    bool Forma(const char* que) {
+        forma_ = "row " + std::to_string(fila_);
+        if (medicion_ >= 0) forma_ += " measurement " + std::to_string(medicion_);
+        forma_ += que;
+        return false;
+    }
+
+    // Opens the nested list of elemento (an entry of padre) and requires cota as its upper bound.
+    bool EntraCon(const Nivel& padre, const Elemento& elemento, int64_t cota, Nivel& anidada,
+                  const char* otraForma) {
+        if (elemento.etiqueta != 'A') return Forma(otraForma);
+        if (!lector_.Entra(padre, elemento, anidada)) return false;
+        return anidada.cota == cota || Forma(otraForma);
+    }
+
+    bool LeeFilas(Nivel& superior, const Elemento& historia, std::vector<FilaHistorial>& filas) {
+        Nivel lista;
+        if (!lector_.Entra(superior, historia, lista)) return false;
+        filas.reserve(static_cast<std::size_t>(std::min<int64_t>(lista.cota + 1, 1 << 16)));
+        for (fila_ = 0; fila_ <= lista.cota; ++fila_) {
+            if (!LeeFila(lista, filas.emplace_back())) return false;
+        }
+        return lector_.Cierra(lista) && lector_.Sale(superior, historia);
+    }
+
+    bool LeeFila(Nivel& lista, FilaHistorial& fila) {
+        Elemento elemento;
+        Nivel campos;
+        if (!lector_.Siguiente(lista, elemento) ||
+            !EntraCon(lista, elemento, kCotaFila, campos, " is not a list of four values")) {
+            return false;
+        }
+        for (std::string* texto : {&fila.tabla, &fila.indice, &fila.clave}) {
+            Elemento campo;
+            if (!lector_.Siguiente(campos, campo)) return false;
+            if (campo.etiqueta != 'T') {
+                return Forma(" has a table, index or key that is not a text");
+            }
+            texto->assign(campo.texto);
+        }
+        Elemento mediciones;
+        if (!lector_.Siguiente(campos, mediciones)) return false;
+        if (mediciones.etiqueta == 'A') {
+            if (!LeeMediciones(campos, mediciones, fila.mediciones)) return false;
+        } else if (mediciones.etiqueta != 'E') {
+            return Forma(" has measurements that are not a list");
+        }
+        return lector_.Cierra(campos) && lector_.Sale(lista, elemento);
+    }
+
+    bool LeeMediciones(Nivel& campos, const Elemento& elemento, std::vector<Medicion>& mediciones) {
+        Nivel lista;
+        if (!lector_.Entra(campos, elemento, lista)) return false;
+        // An element of a measurement takes at least some forty characters.
+        mediciones.reserve(static_cast<std::size_t>(
+            std::min<int64_t>(lista.cota + 1, (elemento.fin - lista.desde) / 40 + 1)));
+        for (medicion_ = 0; medicion_ <= lista.cota; ++medicion_) {
+            if (!LeeMedicion(lista, mediciones.emplace_back())) return false;
+        }
+        medicion_ = -1;
+        return lector_.Cierra(lista) && lector_.Sale(campos, elemento);
+    }
+
+    bool LeeMedicion(Nivel& lista, Medicion& medicion) {
+        Elemento elemento;
+        Nivel campos;
+        if (!lector_.Siguiente(lista, elemento) ||
+            !EntraCon(lista, elemento, kCotaMedicion, campos, " is not a list of five values")) {
+            return false;
+        }
+        Elemento e;
+        const auto numero = [&](double& destino) {
+            if (!lector_.Siguiente(campos, e)) return false;
+            if (e.etiqueta != 'N') return Forma(" has a density that is not a number");
+            return LectorMatriz::TextoANumero(e.texto, destino);
+        };
+        const auto fecha = [&](Momento& destino) {
+            if (!lector_.Siguiente(campos, e)) return false;
+            if (e.etiqueta != 'F') return Forma(" has a start or end that is not a date");
+            return LeeMomento(e.texto, destino);
+        };
+        if (!numero(medicion.antes) || !fecha(medicion.inicio) || !fecha(medicion.fin) ||
+            !numero(medicion.despues) || !lector_.Siguiente(campos, e)) {
+            return false;
+        }
+        if (e.etiqueta != 'L') return Forma(" has a treatment kind that is not a Boolean");
+        medicion.bloquear = e.texto != "0";
+        return lector_.Cierra(campos) && lector_.Sale(lista, elemento);
+    }
+};
+
+// Writes a history into the text, element by element.
+class Escritor {
+  public:
+    bool Escribe(const std::vector<FilaHistorial>& filas, std::string& texto) {
+        SumasMatriz superior;
+        escritor_.Empieza(0);
+        if (filas.empty() ? !escritor_.Vacio(superior) : !Anidada(superior, filas)) return false;
+        escritor_.Termina(superior);
+        escritor_.Entrega(texto);
+        return true;
+    }
+
+  private:
+    EscritorMatriz escritor_;
+
+    // Writes lista as an "A" entry of the list whose sums are padre.
+    template <typename T>
+    bool Anidada(SumasMatriz& padre, const std::vector<T>& lista) {
+        const EscritorMatriz::Anidada anidada = escritor_.AbreAnidada();
+        SumasMatriz sumas;
+        escritor_.Empieza(static_cast<int64_t>(lista.size()) - 1);
+        for (const T& entrada : lista) {
+            if (!Entrada(sumas, entrada)) return false;
+        }
+        escritor_.Termina(sumas);
+        return escritor_.CierraAnidada(anidada, padre);
+    }
+
+    bool Entrada(SumasMatriz& padre, const FilaHistorial& fila) {
+        const EscritorMatriz::Anidada anidada = escritor_.AbreAnidada();
+        SumasMatriz sumas;
+        escritor_.Empieza(kCotaFila);
+        const bool escrita =
+            escritor_.Texto(fila.tabla, sumas) && escritor_.Texto(fila.indice, sumas) &&
+            escritor_.Texto(fila.clave, sumas) &&
+            (fila.mediciones.empty() ? escritor_.Vacio(sumas) : Anidada(sumas, fila.mediciones));
+        if (!escrita) return false;
+        escritor_.Termina(sumas);
+        return escritor_.CierraAnidada(anidada, padre);
+    }
+
+    bool Entrada(SumasMatriz& padre, const Medicion& m) {
+        const EscritorMatriz::Anidada anidada = escritor_.AbreAnidada();
+        SumasMatriz sumas;
+        escritor_.Empieza(kCotaMedicion);
+        if (!escritor_.Numero(m.antes, sumas) || !escritor_.Fecha(m.inicio, sumas) ||
+            !escritor_.Fecha(m.fin, sumas) || !escritor_.Numero(m.despues, sumas) ||
+            !escritor_.Logico(m.bloquear, sumas)) {
+            return false;
+        }
+        escritor_.Termina(sumas);
+        return escritor_.CierraAnidada(anidada, padre);
+    }
+};
+
+}  // namespace
+
+bool TextoHistorial::Lee(std::string_view texto, HistorialDensidad& historial, std::string& error) {
+    if (texto.empty()) {
+        historial = HistorialDensidad();
+        return true;
+    }
+    Lector lector(texto);
+    std::vector<FilaHistorial> filas;
+    if (lector.Lee(filas)) {
+        historial = HistorialDensidad(std::move(filas));
+        return true;
+    }
+    // A text of another shape is told apart from a damaged one only when the whole text reads back
+    // as array text: a damaged text is damaged whatever it holds.
+    Valor matriz;
+    if (lector.forma().empty() || !TextoAMatriz(texto, matriz)) {
+        error = "its text is damaged (cut short, altered, or a checksum does not agree)";
+    } else {
+        error = "it is not a density history (" + lector.forma() + ")";
+    }
+    return false;
+}
+
+bool TextoHistorial::Escribe(const HistorialDensidad& historial, std::string& texto) {
+    texto.clear();
+    Escritor escritor;
+    return escritor.Escribe(historial.Filas(), texto);
+}
+
+}  // namespace velqor
