@@ -192,7 +192,7 @@ std::string CreaArchivoNuevo(const std::string& base, const std::string& extensi
     }
 }
 
-bool AnexaArchivo(const std::string& ruta, std::string_view bytes) {
+bool AgregaArchivo(const std::string& ruta, std::string_view bytes) {
     Descriptor archivo(::open(ruta.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
     return archivo.Abierto() && EscribeTodo(archivo.fd(), bytes) && archivo.Cierra();
 }

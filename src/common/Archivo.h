@@ -44,7 +44,7 @@ std::string CreaArchivoNuevo(const std::string& base, const std::string& extensi
                              std::string_view bytes);
 
 // Appends bytes to the file at ruta, creating it when missing.
-bool AnexaArchivo(const std::string& ruta, std::string_view bytes);
+bool AgregaArchivo(const std::string& ruta, std::string_view bytes);
 
 // Reads the whole regular file at ruta into bytes. False, with bytes untouched, when the file is
 // missing, is not a regular file, cannot be read or holds more than maximo bytes.

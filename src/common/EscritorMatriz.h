@@ -32,8 +32,8 @@ public:
     // Element by element. A list starts with Empieza (its upper bound), takes its entries in order
     // (a value: Texto, Numero, Fecha, Logico or Vacio; a nested list: AbreAnidada, the nested
     // list, CierraAnidada), each summed into the list's own SumasMatriz, and ends with Termina.
-    // Entregar hands the text over. A false answer (a sum out of 32 bits, an unwritable date) leaves
-    // the text of no use. The caller keeps nesting shallow.
+    // Entrega hands the text over. A false answer (a sum out of 32 bits, an unwritable date)
+    // leaves the text of no use. The caller keeps nesting shallow.
 
     // Where a nested list's element starts.
     struct Anidada {

@@ -256,7 +256,7 @@ void EscribeEnLog(std::string_view texto, std::string_view contexto) {
     EstadoProceso& estado = Estado();
     bool escrito = false;
     if (estado.logCreado) {
-        escrito = AnexaArchivo(estado.archivoLog, bytes);
+        escrito = AgregaArchivo(estado.archivoLog, bytes);
     } else {
         const std::string& ruta = estado.archivoLog;
         const bool conExtension = ruta.size() > 4 && ruta.ends_with(".log");

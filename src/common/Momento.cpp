@@ -39,7 +39,7 @@ CamposMomento Campos(Momento m) {
 
 namespace {
 
-void AnexaCifras(std::string& destino, long valor, int cifras) {
+void AgregaCifras(std::string& destino, long valor, int cifras) {
     char texto[24];
     const auto fin = std::to_chars(texto, texto + sizeof texto, valor < 0 ? -valor : valor).ptr;
     if (valor < 0) {
@@ -62,7 +62,7 @@ std::string Formatea(Momento m, std::string_view patron) {
     while (i < patron.size()) {
         const std::string_view resto = patron.substr(i);
         if (resto.starts_with("yyyy")) {
-            AnexaCifras(resultado, c.anio, 4);
+            AgregaCifras(resultado, c.anio, 4);
             i += 4;
             continue;
         }
@@ -79,7 +79,7 @@ std::string Formatea(Momento m, std::string_view patron) {
             valor = c.segundo;
         }
         if (valor >= 0) {
-            AnexaCifras(resultado, valor, 2);
+            AgregaCifras(resultado, valor, 2);
             i += 2;
         } else {
             resultado += patron[i];

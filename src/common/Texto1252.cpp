@@ -66,13 +66,13 @@ std::string Mayusculas(std::string_view texto) {
         if (mayuscula == c) {
             resultado.append(texto.substr(inicio, pos - inicio));  // invalid bytes stay as they are
         } else {
-            AnexaUtf8(resultado, mayuscula);
+            AgregaUtf8(resultado, mayuscula);
         }
     }
     return resultado;
 }
 
-void AnexaUtf8(std::string& destino, char32_t c) {
+void AgregaUtf8(std::string& destino, char32_t c) {
     if (c < 0x80) {
         destino += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -161,7 +161,7 @@ std::string De1252AUtf8(std::string_view cp1252) {
     return CopiaAscii(cp1252, cp1252.size() + cp1252.size() / 8,
                       [](std::string_view texto, std::size_t& pos, std::string& destino) {
                           const auto b = static_cast<unsigned char>(texto[pos++]);
-                          AnexaUtf8(destino, b < 0xA0 ? kTramo80[b - 0x80] : char32_t{b});
+                          AgregaUtf8(destino, b < 0xA0 ? kTramo80[b - 0x80] : char32_t{b});
                       });
 }
 

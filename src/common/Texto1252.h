@@ -30,6 +30,6 @@ char32_t SiguienteCaracter(std::string_view utf8, std::size_t& pos);
 std::string Mayusculas(std::string_view texto);
 
 // Appends the UTF-8 form of one Unicode character.
-void AnexaUtf8(std::string& destino, char32_t caracter);
+void AgregaUtf8(std::string& destino, char32_t caracter);
 
 }  // namespace velqor

@@ -42,11 +42,12 @@ void AgregaUtf8(std::string& destino, const char16_t* texto, std::size_t unidade
         const char16_t u = texto[i];
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < unidades && texto[i + 1] >= 0xDC00 &&
             texto[i + 1] <= 0xDFFF) {
-            AnexaUtf8(destino, 0x10000 + ((char32_t{u} - 0xD800) << 10) + (texto[i + 1] - 0xDC00));
+            velqor::AgregaUtf8(destino,
+                               0x10000 + ((char32_t{u} - 0xD800) << 10) + (texto[i + 1] - 0xDC00));
             i += 2;
             continue;
         }
-        AnexaUtf8(destino, u >= 0xD800 && u <= 0xDFFF ? kReemplazo : char32_t{u});
+        velqor::AgregaUtf8(destino, u >= 0xD800 && u <= 0xDFFF ? kReemplazo : char32_t{u});
         ++i;
     }
 }

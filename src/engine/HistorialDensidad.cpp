@@ -45,16 +45,18 @@ void HistorialDensidad::Fusiona(const HistorialDensidad& otro) {
             agregada = true;
         }
         if (agregada) {
-            std::stable_sort(mediciones.begin(), mediciones.end(),
-                             [](const Medicion& a, const Medicion& b) { return a.inicio < b.inicio; });
+            std::stable_sort(
+                mediciones.begin(), mediciones.end(),
+                [](const Medicion& a, const Medicion& b) { return a.inicio < b.inicio; });
         }
     }
     Ordena();
 }
 
 void HistorialDensidad::Ordena() {
-    std::stable_sort(filas_.begin(), filas_.end(),
-                     [](const FilaHistorial& a, const FilaHistorial& b) { return a.clave < b.clave; });
+    std::stable_sort(
+        filas_.begin(), filas_.end(),
+        [](const FilaHistorial& a, const FilaHistorial& b) { return a.clave < b.clave; });
 }
 
 }  // namespace velqor

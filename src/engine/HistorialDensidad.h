@@ -29,7 +29,7 @@ struct Medicion {
 // Every treatment of one index in the month, oldest first. Rows are found by their key, kept as
 // the file holds it.
 struct FilaHistorial {
-    std::string tabla;   // as reports show it: "Orders" in dbo, "Sales.Orders" elsewhere
+    std::string tabla;  // as reports show it: "Orders" in dbo, "Sales.Orders" elsewhere
     std::string indice;
     std::string clave;
     std::vector<Medicion> mediciones;

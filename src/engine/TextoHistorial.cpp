@@ -19,9 +19,12 @@ using zev::SumasMatriz;
 using Nivel = LectorMatriz::Nivel;
 using Elemento = LectorMatriz::Elemento;
 
-// The upper bounds of a row and of a measurement.
+// The upper bounds of a row and of a measurement, and the fewest characters each element takes
+// (three empty texts and Empty; two dates).
 constexpr int64_t kCotaFila = 3;
 constexpr int64_t kCotaMedicion = 4;
+constexpr int64_t kMinimoFila = 25;
+constexpr int64_t kMinimoMedicion = 60;
 
 // Reads a history from the text, element by element. A false answer leaves either a damaged text
 // (forma_ empty) or a text of another shape (forma_ says how, as far as the text was read).
@@ -40,7 +43,9 @@ class Lector {
         }
         if (!lector_.Siguiente(superior, historia)) return false;
         if (historia.etiqueta == 'A') {
-            if (!LeeFilas(superior, historia, filas)) return false;
+            if (!LeeLista(superior, historia, kMinimoFila, fila_, filas, &Lector::LeeFila)) {
+                return false;
+            }
         } else if (historia.etiqueta != 'E') {
             forma_ = "its entry is neither empty nor a list of rows";
             return false;
@@ -65,29 +70,37 @@ class Lector {
         return false;
     }
 
-    // Opens the nested list of elemento (an entry of padre) and requires cota as its upper bound.
-    bool EntraCon(const Nivel& padre, const Elemento& elemento, int64_t cota, Nivel& anidada,
-                  const char* otraForma) {
+    // Reads the next entry of padre, which must be a nested list of upper bound cota (otraForma
+    // says what it is not), and opens that list.
+    bool SiguienteLista(Nivel& padre, Elemento& elemento, int64_t cota, Nivel& anidada,
+                        const char* otraForma) {
+        if (!lector_.Siguiente(padre, elemento)) return false;
         if (elemento.etiqueta != 'A') return Forma(otraForma);
         if (!lector_.Entra(padre, elemento, anidada)) return false;
         return anidada.cota == cota || Forma(otraForma);
     }
 
-    bool LeeFilas(Nivel& superior, const Elemento& historia, std::vector<FilaHistorial>& filas) {
-        Nivel lista;
-        if (!lector_.Entra(superior, historia, lista)) return false;
-        filas.reserve(static_cast<std::size_t>(std::min<int64_t>(lista.cota + 1, 1 << 16)));
-        for (fila_ = 0; fila_ <= lista.cota; ++fila_) {
-            if (!LeeFila(lista, filas.emplace_back())) return false;
+    // Reads the nested list of elemento, an "A" entry of padre, into lista, each entry with lee
+    // and numbered in numero; no entry takes fewer than minimo characters.
+    template <typename T, typename Lee>
+    bool LeeLista(Nivel& padre, const Elemento& elemento, int64_t minimo, int64_t& numero,
+                  std::vector<T>& lista, Lee lee) {
+        Nivel nivel;
+        if (!lector_.Entra(padre, elemento, nivel)) return false;
+        // Room for the entries announced, never for more than the element can hold.
+        lista.reserve(static_cast<std::size_t>(
+            std::min<int64_t>(nivel.cota + 1, (elemento.fin - nivel.desde) / minimo + 1)));
+        for (numero = 0; numero <= nivel.cota; ++numero) {
+            if (!(this->*lee)(nivel, lista.emplace_back())) return false;
         }
-        return lector_.Cierra(lista) && lector_.Sale(superior, historia);
+        numero = -1;
+        return lector_.Cierra(nivel) && lector_.Sale(padre, elemento);
     }
 
     bool LeeFila(Nivel& lista, FilaHistorial& fila) {
         Elemento elemento;
         Nivel campos;
-        if (!lector_.Siguiente(lista, elemento) ||
-            !EntraCon(lista, elemento, kCotaFila, campos, " is not a list of four values")) {
+        if (!SiguienteLista(lista, elemento, kCotaFila, campos, " is not a list of four values")) {
             return false;
         }
         for (std::string* texto : {&fila.tabla, &fila.indice, &fila.clave}) {
@@ -101,31 +114,21 @@ class Lector {
         Elemento mediciones;
         if (!lector_.Siguiente(campos, mediciones)) return false;
         if (mediciones.etiqueta == 'A') {
-            if (!LeeMediciones(campos, mediciones, fila.mediciones)) return false;
+            if (!LeeLista(campos, mediciones, kMinimoMedicion, medicion_, fila.mediciones,
+                          &Lector::LeeMedicion)) {
+                return false;
+            }
         } else if (mediciones.etiqueta != 'E') {
             return Forma(" has measurements that are not a list");
         }
         return lector_.Cierra(campos) && lector_.Sale(lista, elemento);
     }
 
-    bool LeeMediciones(Nivel& campos, const Elemento& elemento, std::vector<Medicion>& mediciones) {
-        Nivel lista;
-        if (!lector_.Entra(campos, elemento, lista)) return false;
-        // An element of a measurement takes at least some forty characters.
-        mediciones.reserve(static_cast<std::size_t>(
-            std::min<int64_t>(lista.cota + 1, (elemento.fin - lista.desde) / 40 + 1)));
-        for (medicion_ = 0; medicion_ <= lista.cota; ++medicion_) {
-            if (!LeeMedicion(lista, mediciones.emplace_back())) return false;
-        }
-        medicion_ = -1;
-        return lector_.Cierra(lista) && lector_.Sale(campos, elemento);
-    }
-
     bool LeeMedicion(Nivel& lista, Medicion& medicion) {
         Elemento elemento;
         Nivel campos;
-        if (!lector_.Siguiente(lista, elemento) ||
-            !EntraCon(lista, elemento, kCotaMedicion, campos, " is not a list of five values")) {
+        if (!SiguienteLista(lista, elemento, kCotaMedicion, campos,
+                            " is not a list of five values")) {
             return false;
         }
         Elemento e;

@@ -26,6 +26,11 @@ void Exige(bool condicion, const char* que);
 // the same (numbers to the digits the writer keeps).
 int FuzzTextoAMatriz(const uint8_t* datos, size_t largo);
 
+// The density history's reader: it accepts exactly the array texts the general reader accepts
+// that hold a history, refusing the others as damaged or as something else as the general reader
+// tells them apart; what it reads writes back as the general writer writes it, and reads back.
+int FuzzTextoHistorial(const uint8_t* datos, size_t largo);
+
 // The ".cfp" reader, on the input written as a definition file; a definition that loads must give
 // a connection string whose attributes read back as the definition's own server and database.
 int FuzzPerfilConexion(const uint8_t* datos, size_t largo);
@@ -44,8 +49,9 @@ struct Objetivo {
     int (*entrada)(const uint8_t*, size_t);
 };
 
-inline constexpr std::array<Objetivo, 4> kObjetivos = {{
+inline constexpr std::array<Objetivo, 5> kObjetivos = {{
     {"TextoAMatriz", FuzzTextoAMatriz},
+    {"TextoHistorial", FuzzTextoHistorial},
     {"PerfilConexion", FuzzPerfilConexion},
     {"LeeArchivo", FuzzLeeArchivo},
     {"AnalizaLote", FuzzAnalizaLote},

@@ -119,7 +119,7 @@ TEST_F(InformaErrorTest, DesatendidoEscribeElRegistro) {
     EXPECT_EQ(registro[fecha.size() + primera.size() + 13], ':');
 }
 
-TEST_F(InformaErrorTest, SilenciosoTambienVaAlRegistroYSeAnexa) {
+TEST_F(InformaErrorTest, SilenciosoTambienVaAlRegistroYSeAgrega) {
     const int antes = ErroresRegistrados();
     InformaError(1, "x", nullptr, "", true, "ctx");
     InformaError(2, "y", nullptr, "", true, "");

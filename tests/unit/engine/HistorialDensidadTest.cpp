@@ -1,8 +1,8 @@
 // The density history's rows: adding a measurement and merging two histories.
 
-#include "engine/HistorialDensidad.h"
-
 #include <gtest/gtest.h>
+
+#include "engine/HistorialDensidad.h"
 
 namespace velqor::prueba {
 namespace {
@@ -18,8 +18,9 @@ TEST(HistorialDensidad, AMeasurementGoesToTheRowOfItsIndexOrToANewLastRow) {
     h.Agrega("Orders", "PK_Orders", En(1));
     h.Agrega("Sales.Orders", "PK_Orders", En(1));
     h.Agrega("Orders", "PK_Orders", En(2, false));
-    EXPECT_EQ(h, HistorialDensidad({{"Orders", "PK_Orders", "OrdersPK_Orders", {En(1), En(2, false)}},
-                                    {"Sales.Orders", "PK_Orders", "Sales.OrdersPK_Orders", {En(1)}}}));
+    EXPECT_EQ(h,
+              HistorialDensidad({{"Orders", "PK_Orders", "OrdersPK_Orders", {En(1), En(2, false)}},
+                                 {"Sales.Orders", "PK_Orders", "Sales.OrdersPK_Orders", {En(1)}}}));
 }
 
 TEST(HistorialDensidad, AMergeAddsWhatIsMissingOnceInTheOrderOfStartsAndOrdersTheRowsOnTheirKeys) {

@@ -178,7 +178,7 @@ TEST_F(HistorialTest, HistoryThatDoesNotReadBackIsKeptAsideNotOverwritten) {
 }
 
 TEST_F(HistorialTest, HistoryThatCannotBeWrittenIsReported) {
-    carpetaHistorial = carpeta.En("no-existe");
+    carpetaInforme = carpeta.En("no-existe");
     ASSERT_TRUE(Crea());
     TrataClientes();
     Libera();

@@ -9,7 +9,7 @@ namespace velqor::prueba {
 MotorPrueba::MotorPrueba()
     : reloj(HacerMomento(2026, 12, 4, 16, 35, 41)),
       guion(&reloj),
-      carpetaHistorial(carpeta.Texto()) {
+      carpetaInforme(carpeta.Texto()) {
     InstalaCuadroMensaje(
         [this](const std::string& texto, const std::string&) { cuadros.push_back(texto); });
     FijaDesatendido(false);
@@ -62,7 +62,7 @@ bool MotorPrueba::Crea(const std::string& servidor, const std::string& base,
         }
     });
     bool noEsSQL = false;
-    return motor->Crear(carpeta.Texto(), nombre, carpetaHistorial, noEsSQL);
+    return motor->Crear(carpeta.Texto(), nombre, carpetaInforme, noEsSQL);
 }
 
 bool MotorPrueba::Pasa(bool onLine, const std::string& ruta, const std::string& usuario,

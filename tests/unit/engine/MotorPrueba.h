@@ -60,7 +60,7 @@ class MotorPrueba : public ::testing::Test {
     std::string informe;
     std::vector<Evento> eventos;
     std::vector<std::string> cuadros;  // texts shown in message boxes
-    std::string carpetaHistorial;      // the report folder given to Crear
+    std::string carpetaInforme;      // the report folder given to Crear
 
   private:
     std::string prefijoCancelar_;

@@ -2,8 +2,6 @@
 // array text reader and writer: the same history gives the same bytes, every text either reads
 // into the same rows or is refused as the general reader refuses it.
 
-#include "engine/TextoHistorial.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
@@ -12,6 +10,7 @@
 
 #include "common/Valor.h"
 #include "common/ZEVmat3.h"
+#include "engine/TextoHistorial.h"
 
 namespace velqor::prueba {
 namespace {
@@ -29,13 +28,13 @@ Valor ComoValor(const HistorialDensidad& historial) {
     for (const FilaHistorial& f : historial.Filas()) {
         Lista mediciones;
         for (const Medicion& m : f.mediciones) {
-            mediciones.push_back(Valor::Matriz({Valor::Doble(m.antes), Valor::Fecha(m.inicio),
-                                                Valor::Fecha(m.fin), Valor::Doble(m.despues),
-                                                Valor::Logico(m.bloquear)}));
+            mediciones.push_back(
+                Valor::Matriz({Valor::Doble(m.antes), Valor::Fecha(m.inicio), Valor::Fecha(m.fin),
+                               Valor::Doble(m.despues), Valor::Logico(m.bloquear)}));
         }
-        filas.push_back(Valor::Matriz(
-            {Valor::Texto(f.tabla), Valor::Texto(f.indice), Valor::Texto(f.clave),
-             mediciones.empty() ? Valor() : Valor::Matriz(std::move(mediciones))}));
+        filas.push_back(
+            Valor::Matriz({Valor::Texto(f.tabla), Valor::Texto(f.indice), Valor::Texto(f.clave),
+                           mediciones.empty() ? Valor() : Valor::Matriz(std::move(mediciones))}));
     }
     return Valor::Matriz(std::move(filas));
 }
@@ -51,7 +50,7 @@ std::string TextoGeneral(const HistorialDensidad& historial) {
 HistorialDensidad Aleatorio(std::mt19937& azar) {
     const std::vector<std::string> nombres = {"Clientes", "Sales.Orders", "Canción", "PK_Año",
                                               "",         "a/b N1/0",     "€ 100",   "IX"};
-    const std::vector<double> densidades = {0,     62.5,  100,     .5,     1e-5,  -3.25,
+    const std::vector<double> densidades = {0,     62.5,  100,     .5,      1e-5, -3.25,
                                             1e300, 99.99, 33.3333, 1.0 / 3, 1e15, 123456.789};
     const auto uno = [&](const auto& v) { return v[azar() % v.size()]; };
     std::vector<FilaHistorial> filas(azar() % 5);
@@ -157,7 +156,8 @@ TEST(TextoHistorial, EveryAlteredTextIsReadOrRefusedAsTheGeneralReaderDoes) {
             EXPECT_EQ(historial, antes) << texto;
             if (!leeGeneral) {
                 ++refusedDamaged;
-                EXPECT_EQ(error, "its text is damaged (cut short, altered, or a checksum does not agree)")
+                EXPECT_EQ(error,
+                          "its text is damaged (cut short, altered, or a checksum does not agree)")
                     << texto;
             } else {
                 ++refusedShape;
@@ -174,8 +174,8 @@ TEST(TextoHistorial, EveryAlteredTextIsReadOrRefusedAsTheGeneralReaderDoes) {
 TEST(TextoHistorial, ATextOfAnotherShapeSaysWhere) {
     const Valor f1 = Valor::Fecha(HacerMomento(2024, 3, 5));
     const auto fila = [](Valor mediciones) {
-        return Valor::Matriz({Valor::Texto("T"), Valor::Texto("I"), Valor::Texto("TI"),
-                              std::move(mediciones)});
+        return Valor::Matriz(
+            {Valor::Texto("T"), Valor::Texto("I"), Valor::Texto("TI"), std::move(mediciones)});
     };
     const auto medicion = [&](Valor a, Valor b, Valor c, Valor d, Valor e) {
         return Valor::Matriz({Valor::Matriz({a, b, c, d, e})});
@@ -184,8 +184,8 @@ TEST(TextoHistorial, ATextOfAnotherShapeSaysWhere) {
     const std::pair<Valor, std::string> casos[] = {
         {Valor::Texto("x"), "its entry is neither empty nor a list of rows"},
         {Valor::Matriz({fila(Valor()), Valor::Texto("x")}), "row 1 is not a list of four values"},
-        {Valor::Matriz({Valor::Matriz({Valor::Texto("T"), Valor::Doble(1), Valor::Texto("K"),
-                                       Valor()})}),
+        {Valor::Matriz(
+             {Valor::Matriz({Valor::Texto("T"), Valor::Doble(1), Valor::Texto("K"), Valor()})}),
          "row 0 has a table, index or key that is not a text"},
         {Valor::Matriz({fila(Valor::Texto("x"))}), "row 0 has measurements that are not a list"},
         {Valor::Matriz({fila(medicion(n, f1, f1, n, l)), fila(medicion(f1, f1, f1, n, l))}),
