@@ -12,6 +12,8 @@ namespace {
 
 // The tag, the length digits and the "/" must lie within this many characters.
 constexpr std::size_t kVentanaBarra = 20;
+// A length no text reaches (10^18 characters).
+constexpr int64_t kLongitudImposible = 1'000'000'000'000'000'000;
 
 // The value of a non-array element from its tag and value text.
 bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
@@ -265,7 +267,9 @@ bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud,
         if (c < '0' || c > '9') {
             return false;
         }
-        longitud = longitud * 10 + (c - '0');
+        // A length of more digits than any text holds stays at a bound past every text.
+        longitud = longitud >= kLongitudImposible / 10 ? kLongitudImposible
+                                                       : longitud * 10 + (c - '0');
     }
     frentes.codigos += codigos;
     frentes.saltos += saltos;

@@ -270,7 +270,10 @@ INSTANTIATE_TEST_SUITE_P(
         CasoDanado{"AnidadaMasLargaQueSuElemento", "N1/0A23/N1/1N3/1.5Z0/N2/10N3/148N3/320N4/1337"},
         CasoDanado{"AnidadaVacia", "N1/0A0/N1/0N1/0"},
         CasoDanado{"AnidamientoHostil", Repite("N1/0A99999999/", 200000)},
-        CasoDanado{"MuchasEntradasAnunciadas", "N7/9999999" + Repite("E0/", 1000)}),
+        CasoDanado{"MuchasEntradasAnunciadas", "N7/9999999" + Repite("E0/", 1000)},
+        // Length digits beyond what 64 bits hold, and the longest length the window holds.
+        CasoDanado{"LongitudDeCienNueves", "N" + Repite("9", 100) + "N"},
+        CasoDanado{"LongitudDeDieciochoNueves", "N1/0A" + Repite("9", 18) + "/N1/0E0/N1/0N1/0"}),
     [](const ::testing::TestParamInfo<CasoDanado>& info) { return std::string(info.param.nombre); });
 
 TEST(TextoAMatriz, BarraDentroDeLaVentana) {
