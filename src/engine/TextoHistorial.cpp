@@ -167,43 +167,43 @@ class Escritor {
   private:
     EscritorMatriz escritor_;
 
-    // Writes lista as an "A" entry of the list whose sums are padre.
-    template <typename T>
-    bool Anidada(SumasMatriz& padre, const std::vector<T>& lista) {
+    // Writes an "A" entry of the list whose sums are padre: a nested list of upper bound cota
+    // whose entries escribe writes into the nested list's sums.
+    template <typename Escribe>
+    bool Lista(SumasMatriz& padre, int64_t cota, Escribe escribe) {
         const EscritorMatriz::Anidada anidada = escritor_.AbreAnidada();
         SumasMatriz sumas;
-        escritor_.Empieza(static_cast<int64_t>(lista.size()) - 1);
-        for (const T& entrada : lista) {
-            if (!Entrada(sumas, entrada)) return false;
-        }
+        escritor_.Empieza(cota);
+        if (!escribe(sumas)) return false;
         escritor_.Termina(sumas);
         return escritor_.CierraAnidada(anidada, padre);
+    }
+
+    template <typename T>
+    bool Anidada(SumasMatriz& padre, const std::vector<T>& lista) {
+        return Lista(padre, static_cast<int64_t>(lista.size()) - 1, [&](SumasMatriz& sumas) {
+            for (const T& entrada : lista) {
+                if (!Entrada(sumas, entrada)) return false;
+            }
+            return true;
+        });
     }
 
     bool Entrada(SumasMatriz& padre, const FilaHistorial& fila) {
-        const EscritorMatriz::Anidada anidada = escritor_.AbreAnidada();
-        SumasMatriz sumas;
-        escritor_.Empieza(kCotaFila);
-        const bool escrita =
-            escritor_.Texto(fila.tabla, sumas) && escritor_.Texto(fila.indice, sumas) &&
-            escritor_.Texto(fila.clave, sumas) &&
-            (fila.mediciones.empty() ? escritor_.Vacio(sumas) : Anidada(sumas, fila.mediciones));
-        if (!escrita) return false;
-        escritor_.Termina(sumas);
-        return escritor_.CierraAnidada(anidada, padre);
+        return Lista(padre, kCotaFila, [&](SumasMatriz& sumas) {
+            return escritor_.Texto(fila.tabla, sumas) && escritor_.Texto(fila.indice, sumas) &&
+                   escritor_.Texto(fila.clave, sumas) &&
+                   (fila.mediciones.empty() ? escritor_.Vacio(sumas)
+                                            : Anidada(sumas, fila.mediciones));
+        });
     }
 
     bool Entrada(SumasMatriz& padre, const Medicion& m) {
-        const EscritorMatriz::Anidada anidada = escritor_.AbreAnidada();
-        SumasMatriz sumas;
-        escritor_.Empieza(kCotaMedicion);
-        if (!escritor_.Numero(m.antes, sumas) || !escritor_.Fecha(m.inicio, sumas) ||
-            !escritor_.Fecha(m.fin, sumas) || !escritor_.Numero(m.despues, sumas) ||
-            !escritor_.Logico(m.bloquear, sumas)) {
-            return false;
-        }
-        escritor_.Termina(sumas);
-        return escritor_.CierraAnidada(anidada, padre);
+        return Lista(padre, kCotaMedicion, [&](SumasMatriz& sumas) {
+            return escritor_.Numero(m.antes, sumas) && escritor_.Fecha(m.inicio, sumas) &&
+                   escritor_.Fecha(m.fin, sumas) && escritor_.Numero(m.despues, sumas) &&
+                   escritor_.Logico(m.bloquear, sumas);
+        });
     }
 };
 
