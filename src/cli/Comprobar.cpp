@@ -29,7 +29,7 @@ void Texto(const Diagnostico& d, const Definicion& definicion, std::ostream& sal
     const auto linea = [&salida](const char* que, const std::string& valor) {
         salida << que << valor << '\n';
     };
-    linea("Server:           ", (d.nube ? "Azure SQL Database " : "SQL Server ") + d.version +
+    linea("Server:           ", d.producto + " " + d.version +
                                     ", " + d.edicion + ", engine edition " +
                                     std::to_string(d.edicionMotor));
     linea("Connection:       ", Cifrado(d, definicion));

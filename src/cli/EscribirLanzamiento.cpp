@@ -53,7 +53,12 @@ bool ComoLaVentana(const Lanzamiento& l, const std::string& carpetaPrograma, std
     bool noEsSQL = false;
     if (EnBlanco(l.carpetaBackup) &&
         !(motor.Crear(definicion.carpeta, definicion.entrada, "", noEsSQL) && motor.EsCloud())) {
-        error = "--backup-folder is required: " + l.entrada + " is not a cloud database";
+        // Without connecting, only the server name tells the cloud service. A cloud database
+        // reached through a name of its own is asked for a folder it will never use: the pass
+        // asks the server and sends the cloud service no backup.
+        error = "--backup-folder is required: " + l.entrada +
+                " is not a cloud database by its server name (one reached through another name "
+                "sends no backup: any folder will do)";
         return false;
     }
     return true;

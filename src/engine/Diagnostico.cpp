@@ -2,15 +2,15 @@
 
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "common/ErrorEjecucion.h"
 #include "common/General.h"
 #include "common/Texto1252.h"
+#include "engine/Dialecto.h"
 
 namespace velqor {
 namespace {
-
-constexpr int32_t kEdicionNube = 5;
 
 // The first row of a query, read through the caller; false when there is none.
 template <typename Lector>
@@ -30,14 +30,21 @@ int32_t MayorDeVersion(const std::string& version) {
     }
 }
 
-std::vector<PasoNoAplica> PasosQueNoAplican(const Diagnostico& d) {
-    if (d.nube) {
-        const std::string motivo = Mensaje("Doesn't apply to Azure SQL Database");
-        return {{Mensaje("Backup Log"), motivo},
-                {Mensaje("Log Truncate"), motivo},
-                {Mensaje("Backup Database"), motivo}};
-    }
+// The steps the pass leaves out on this kind of server, then those the server will refuse for the
+// state of the database.
+std::vector<PasoNoAplica> PasosQueNoAplican(const Diagnostico& d, const Dialecto& dialecto) {
     std::vector<PasoNoAplica> pasos;
+    std::string motivo;
+    bool delDialecto = false;
+    for (const auto& [paso, nombre] : {std::pair{Velqor::Paso::BackupLog, "Backup Log"},
+                                       std::pair{Velqor::Paso::Truncado, "Log Truncate"},
+                                       std::pair{Velqor::Paso::BackupBase, "Backup Database"}}) {
+        if (!dialecto.Aplica(paso, motivo)) {
+            pasos.push_back({Mensaje(nombre), motivo});
+            delDialecto = true;
+        }
+    }
+    if (delDialecto) return pasos;
     if (d.recuperacion == "SIMPLE") {
         pasos.push_back(
             {Mensaje("Backup Log"), Mensaje("Doesn't apply because of RECOVERY MODEL SIMPLE")});
@@ -59,15 +66,13 @@ Diagnostico Diagnostica(Velqor& motor, db::Connection& conn) {
     PrimeraFila(conn,
                 "SELECT CAST(SERVERPROPERTY('ProductVersion') AS nvarchar(128)) AS version, "
                 "CAST(SERVERPROPERTY('Edition') AS nvarchar(128)) AS edition, "
-                "CAST(SERVERPROPERTY('EngineEdition') AS int) AS engine_edition, "
                 "DB_NAME() AS database_name",
                 [&](const db::Recordset& rs) {
                     d.version = rs.Field("version").ATexto();
                     d.edicion = rs.Field("edition").ATexto();
-                    d.edicionMotor = static_cast<int32_t>(rs.Field("engine_edition").ComoDoble());
                     d.base = rs.Field("database_name").ATexto();
                 });
-    d.nube = motor.EsCloud() || d.edicionMotor == kEdicionNube;
+    d.edicionMotor = motor.DecideDialecto(conn).EdicionMotor();
     try {
         PrimeraFila(conn,
                     "SELECT encrypt_option FROM sys.dm_exec_connections WHERE session_id = @@SPID",
@@ -81,8 +86,10 @@ Diagnostico Diagnostica(Velqor& motor, db::Connection& conn) {
                 [&](const db::Recordset& rs) {
                     d.recuperacion = rs.Field("recovery_model_desc").ATexto();
                 });
-    // The cloud service keeps its backups to itself and has no msdb to ask.
-    if (!d.nube) {
+    // A server that takes no backup (the cloud service) keeps them to itself and has no msdb to
+    // ask.
+    std::string motivo;
+    if (motor.DialectoActual().Aplica(Velqor::Paso::BackupBase, motivo)) {
         try {
             d.historiaBackups = true;
             PrimeraFila(conn,
@@ -119,21 +126,21 @@ Diagnostico Diagnostica(Velqor& motor, db::Connection& conn) {
     } catch (const ErrorEjecucion&) {
         d.tablaUsuarios = false;
     }
-    Valor encuesta;
+    std::vector<IndiceEncuestado> encuesta;
     if (!motor.ObtenerDensidadActual(conn, encuesta)) {
         const auto& errores = conn.Errors();
         throw ErrorEjecucion(errores::kErrorProveedor, errores.empty()
                                                            ? "The fragmentation survey failed."
                                                            : errores.front().Description);
     }
-    if (encuesta.EsMatriz()) {
-        for (const Valor& fila : encuesta.ComoLista()) {
-            ++d.indices;
-            const Valor& densidad = fila.ComoLista().at(2);
-            if (densidad.EsNumero() && densidad.ComoDoble() < Velqor::kDensidadDelPase) ++d.aTratar;
-        }
-    }
-    d.noAplican = PasosQueNoAplican(d);
+    d.indices = static_cast<int32_t>(encuesta.size());
+    for (const IndiceEncuestado& indice : encuesta)
+        if (indice.densidad < Velqor::kDensidadDelPase) ++d.aTratar;
+    // The survey of a server that did not tell its edition may have told its kind.
+    const Dialecto& dialecto = motor.DialectoActual();
+    d.nube = dialecto.Nube();
+    d.producto = dialecto.Producto();
+    d.noAplican = PasosQueNoAplican(d, dialecto);
     return d;
 }
 

@@ -29,8 +29,9 @@ struct PasoNoAplica {
 struct Diagnostico {
     std::string version;           // SERVERPROPERTY('ProductVersion'), e.g. 15.0.2000.5
     std::string edicion;           // SERVERPROPERTY('Edition')
-    int32_t edicionMotor = 0;      // SERVERPROPERTY('EngineEdition'); 5 is Azure SQL Database
-    bool nube = false;             // the definition or the server says Azure SQL Database
+    int32_t edicionMotor = 0;      // SERVERPROPERTY('EngineEdition'); 0 when it did not answer
+    bool nube = false;             // the server is the cloud service (its dialect says)
+    std::string producto;          // "SQL Server" or "Azure SQL Database", as its dialect names it
     std::optional<bool> cifrada;   // the server's word on this connection's encryption
     std::string base;              // DB_NAME()
     std::string recuperacion;      // FULL, BULK_LOGGED or SIMPLE

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/General.h"
+#include "engine/Dialecto.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/ErroresServidor.h"
 #include "engine/Sql.h"
@@ -83,6 +84,13 @@ bool Velqor::LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoE
 }
 
 bool Velqor::LogTruncate(db::Connection& conn, bool& cancelar, std::string& informe) {
+    std::string motivo;
+    if (!dialecto_->Aplica(Paso::Truncado, motivo)) {
+        // Not sent where the server's kind refuses it; the report says why, as for a refusal.
+        Progreso(motivo, cancelar);
+        AgregaLinea(informe, Mensaje("Log Truncate") + " " + motivo);
+        return false;
+    }
     std::string sql;
     try {
         const Momento inicio = reloj_.Ahora();

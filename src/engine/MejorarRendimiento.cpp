@@ -6,6 +6,7 @@
 
 #include "common/General.h"
 #include "common/Proceso.h"
+#include "engine/Dialecto.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/Velqor.h"
 
@@ -41,7 +42,6 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
     try {
         bool descartable = false;
         Progreso(Mensaje("Connect..."), descartable);
-        const bool nube = EsCloud();
 
         conn = PreparaConexion();
         Abre(*conn);
@@ -52,6 +52,13 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         }
         // Whatever this pass measures reaches the history file when it ends, however it ends.
         guardarAlTerminar = true;
+        // The server's kind decides the statements and which steps apply, whatever its name.
+        // (A survey refused by a server of unknown edition may still change it: ask it each time.)
+        DecideDialecto(*conn);
+        const auto aplica = [this](Paso paso) {
+            std::string motivo;
+            return dialecto_->Aplica(paso, motivo);
+        };
 
         const Momento inicio = reloj_.Ahora();
         informe = perfil_.NombreBase() + " ";
@@ -76,14 +83,15 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
             fase(Paso::ReduccionLog,
                  [&] { return LogReducirA(*conn, kLogObjetivoMB, cancelar, informe); });
         }
-        if (!cancelar && !nube)
+        // A backup that does not apply is left out; the truncation says why it did not run.
+        if (!cancelar && aplica(Paso::BackupLog))
             fase(Paso::BackupLog, [&] { return BackupLog(*conn, serverPath, cancelar, informe); });
         if (!cancelar) fase(Paso::Truncado, [&] { return LogTruncate(*conn, cancelar, informe); });
         if (!cancelar) {
             fase(Paso::ReduccionLog,
                  [&] { return LogReducirA(*conn, kLogObjetivoMB, cancelar, informe); });
         }
-        if (!cancelar && !nube) {
+        if (!cancelar && aplica(Paso::BackupBase)) {
             fase(Paso::BackupBase,
                  [&] { return BackupDatabase(*conn, serverPath, cancelar, informe); });
         }

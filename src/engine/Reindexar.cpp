@@ -1,13 +1,14 @@
-// Index rebuild (DBCC DBREINDEX, users off line) and on-line defragmentation (DBCC INDEXDEFRAG)
-// of every index under a density threshold, each measured and recorded in the density history.
+// Index rebuild (users off line) and on-line defragmentation of every index under a density
+// threshold, in the statements of the server's dialect, each measured and recorded in the density
+// history.
 
 #include <algorithm>
 #include <chrono>
 #include <exception>
 
 #include "common/General.h"
+#include "engine/Dialecto.h"
 #include "engine/ErrorAtrapado.h"
-#include "engine/Sql.h"
 #include "engine/Velqor.h"
 
 namespace velqor {
@@ -29,21 +30,17 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
         const Momento inicio = reloj_.Ahora();
         // Only the rows that sort before the threshold are kept: the rows after them are never
         // treated, and a survey of a million indexes mostly at full density then holds few.
-        Valor lista;
-        const Valor tope = Valor::Doble(densidadMinima);
+        std::vector<IndiceEncuestado> lista;
+        const double tope = densidadMinima;
         if (!Encuesta(conn, lista, &tope)) return false;
-        if (!lista.EsMatriz()) return resultado;
-        const auto bajoUmbral = [densidadMinima](const Valor& fila) {
-            const Valor& densidad = fila.ComoLista().at(2);
-            return densidad.EsNumero() && densidad.ComoDoble() < densidadMinima;
+        const auto bajoUmbral = [densidadMinima](const IndiceEncuestado& indice) {
+            return indice.densidad < densidadMinima;  // false for an index without a figure
         };
         Avance avance{Paso::Indices, 0,
-                      static_cast<int32_t>(std::count_if(lista.ComoLista().begin(),
-                                                         lista.ComoLista().end(), bajoUmbral))};
+                      static_cast<int32_t>(std::count_if(lista.begin(), lista.end(), bajoUmbral))};
         Avanza(avance);
-        for (const Valor& fila : lista.ComoLista()) {
-            if (bajoUmbral(fila)) {
-                const IndiceEncuestado indice = IndiceEncuestado::DeFila(fila.ComoLista());
+        for (const IndiceEncuestado& indice : lista) {
+            if (bajoUmbral(indice)) {
                 const bool tratado = TratarIndice(conn, indice, bloquear, cancelar, informe);
                 if (!tratado && cancelar) {
                     resultado = false;
@@ -56,7 +53,8 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
             if (minutosMaximo > 0 && MinutosCruzados(inicio, reloj_.Ahora()) > minutosMaximo) break;
         }
     } catch (const std::exception&) {
-        // A survey row of an unexpected shape ends the phase with what was reached.
+        // A failure outside the treatments (the clock, the advance receiver) ends the phase with
+        // what was reached.
     }
     return resultado;
 }
@@ -71,25 +69,6 @@ bool Velqor::IndexDefrag(db::Connection& conn, const std::string& tabla, const s
     return TratarIndice(conn, IndiceEncuestado{"", tabla, indice}, false, cancelar, informe);
 }
 
-namespace {
-
-// The statement that rebuilds (bloquear) or defragments one index: DBCC on servers that have it,
-// ALTER INDEX where the survey found none. Tables are named schema and all, inside the string
-// where DBCC takes one.
-std::string SentenciaIndice(const std::string& tablaSql, const std::string& indice, bool bloquear,
-                            bool sinDbcc, const std::string& base) {
-    if (sinDbcc) {
-        return "ALTER INDEX " + Sql::Identificador(indice) + " ON " + tablaSql +
-               (bloquear ? " REBUILD" : " REORGANIZE");
-    }
-    if (bloquear)
-        return "DBCC DBREINDEX (" + Sql::Literal(tablaSql) + ", " + Sql::Literal(indice) + ")";
-    return "DBCC INDEXDEFRAG (" + Sql::Identificador(base) + ", " + Sql::Literal(tablaSql) + ", " +
-           Sql::Literal(indice) + ")";
-}
-
-}  // namespace
-
 bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, bool bloquear,
                           bool& cancelar, std::string& informe) {
     if (!creado_) return false;
@@ -102,8 +81,9 @@ bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, 
         const double antes = DensidadIndice(conn, indice);
         const Momento inicio = reloj_.Ahora();
         informe += Mensaje(bloquear ? "Reindex |1.|2" : "Defrag Index |1.|2", nombres) + " ";
-        conn.Execute(SentenciaIndice(indice.TablaSql(), indice.indice, bloquear, sinDbcc_,
-                                     perfil_.NombreBase()),
+        conn.Execute(dialecto_->Tratamiento(
+                         indice, bloquear ? Dialecto::Trato::Reconstruye : Dialecto::Trato::Reorganiza,
+                         perfil_.NombreBase()),
                      1);
         const Momento fin = reloj_.Ahora();
         const double despues = DensidadIndice(conn, indice);

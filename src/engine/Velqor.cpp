@@ -13,12 +13,14 @@
 #include "components/Utilidades.h"
 #include "db/OdbcConnection.h"
 #include "engine/AbrirConexion.h"
+#include "engine/Dialecto.h"
 
 namespace velqor {
 
 Velqor::Velqor(db::FabricaConexion fabrica, const Reloj& reloj)
     : fabrica_(fabrica ? std::move(fabrica) : db::FabricaConexion(db::NuevaConexionOdbc)),
-      reloj_(reloj) {}
+      reloj_(reloj),
+      dialecto_(Dialecto::DeEdicion(0)) {}
 
 Velqor::~Velqor() {
     if (!creado_ || soloLectura_) return;

@@ -6,15 +6,20 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "common/Momento.h"
 #include "common/Valor.h"
 #include "components/PerfilConexion.h"
 #include "db/Connection.h"
 #include "engine/HistorialDensidad.h"
+#include "engine/IndiceEncuestado.h"
 
 namespace velqor {
+
+class Dialecto;
 
 class Velqor {
   public:
@@ -102,13 +107,17 @@ class Velqor {
     // survey or any index failed.
     bool ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
                        bool bloquear, bool& cancelar, std::string& informe);
-    // The survey: rows (table, index, scan density, schema, table's own name, object id, index
-    // id) of every index, ordered on the density; the first element shows the table as reports do
-    // ("Orders" in dbo, "Sales.Orders" elsewhere). A server without DBCC SHOWCONTIG (the cloud
-    // database service) is surveyed through sys.dm_db_index_physical_stats, density being 100
-    // minus the fragmentation, and its indexes are then treated with ALTER INDEX. False, with
-    // mDensidad untouched, when it cannot be read (reported through InformaError).
-    bool ObtenerDensidadActual(db::Connection& conn, Valor& mDensidad);
+    // The survey: every index of the database (not heaps), least dense first, equal densities in
+    // the server's order, as the dialect in use surveys it (see DecideDialecto). A server of
+    // unknown edition that refuses DBCC SHOWCONTIG is taken for the cloud service from then on.
+    // False, with mDensidad untouched, when it cannot be read (reported through InformaError).
+    bool ObtenerDensidadActual(db::Connection& conn, std::vector<IndiceEncuestado>& mDensidad);
+    // Asks conn's server its kind (Dialecto::De) and uses that dialect for what the engine does
+    // from now on; a pass decides it on its own connection. Before any, the engine uses SQL Server
+    // of an unknown edition.
+    const Dialecto& DecideDialecto(db::Connection& conn);
+    // The dialect in use.
+    const Dialecto& DialectoActual() const { return *dialecto_; }
     // Shrinks the first log file to mb megabytes; always writes its report line. False when there
     // is no log file or the shrink was refused (the refusal is not shown; it is logged when
     // unattended).
@@ -132,7 +141,8 @@ class Velqor {
     // The definition's display name without blanks, made usable as a file name as the history
     // file's name is (Utilidades::NombreParaArchivo).
     std::string NombreArchivo() const;
-    // True for a definition of the cloud database service.
+    // True when the definition's server name shows the cloud service: a hint for what must be
+    // decided before connecting (the window's form). The pass asks the server (Dialecto).
     bool EsCloud() const;
 
   private:
@@ -142,28 +152,6 @@ class Velqor {
     std::unique_ptr<db::Connection> PreparaConexion() const;
     // Opens conn with the definition's connection string and the encryption checks it asks for.
     void Abre(db::Connection& conn) const;
-
-    // One index as the survey found it: what statements name it by and how it is shown.
-    struct IndiceEncuestado {
-        std::string esquema;  // empty when the catalog did not say: named by its bare name
-        std::string tabla;
-        std::string indice;
-        int64_t objectId = 0;  // 0 when not known
-        int32_t indexId = 0;
-        // The table as reports, progress texts and the history show it: "Orders" in dbo,
-        // "Sales.Orders" in another schema.
-        std::string TablaVisible() const;
-        // The table as a statement names it: [Sales].[Orders], or [Orders] without a schema.
-        std::string TablaSql() const;
-        // This index's survey row: (table as shown, index, the density given) for an index in
-        // dbo, as nearly all are; otherwise also its schema (Null when unknown); with `conIds`
-        // always the schema (Empty for dbo), the object id and the index id.
-        Valor Fila(Valor densidad, bool conIds) const;
-        // Gives a row that Fila made for dbo the schema the catalog told ("" when it did not).
-        static void PonEsquema(Valor& fila, const std::string& esquema);
-        // The index a survey row names.
-        static IndiceEncuestado DeFila(const Lista& campos);
-    };
 
     // Tells the advance receiver; a receiver that throws is ignored.
     void Avanza(const Avance& avance);
@@ -176,14 +164,10 @@ class Velqor {
     // first 1,000 rows, then for every 1,000th (a window repaints at each one); `ultima` once the
     // reading is over, for its last row unless that was announced.
     void AnunciaLectura(int32_t fila, bool ultima = false);
-    // ObtenerDensidadActual keeping only the rows whose density sorts before *tope (every row
+    // ObtenerDensidadActual keeping only the indexes whose density is under *tope (every one
     // when tope is null).
-    bool Encuesta(db::Connection& conn, Valor& mDensidad, const Valor* tope);
-    // The survey through DBCC SHOWCONTIG into lista (rows as Encuesta keeps them); throws what the
-    // server refused.
-    void EncuestaDbcc(db::Connection& conn, Valor& lista, const Valor* tope);
-    // The survey through sys.dm_db_index_physical_stats into lista; throws what it refused.
-    void EncuestaDmv(db::Connection& conn, Valor& lista, const Valor* tope);
+    bool Encuesta(db::Connection& conn, std::vector<IndiceEncuestado>& mDensidad,
+                  const double* tope);
     // The scan density of one index; 0 when it cannot be read.
     double DensidadIndice(db::Connection& conn, const IndiceEncuestado& indice);
     // Announces, measures, treats (rebuild when bloquear) and records one index.
@@ -193,7 +177,8 @@ class Velqor {
     bool LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoError);
     // The steps below write "caption, blank, elapsed time or error text" as one report line; when
     // unattended, a failure that is not a "does not apply" one is also logged.
-    // Truncates the log without a backup (refused from SQL Server 2008 on); never cancels.
+    // Truncates the log without a backup (refused from SQL Server 2008 on; not sent where the
+    // dialect says it does not apply, the report telling why); never cancels.
     bool LogTruncate(db::Connection& conn, bool& cancelar, std::string& informe);
     // Backs the log up into serverPath; True also when it does not apply; a real failure sets
     // cancelar.
@@ -252,7 +237,7 @@ class Velqor {
     // empty once a measurement has come since, or before any write.
     std::string historialEscritoEn_;
     int32_t intentos_ = 0;  // authentication checks since the last success
-    bool sinDbcc_ = false;  // the last survey found no DBCC SHOWCONTIG: indexes take ALTER INDEX
+    std::unique_ptr<Dialecto> dialecto_;  // the kind of server of the last connection
     bool backupNoVerificado_ = false;  // a backup of this pass failed its verification
     bool soloLectura_ = false;         // no history is loaded or written
 };

@@ -108,12 +108,12 @@ int main(int argc, char** argv) try {
         const auto ms = [](Reloj::duration d) {
             return std::chrono::duration<double, std::milli>(d).count();
         };
-        velqor::Valor densidad;
+        std::vector<velqor::IndiceEncuestado> densidad;
         const auto inicio = Reloj::now();
         if (!motor.ObtenerDensidadActual(*conn, densidad)) throw std::runtime_error("survey failed");
         const auto devuelta = Reloj::now();
-        filas = densidad.ComoLista().size();
-        densidad = velqor::Valor();
+        filas = densidad.size();
+        densidad = {};
         llamadas.push_back(ms(devuelta - inicio));
         liberaciones.push_back(ms(Reloj::now() - devuelta));
     };

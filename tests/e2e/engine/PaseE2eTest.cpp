@@ -7,6 +7,7 @@
 #include "AutoridadPrueba.h"
 #include "PaseE2e.h"
 #include "db/VersionControlador.h"
+#include "engine/Diagnostico.h"
 
 namespace velqor::prueba {
 namespace {
@@ -35,6 +36,7 @@ TEST_F(PaseE2eTest, OffLinePassOn2019WritesTheNineLineReportAndSendsExactlyThese
         ElementsAre(
             "SELECT * FROM UsuariosPW WHERE (Usuario_ID='operador') And (Usuario_PW='" + clave +
                 "')",
+            "SELECT CAST(SERVERPROPERTY('EngineEdition') AS int) AS engine_edition",
             "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS",
             "SELECT object_id, name, SCHEMA_NAME(schema_id) AS schema_name FROM sys.objects "
             "WHERE type = 'U' OR type = 'V'",
@@ -171,18 +173,43 @@ TEST_F(PaseE2eTest, UnattendedPassThatCannotConnectSaysWhyInTheLog) {
     EXPECT_THAT(cuadros, IsEmpty());
 }
 
-// The cloud marker is sought in the server text; an instance name carrying it still reaches the
-// local simulator because the port is given.
-TEST_F(PaseE2eTest, CloudDefinitionRunsNoBackups) {
-    Arranca("Ventas", "127.0.0.1\\velqor.database.windows.net,{port}");
-    ASSERT_TRUE(motor->EsCloud());
-    EXPECT_TRUE(Pasa());
-    Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"),
-           P("Shrink Ventas_log"),
-           P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
-           P("Shrink Ventas_log"), kTiempo});
-    for (const auto& l : Diario()) EXPECT_THAT(l, ::testing::Not(HasSubstr("TO DISK")));
-    EXPECT_THAT(ArchivosRespaldo(), IsEmpty());
+// The cloud service is known by its engine edition, whatever name reaches it: with the marker in
+// the server text (an instance name carrying it still reaches the local simulator because the
+// port is given) or through a plain address, as a private endpoint or an alias would be. The
+// check and the pass agree, and no BACKUP statement reaches the server.
+TEST_F(PaseE2eTest, CloudServiceReachedByAnyNameGetsNoBackupStatement) {
+    escenario["engineEdition"] = 5;
+    for (const bool marcador : {true, false}) {
+        SCOPED_TRACE(marcador ? "cloud name" : "plain address");
+        informe.clear();
+        eventos.clear();
+        motor.reset();
+        Arranca("Ventas", marcador ? "127.0.0.1\\velqor.database.windows.net,{port}"
+                                   : "127.0.0.1,{port}");
+        EXPECT_EQ(motor->EsCloud(), marcador);
+
+        auto conn = motor->AbreConexion();
+        const Diagnostico d = Diagnostica(*motor, *conn);
+        conn->Close();
+        EXPECT_TRUE(d.nube);
+        EXPECT_EQ(d.producto, "Azure SQL Database");
+        EXPECT_EQ(d.edicionMotor, 5);
+        std::vector<std::string> noAplican;
+        for (const PasoNoAplica& p : d.noAplican) noAplican.push_back(p.paso + ": " + p.motivo);
+        const std::string motivo = "Doesn't apply to Azure SQL Database";
+        EXPECT_THAT(noAplican, ElementsAre("Backup Log: " + motivo, "Log Truncate: " + motivo,
+                                           "Backup Database: " + motivo));
+
+        EXPECT_TRUE(Pasa());
+        Forma({kPrimera, P("Reindex Clientes.PK_Clientes"), P("Update Statistics"),
+               P("Shrink Ventas_log"), P("Log Truncate " + motivo, false), P("Shrink Ventas_log"),
+               kTiempo});
+        const auto diario = Diario();
+        EXPECT_THAT(diario, ::testing::Contains("ALTER INDEX [PK_Clientes] ON [dbo].[Clientes] REBUILD"));
+        for (const auto& l : diario) EXPECT_THAT(l, ::testing::Not(HasSubstr("BACKUP")));
+        EXPECT_THAT(ArchivosRespaldo(), IsEmpty());
+        EXPECT_EQ(eventos.back(), "Done");
+    }
 }
 
 // Encrypted connections. The server's certificate comes from an authority made up for the test;
@@ -216,7 +243,7 @@ TEST_F(CifradoE2eTest, EncryptedPassWritesTheSameReportAndSendsTheSameStatements
                P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
                P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
         const auto diario = Diario();
-        ASSERT_EQ(diario.size(), 14u);  // as the clear-text pass: login check, survey, catalog, ...
+        ASSERT_EQ(diario.size(), 15u);  // as the clear-text pass: login check, survey, catalog, ...
         EXPECT_THAT(diario.front(), HasSubstr("FROM UsuariosPW WHERE (Usuario_ID='operador')"));
         EXPECT_THAT(diario.back(), HasSubstr("BACKUP DATABASE [Ventas] TO DISK="));
         EXPECT_EQ(eventos.back(), "Done");

@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "MotorPrueba.h"
 #include "common/General.h"
 
@@ -16,6 +21,16 @@ using ::testing::IsSupersetOf;
 
 Lista Fila(const char* tabla, const char* indice, int id, double densidad) {
     return {Valor::Texto(tabla), Valor::Texto(indice), Valor::Largo(id), Valor::Doble(densidad)};
+}
+
+// A surveyed index as the tests compare it: (schema, table, index, object id, index id, pages,
+// density).
+using Campos = std::tuple<std::string, std::string, std::string, int64_t, int32_t, int64_t, double>;
+std::vector<Campos> CamposDe(const std::vector<IndiceEncuestado>& encuesta) {
+    std::vector<Campos> r;
+    for (const IndiceEncuestado& i : encuesta)
+        r.emplace_back(i.esquema, i.tabla, i.indice, i.objectId, i.indexId, i.paginas, i.densidad);
+    return r;
 }
 
 class IndicesTest : public MotorPrueba {
@@ -39,17 +54,16 @@ TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
     guion.Cuando("DBCC SHOWCONTIG () ",
                  Encuesta({Fila("Clientes", "PK_Clientes", 1, 80), Fila("Notas", "", 0, 10),
                            Fila("Pedidos", "IX_Fecha", 2, 40)}));
-    Valor lista;
+    std::vector<IndiceEncuestado> lista;
     ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
     EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2",
                                       "Reading 3"));
     for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
-    // Ordered on the density, least dense first; rows of tables in dbo are (table, index, density).
-    EXPECT_EQ(lista,
-              Valor::Matriz({Valor::Matriz({Valor::Texto("Pedidos"), Valor::Texto("IX_Fecha"),
-                                            Valor::Doble(40)}),
-                             Valor::Matriz({Valor::Texto("Clientes"), Valor::Texto("PK_Clientes"),
-                                            Valor::Doble(80)})}));
+    // Ordered on the density, least dense first; tables in dbo are shown by their own name.
+    EXPECT_THAT(CamposDe(lista), ElementsAre(Campos{"dbo", "Pedidos", "IX_Fecha", 1, 2, 8, 40},
+                                             Campos{"dbo", "Clientes", "PK_Clientes", 1, 1, 8, 80}));
+    EXPECT_EQ(lista.at(0).TablaVisible(), "Pedidos");
+    EXPECT_EQ(lista.at(0).TablaSql(), "[dbo].[Pedidos]");
 }
 
 TEST_F(IndicesTest, EachIndexIsTreatedUnderTheSchemaTheCatalogGives) {
@@ -57,12 +71,13 @@ TEST_F(IndicesTest, EachIndexIsTreatedUnderTheSchemaTheCatalogGives) {
     // a case-sensitive database, and 4 is not in the catalog at all.
     const auto fila = [](const char* tabla, int objeto, double densidad) {
         return Lista{Valor::Texto(tabla), Valor::Largo(objeto), Valor::Texto("PK"),
-                     Valor::Largo(1),     Valor::Largo(0),      Valor::Doble(densidad)};
+                     Valor::Largo(1),     Valor::Largo(0),      Valor::Doble(densidad),
+                     Valor::Largo(3)};
     };
     guion.Cuando(
         "DBCC SHOWCONTIG () ",
         Respuesta::Filas(
-            {"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity"},
+            {"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity", "Pages"},
             {fila("Cuatro", 4, 40), fila("A.B", 2, 20), fila("Tres", 3, 30), fila("Uno", 1, 10)}));
     guion.Cuando("SELECT object_id, name, SCHEMA_NAME(schema_id)",
                  Respuesta::Filas({"object_id", "name", "schema_name"},
@@ -84,9 +99,9 @@ TEST_F(IndicesTest, ALargeSurveyAnnouncesTheFirstThousandRowsThenEveryThousandth
         for (int i = 0; i < filas; ++i) encuesta.push_back(Fila("T", "I", i % 2, 50));
         guion.Cuando("DBCC SHOWCONTIG () ", Encuesta(encuesta));
         eventos.clear();
-        Valor lista;
+        std::vector<IndiceEncuestado> lista;
         ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
-        EXPECT_EQ(lista.ComoLista().size(), static_cast<size_t>(filas / 2));
+        EXPECT_EQ(lista.size(), static_cast<size_t>(filas / 2));
         std::vector<std::string> esperados{"Waiting for server response..."};
         for (int i = 1; i <= 1000; ++i) esperados.push_back("Reading " + std::to_string(i));
         if (filas >= 2000) esperados.push_back("Reading 2000");
@@ -107,10 +122,9 @@ TEST_F(IndicesTest, SurveyOfHeapsOnlyOrOfNothingIsAnEmptyList) {
     for (const auto& caso : casos) {
         eventos.clear();
         guion.Cuando("DBCC SHOWCONTIG () ", caso.respuesta);
-        Valor lista = Valor::Texto("antes");
+        std::vector<IndiceEncuestado> lista(1);
         ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
-        EXPECT_TRUE(lista.EsMatriz());
-        EXPECT_THAT(lista.ComoLista(), IsEmpty());
+        EXPECT_THAT(lista, IsEmpty());
         EXPECT_EQ(eventos.size(), 1 + caso.eventosLectura);
         informe.clear();
         EXPECT_TRUE(Reindexa());
@@ -127,12 +141,13 @@ TEST_F(IndicesTest, WithoutDbccTheSurveyTakesTheWorstPartitionOfEachListedIndex)
                                       "DBCC command 'SHOWCONTIG' is not supported in this "
                                       "version of SQL Server."}}));
     const auto fisica = [](int objeto, int indice, Valor fragmentacion) {
-        return Lista{Valor::Largo(objeto), Valor::Largo(indice), std::move(fragmentacion)};
+        return Lista{Valor::Largo(objeto), Valor::Largo(indice), std::move(fragmentacion),
+                     Valor::Largo(5)};
     };
     guion.Cuando(
-        "SELECT object_id, index_id, avg_fragmentation_in_percent FROM "
+        "SELECT object_id, index_id, avg_fragmentation_in_percent, page_count FROM "
         "sys.dm_db_index_physical_stats",
-        Respuesta::Filas({"object_id", "index_id", "avg_fragmentation_in_percent"},
+        Respuesta::Filas({"object_id", "index_id", "avg_fragmentation_in_percent", "page_count"},
                          {fisica(7, 1, Valor::Doble(10)), fisica(7, 1, Valor::Doble(40)),
                           fisica(7, 1, Valor::Doble(25)), fisica(7, 2, Valor::Nulo()),
                           fisica(7, 3, Valor::Doble(90)), fisica(9, 1, Valor::Doble(50))}));
@@ -147,12 +162,11 @@ TEST_F(IndicesTest, WithoutDbccTheSurveyTakesTheWorstPartitionOfEachListedIndex)
         "SELECT object_id, name, SCHEMA_NAME(schema_id)",
         Respuesta::Filas({"object_id", "name", "schema_name"},
                          {{Valor::Largo(7), Valor::Texto("Pedidos"), Valor::Texto("Sales")}}));
-    Valor lista;
+    std::vector<IndiceEncuestado> lista;
     ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
-    EXPECT_EQ(lista,
-              Valor::Matriz({Valor::Matriz(
-                  {Valor::Texto("Sales.Pedidos"), Valor::Texto("PK_Pedidos"), Valor::Doble(60),
-                   Valor::Texto("Sales"), Valor::Largo(7), Valor::Largo(1)})}));
+    // The pages of the three partitions add up.
+    EXPECT_THAT(CamposDe(lista), ElementsAre(Campos{"Sales", "Pedidos", "PK_Pedidos", 7, 1, 15, 60}));
+    EXPECT_EQ(lista.at(0).TablaVisible(), "Sales.Pedidos");
     EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2",
                                       "Reading 3", "Reading 4", "Reading 5", "Reading 6"));
     EXPECT_THAT(cuadros, IsEmpty());
@@ -162,9 +176,11 @@ TEST_F(IndicesTest, SurveyFailureIsReportedAndLeavesTheListUntouched) {
     guion.Cuando(
         "DBCC SHOWCONTIG () ",
         Respuesta::Rechazo({{2571, "User 'x' does not have permission to run DBCC SHOWCONTIG."}}));
-    Valor lista = Valor::Texto("antes");
+    std::vector<IndiceEncuestado> lista(1);
+    lista[0].tabla = "antes";
     EXPECT_FALSE(motor->ObtenerDensidadActual(*conn, lista));
-    EXPECT_EQ(lista, Valor::Texto("antes"));
+    ASSERT_EQ(lista.size(), 1u);
+    EXPECT_EQ(lista[0].tabla, "antes");
     ASSERT_EQ(cuadros.size(), 1u);
     EXPECT_THAT(cuadros[0],
                 HasSubstr("Error 3604: [FreeTDS][SQL Server]User 'x' does not have permission"));

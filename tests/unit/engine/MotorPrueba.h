@@ -43,7 +43,10 @@ class MotorPrueba : public ::testing::Test {
     // Sets the flag the receiver is given when the n-th event starting with prefijo is raised.
     void CancelaEn(std::string prefijo, int n = 1);
 
-    // The survey's answer: rows of (table, index, IndexId, density).
+    // Makes the scripted server the cloud service (engine edition 5): its physical stats show
+    // Clientes.PK_Clientes (object 1, index 1) 37.5 % fragmented, then 0 % once measured alone.
+    void EsLaNube();
+    // The survey's answer: rows of (table, index, IndexId, density), each of object 1 and 8 pages.
     static Respuesta Encuesta(const std::vector<Lista>& filas);
     // The report split into lines; fails the test when it does not end with CR LF.
     std::vector<std::string> Lineas() const;

@@ -1,0 +1,18 @@
+#include "engine/IndiceEncuestado.h"
+
+#include "common/Texto1252.h"
+#include "engine/Sql.h"
+
+namespace velqor {
+
+std::string IndiceEncuestado::TablaVisible() const {
+    if (esquema.empty() || Mayusculas(esquema) == "DBO") return tabla;
+    return esquema + "." + tabla;
+}
+
+std::string IndiceEncuestado::TablaSql() const {
+    if (esquema.empty()) return Sql::Identificador(tabla);
+    return Sql::Identificador(esquema) + "." + Sql::Identificador(tabla);
+}
+
+}  // namespace velqor
