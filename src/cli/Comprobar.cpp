@@ -29,9 +29,8 @@ void Texto(const Diagnostico& d, const Definicion& definicion, std::ostream& sal
     const auto linea = [&salida](const char* que, const std::string& valor) {
         salida << que << valor << '\n';
     };
-    linea("Server:           ", d.producto + " " + d.version +
-                                    ", " + d.edicion + ", engine edition " +
-                                    std::to_string(d.edicionMotor));
+    linea("Server:           ", d.producto + " " + d.version + ", " + d.edicion +
+                                    ", engine edition " + std::to_string(d.edicionMotor));
     linea("Connection:       ", Cifrado(d, definicion));
     linea("Database:         ", d.base);
     linea("Recovery model:   ", d.recuperacion.empty() ? "not shown" : d.recuperacion);

@@ -18,8 +18,7 @@ const Dialecto& Velqor::DecideDialecto(db::Connection& conn) {
     return *dialecto_;
 }
 
-bool Velqor::ObtenerDensidadActual(db::Connection& conn,
-                                   std::vector<IndiceEncuestado>& mDensidad) {
+bool Velqor::ObtenerDensidadActual(db::Connection& conn, std::vector<IndiceEncuestado>& mDensidad) {
     return Encuesta(conn, mDensidad, nullptr);
 }
 
@@ -36,8 +35,8 @@ bool Velqor::Encuesta(db::Connection& conn, std::vector<IndiceEncuestado>& mDens
         try {
             indices = dialecto_->Encuesta(conn, tope, lee);
         } catch (const ErrorEjecucion& e) {
-            auto otro = ErrorAtrapado::De(e).DelProveedor() ? dialecto_->SinEncuesta(conn)
-                                                            : nullptr;
+            auto otro =
+                ErrorAtrapado::De(e).DelProveedor() ? dialecto_->SinEncuesta(conn) : nullptr;
             if (!otro) throw;
             dialecto_ = std::move(otro);
             indices = dialecto_->Encuesta(conn, tope, lee);

@@ -13,7 +13,7 @@ struct IndiceEncuestado {
     std::string indice;
     int64_t objectId = 0;  // 0 when not known
     int32_t indexId = 0;
-    int64_t paginas = 0;    // pages of the index (of all its partitions)
+    int64_t paginas = 0;  // pages of the index (of all its partitions)
     // Scan density in percent (100 is perfectly dense); NaN when the server gave no figure: such
     // an index sorts first and is never under a threshold.
     double densidad = 0;

@@ -81,10 +81,11 @@ bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, 
         const double antes = DensidadIndice(conn, indice);
         const Momento inicio = reloj_.Ahora();
         informe += Mensaje(bloquear ? "Reindex |1.|2" : "Defrag Index |1.|2", nombres) + " ";
-        conn.Execute(dialecto_->Tratamiento(
-                         indice, bloquear ? Dialecto::Trato::Reconstruye : Dialecto::Trato::Reorganiza,
-                         perfil_.NombreBase()),
-                     1);
+        conn.Execute(
+            dialecto_->Tratamiento(
+                indice, bloquear ? Dialecto::Trato::Reconstruye : Dialecto::Trato::Reorganiza,
+                perfil_.NombreBase()),
+            1);
         const Momento fin = reloj_.Ahora();
         const double despues = DensidadIndice(conn, indice);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));

@@ -236,10 +236,10 @@ class Velqor {
     // The history file that took every measurement the engine holds when it was last written;
     // empty once a measurement has come since, or before any write.
     std::string historialEscritoEn_;
-    int32_t intentos_ = 0;  // authentication checks since the last success
+    int32_t intentos_ = 0;                // authentication checks since the last success
     std::unique_ptr<Dialecto> dialecto_;  // the kind of server of the last connection
-    bool backupNoVerificado_ = false;  // a backup of this pass failed its verification
-    bool soloLectura_ = false;         // no history is loaded or written
+    bool backupNoVerificado_ = false;     // a backup of this pass failed its verification
+    bool soloLectura_ = false;            // no history is loaded or written
 };
 
 }  // namespace velqor

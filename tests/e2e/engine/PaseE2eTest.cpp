@@ -184,8 +184,8 @@ TEST_F(PaseE2eTest, CloudServiceReachedByAnyNameGetsNoBackupStatement) {
         informe.clear();
         eventos.clear();
         motor.reset();
-        Arranca("Ventas", marcador ? "127.0.0.1\\velqor.database.windows.net,{port}"
-                                   : "127.0.0.1,{port}");
+        Arranca("Ventas",
+                marcador ? "127.0.0.1\\velqor.database.windows.net,{port}" : "127.0.0.1,{port}");
         EXPECT_EQ(motor->EsCloud(), marcador);
 
         auto conn = motor->AbreConexion();
@@ -205,7 +205,8 @@ TEST_F(PaseE2eTest, CloudServiceReachedByAnyNameGetsNoBackupStatement) {
                P("Shrink Ventas_log"), P("Log Truncate " + motivo, false), P("Shrink Ventas_log"),
                kTiempo});
         const auto diario = Diario();
-        EXPECT_THAT(diario, ::testing::Contains("ALTER INDEX [PK_Clientes] ON [dbo].[Clientes] REBUILD"));
+        EXPECT_THAT(diario,
+                    ::testing::Contains("ALTER INDEX [PK_Clientes] ON [dbo].[Clientes] REBUILD"));
         for (const auto& l : diario) EXPECT_THAT(l, ::testing::Not(HasSubstr("BACKUP")));
         EXPECT_THAT(ArchivosRespaldo(), IsEmpty());
         EXPECT_EQ(eventos.back(), "Done");

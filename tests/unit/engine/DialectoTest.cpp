@@ -27,15 +27,15 @@ TEST(DialectoTest, EachEngineEditionGetsItsDialect) {
         const char* producto;
         bool enLinea;  // rebuilds on line
     } casos[] = {
-        {0, false, "SQL Server", false},         // did not say
-        {2, false, "SQL Server", false},         // Standard
-        {3, false, "SQL Server", true},          // Enterprise, Developer, Evaluation
-        {4, false, "SQL Server", false},         // Express
-        {5, true, "Azure SQL Database", true},   // SQL Database
-        {6, true, "Azure SQL Database", false},  // Synapse dedicated pool
-        {8, true, "Azure SQL Database", true},   // Managed Instance: backs up to URLs only
-        {9, false, "SQL Server", false},         // SQL Edge
-        {11, true, "Azure SQL Database", false}, // Synapse serverless
+        {0, false, "SQL Server", false},          // did not say
+        {2, false, "SQL Server", false},          // Standard
+        {3, false, "SQL Server", true},           // Enterprise, Developer, Evaluation
+        {4, false, "SQL Server", false},          // Express
+        {5, true, "Azure SQL Database", true},    // SQL Database
+        {6, true, "Azure SQL Database", false},   // Synapse dedicated pool
+        {8, true, "Azure SQL Database", true},    // Managed Instance: backs up to URLs only
+        {9, false, "SQL Server", false},          // SQL Edge
+        {11, true, "Azure SQL Database", false},  // Synapse serverless
     };
     for (const auto& caso : casos) {
         SCOPED_TRACE(caso.edicion);
@@ -55,8 +55,7 @@ TEST(DialectoTest, StatementsForAnIndexFollowTheDialect) {
         const char* sentencia;
     } casos[] = {
         {3, Trato::Reconstruye, "DBCC DBREINDEX ('[Sales].[O''Brien]]]', 'PK O''B')"},
-        {3, Trato::Reorganiza,
-         "DBCC INDEXDEFRAG ([Mi Base], '[Sales].[O''Brien]]]', 'PK O''B')"},
+        {3, Trato::Reorganiza, "DBCC INDEXDEFRAG ([Mi Base], '[Sales].[O''Brien]]]', 'PK O''B')"},
         {5, Trato::Reconstruye, "ALTER INDEX [PK O'B] ON [Sales].[O'Brien]]] REBUILD"},
         {5, Trato::Reorganiza, "ALTER INDEX [PK O'B] ON [Sales].[O'Brien]]] REORGANIZE"},
     };
@@ -121,8 +120,8 @@ TEST(DialectoTest, TheEditionIsAskedAndARefusedSurveyDecidesWhenItIsNotKnown) {
         int32_t edicion;
         int32_t nativo;
         bool nube;  // goes on as the cloud service
-    } rechazos[] = {{0, 40518, true}, {0, 2526, true}, {0, 2571, false}, {3, 40518, false},
-                    {3, 2526, false}};
+    } rechazos[] = {
+        {0, 40518, true}, {0, 2526, true}, {0, 2571, false}, {3, 40518, false}, {3, 2526, false}};
     for (const auto& r : rechazos) {
         SCOPED_TRACE(std::to_string(r.edicion) + " " + std::to_string(r.nativo));
         Guion guion;

@@ -60,8 +60,9 @@ TEST_F(IndicesTest, SurveyKeepsIndexesOnlyAndRaisesOneEventPerRowRead) {
                                       "Reading 3"));
     for (const Evento& e : eventos) EXPECT_FALSE(e.banderaDelPase);
     // Ordered on the density, least dense first; tables in dbo are shown by their own name.
-    EXPECT_THAT(CamposDe(lista), ElementsAre(Campos{"dbo", "Pedidos", "IX_Fecha", 1, 2, 8, 40},
-                                             Campos{"dbo", "Clientes", "PK_Clientes", 1, 1, 8, 80}));
+    EXPECT_THAT(CamposDe(lista),
+                ElementsAre(Campos{"dbo", "Pedidos", "IX_Fecha", 1, 2, 8, 40},
+                            Campos{"dbo", "Clientes", "PK_Clientes", 1, 1, 8, 80}));
     EXPECT_EQ(lista.at(0).TablaVisible(), "Pedidos");
     EXPECT_EQ(lista.at(0).TablaSql(), "[dbo].[Pedidos]");
 }
@@ -165,7 +166,8 @@ TEST_F(IndicesTest, WithoutDbccTheSurveyTakesTheWorstPartitionOfEachListedIndex)
     std::vector<IndiceEncuestado> lista;
     ASSERT_TRUE(motor->ObtenerDensidadActual(*conn, lista));
     // The pages of the three partitions add up.
-    EXPECT_THAT(CamposDe(lista), ElementsAre(Campos{"Sales", "Pedidos", "PK_Pedidos", 7, 1, 15, 60}));
+    EXPECT_THAT(CamposDe(lista),
+                ElementsAre(Campos{"Sales", "Pedidos", "PK_Pedidos", 7, 1, 15, 60}));
     EXPECT_EQ(lista.at(0).TablaVisible(), "Sales.Pedidos");
     EXPECT_THAT(Textos(), ElementsAre("Waiting for server response...", "Reading 1", "Reading 2",
                                       "Reading 3", "Reading 4", "Reading 5", "Reading 6"));

@@ -78,15 +78,16 @@ void MotorPrueba::CancelaEn(std::string prefijo, int n) {
 void MotorPrueba::EsLaNube() {
     guion.Cuando("SELECT CAST(SERVERPROPERTY('EngineEdition')",
                  Respuesta::Filas({"engine_edition"}, {{Valor::Largo(5)}}));
-    guion.Cuando("SELECT object_id, index_id, avg_fragmentation_in_percent, page_count FROM "
-                 "sys.dm_db_index_physical_stats(DB_ID(), NULL",
-                 Respuesta::Filas({"object_id", "index_id", "avg_fragmentation_in_percent",
-                                   "page_count"},
-                                  {{Valor::Largo(1), Valor::Largo(1), Valor::Doble(37.5),
-                                    Valor::Largo(8)}}));
-    guion.Cuando("SELECT object_id, index_id, name FROM sys.indexes",
-                 Respuesta::Filas({"object_id", "index_id", "name"},
-                                  {{Valor::Largo(1), Valor::Largo(1), Valor::Texto("PK_Clientes")}}));
+    guion.Cuando(
+        "SELECT object_id, index_id, avg_fragmentation_in_percent, page_count FROM "
+        "sys.dm_db_index_physical_stats(DB_ID(), NULL",
+        Respuesta::Filas(
+            {"object_id", "index_id", "avg_fragmentation_in_percent", "page_count"},
+            {{Valor::Largo(1), Valor::Largo(1), Valor::Doble(37.5), Valor::Largo(8)}}));
+    guion.Cuando(
+        "SELECT object_id, index_id, name FROM sys.indexes",
+        Respuesta::Filas({"object_id", "index_id", "name"},
+                         {{Valor::Largo(1), Valor::Largo(1), Valor::Texto("PK_Clientes")}}));
     guion.Cuando("SELECT avg_fragmentation_in_percent FROM sys.dm_db_index_physical_stats",
                  Respuesta::Filas({"avg_fragmentation_in_percent"}, {{Valor::Doble(0)}}));
 }
@@ -94,8 +95,8 @@ void MotorPrueba::EsLaNube() {
 Respuesta MotorPrueba::Encuesta(const std::vector<Lista>& filas) {
     std::vector<Lista> completas;
     for (const Lista& f : filas) {
-        completas.push_back(
-            {f.at(0), Valor::Largo(1), f.at(1), f.at(2), Valor::Largo(0), f.at(3), Valor::Largo(8)});
+        completas.push_back({f.at(0), Valor::Largo(1), f.at(1), f.at(2), Valor::Largo(0), f.at(3),
+                             Valor::Largo(8)});
     }
     return Respuesta::Filas(
         {"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity", "Pages"},

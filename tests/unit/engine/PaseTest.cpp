@@ -183,7 +183,8 @@ TEST_F(PaseTest, CloudPassSkipsBothBackups) {
     EsLaNube();
     EXPECT_TRUE(Pasa());
     EXPECT_THAT(guion.Con("BACKUP"), IsEmpty());
-    EXPECT_THAT(guion.Con("ALTER INDEX"), ElementsAre("ALTER INDEX [PK_Clientes] ON [dbo].[Clientes] REBUILD"));
+    EXPECT_THAT(guion.Con("ALTER INDEX"),
+                ElementsAre("ALTER INDEX [PK_Clientes] ON [dbo].[Clientes] REBUILD"));
     EXPECT_EQ(guion.Con("DBCC SHRINKFILE").size(), 2u);
     const auto lineas = Lineas();
     ASSERT_EQ(lineas.size(), 7u);
