@@ -4,8 +4,7 @@
 // client, tsql, reading the same DBCC SHOWCONTIG result. tsql logs in on every run, so its login
 // (the same tsql running SELECT 1) is measured apart and subtracted.
 //
-// velqor_bench_encuesta CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES
-// [--engine-only|--without-tsql]
+// velqor_bench_encuesta CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES [--engine-only|--without-tsql]
 //
 // The engine's figure is the call of ObtenerDensidadActual until it hands its list back, repeated
 // in a process that keeps the memory it frees (the C client reuses its buffers too); the first call
@@ -36,8 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kEncuesta =
-    "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS";
+constexpr const char* kEncuesta = "DBCC SHOWCONTIG () WITH FAST, TABLERESULTS, ALL_INDEXES, NO_INFOMSGS";
 // The catalog query the survey sends after it (the schema of every table).
 constexpr const char* kCatalogo =
     "SELECT object_id, name, SCHEMA_NAME(schema_id) AS schema_name FROM sys.objects "
@@ -86,9 +84,7 @@ int main(int argc, char** argv) try {
     const bool soloMotor = modo == "--engine-only";
     const bool sinTsql = modo == "--without-tsql";
     if (argc != 8 && !soloMotor && !sinTsql) {
-        std::fprintf(stderr,
-                     "usage: %s CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES "
-                     "[--engine-only|--without-tsql]\n",
+        std::fprintf(stderr, "usage: %s CARPETA NOMBRE PUERTO BASE USUARIO CLAVE VECES [--engine-only|--without-tsql]\n",
                      argv[0]);
         return 2;
     }
@@ -114,8 +110,7 @@ int main(int argc, char** argv) try {
         };
         std::vector<velqor::IndiceEncuestado> densidad;
         const auto inicio = Reloj::now();
-        if (!motor.ObtenerDensidadActual(*conn, densidad))
-            throw std::runtime_error("survey failed");
+        if (!motor.ObtenerDensidadActual(*conn, densidad)) throw std::runtime_error("survey failed");
         const auto devuelta = Reloj::now();
         filas = densidad.size();
         densidad = {};
@@ -134,10 +129,8 @@ int main(int argc, char** argv) try {
     const double picoMb = static_cast<double>(uso.ru_maxrss) / 1024;
     if (soloMotor || sinTsql) {
         std::printf("SURVEY|%s|%.1f\n", motorMs.Texto().c_str(), picoMb);
-        std::printf(
-            "INFO|survey of %zu indexes: engine %s ms (the process's first: %.1f ms), then freeing "
-            "the list %s ms; peak memory (max RSS) %.1f MB\n",
-            filas, motorMs.Texto().c_str(), primera, liberaMs.Texto().c_str(), picoMb);
+        std::printf("INFO|survey of %zu indexes: engine %s ms (the process's first: %.1f ms), then freeing the list %s ms; peak memory (max RSS) %.1f MB\n",
+                    filas, motorMs.Texto().c_str(), primera, liberaMs.Texto().c_str(), picoMb);
         if (soloMotor) return 0;
     }
     conn.reset();
@@ -145,31 +138,21 @@ int main(int argc, char** argv) try {
     const auto clienteC = ClienteC(veces, velqor::bench::CadenaConexion(carpeta, nombre), filasC);
     if (sinTsql) {
         std::printf("CLIENT|%s\n", clienteC.Texto().c_str());
-        std::printf(
-            "RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|plain C ODBC client, "
-            "bound blocks, same statements|%s|ms|< 1.2x\n",
-            filas, motorMs.Texto().c_str(), clienteC.Texto().c_str());
+        std::printf("RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|plain C ODBC client, bound blocks, same statements|%s|ms|< 1.2x\n",
+                    filas, motorMs.Texto().c_str(), clienteC.Texto().c_str());
         return 0;
     }
     const auto tsqlMs = Tsql(veces, puerto, base, usuario, clave, kEncuesta);
     const auto loginMs = Tsql(veces, puerto, base, usuario, clave, "SELECT 1");
 
-    std::printf(
-        "RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|plain C ODBC client, bound "
-        "blocks, same statements|%s|ms|< 1.2x\n",
-        filas, motorMs.Texto().c_str(), clienteC.Texto().c_str());
-    std::printf(
-        "RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|tsql, same DBCC SHOWCONTIG, "
-        "minus its login|%.1f|ms|< 1x\n",
-        filas, motorMs.Texto().c_str(), tsqlMs.mediana - loginMs.mediana);
-    std::printf(
-        "INFO|survey of %zu indexes: the C client read %zu rows; the engine's first survey of the "
-        "process, on fresh memory, took %.1f ms; its caller then freed the list in %s ms; engine "
-        "peak memory (max RSS) %.1f MB\n",
-        filas, filasC, primera, liberaMs.Texto().c_str(), picoMb);
-    std::printf(
-        "INFO|tsql whole run %s ms, of which start-up and login (tsql running SELECT 1) %s ms\n",
-        tsqlMs.Texto().c_str(), loginMs.Texto().c_str());
+    std::printf("RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|plain C ODBC client, bound blocks, same statements|%s|ms|< 1.2x\n",
+                filas, motorMs.Texto().c_str(), clienteC.Texto().c_str());
+    std::printf("RESULT|Survey of %zu indexes (engine, connection open)|%s|ms|tsql, same DBCC SHOWCONTIG, minus its login|%.1f|ms|< 1x\n",
+                filas, motorMs.Texto().c_str(), tsqlMs.mediana - loginMs.mediana);
+    std::printf("INFO|survey of %zu indexes: the C client read %zu rows; the engine's first survey of the process, on fresh memory, took %.1f ms; its caller then freed the list in %s ms; engine peak memory (max RSS) %.1f MB\n",
+                filas, filasC, primera, liberaMs.Texto().c_str(), picoMb);
+    std::printf("INFO|tsql whole run %s ms, of which start-up and login (tsql running SELECT 1) %s ms\n",
+                tsqlMs.Texto().c_str(), loginMs.Texto().c_str());
     return 0;
 } catch (const std::exception& e) {
     std::fprintf(stderr, "velqor_bench_encuesta: %s\n", e.what());
