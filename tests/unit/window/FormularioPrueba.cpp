@@ -19,11 +19,12 @@ FormularioPrueba::FormularioPrueba() : reloj(HacerMomento(2026, 12, 4, 16, 35, 4
                  Respuesta::Filas({"Usuario_cd"}, {{Valor::Largo(1)}}));
     guion.Cuando(
         "DBCC SHOWCONTIG () ",
-        Respuesta::Filas({"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity"},
-                         {{Valor::Texto("Clientes"), Valor::Largo(1), Valor::Texto("PK_Clientes"),
-                           Valor::Largo(1), Valor::Largo(0), Valor::Doble(62.5)},
-                          {Valor::Texto("Pedidos"), Valor::Largo(2), Valor::Texto("IX_Fecha"),
-                           Valor::Largo(2), Valor::Largo(0), Valor::Doble(40)}}));
+        Respuesta::Filas(
+            {"ObjectName", "ObjectId", "IndexName", "IndexId", "Level", "ScanDensity", "Pages"},
+            {{Valor::Texto("Clientes"), Valor::Largo(1), Valor::Texto("PK_Clientes"),
+              Valor::Largo(1), Valor::Largo(0), Valor::Doble(62.5), Valor::Largo(8)},
+             {Valor::Texto("Pedidos"), Valor::Largo(2), Valor::Texto("IX_Fecha"), Valor::Largo(2),
+              Valor::Largo(0), Valor::Doble(40), Valor::Largo(8)}}));
     guion.Cuando("DBCC SHOWCONTIG ('", Respuesta::Filas({"ScanDensity"}, {{Valor::Doble(100)}}));
     guion.Cuando("SELECT name FROM sys.database_files",
                  Respuesta::Filas({"name"}, {{Valor::Texto("Ventas_log")}}));
@@ -55,7 +56,8 @@ void FormularioPrueba::CreaFormulario(const std::string& linea, bool hayOperador
         return std::make_unique<Velqor>(guion.Fabrica(), reloj);
     };
     form = std::make_unique<ventana::frmReindexador>(
-        vista, ajustes, fabrica, ventana::Arranque{programa.Texto(), linea, hayOperador, {}, alAvanzar}, reloj);
+        vista, ajustes, fabrica,
+        ventana::Arranque{programa.Texto(), linea, hayOperador, {}, alAvanzar}, reloj);
     vista.form = form.get();
 }
 
