@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <utility>
 
 #include "common/General.h"
@@ -12,6 +13,36 @@
 #include "engine/Velqor.h"
 
 namespace velqor {
+namespace {
+
+// Least dense first, an index without a figure before all, equal densities in their order. The
+// keys are sorted, then each record moved once to its place: a survey of a million indexes is
+// neither copied nor sorted record by record.
+void OrdenaPorDensidad(std::vector<IndiceEncuestado>& indices) {
+    std::vector<std::pair<double, std::size_t>> claves;
+    claves.reserve(indices.size());
+    for (std::size_t n = 0; n < indices.size(); ++n) {
+        const double d = indices[n].densidad;
+        claves.emplace_back(std::isnan(d) ? -std::numeric_limits<double>::infinity() : d, n);
+    }
+    std::sort(claves.begin(), claves.end());
+    // Position n takes the record at claves[n].second: follow each cycle of the permutation.
+    for (std::size_t inicio = 0; inicio < claves.size(); ++inicio) {
+        if (claves[inicio].second == inicio) continue;
+        IndiceEncuestado guardado = std::move(indices[inicio]);
+        std::size_t n = inicio;
+        while (claves[n].second != inicio) {
+            const std::size_t desde = claves[n].second;
+            indices[n] = std::move(indices[desde]);
+            claves[n].second = n;
+            n = desde;
+        }
+        indices[n] = std::move(guardado);
+        claves[n].second = n;
+    }
+}
+
+}  // namespace
 
 const Dialecto& Velqor::DecideDialecto(db::Connection& conn) {
     dialecto_ = Dialecto::De(conn);
@@ -41,12 +72,7 @@ bool Velqor::Encuesta(db::Connection& conn, std::vector<IndiceEncuestado>& mDens
             dialecto_ = std::move(otro);
             indices = dialecto_->Encuesta(conn, tope, lee);
         }
-        // Least dense first, an index without a figure before all.
-        std::stable_sort(indices.begin(), indices.end(),
-                         [](const IndiceEncuestado& a, const IndiceEncuestado& b) {
-                             if (std::isnan(b.densidad)) return false;
-                             return std::isnan(a.densidad) || a.densidad < b.densidad;
-                         });
+        OrdenaPorDensidad(indices);
         mDensidad = std::move(indices);
         return true;
     } catch (const std::exception& e) {
