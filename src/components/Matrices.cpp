@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ErrorEjecucion.h"
+#include "common/Permutacion.h"
 
 namespace velqor::Matrices {
 
@@ -131,21 +132,12 @@ void Ordena(Valor& lista, int32_t desde, int32_t columna, int32_t hasta) {
         }
         return a.fila < b.fila;
     });
-    // Place d takes the row that was at claves[d].fila; each cycle of moves is followed once.
-    constexpr uint32_t kPuesta = UINT32_MAX;
-    for (std::size_t inicio = 0; inicio < claves.size(); ++inicio) {
-        if (claves[inicio].fila == kPuesta) continue;
-        Valor enMano = std::move(base[inicio]);
-        std::size_t destino = inicio;
-        while (claves[destino].fila != inicio) {
-            const std::size_t origen = claves[destino].fila;
-            base[destino] = std::move(base[origen]);
-            claves[destino].fila = kPuesta;
-            destino = origen;
-        }
-        base[destino] = std::move(enMano);
-        claves[destino].fila = kPuesta;
-    }
+    // Place d takes the row that was at claves[d].fila.
+    std::vector<uint32_t> origen;
+    origen.reserve(claves.size());
+    for (const Clave& c : claves) origen.push_back(c.fila);
+    claves = {};
+    ColocaSegun(base, origen);
 }
 
 bool Antes(const Valor& a, const Valor& b) { return Menor(a, b); }

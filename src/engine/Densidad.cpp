@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "common/General.h"
+#include "common/Permutacion.h"
 #include "engine/Dialecto.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/Velqor.h"
@@ -19,27 +20,19 @@ namespace {
 // keys are sorted, then each record moved once to its place: a survey of a million indexes is
 // neither copied nor sorted record by record.
 void OrdenaPorDensidad(std::vector<IndiceEncuestado>& indices) {
-    std::vector<std::pair<double, std::size_t>> claves;
+    std::vector<std::pair<double, uint32_t>> claves;
     claves.reserve(indices.size());
     for (std::size_t n = 0; n < indices.size(); ++n) {
         const double d = indices[n].densidad;
-        claves.emplace_back(std::isnan(d) ? -std::numeric_limits<double>::infinity() : d, n);
+        claves.emplace_back(std::isnan(d) ? -std::numeric_limits<double>::infinity() : d,
+                            static_cast<uint32_t>(n));
     }
     std::sort(claves.begin(), claves.end());
-    // Position n takes the record at claves[n].second: follow each cycle of the permutation.
-    for (std::size_t inicio = 0; inicio < claves.size(); ++inicio) {
-        if (claves[inicio].second == inicio) continue;
-        IndiceEncuestado guardado = std::move(indices[inicio]);
-        std::size_t n = inicio;
-        while (claves[n].second != inicio) {
-            const std::size_t desde = claves[n].second;
-            indices[n] = std::move(indices[desde]);
-            claves[n].second = n;
-            n = desde;
-        }
-        indices[n] = std::move(guardado);
-        claves[n].second = n;
-    }
+    std::vector<uint32_t> origen;
+    origen.reserve(claves.size());
+    for (const auto& clave : claves) origen.push_back(clave.second);
+    claves = {};
+    ColocaSegun(indices.data(), origen);
 }
 
 }  // namespace
