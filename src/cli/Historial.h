@@ -1,6 +1,6 @@
 #pragma once
-// history: prints a month's density history file as a table, and optionally as an HTML page with
-// one chart per index.
+// history: prints density history months as one table with the advice they show, and optionally
+// as an HTML page (overview, advice, one chart per index).
 
 #include "cli/Comando.h"
 

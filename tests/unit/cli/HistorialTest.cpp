@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <unistd.h>
+
 #include "CarpetaTemporal.h"
 #include "EjecutaCli.h"
 #include "common/Momento.h"
@@ -113,7 +115,7 @@ TEST_F(HistorialCli, AMissingFileIsAnError) {
               std::string::npos);
 }
 
-TEST_F(HistorialCli, HtmlPageIsSelfContainedWithOneChartPerIndex) {
+TEST_F(HistorialCli, HtmlPageIsSelfContainedWithOneChartPerIndexAndOneForTheNights) {
     const Momento dia5 = HacerMomento(2024, 3, 5, 10);
     EscribeBytes(
         ruta,
@@ -128,7 +130,9 @@ TEST_F(HistorialCli, HtmlPageIsSelfContainedWithOneChartPerIndex) {
     size_t graficos = 0;
     for (size_t p = html.find("<svg"); p != std::string::npos; p = html.find("<svg", p + 1))
         ++graficos;
-    EXPECT_EQ(graficos, 2u);
+    EXPECT_EQ(graficos, 3u);
+    EXPECT_NE(html.find("<h2>Overview</h2>"), std::string::npos);
+    EXPECT_NE(html.find("No advice: the history holds fewer than 3 nights"), std::string::npos);
     EXPECT_NE(html.find("PK_Clientes"), std::string::npos);
     EXPECT_NE(html.find("62.5% to 100% (rebuild)"), std::string::npos);
     EXPECT_NE(html.find("70% to 98% (defrag)"), std::string::npos);
@@ -136,8 +140,11 @@ TEST_F(HistorialCli, HtmlPageIsSelfContainedWithOneChartPerIndex) {
     // Rebuilds are drawn with filled dots, defragmentations with hollow ones.
     EXPECT_NE(html.find("stroke=\"#c0392b\" fill=\"#c0392b\"/>"), std::string::npos);
     EXPECT_NE(html.find("stroke=\"#c0392b\" fill=\"#fff\"/>"), std::string::npos);
-    // Nothing runs and nothing is fetched: no scripts, no links, no external resources.
-    for (const char* prohibido : {"<script", "src=", "href=", "@import", "url("}) {
+    // Nothing is fetched: one inline script (the filter box), no links, no external resources.
+    const size_t guion = html.find("<script>");
+    ASSERT_NE(guion, std::string::npos);
+    EXPECT_EQ(html.find("<script", guion + 1), std::string::npos);
+    for (const char* prohibido : {"src=", "href=", "@import", "url(", "fetch(", "XMLHttpRequest"}) {
         EXPECT_EQ(html.find(prohibido), std::string::npos) << prohibido;
     }
 }
@@ -184,6 +191,115 @@ TEST_F(HistorialCli, JsonForScripts) {
     EXPECT_EQ(m["densityAfter"], 100);
     EXPECT_EQ(m["start"], "2024-03-05 10:00:00");
     EXPECT_EQ(m["treatment"], "rebuild");
+}
+
+TEST_F(HistorialCli, APlantedLinkIsReplacedNeverWrittenThrough) {
+    EscribeBytes(ruta, kEjemplo + "\r\n");
+    const std::string victima = carpeta.En("victim.txt"), pagina = carpeta.En("page.html");
+    EscribeBytes(victima, "precious");
+    ASSERT_EQ(::symlink(victima.c_str(), pagina.c_str()), 0);
+    // Without --force a link counts as an existing page, even one that points nowhere.
+    const std::string colgante = carpeta.En("dangling.html");
+    ASSERT_EQ(::symlink(carpeta.En("nowhere.txt").c_str(), colgante.c_str()), 0);
+    for (const std::string& destino : {pagina, colgante}) {
+        ResultadoCli r = EjecutaCli({"history", ruta, "--html", destino});
+        EXPECT_EQ(r.codigo, 1) << destino;
+        EXPECT_NE(r.error.find("already exists; add --force"), std::string::npos) << r.error;
+    }
+    EXPECT_FALSE(std::filesystem::exists(carpeta.En("nowhere.txt")));
+    // With --force the link itself is replaced by the page; its target keeps its bytes.
+    ResultadoCli r = EjecutaCli({"history", ruta, "--html", pagina, "--force"});
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    EXPECT_EQ(LeeBytes(victima), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(pagina));
+    EXPECT_NE(LeeBytes(pagina).find("<svg"), std::string::npos);
+    // No temporary is left beside it.
+    size_t archivos = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(carpeta.Ruta()))
+        ++archivos;
+    EXPECT_EQ(archivos, 4u);  // the history, the target, the page and the dangling link
+}
+
+// Three nights in March and one in April, each month a file of Sales; April's file also holds a
+// copy of March's last treatment (as a window opened across midnight once wrote it).
+class HistorialMeses : public HistorialCli {
+  protected:
+    void SetUp() override {
+        const auto pase = [](unsigned mes, unsigned dia) {
+            return Lista{Medicion(55, HacerMomento(2024, mes, dia, 22), 100, true)};
+        };
+        Lista marzo, abril;
+        for (unsigned dia : {29u, 30u, 31u}) {
+            for (auto& m : pase(3, dia)) marzo.push_back(m);
+        }
+        for (auto& m : pase(3, 31)) abril.push_back(m);
+        for (auto& m : pase(4, 1)) abril.push_back(m);
+        EscribeBytes(carpeta.En("Sales_2024_03.ZEVeri"),
+                     TextoDelArchivo(Valor::Matriz({Fila("Pedidos", "PK_Pedidos", marzo)})));
+        EscribeBytes(carpeta.En("Sales_2024_04.ZEVeri"),
+                     TextoDelArchivo(Valor::Matriz({Fila("Pedidos", "PK_Pedidos", abril)})));
+    }
+};
+
+TEST_F(HistorialMeses, SeveralMonthsOrTheirFolderAreOneHistory) {
+    const std::vector<std::vector<std::string>> formas = {
+        {carpeta.En("Sales_2024_03.ZEVeri"), carpeta.En("Sales_2024_04.ZEVeri")},
+        {carpeta.Texto()}};
+    for (const auto& rutas : formas) {
+        std::vector<std::string> argumentos{"history"};
+        argumentos.insert(argumentos.end(), rutas.begin(), rutas.end());
+        argumentos.push_back("--json");
+        ResultadoCli r = EjecutaCli(argumentos);
+        ASSERT_EQ(r.codigo, 0) << r.error;
+        const auto j = nlohmann::json::parse(r.salida);
+        ASSERT_EQ(j["indexes"].size(), 1u);
+        EXPECT_EQ(j["indexes"][0]["measurements"].size(), 4u);  // the copy is counted once
+        ASSERT_EQ(j["overview"].size(), 4u);
+        EXPECT_EQ(j["overview"][2]["night"], "2024-03-31");
+        EXPECT_EQ(j["overview"][3]["night"], "2024-04-01");
+        EXPECT_EQ(j["overview"][3]["rebuilt"], 1);
+        EXPECT_EQ(j["overview"][3]["seconds"], 3);
+        EXPECT_EQ(j["overview"][3]["meanDensityBefore"], 55);
+        ASSERT_EQ(j["advice"].size(), 1u);
+        EXPECT_EQ(j["advice"][0]["kind"], "fillFactor");
+        EXPECT_EQ(j["advice"][0]["index"], "PK_Pedidos");
+        EXPECT_EQ(j["advice"][0]["fillFactor"], 80);
+        EXPECT_EQ(j["advice"][0]["fragmentedAgainByTheNextNight"], 3);
+    }
+    ResultadoCli r = EjecutaCli({"history", carpeta.Texto()});
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    EXPECT_NE(r.salida.find("Advice (suggestions only; nothing is changed):\n- Table Pedidos, index "
+                            "PK_Pedidos: Rebuild it with FILLFACTOR = 80"),
+              std::string::npos)
+        << r.salida;
+    EXPECT_NE(r.salida.find("  Evidence: treated on 4 of 4 nights;"), std::string::npos);
+}
+
+TEST_F(HistorialMeses, AFolderOfSeveralDefinitionsOrOfNoneIsAnError) {
+    const struct {
+        std::string preparar, mensaje;
+    } casos[] = {
+        {"Stock_2024_03.ZEVeri", "holds the histories of several definitions (Sales, Stock)"},
+        {"", "holds no density history"},
+    };
+    for (const auto& c : casos) {
+        CarpetaTemporal otra;
+        if (!c.preparar.empty()) {
+            std::filesystem::copy(carpeta.En("Sales_2024_03.ZEVeri"), otra.En("Sales_2024_03.ZEVeri"));
+            std::filesystem::copy(carpeta.En("Sales_2024_03.ZEVeri"), otra.En(c.preparar));
+        }
+        ResultadoCli r = EjecutaCli({"history", otra.Texto(), "--html", carpeta.En("p.html")});
+        EXPECT_EQ(r.codigo, 1);
+        EXPECT_NE(r.error.find(otra.Texto() + " " + c.mensaje), std::string::npos) << r.error;
+        EXPECT_FALSE(std::filesystem::exists(carpeta.En("p.html")));
+    }
+    // A damaged month among good ones stops the whole reading, naming it.
+    EscribeBytes(carpeta.En("Sales_2024_05.ZEVeri"), "garbage\r\n");
+    ResultadoCli r = EjecutaCli({"history", carpeta.Texto()});
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_NE(r.error.find("Sales_2024_05.ZEVeri cannot be used: its text is damaged"),
+              std::string::npos)
+        << r.error;
 }
 
 }  // namespace
