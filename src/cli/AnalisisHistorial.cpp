@@ -60,7 +60,7 @@ Consejo Base(TipoConsejo tipo, const FilaHistorial& fila, const EstadoIndice& e,
 Consejo FactorRelleno(const FilaHistorial& fila, const EstadoIndice& e, int noches,
                       double umbral) {
     Consejo c = Base(TipoConsejo::FactorRelleno, fila, e, noches);
-    // One step of ten points; two when it falls by more than 25 points within a day.
+    // One step of ten points; two when it is back under 75 % by the next night.
     const bool rapido = c.antesSiguiente && *c.antesSiguiente < 75;
     c.factorRelleno = rapido ? 80 : 90;
     const std::string valor = std::to_string(c.factorRelleno);
@@ -69,7 +69,7 @@ Consejo FactorRelleno(const FilaHistorial& fila, const EstadoIndice& e, int noch
                    std::to_string(100 - c.factorRelleno) +
                    " points under its present value): the free space left on each page takes new "
                    "rows without page splits, which are what fragment it again. " +
-                   (rapido ? std::string("It falls by more than 25 points within a day, hence the "
+                   (rapido ? std::string("It is back under 75% by the next night, hence the "
                                          "larger step. ")
                            : std::string()) +
                    "A lower fill factor makes the index larger and its reads slower: lower it step "

@@ -6,7 +6,6 @@
 
 #include "cli/ArchivoHistorial.h"
 #include "cli/GraficoNoches.h"
-#include "common/General.h"
 #include "common/Momento.h"
 
 namespace velqor::cli {
@@ -21,7 +20,7 @@ const char* const kEstilo =
     "body{font-family:system-ui,sans-serif;margin:24px;color:#222;background:#fff}"
     "h1{font-size:1.3em}h2{font-size:1.05em;margin:28px 0 6px}"
     "table{border-collapse:collapse;font-size:.9em;margin-top:6px}"
-    "th,td{padding:2px 10px;text-align:left;border-bottom:1px solid #ddd}"
+    "th,td{padding:2px 10px;text-align:left;border-bottom:1px solid #ddd;white-space:nowrap}"
     "td.n{text-align:right}.leyenda span{margin-right:18px}"
     ".antes{color:#c0392b}.despues{color:#1e8449}"
     "svg{display:block;max-width:100%;height:auto}"
@@ -183,15 +182,24 @@ std::string NumeroSvg(double v) {
 
 namespace {
 
+// A time spent, short: "2 h 05 min", "31 min 54 s", "12 s".
 std::string Tiempo(std::chrono::seconds tiempo) {
-    return Duracion(Momento{}, false, Momento{} + tiempo);
+    const long long s = tiempo.count();
+    char texto[48];
+    if (s >= 3600) {
+        std::snprintf(texto, sizeof texto, "%lld h %02lld min", s / 3600, s % 3600 / 60);
+    } else if (s >= 60) {
+        std::snprintf(texto, sizeof texto, "%lld min %02lld s", s / 60, s % 60);
+    } else {
+        std::snprintf(texto, sizeof texto, "%lld s", s);
+    }
+    return texto;
 }
 
 std::string Resumen(const std::vector<ResumenNoche>& noches) {
-    int indices = 0, reconstrucciones = 0, desfragmentaciones = 0;
+    int reconstrucciones = 0, desfragmentaciones = 0;
     std::chrono::seconds tiempo{};
     for (const ResumenNoche& n : noches) {
-        indices += n.indices;
         reconstrucciones += n.reconstrucciones;
         desfragmentaciones += n.desfragmentaciones;
         tiempo += n.tiempo;
@@ -201,14 +209,15 @@ std::string Resumen(const std::vector<ResumenNoche>& noches) {
          << (noches.size() == 1 ? " night" : " nights") << ", "
          << Formatea(noches.front().dia, "yyyy-mm-dd") << " to "
          << Formatea(noches.back().dia, "yyyy-mm-dd") << ": " << reconstrucciones << " rebuilds and "
-         << desfragmentaciones << " defragmentations of " << indices
-         << " index-nights, taking " << Tiempo(tiempo) << ". A night runs from noon to noon.</p>\n"
+         << desfragmentaciones << " defragmentations, " << Tiempo(tiempo)
+         << " of treatment in all. A night runs from noon to noon.</p>\n"
          << "<p class=\"leyenda\"><span style=\"color:#34495e\">&#9632; rebuilt</span>"
          << "<span style=\"color:#95a5a6\">&#9632; defragmented</span>"
          << "<span class=\"antes\">&#9679; mean density before</span>"
          << "<span class=\"despues\">&#9679; mean density after</span></p>\n"
          << GraficoNoches::Escribe(noches) << '\n'
-         << "<table id=\"noches\"><tr><th>Night</th><th>Indexes treated</th><th>Rebuilt</th>"
+         << "<details id=\"noches\"><summary>Night by night</summary>"
+         << "<table><tr><th>Night</th><th>Indexes treated</th><th>Rebuilt</th>"
             "<th>Defragmented</th><th>Time spent</th><th>First start</th><th>Last end</th>"
             "<th>Before</th><th>After</th></tr>";
     for (const ResumenNoche& n : noches) {
@@ -220,7 +229,7 @@ std::string Resumen(const std::vector<ResumenNoche>& noches) {
              << TextoPorciento(n.antes) << "</td><td class=\"n\">" << TextoPorciento(n.despues)
              << "</td></tr>";
     }
-    html << "</table></section>\n";
+    html << "</table></details></section>\n";
     return html.str();
 }
 
