@@ -36,7 +36,7 @@ const char* const kGuion =
     "(function(){var f=document.getElementById('filtro'),c=document.getElementById('cuenta'),"
     "s=document.querySelectorAll('.indice');"
     "function aplica(){var t=f.value.trim().toLowerCase(),n=0;"
-    "s.forEach(function(e){var v=e.getAttribute('data-nombre').indexOf(t)>=0;e.hidden=!v;if(v)n++;});"
+    "s.forEach(function(e){var v=e.getAttribute('data-nombre').toLowerCase().indexOf(t)>=0;e.hidden=!v;if(v)n++;});"
     "c.textContent=n+' of '+s.length+' indexes shown';}"
     "var h=decodeURIComponent(location.hash.slice(1));"
     "if(h.indexOf('filter=')===0)f.value=h.slice(7);"
@@ -258,13 +258,6 @@ std::string Consejos(const AnalisisHistorial& analisis) {
     return html.str();
 }
 
-std::string MinusculasAscii(std::string texto) {
-    for (char& c : texto) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return texto;
-}
-
 }  // namespace
 
 std::string PaginaHistorial::Escribe(const HistorialDensidad& historial,
@@ -305,7 +298,7 @@ std::string PaginaHistorial::Escribe(const HistorialDensidad& historial,
         const std::string nombre = EscapaHtml(fila.tabla) + " &middot; " + EscapaHtml(fila.indice);
         const std::string datos =
             "class=\"indice\" data-nombre=\"" +
-            EscapaHtml(MinusculasAscii(fila.tabla + " " + fila.indice)) + "\"";
+            EscapaHtml(fila.tabla + " " + fila.indice) + "\"";
         const std::string cuerpo = Grafico(fila, escala) + '\n' + Tabla(fila);
         if (analisis.Aconsejado(f)) {
             html << "<section " << datos << "><h3>" << nombre << "</h3>\n" << cuerpo

@@ -130,10 +130,10 @@ TEST_F(HistorialE2eTest, ThePageShowsItsOverviewAdviceAndFilterInARealBrowser) {
     // The script ran: it counted the indexes, all shown.
     EXPECT_THAT(entera, HasSubstr("2 of 2 indexes shown"));
 
-    const std::string filtrada = dom("#filter=pedidos");
+    const std::string filtrada = dom("#filter=PEDIDOS");
     EXPECT_THAT(filtrada, HasSubstr("1 of 2 indexes shown"));
-    EXPECT_THAT(filtrada, HasSubstr("data-nombre=\"clientes pk_clientes\" hidden=\"\""));
-    EXPECT_THAT(filtrada, Not(HasSubstr("data-nombre=\"sales.pedidos pk_pedidos\" hidden")));
+    EXPECT_THAT(filtrada, HasSubstr("data-nombre=\"Clientes PK_Clientes\" hidden=\"\""));
+    EXPECT_THAT(filtrada, Not(HasSubstr("data-nombre=\"Sales.Pedidos PK_Pedidos\" hidden")));
 }
 
 }  // namespace
