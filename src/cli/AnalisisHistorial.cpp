@@ -57,8 +57,7 @@ Consejo Base(TipoConsejo tipo, const FilaHistorial& fila, const EstadoIndice& e,
     return c;
 }
 
-Consejo FactorRelleno(const FilaHistorial& fila, const EstadoIndice& e, int noches,
-                      double umbral) {
+Consejo FactorRelleno(const FilaHistorial& fila, const EstadoIndice& e, int noches, double umbral) {
     Consejo c = Base(TipoConsejo::FactorRelleno, fila, e, noches);
     // One step of ten points; two when it is back under 75 % by the next night.
     const bool rapido = c.antesSiguiente && *c.antesSiguiente < 75;
@@ -75,10 +74,11 @@ Consejo FactorRelleno(const FilaHistorial& fila, const EstadoIndice& e, int noch
                    "A lower fill factor makes the index larger and its reads slower: lower it step "
                    "by step, only while it still fragments every night.";
     c.evidencia = "treated on " + std::to_string(c.nochesTratado) + " of " +
-                  std::to_string(noches) + " nights; density " + TextoPorciento(c.antes) + " before and " +
-                  TextoPorciento(c.despues) + " after on average; back under " + TextoDensidad(umbral) +
-                  "% by the next night " + std::to_string(c.recaidas) + " times out of " +
-                  std::to_string(c.seguidas) + ", at " + TextoPorciento(c.antesSiguiente) + " on average.";
+                  std::to_string(noches) + " nights; density " + TextoPorciento(c.antes) +
+                  " before and " + TextoPorciento(c.despues) + " after on average; back under " +
+                  TextoDensidad(umbral) + "% by the next night " + std::to_string(c.recaidas) +
+                  " times out of " + std::to_string(c.seguidas) + ", at " +
+                  TextoPorciento(c.antesSiguiente) + " on average.";
     return c;
 }
 
@@ -94,8 +94,9 @@ Consejo Politica(const FilaHistorial& fila, const EstadoIndice& e, int noches) {
         "fragmentation; if it is small, MinPages leaves it alone too.";
     c.evidencia = "treated " + std::to_string(e.tratamientos) + " times on " +
                   std::to_string(c.nochesTratado) + " of " + std::to_string(noches) +
-                  " nights; density " + TextoPorciento(c.antes) + " before and " + TextoPorciento(c.despues) +
-                  " after on average: " + TextoDensidad(ganancia) + " points gained.";
+                  " nights; density " + TextoPorciento(c.antes) + " before and " +
+                  TextoPorciento(c.despues) + " after on average: " + TextoDensidad(ganancia) +
+                  " points gained.";
     return c;
 }
 
@@ -109,10 +110,11 @@ Consejo MinPaginas(const FilaHistorial& fila, const EstadoIndice& e, int noches)
         "little, and a small index may stay fragmented after a rebuild since its pages can lie "
         "in extents it shares. The history keeps no page counts: the speed of its treatments is "
         "the only hint.";
-    c.evidencia = "treated on every one of the " + std::to_string(noches) + " nights; each of its " +
-                  std::to_string(e.tratamientos) +
-                  " treatments ended within the second it started; density " + TextoPorciento(c.antes) +
-                  " before and " + TextoPorciento(c.despues) + " after on average.";
+    c.evidencia = "treated on every one of the " + std::to_string(noches) +
+                  " nights; each of its " + std::to_string(e.tratamientos) +
+                  " treatments ended within the second it started; density " +
+                  TextoPorciento(c.antes) + " before and " + TextoPorciento(c.despues) +
+                  " after on average.";
     return c;
 }
 

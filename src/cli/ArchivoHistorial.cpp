@@ -55,9 +55,8 @@ std::vector<std::string> MesesDeCarpeta(const std::string& carpeta,
 
 }  // namespace
 
-bool ArchivoHistorial::LeeMeses(const std::vector<std::string>& rutas,
-                                HistorialDensidad& historial, std::vector<std::string>& archivos,
-                                std::string& error) {
+bool ArchivoHistorial::LeeMeses(const std::vector<std::string>& rutas, HistorialDensidad& historial,
+                                std::vector<std::string>& archivos, std::string& error) {
     std::vector<std::string> leidos;
     for (const std::string& ruta : rutas) {
         std::error_code ec;

@@ -27,8 +27,8 @@ void Linea(std::ostringstream& svg, const std::vector<ResumenNoche>& noches, dou
     for (std::size_t k = 0; k < noches.size(); ++k) {
         const auto& densidad = despues ? noches[k].despues : noches[k].antes;
         if (densidad) {
-            svg << NumeroSvg(kIzquierda + paso * (k + 0.5)) << ',' << NumeroSvg(YDensidad(*densidad))
-                << ' ';
+            svg << NumeroSvg(kIzquierda + paso * (k + 0.5)) << ','
+                << NumeroSvg(YDensidad(*densidad)) << ' ';
         }
     }
     svg << "\"/>";
@@ -50,8 +50,8 @@ std::string GraficoNoches::Escribe(const std::vector<ResumenNoche>& noches) {
         << "\" role=\"img\" aria-label=\"Treatments and mean density per night\">";
     svg << "<text x=\"" << kIzquierda - 4 << "\" y=\"" << kBarrasArriba + 8
         << "\" text-anchor=\"end\">" << mayor << "</text>"
-        << "<line x1=\"" << kIzquierda << "\" y1=\"" << kBarrasAbajo << "\" x2=\"" << kAncho - kDerecha
-        << "\" y2=\"" << kBarrasAbajo << "\" stroke=\"#999\"/>";
+        << "<line x1=\"" << kIzquierda << "\" y1=\"" << kBarrasAbajo << "\" x2=\""
+        << kAncho - kDerecha << "\" y2=\"" << kBarrasAbajo << "\" stroke=\"#999\"/>";
     for (int nivel : {0, 50, 100}) {
         const std::string y = NumeroSvg(YDensidad(nivel));
         svg << "<line x1=\"" << kIzquierda << "\" y1=\"" << y << "\" x2=\"" << kAncho - kDerecha
@@ -67,13 +67,11 @@ std::string GraficoNoches::Escribe(const std::vector<ResumenNoche>& noches) {
         const double hDesfragmentar = alto * n.desfragmentaciones / mayor;
         svg << "<g class=\"noche\"><title>Night of " << Formatea(n.dia, "yyyy-mm-dd") << ": "
             << n.indices << " indexes treated, " << n.reconstrucciones << " rebuilt, "
-            << n.desfragmentaciones << " defragmented; density "
-            << TextoPorciento(n.antes) << " before, "
-            << TextoPorciento(n.despues)
-            << " after on average</title>"
-            << "<rect x=\"" << NumeroSvg(x) << "\" y=\""
-            << NumeroSvg(kBarrasAbajo - hReconstruir) << "\" width=\"" << NumeroSvg(ancho)
-            << "\" height=\"" << NumeroSvg(hReconstruir) << "\" fill=\"#34495e\"/>"
+            << n.desfragmentaciones << " defragmented; density " << TextoPorciento(n.antes)
+            << " before, " << TextoPorciento(n.despues) << " after on average</title>"
+            << "<rect x=\"" << NumeroSvg(x) << "\" y=\"" << NumeroSvg(kBarrasAbajo - hReconstruir)
+            << "\" width=\"" << NumeroSvg(ancho) << "\" height=\"" << NumeroSvg(hReconstruir)
+            << "\" fill=\"#34495e\"/>"
             << "<rect x=\"" << NumeroSvg(x) << "\" y=\""
             << NumeroSvg(kBarrasAbajo - hReconstruir - hDesfragmentar) << "\" width=\""
             << NumeroSvg(ancho) << "\" height=\"" << NumeroSvg(hDesfragmentar)

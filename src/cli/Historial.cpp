@@ -102,14 +102,17 @@ std::string Historial::Resumen() const {
 }
 
 std::string Historial::Ayuda() const {
-    return "Usage: velqor-config history FILE.ZEVeri|FOLDER... [--html OUT.html [--force]] [--json]\n"
+    return "Usage: velqor-config history FILE.ZEVeri|FOLDER... [--html OUT.html [--force]] "
+           "[--json]\n"
            "\n"
            "Prints the density history that the maintenance pass keeps in the report folder, one\n"
            "file per connection definition and month (NAME_yyyy_mm.ZEVeri): for each index its\n"
            "table and name, then one line per treatment with its start, end, scan density before\n"
            "and after (percent) and whether it was rebuilt or defragmented. Several files, or a\n"
-           "folder (every month file of one definition in it), are read as one history. Then comes\n"
-           "the advice that the nights show (a night runs from noon to noon; advice needs at least\n"
+           "folder (every month file of one definition in it), are read as one history. Then "
+           "comes\n"
+           "the advice that the nights show (a night runs from noon to noon; advice needs at "
+           "least\n"
            "three nights): indexes that fragment again by the next night (a lower fill factor),\n"
            "indexes that gain little from their treatment (a maintenance policy), small indexes\n"
            "treated every night (MinPages). Advice changes nothing. A damaged file is an error.\n"

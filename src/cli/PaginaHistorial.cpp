@@ -36,7 +36,8 @@ const char* const kGuion =
     "(function(){var f=document.getElementById('filtro'),c=document.getElementById('cuenta'),"
     "s=document.querySelectorAll('.indice');"
     "function aplica(){var t=f.value.trim().toLowerCase(),n=0;"
-    "s.forEach(function(e){var v=e.getAttribute('data-nombre').toLowerCase().indexOf(t)>=0;e.hidden=!v;if(v)n++;});"
+    "s.forEach(function(e){var "
+    "v=e.getAttribute('data-nombre').toLowerCase().indexOf(t)>=0;e.hidden=!v;if(v)n++;});"
     "c.textContent=n+' of '+s.length+' indexes shown';}"
     "var h=decodeURIComponent(location.hash.slice(1));"
     "if(h.indexOf('filter=')===0)f.value=h.slice(7);"
@@ -51,7 +52,6 @@ Momento InicioMesSiguiente(Momento m) {
     CamposMomento c = Campos(m);
     return c.mes == 12 ? HacerMomento(c.anio + 1, 1, 1) : HacerMomento(c.anio, c.mes + 1, 1);
 }
-
 
 // Maps times and densities to chart coordinates; the period is shared by every chart.
 struct Escala {
@@ -94,8 +94,8 @@ void Serie(std::ostringstream& svg, const Escala& escala, const std::vector<Medi
            bool despues, const char* color) {
     svg << "<polyline fill=\"none\" stroke=\"" << color << "\" stroke-width=\"1.5\" points=\"";
     for (const Medicion& m : mediciones) {
-        svg << NumeroSvg(escala.X(m.inicio)) << ',' << NumeroSvg(Escala::Y(despues ? m.despues : m.antes))
-            << ' ';
+        svg << NumeroSvg(escala.X(m.inicio)) << ','
+            << NumeroSvg(Escala::Y(despues ? m.despues : m.antes)) << ' ';
     }
     svg << "\"/>";
 }
@@ -208,8 +208,8 @@ std::string Resumen(const std::vector<ResumenNoche>& noches) {
     html << "<section id=\"resumen\"><h2>Overview</h2>\n<p>" << noches.size()
          << (noches.size() == 1 ? " night" : " nights") << ", "
          << Formatea(noches.front().dia, "yyyy-mm-dd") << " to "
-         << Formatea(noches.back().dia, "yyyy-mm-dd") << ": " << reconstrucciones << " rebuilds and "
-         << desfragmentaciones << " defragmentations, " << Tiempo(tiempo)
+         << Formatea(noches.back().dia, "yyyy-mm-dd") << ": " << reconstrucciones
+         << " rebuilds and " << desfragmentaciones << " defragmentations, " << Tiempo(tiempo)
          << " of treatment in all. A night runs from noon to noon.</p>\n"
          << "<p class=\"leyenda\"><span style=\"color:#34495e\">&#9632; rebuilt</span>"
          << "<span style=\"color:#95a5a6\">&#9632; defragmented</span>"
@@ -250,9 +250,10 @@ std::string Consejos(const AnalisisHistorial& analisis) {
     html << "<p>Suggestions only: nothing is changed until you change it.</p>\n<ul>";
     for (const Consejo& c : analisis.Consejos()) {
         html << "<li class=\"consejo\" data-tipo=\"" << NombreConsejo(c.tipo) << "\"><b>"
-             << EscapaHtml(c.tabla) << " &middot; " << EscapaHtml(c.indice) << "</b>: "
-             << EscapaHtml(c.sugerencia) << "<br><span class=\"evidencia\">Evidence: "
-             << EscapaHtml(c.evidencia) << "</span></li>\n";
+             << EscapaHtml(c.tabla) << " &middot; " << EscapaHtml(c.indice)
+             << "</b>: " << EscapaHtml(c.sugerencia)
+             << "<br><span class=\"evidencia\">Evidence: " << EscapaHtml(c.evidencia)
+             << "</span></li>\n";
     }
     html << "</ul></section>\n";
     return html.str();
@@ -261,8 +262,7 @@ std::string Consejos(const AnalisisHistorial& analisis) {
 }  // namespace
 
 std::string PaginaHistorial::Escribe(const HistorialDensidad& historial,
-                                     const AnalisisHistorial& analisis,
-                                     const std::string& titulo) {
+                                     const AnalisisHistorial& analisis, const std::string& titulo) {
     const std::vector<FilaHistorial>& filas = historial.Filas();
     std::ostringstream html;
     html << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
@@ -297,17 +297,15 @@ std::string PaginaHistorial::Escribe(const HistorialDensidad& historial,
         const FilaHistorial& fila = filas[f];
         const std::string nombre = EscapaHtml(fila.tabla) + " &middot; " + EscapaHtml(fila.indice);
         const std::string datos =
-            "class=\"indice\" data-nombre=\"" +
-            EscapaHtml(fila.tabla + " " + fila.indice) + "\"";
+            "class=\"indice\" data-nombre=\"" + EscapaHtml(fila.tabla + " " + fila.indice) + "\"";
         const std::string cuerpo = Grafico(fila, escala) + '\n' + Tabla(fila);
         if (analisis.Aconsejado(f)) {
-            html << "<section " << datos << "><h3>" << nombre << "</h3>\n" << cuerpo
-                 << "</section>\n";
+            html << "<section " << datos << "><h3>" << nombre << "</h3>\n"
+                 << cuerpo << "</section>\n";
         } else {
-            html << "<details " << datos << "><summary>" << nombre << " ("
-                 << fila.mediciones.size()
-                 << (fila.mediciones.size() == 1 ? " treatment" : " treatments")
-                 << ")</summary>\n" << cuerpo << "</details>\n";
+            html << "<details " << datos << "><summary>" << nombre << " (" << fila.mediciones.size()
+                 << (fila.mediciones.size() == 1 ? " treatment" : " treatments") << ")</summary>\n"
+                 << cuerpo << "</details>\n";
         }
     }
     html << "</section>\n<script>" << kGuion << "</script>\n</body></html>\n";

@@ -60,7 +60,8 @@ TEST_F(HistorialE2eTest, IndexesTreatedEveryNightGetFillFactorAdviceWithTheirEvi
     const ResultadoCli texto = EjecutaCli({"history", informes.Texto()});
     ASSERT_EQ(texto.codigo, 0) << texto.error;
     const std::string consejos = texto.salida.substr(texto.salida.find("\nAdvice"));
-    std::cout << "---- advice of four nights ----" << consejos << "-------------------------------\n";
+    std::cout << "---- advice of four nights ----" << consejos
+              << "-------------------------------\n";
     EXPECT_THAT(consejos, HasSubstr("- Table Clientes, index PK_Clientes: Rebuild it with "
                                     "FILLFACTOR = 80"));
     EXPECT_THAT(consejos, HasSubstr("- Table Sales.Pedidos, index PK_Pedidos: Rebuild it with "

@@ -1,7 +1,7 @@
-#include "cli/AnalisisHistorial.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include "cli/AnalisisHistorial.h"
 
 namespace velqor::cli {
 namespace {
@@ -133,22 +133,28 @@ TEST(AnalisisHistorial, IndexesComeMostInNeedFirst) {
     std::vector<std::string> orden;
     for (std::size_t f : analisis.OrdenPorNecesidad()) orden.push_back(historial.Filas()[f].indice);
     // Advised first (most nights, then lowest density), then the rest the same way.
-    EXPECT_THAT(orden, ElementsAre("PK_Tipos", "PK_Pedidos", "IX_Fecha", "IX_Poco", "IX_Nombre",
-                                   "IX_X"));
+    EXPECT_THAT(orden,
+                ElementsAre("PK_Tipos", "PK_Pedidos", "IX_Fecha", "IX_Poco", "IX_Nombre", "IX_X"));
     EXPECT_TRUE(analisis.Aconsejado(3));   // Pedidos
     EXPECT_FALSE(analisis.Aconsejado(0));  // Clientes
 }
 
 TEST(AnalisisHistorial, FewNightsOrAnIndexThatStaysDenseGiveNoAdvice) {
     // Two nights only: the same index refragmenting is no pattern yet.
-    std::vector<FilaHistorial> dos{{"T", "I", HistorialDensidad::Clave("T", "I"),
+    std::vector<FilaHistorial> dos{{"T",
+                                    "I",
+                                    HistorialDensidad::Clave("T", "I"),
                                     {M(40, Noche(4), 9, 99, true), M(40, Noche(5), 9, 99, true)}}};
     EXPECT_TRUE(AnalisisHistorial(HistorialDensidad(dos), 100).Consejos().empty());
     // Four nights, the index treated on the first and the last only: it stayed dense between.
     std::vector<FilaHistorial> cuatro{
-        {"T", "I", HistorialDensidad::Clave("T", "I"),
+        {"T",
+         "I",
+         HistorialDensidad::Clave("T", "I"),
          {M(40, Noche(4), 9, 99, true), M(40, Noche(7), 9, 99, true)}},
-        {"U", "J", HistorialDensidad::Clave("U", "J"),
+        {"U",
+         "J",
+         HistorialDensidad::Clave("U", "J"),
          {M(70, Noche(5), 9, 99, true), M(70, Noche(6), 9, 99, true)}}};
     const AnalisisHistorial analisis{HistorialDensidad(cuatro), 100};
     EXPECT_EQ(analisis.Noches().size(), 4u);

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
-
-#include <unistd.h>
 
 #include "CarpetaTemporal.h"
 #include "EjecutaCli.h"
@@ -268,9 +267,10 @@ TEST_F(HistorialMeses, SeveralMonthsOrTheirFolderAreOneHistory) {
     }
     ResultadoCli r = EjecutaCli({"history", carpeta.Texto()});
     ASSERT_EQ(r.codigo, 0) << r.error;
-    EXPECT_NE(r.salida.find("Advice (suggestions only; nothing is changed):\n- Table Pedidos, index "
-                            "PK_Pedidos: Rebuild it with FILLFACTOR = 80"),
-              std::string::npos)
+    EXPECT_NE(
+        r.salida.find("Advice (suggestions only; nothing is changed):\n- Table Pedidos, index "
+                      "PK_Pedidos: Rebuild it with FILLFACTOR = 80"),
+        std::string::npos)
         << r.salida;
     EXPECT_NE(r.salida.find("  Evidence: treated on 4 of 4 nights;"), std::string::npos);
 }
@@ -285,7 +285,8 @@ TEST_F(HistorialMeses, AFolderOfSeveralDefinitionsOrOfNoneIsAnError) {
     for (const auto& c : casos) {
         CarpetaTemporal otra;
         if (!c.preparar.empty()) {
-            std::filesystem::copy(carpeta.En("Sales_2024_03.ZEVeri"), otra.En("Sales_2024_03.ZEVeri"));
+            std::filesystem::copy(carpeta.En("Sales_2024_03.ZEVeri"),
+                                  otra.En("Sales_2024_03.ZEVeri"));
             std::filesystem::copy(carpeta.En("Sales_2024_03.ZEVeri"), otra.En(c.preparar));
         }
         ResultadoCli r = EjecutaCli({"history", otra.Texto(), "--html", carpeta.En("p.html")});
