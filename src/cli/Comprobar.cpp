@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <nlohmann/json.hpp>
 
 #include "cli/AvisosEnConsola.h"
@@ -9,6 +10,7 @@
 #include "common/General.h"
 #include "engine/Diagnostico.h"
 #include "engine/ErrorAtrapado.h"
+#include "engine/Sql.h"
 #include "engine/Velqor.h"
 
 namespace velqor::cli {
@@ -69,6 +71,16 @@ nlohmann::json Json(const Diagnostico& d, const Definicion& definicion) {
     return j;
 }
 
+// True when the pass's operator check can find usuario in UsuariosPW: a row of that name (for
+// "Admin" also the row of code 1), or no row at all, which lets any user through.
+bool UsuarioConocido(db::Connection& conn, const Diagnostico& d, const std::string& usuario) {
+    if (d.usuarios == 0) return true;
+    const std::string extra = usuario == "Admin" ? " Or Usuario_cd=1" : "";
+    const auto rs = conn.Execute(
+        "SELECT Usuario_cd FROM UsuariosPW WHERE Usuario_ID=" + Sql::Literal(usuario) + extra, 1);
+    return rs && !rs->EOF();
+}
+
 }  // namespace
 
 std::string Comprobar::Resumen() const {
@@ -85,16 +97,22 @@ std::string Comprobar::Ayuda() const {
            "files, the application's user table, how many indexes are under the pass's\n"
            "threshold, and which steps of the pass will not apply and why. Only statements that\n"
            "change nothing are sent.\n"
-           "Exit status: 0 connected and read, 1 the server's message when it could not.\n"
+           "With --report-folder it also warns when that folder does not exist or cannot be\n"
+           "written; with --user it checks that the user is in UsuariosPW.\n"
+           "Exit status: 0 connected and read, and the pass can log in; 1 the server's message\n"
+           "when it could not, or the pass cannot succeed: UsuariosPW is missing, or the user\n"
+           "given is not in it.\n"
            "\n"
            "Options:\n"
            "  --program-folder DIR  where entries are looked up (default: this program's folder)\n"
+           "  --report-folder DIR   the report folder a launch configuration names\n"
+           "  --user NAME           the user a launch configuration names\n"
            "  --json                print one JSON object instead\n"
            "  --help                show this help\n";
 }
 
 std::vector<Opcion> Comprobar::Opciones() const {
-    return {{"program-folder", true}, {"json", false}};
+    return {{"program-folder", true}, {"json", false}, {"report-folder", true}, {"user", true}};
 }
 
 int Comprobar::Corre(const Argumentos& argumentos, Consola& consola) const {
@@ -116,11 +134,21 @@ int Comprobar::Corre(const Argumentos& argumentos, Consola& consola) const {
     try {
         auto conn = motor.AbreConexion();
         const Diagnostico d = Diagnostica(motor, *conn);
+        const std::optional<std::string> usuario = argumentos.Valor("user");
+        const bool conocido = !usuario || !d.tablaUsuarios || UsuarioConocido(*conn, d, *usuario);
         conn->Close();
         if (argumentos.Tiene("json")) {
             consola.salida << Json(d, definicion).dump(2) << '\n';
         } else {
             Texto(d, definicion, consola.salida);
+        }
+        const std::string aviso = AvisoCarpetaInforme(argumentos.Valor("report-folder").value_or(""));
+        if (!aviso.empty()) consola.error << "velqor-config: " << aviso << '\n';
+        if (!d.tablaUsuarios) return Falla(consola, "UsuariosPW is missing: the pass cannot check its operator");
+        if (!conocido) {
+            return Falla(consola, "the user " + *usuario +
+                                      " is not in UsuariosPW: the pass will refuse it (velqor-config "
+                                      "set-user adds it)");
         }
         return kExito;
     } catch (const std::exception& e) {

@@ -6,7 +6,7 @@
 
 #include "cli/Clave.h"
 #include "cli/Definicion.h"
-#include "cli/Lanzamiento.h"
+#include "components/Lanzamiento.h"
 #include "common/General.h"
 #include "common/Texto1252.h"
 #include "engine/Velqor.h"
@@ -138,6 +138,8 @@ int EscribirLanzamiento::Corre(const Argumentos& argumentos, Consola& consola) c
     }
     if (!lanzamiento.Guarda(ruta)) return Falla(consola, "could not write " + ruta);
     consola.salida << "Launch configuration written to " << ruta << '\n';
+    const std::string aviso = AvisoCarpetaInforme(lanzamiento.carpetaInforme);
+    if (!aviso.empty()) consola.error << "velqor-config: " << aviso << '\n';
     return kExito;
 }
 

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Lanzamiento.h"
+#include "components/Lanzamiento.h"
 #include "common/Archivo.h"
 #include "common/General.h"
 

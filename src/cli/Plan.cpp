@@ -9,7 +9,7 @@
 #include "cli/AvisosEnConsola.h"
 #include "cli/ConexionEnsayo.h"
 #include "cli/Definicion.h"
-#include "cli/Lanzamiento.h"
+#include "components/Lanzamiento.h"
 #include "common/Texto1252.h"
 #include "db/OdbcConnection.h"
 #include "engine/Diagnostico.h"

@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "common/Archivo.h"
+#include "common/CarpetaEscribible.h"
 #include "common/Texto1252.h"
-#include "db/Connection.h"
 
 namespace velqor {
 
@@ -19,7 +19,7 @@ struct EstadoProceso {
     bool desatendido = false;
     std::string archivoLog;
     bool logCreado = false;  // this process created archivoLog; later entries append to it
-    int erroresRegistrados = 0;
+    std::vector<std::string> errores;  // each error logged, on one line, oldest first
     CuadroMensaje cuadro;
 };
 
@@ -58,7 +58,13 @@ void FijaArchivoLog(std::string ruta) {
     Estado().archivoLog = std::move(ruta);
     Estado().logCreado = false;
 }
-int ErroresRegistrados() { return Estado().erroresRegistrados; }
+int ErroresRegistrados() { return static_cast<int>(Estado().errores.size()); }
+
+std::string ErrorRegistrado(int indice) {
+    const std::vector<std::string>& errores = Estado().errores;
+    if (indice < 0 || static_cast<std::size_t>(indice) >= errores.size()) return {};
+    return errores[static_cast<std::size_t>(indice)];
+}
 
 // ---- The message box service ----
 
@@ -184,6 +190,24 @@ std::string AvisoLegiblePorOtros(const std::string& ruta) {
         {Valor::Texto(ruta)});
 }
 
+std::string AvisoCarpetaInforme(const std::string& carpeta) {
+    if (EnBlanco(carpeta)) return {};
+    const std::string motivo = MotivoNoEscribible(carpeta);
+    if (motivo.empty()) return {};
+    if (AntecesorExistente(carpeta) == carpeta) {
+        return Mensaje("Warning: the report folder |1 cannot be written: |2",
+                       {Valor::Texto(carpeta), Valor::Texto(motivo)});
+    }
+    const std::string padre = AntecesorExistente(carpeta);
+    const std::string motivoPadre = padre.empty() ? motivo : MotivoNoEscribible(padre);
+    if (motivoPadre.empty()) {
+        return Mensaje("Warning: the report folder |1 does not exist; the pass will create it",
+                       {Valor::Texto(carpeta)});
+    }
+    return Mensaje("Warning: the report folder |1 does not exist and cannot be created: |2",
+                   {Valor::Texto(carpeta), Valor::Texto(motivoPadre)});
+}
+
 // ---- Whole text files ----
 
 namespace {
@@ -277,10 +301,39 @@ void EscribeEnLog(std::string_view texto, std::string_view contexto) {
     }
 }
 
+// A driver's text without the bracketed tags it puts first ("[FreeTDS][SQL Server]").
+std::string_view SinEtiquetas(std::string_view texto) {
+    while (texto.starts_with('[')) {
+        const std::size_t fin = texto.find(']');
+        if (fin == std::string_view::npos) break;
+        texto.remove_prefix(fin + 1);
+    }
+    return texto;
+}
+
+// The first line of an error text, then the server's records it does not already say, in their
+// order, all on one line and without the driver's tags.
+std::string ErrorEnUnaLinea(std::string_view textoError, std::span<const ErrorProveedor> diagnosticos) {
+    const std::string_view primera = textoError.substr(0, textoError.find(kSaltoLinea));
+    const std::size_t dosPuntos = primera.find(": ");
+    std::string linea(primera.substr(0, dosPuntos == std::string_view::npos ? 0 : dosPuntos + 2));
+    linea += SinEtiquetas(primera.substr(linea.size()));
+    for (const ErrorProveedor& error : diagnosticos) {
+        const std::string_view propio = SinEtiquetas(error.Description);
+        if (error.NativeError == 0 || propio.empty() || linea.find(propio) != std::string::npos) {
+            continue;
+        }
+        linea += " ";
+        linea += propio;
+    }
+    return linea;
+}
+
 }  // namespace
 
-void InformaError(int32_t numero, std::string_view descripcion, const db::Connection* conn,
-                  std::string_view textoAlternativo, bool silencioso, std::string_view contexto) {
+void InformaError(int32_t numero, std::string_view descripcion,
+                  std::span<const ErrorProveedor> diagnosticos, std::string_view textoAlternativo,
+                  bool silencioso, std::string_view contexto) {
     try {
         std::string textoError;
         if (numero == 0) {
@@ -291,13 +344,11 @@ void InformaError(int32_t numero, std::string_view descripcion, const db::Connec
             textoError = "Error " + std::to_string(mostrado) + ": " + std::string(descripcion);
         }
         textoError.append(kSaltoLinea);
-        if (conn != nullptr) {
-            for (const db::ErrorProveedor& error : conn->Errors()) {
-                if (error.NativeError != 0) {
-                    textoError += Mensaje("Native Error |1", {Valor::Largo(error.NativeError)});
-                    textoError += ": " + error.Description;
-                    textoError.append(kSaltoLinea);
-                }
+        for (const ErrorProveedor& error : diagnosticos) {
+            if (error.NativeError != 0) {
+                textoError += Mensaje("Native Error |1", {Valor::Largo(error.NativeError)});
+                textoError += ": " + error.Description;
+                textoError.append(kSaltoLinea);
             }
         }
 
@@ -307,7 +358,7 @@ void InformaError(int32_t numero, std::string_view descripcion, const db::Connec
             return;
         }
 
-        ++Estado().erroresRegistrados;
+        Estado().errores.push_back(ErrorEnUnaLinea(textoError, diagnosticos));
         // The error text already ends its line, so an empty line follows it in the entry.
         EscribeEnLog(textoError, contexto);
     } catch (...) {

@@ -5,16 +5,14 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/ErrorProveedor.h"
 #include "common/Momento.h"
 #include "common/Valor.h"
-
-namespace velqor::db {
-class Connection;
-}
 
 namespace velqor {
 
@@ -34,6 +32,10 @@ void FijaArchivoLog(std::string ruta);
 // How many errors this process has logged so far (written, or sent to standard error when the log
 // could not take them); warnings do not count.
 int ErroresRegistrados();
+// The error this process logged as number indice (0 for the first), on one line: its first line,
+// then the server's records it does not already say, without the driver's bracketed tags. Empty
+// when fewer were logged.
+std::string ErrorRegistrado(int indice);
 
 // ---- The message box service ----
 
@@ -80,6 +82,10 @@ std::string TextoVersion(int32_t numero);
 
 // The warning about a launch configuration that users other than its owner may read.
 std::string AvisoLegiblePorOtros(const std::string& ruta);
+// The warning about a report folder the density history cannot be written into as it stands
+// (missing, not a folder, not writable), with the system's reason; empty when it can, or when
+// carpeta is blank.
+std::string AvisoCarpetaInforme(const std::string& carpeta);
 
 // ---- Whole text files (Windows-1252 on disk, UTF-8 inside) ----
 
@@ -96,10 +102,12 @@ std::string LeeTexto(const std::string& ruta);
 // ---- Error reporting ----
 
 // Shows an error to the operator in a message box, or, when silencioso or Desatendido(), appends
-// it to ArchivoLog() with a "dd/mm/yyyy hh:nn:ss" line, the native errors of conn, and contexto.
-// An entry the log file cannot take is written to standard error instead. Never throws.
-void InformaError(int32_t numero, std::string_view descripcion, const db::Connection* conn,
-                  std::string_view textoAlternativo, bool silencioso, std::string_view contexto);
+// it to ArchivoLog() with a "dd/mm/yyyy hh:nn:ss" line, every record of diagnosticos that carries a
+// native error (in their order), and contexto. An entry the log file cannot take is written to
+// standard error instead. Never throws.
+void InformaError(int32_t numero, std::string_view descripcion,
+                  std::span<const ErrorProveedor> diagnosticos, std::string_view textoAlternativo,
+                  bool silencioso, std::string_view contexto);
 // Appends a warning entry (date-time line, texto, contexto) to ArchivoLog(), or to standard error
 // when the log cannot take it. It does not count as an error. Never throws.
 void RegistraAviso(std::string_view texto, std::string_view contexto);

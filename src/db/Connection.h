@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/ErrorEjecucion.h"
+#include "common/ErrorProveedor.h"
 #include "common/Valor.h"
 
 // The C library defines EOF as a macro, which would swallow Recordset::EOF(). Code that includes
@@ -24,11 +25,7 @@
 namespace velqor::db {
 
 // One diagnostic record of the last failing call.
-struct ErrorProveedor {
-    int32_t NativeError = 0;
-    std::string Description;  // as the driver gives it, e.g. "[FreeTDS][SQL Server]Login failed ..."
-    std::string SqlState;
-};
+using velqor::ErrorProveedor;
 
 // The result set of a statement, read forward only.
 class Recordset {

@@ -7,6 +7,17 @@
 #include "db/VersionControlador.h"
 
 namespace velqor {
+namespace {
+
+// "(server HOST, port N)", or "(server HOST\INSTANCE)" for a named instance without a port.
+std::string DondeServidor(const PerfilConexion& perfil, bool tcp,
+                          const db::PeticionCifrado& peticion) {
+    if (!tcp) return Mensaje("(server |1)", {Valor::Texto(perfil.Servidor())});
+    return Mensaje("(server |1, port |2)",
+                   {Valor::Texto(peticion.host), Valor::Largo(peticion.puerto)});
+}
+
+}  // namespace
 
 void AbreConexion(db::Connection& conn, const PerfilConexion& perfil, int32_t segundosLogin) {
     std::string version;
@@ -22,16 +33,17 @@ void AbreConexion(db::Connection& conn, const PerfilConexion& perfil, int32_t se
     try {
         conn.Open(cadena, "", "", -1);
     } catch (const ErrorEjecucion& e) {
+        if (e.Numero() != errores::kFalloGeneral) throw;
         db::PeticionCifrado peticion{"", 0, perfil.Cifrado(), perfil.ArchivoCA(),
                                      perfil.ConfiaCertificado()};
+        const bool tcp = perfil.DestinoTcp(peticion.host, peticion.puerto);
         // Only a definition that says something about encryption can be told what to change.
-        if (e.Numero() != errores::kFalloGeneral || perfil.Cifrado().empty() ||
-            !perfil.DestinoTcp(peticion.host, peticion.puerto)) {
-            throw;
-        }
-        const std::string motivo = db::MotivoFalloCifrado(peticion, segundosLogin);
-        if (motivo.empty()) throw;
-        throw ErrorEjecucion(e.Numero(), motivo);
+        std::string motivo = tcp && !perfil.Cifrado().empty()
+                                 ? db::MotivoFalloCifrado(peticion, segundosLogin)
+                                 : std::string();
+        if (motivo.empty()) motivo = e.Descripcion();
+        // The driver's words name no server: say which one could not be reached.
+        throw ErrorEjecucion(e.Numero(), motivo + " " + DondeServidor(perfil, tcp, peticion));
     }
 }
 

@@ -3,6 +3,8 @@
 #include <new>
 
 #include "common/ErrorEjecucion.h"
+#include "common/General.h"
+#include "db/ErroresAdo.h"
 
 namespace velqor {
 
@@ -16,7 +18,15 @@ ErrorAtrapado ErrorAtrapado::De(const std::exception& e) {
 }
 
 bool ErrorAtrapado::DelProveedor() const {
-    return numero == errores::kErrorProveedor || numero == errores::kFalloGeneral;
+    return numero == errores::kErrorProveedor || numero == errores::kFalloGeneral ||
+           numero == db::ado::kLoginRechazado;
+}
+
+void InformaError(int32_t numero, std::string_view descripcion, const db::Connection* conn,
+                  std::string_view textoAlternativo, bool silencioso, std::string_view contexto) {
+    std::span<const ErrorProveedor> diagnosticos;
+    if (conn != nullptr) diagnosticos = conn->Errors();
+    InformaError(numero, descripcion, diagnosticos, textoAlternativo, silencioso, contexto);
 }
 
 }  // namespace velqor

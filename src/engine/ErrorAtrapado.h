@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
+
+#include "db/Connection.h"
 
 namespace velqor {
 
@@ -12,7 +15,7 @@ struct ErrorAtrapado {
     int32_t numero = 0;
     std::string descripcion;
 
-    // True when the failure came from the provider (a refusal or a lost link), which publishes its
+    // True when the failure came from the provider (a refusal, a refused login or a lost link), which publishes its
     // own diagnostics in the connection's Errors(); any other failure leaves there those of an
     // earlier statement, which do not describe it.
     bool DelProveedor() const;
@@ -21,5 +24,9 @@ struct ErrorAtrapado {
     // any other failure is error 51 ("Internal error") with the exception's text.
     static ErrorAtrapado De(const std::exception& e);
 };
+
+// InformaError with the diagnostics conn holds of its last failing call; none when conn is null.
+void InformaError(int32_t numero, std::string_view descripcion, const db::Connection* conn,
+                  std::string_view textoAlternativo, bool silencioso, std::string_view contexto);
 
 }  // namespace velqor

@@ -4,10 +4,12 @@
 // never lose each other's measurements. TextoHistorial converts the rows to and from the file's
 // text (docs/density-history.md).
 
+#include <cerrno>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
+#include "common/CarpetaEscribible.h"
 #include "common/CerrojoCarpeta.h"
 #include "common/General.h"
 #include "common/Proceso.h"
@@ -43,7 +45,7 @@ bool Velqor::LeeHistorial(const std::string& ruta, HistorialDensidad& historial)
                      {Valor::Texto(ruta), Valor::Texto(apartado), Valor::Texto(ec.message())})
            : Mensaje("The density history file |1 is damaged; it was kept as |2",
                      {Valor::Texto(ruta), Valor::Texto(apartado)});
-    InformaError(0, "", nullptr, aviso, false, archivoCFP_);
+    InformaError(0, "", {}, aviso, false, archivoCFP_);
     return false;
 }
 
@@ -58,23 +60,35 @@ bool Velqor::CargaEstadistica() {
 void Velqor::GuardaEstadistica() {
     if (!creado_ || soloLectura_) return;
     const std::string ruta = ArchivoEstadistica();
+    // A report folder that is not there yet is made, so that no measurement is lost to it.
+    std::string motivo;
+    if (!EnBlanco(rutaEstadistica_)) CreaCarpeta(rutaEstadistica_, motivo);
     try {
         const CerrojoCarpeta cerrojo(rutaEstadistica_);
         HistorialDensidad fusionado;
         LeeHistorial(ruta, fusionado);
         fusionado.Fusiona(estadistica_);
         std::string texto;
-        if (TextoHistorial::Escribe(fusionado, texto) && GrabaTexto(ruta, texto)) {
-            estadistica_ = std::move(fusionado);
-            historialEscritoEn_ = ruta;
-            return;
+        if (TextoHistorial::Escribe(fusionado, texto)) {
+            errno = 0;
+            if (GrabaTexto(ruta, texto)) {
+                estadistica_ = std::move(fusionado);
+                historialEscritoEn_ = ruta;
+                return;
+            }
+            if (motivo.empty() && errno != 0) motivo = TextoErrno(errno);
         }
     } catch (const std::exception&) {
         // Reported below like any other failed write.
     }
-    InformaError(0, "", nullptr,
-                 Mensaje("The density history could not be written to |1", {Valor::Texto(ruta)}),
-                 false, archivoCFP_);
+    // The folder's own reason says most; the write's comes next.
+    const std::string motivoCarpeta =
+        MotivoNoEscribible(EnBlanco(rutaEstadistica_) ? "." : rutaEstadistica_);
+    if (!motivoCarpeta.empty()) motivo = motivoCarpeta;
+    std::string texto =
+        Mensaje("The density history could not be written to |1", {Valor::Texto(ruta)});
+    if (!motivo.empty()) texto += ": " + motivo;
+    InformaError(0, "", {}, texto, false, archivoCFP_);
 }
 
 }  // namespace velqor

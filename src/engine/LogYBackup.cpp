@@ -9,6 +9,7 @@
 #include "engine/Dialecto.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/ErroresServidor.h"
+#include "engine/SeparadorServidor.h"
 #include "engine/Sql.h"
 #include "engine/Velqor.h"
 
@@ -21,10 +22,10 @@ std::vector<Valor> Error(const ErrorAtrapado& error) {
     return {Valor::Largo(error.numero), Valor::Texto(error.descripcion)};
 }
 
-// "<folder>\<db><marca><yyyymmddhhnnss>.dat": the file name keeps the server's own "\" separator.
-std::string ArchivoBackup(const std::string& base, const std::string& carpeta, const char* marca,
-                          Momento momento) {
-    return carpeta + "\\" + base + marca + Formatea(momento, "yyyymmddhhnnss") + ".dat";
+// "<folder><separador><db><marca><yyyymmddhhnnss>.dat".
+std::string ArchivoBackup(char separador, const std::string& base, const std::string& carpeta,
+                          const char* marca, Momento momento) {
+    return carpeta + separador + base + marca + Formatea(momento, "yyyymmddhhnnss") + ".dat";
 }
 
 // "BACKUP LOG|DATABASE [db] TO DISK='<file>'", WITH CHECKSUM when the backup is to be verified.
@@ -106,13 +107,18 @@ bool Velqor::LogTruncate(db::Connection& conn, bool& cancelar, std::string& info
     }
 }
 
+char Velqor::Separador(db::Connection& conn, const std::string& serverPath) {
+    if (!separador_) separador_ = SeparadorServidor(conn, serverPath);
+    return *separador_;
+}
+
 bool Velqor::BackupLog(db::Connection& conn, const std::string& serverPath, bool& cancelar,
                        std::string& informe) {
     std::string sql;
     try {
         const Momento inicio = reloj_.Ahora();
         const std::string archivo =
-            ArchivoBackup(perfil_.NombreBase(), serverPath, "_BackupLog_", inicio);
+            ArchivoBackup(Separador(conn, serverPath), perfil_.NombreBase(), serverPath, "_BackupLog_", inicio);
         sql = SentenciaBackup("LOG", perfil_.NombreBase(), archivo, perfil_.VerificaBackup());
         informe += Mensaje("Backup Log") + " ";
         conn.Execute(sql, 1);
@@ -134,7 +140,7 @@ bool Velqor::BackupDatabase(db::Connection& conn, const std::string& serverPath,
     try {
         const Momento inicio = reloj_.Ahora();
         const std::string archivo =
-            ArchivoBackup(perfil_.NombreBase(), serverPath, "_Backup_", inicio);
+            ArchivoBackup(Separador(conn, serverPath), perfil_.NombreBase(), serverPath, "_Backup_", inicio);
         sql = SentenciaBackup("DATABASE", perfil_.NombreBase(), archivo, perfil_.VerificaBackup());
         informe += Mensaje("Backup Database") + " ";
         Progreso(Mensaje("Backing up database..."), cancelar);

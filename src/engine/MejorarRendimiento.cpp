@@ -39,6 +39,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
 
     std::unique_ptr<db::Connection> conn;
     bool guardarAlTerminar = false;
+    sinEntrar_ = true;
     try {
         bool descartable = false;
         Progreso(Mensaje("Connect..."), descartable);
@@ -52,6 +53,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         }
         // Whatever this pass measures reaches the history file when it ends, however it ends.
         guardarAlTerminar = true;
+        sinEntrar_ = false;
         // The server's kind decides the statements and which steps apply, whatever its name.
         // (A survey refused by a server of unknown edition may still change it: ask it each time.)
         DecideDialecto(*conn);
@@ -64,6 +66,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         informe = perfil_.NombreBase() + " ";
         AgregaLinea(informe, Formatea(inicio, "dd-mm-yyyy hh:nn:ss"));
         backupNoVerificado_ = false;
+        separador_.reset();
 
         // Each phase is announced to the advance receiver, then run; one success makes the pass's.
         const auto fase = [&](Paso paso, const auto& corre) {

@@ -14,6 +14,7 @@
 #include "db/OdbcConnection.h"
 #include "engine/AbrirConexion.h"
 #include "engine/Dialecto.h"
+#include "engine/ErrorAtrapado.h"
 
 namespace velqor {
 
@@ -26,6 +27,8 @@ Velqor::~Velqor() {
     if (!creado_ || soloLectura_) return;
     // The pass wrote every measurement to this month's file already: nothing is left to write.
     if (!historialEscritoEn_.empty() && historialEscritoEn_ == ArchivoEstadistica()) return;
+    // A pass refused at its login leaves no empty history file behind.
+    if (sinEntrar_ && estadistica_.Vacio()) return;
     try {
         GuardaEstadistica();
     } catch (const std::exception&) {

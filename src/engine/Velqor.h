@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,9 @@ class Velqor {
     // Truncates the log without a backup (refused from SQL Server 2008 on; not sent where the
     // dialect says it does not apply, the report telling why); never cancels.
     bool LogTruncate(db::Connection& conn, bool& cancelar, std::string& informe);
+    // The separator the server joins serverPath and a backup file's name with (SeparadorServidor),
+    // asked once per pass.
+    char Separador(db::Connection& conn, const std::string& serverPath);
     // Backs the log up into serverPath; True also when it does not apply; a real failure sets
     // cancelar.
     bool BackupLog(db::Connection& conn, const std::string& serverPath, bool& cancelar,
@@ -239,6 +243,8 @@ class Velqor {
     int32_t intentos_ = 0;                // authentication checks since the last success
     std::unique_ptr<Dialecto> dialecto_;  // the kind of server of the last connection
     bool backupNoVerificado_ = false;     // a backup of this pass failed its verification
+    bool sinEntrar_ = false;  // the latest pass did not get past its login: it measured nothing
+    std::optional<char> separador_;  // the server's path separator, once this pass has asked
     bool soloLectura_ = false;            // no history is loaded or written
 };
 

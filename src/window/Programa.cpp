@@ -4,16 +4,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <utility>
 
 #include "common/General.h"
 #include "common/Proceso.h"
-#include "components/Codificador.h"
-#include "components/Utilidades.h"
+#include "components/Lanzamiento.h"
 #include "window/AjustesNoDisponibles.h"
 #include "window/LineaTerminal.h"
 #include "window/MedidaAvance.h"
@@ -46,28 +47,64 @@ void AtiendeSenalesDeParada() {
     sigaction(SIGINT, &accion, nullptr);
 }
 
-// True when the command line names a launch configuration this program can read: the run is then
-// unattended and nobody looks at a screen.
-bool EsLanzamientoLegible(std::string ruta) {
+// How long a stop request may wait for the running statement before it is cancelled at the
+// server: VELQOR_SERVER_CANCEL_AFTER seconds when set to a whole number, otherwise 30. A stop
+// through a service manager (one SIGTERM, then SIGKILL when its time-out runs out) thus ends the
+// pass in an orderly way well within a minute.
+std::chrono::seconds SegundosHastaCancelarEnServidor() {
+    constexpr int kPorDefecto = 30;
+    const char* valor = std::getenv("VELQOR_SERVER_CANCEL_AFTER");
+    if (valor == nullptr || *valor == '\0') return std::chrono::seconds(kPorDefecto);
+    char* fin = nullptr;
+    const long segundos = std::strtol(valor, &fin, 10);
+    if (*fin != '\0' || segundos < 0 || segundos > 86400) return std::chrono::seconds(kPorDefecto);
+    return std::chrono::seconds(segundos);
+}
+
+// The stop requests as the form counts them: those received, and a second one of the program's
+// own once the first has waited espera without the run ending.
+std::function<int()> ParadasConEscalada(std::chrono::seconds espera) {
+    return [espera, primera = std::optional<std::chrono::steady_clock::time_point>()]() mutable {
+        const int recibidas = static_cast<int>(gParadas);
+        if (recibidas != 1) return recibidas;
+        const auto ahora = std::chrono::steady_clock::now();
+        if (!primera) primera = ahora;
+        if (ahora - *primera < espera) return 1;
+        if (gParadas < 2) {
+            gParadas = 2;
+            RegistraAviso(Mensaje("The running statement still ran |1 seconds after the stop "
+                                  "request: it is cancelled at the server",
+                                  {Valor::Largo(static_cast<int32_t>(espera.count()))}),
+                          "");
+        }
+        return 2;
+    };
+}
+
+// The launch configuration the command line names, when this program can read it: the run is
+// then unattended and nobody looks at a screen. Read here once; the form takes what was read.
+std::optional<Lanzamiento> LanzamientoLegible(std::string ruta) {
     std::erase(ruta, '"');
-    int32_t atributos = 0;
-    Lista valores;
-    return !ruta.empty() && Utilidades::ExisteArchivo(ruta, atributos) &&
-           Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true);
+    Lanzamiento lanzamiento;
+    std::string error;
+    if (!Lanzamiento::Lee(ruta, lanzamiento, error)) return std::nullopt;
+    return lanzamiento;
 }
 
 // A start nobody sees: an unattended run from a launch configuration, or a command line to refuse
 // on a machine where no window can be shown.
-int EjecutaSinVentana(const std::string& linea, bool desatendido) {
+int EjecutaSinVentana(const std::string& linea, std::optional<Lanzamiento> lanzamiento) {
+    const bool desatendido = lanzamiento.has_value();
     if (desatendido) AtiendeSenalesDeParada();
     AjustesNoDisponibles ajustes;
     VistaSinPantalla vista;
     Arranque arranque{CarpetaPrograma(), linea, false, {}};
+    arranque.lanzamiento = std::move(lanzamiento);
     // Started by hand from a terminal, the run draws its progress on one line of standard error;
     // under a scheduler standard error is no terminal and nothing is drawn.
     LineaTerminal lineaProgreso(std::cerr);
     if (desatendido) {
-        arranque.paradas = [] { return static_cast<int>(gParadas); };
+        arranque.paradas = ParadasConEscalada(SegundosHastaCancelarEnServidor());
         if (isatty(STDERR_FILENO) == 1) {
             arranque.alAvanzar = [&lineaProgreso](const EstadoAvance& estado) {
                 if (estado.paso == Velqor::Paso::Fin) {
@@ -117,7 +154,9 @@ int EjecutaPrograma(int argc, char** argv, const char* moduloVentana) {
     const std::string linea = LineaComandos(argc, argv);
     // A run nobody sees needs no display, and an unset, closed or unreachable one must not stop it
     // before it can log anything: no toolkit is started at all.
-    if (EsLanzamientoLegible(linea)) return EjecutaSinVentana(linea, true);
+    if (auto lanzamiento = LanzamientoLegible(linea)) {
+        return EjecutaSinVentana(linea, std::move(lanzamiento));
+    }
     const bool hayPantalla = VariableDefinida("QT_QPA_PLATFORM") || VariableDefinida("DISPLAY") ||
                              VariableDefinida("WAYLAND_DISPLAY");
     if (hayPantalla) {
@@ -135,7 +174,7 @@ int EjecutaPrograma(int argc, char** argv, const char* moduloVentana) {
         return kSalidaConfiguracionInutil;
     }
     // Nobody can be shown a window: a command line that names nothing usable is refused with why.
-    return EjecutaSinVentana(linea, false);
+    return EjecutaSinVentana(linea, std::nullopt);
 }
 
 int TerminaArranque(frmReindexador& form, VistaReindexador& vista, bool abierta,

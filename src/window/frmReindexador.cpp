@@ -10,7 +10,6 @@
 #include "common/ErrorEjecucion.h"
 #include "common/General.h"
 #include "common/Proceso.h"
-#include "components/Codificador.h"
 #include "components/Matrices.h"
 #include "components/Utilidades.h"
 
@@ -27,23 +26,6 @@ constexpr std::array kBloqueadosDuranteElPase{
     Control::txtEstadistica, Control::cmdBrowse,  Control::txtServerPath,
     Control::opcOffLine,     Control::opcOnLine,  Control::cmdGuardarConfig,
 };
-
-// A value of a launch configuration as text (Empty gives ""); throws for Null and arrays.
-std::string TextoDe(const Lista& valores, std::size_t indice) {
-    return valores.at(indice).ATexto();
-}
-
-// True only for a value that reads as True: a True Boolean or a non-zero number.
-bool EsVerdadero(const Lista& valores, std::size_t indice) {
-    if (indice >= valores.size()) return false;
-    const Valor& v = valores[indice];
-    if (v.tipo() != Valor::Tipo::Boolean && !v.EsNumero()) return false;
-    try {
-        return v.ComoLogico();
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 }  // namespace
 
@@ -92,9 +74,9 @@ void frmReindexador::Form_Load() {
         }
         CargaReg();
     } catch (const ErrorEjecucion& e) {
-        InformaError(e.Numero(), e.Descripcion(), nullptr, titulo_, false, titulo_);
+        InformaError(e.Numero(), e.Descripcion(), {}, titulo_, false, titulo_);
     } catch (const std::exception& e) {
-        InformaError(errores::kFalloGeneral, e.what(), nullptr, titulo_, false, titulo_);
+        InformaError(errores::kFalloGeneral, e.what(), {}, titulo_, false, titulo_);
     }
 }
 
@@ -104,37 +86,48 @@ bool frmReindexador::LeeLineaComandos() {
 
     std::string ruta = arranque_.lineaComandos;
     std::erase(ruta, '"');
-    int32_t atributos = 0;
-    if (!Utilidades::ExisteArchivo(ruta, atributos)) {
-        motivo_ = Mensaje("The launch configuration |1 does not exist", {Valor::Texto(ruta)});
-        return false;
-    }
-    Lista valores;
-    if (!Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true)) {
-        motivo_ = Mensaje(
-            "The launch configuration |1 could not be read (damaged, or not written by this "
-            "program)",
-            {Valor::Texto(ruta)});
-        return false;
+    Lanzamiento lanzamiento;
+    if (arranque_.lanzamiento) {
+        lanzamiento = *arranque_.lanzamiento;
+    } else {
+        std::string error;
+        Lanzamiento::Lectura como = Lanzamiento::Lectura::NoExiste;
+        if (!Lanzamiento::Lee(ruta, lanzamiento, error, &como)) {
+            switch (como) {
+                case Lanzamiento::Lectura::NoExiste:
+                    motivo_ = Mensaje("The launch configuration |1 does not exist",
+                                      {Valor::Texto(Lanzamiento::RutaExplicada(ruta))});
+                    break;
+                case Lanzamiento::Lectura::Incompleta:
+                    motivo_ = Mensaje("The launch configuration |1 lacks some of its values",
+                                      {Valor::Texto(ruta)});
+                    break;
+                default:
+                    motivo_ = Mensaje(
+                        "The launch configuration |1 could not be read (damaged, or not written "
+                        "by this program)",
+                        {Valor::Texto(ruta)});
+            }
+            return false;
+        }
     }
     // Nobody watches from here on: what choosing the database reports (a damaged history set
     // aside) goes to the log. Should the values not fit, the start is interactive after all.
     FijaDesatendido(true);
     erroresAlEmpezar_ = ErroresRegistrados();
     try {
-        vista_.FijaTexto(Control::txtEstadistica, TextoDe(valores, 1));
-        const std::string base = TextoDe(valores, 0);
-        if (!vista_.SeleccionaBase(base)) {
+        vista_.FijaTexto(Control::txtEstadistica, lanzamiento.carpetaInforme);
+        if (!vista_.SeleccionaBase(lanzamiento.entrada)) {
             motivo_ =
                 Mensaje("The database |1 of the launch configuration |2 is not beside the program",
-                        {Valor::Texto(base), Valor::Texto(ruta)});
+                        {Valor::Texto(lanzamiento.entrada), Valor::Texto(ruta)});
             FijaDesatendido(false);
             return false;
         }
-        vista_.FijaTexto(Control::txtUsuario, TextoDe(valores, 2));
-        vista_.FijaTexto(Control::txtClave, TextoDe(valores, 3));
-        vista_.Selecciona(EsVerdadero(valores, 5) ? Control::opcOnLine : Control::opcOffLine);
-        vista_.FijaTexto(Control::txtServerPath, TextoDe(valores, 6));
+        vista_.FijaTexto(Control::txtUsuario, lanzamiento.usuario);
+        vista_.FijaTexto(Control::txtClave, lanzamiento.clave);
+        vista_.Selecciona(lanzamiento.enLinea ? Control::opcOnLine : Control::opcOffLine);
+        vista_.FijaTexto(Control::txtServerPath, lanzamiento.carpetaBackup);
     } catch (const std::exception&) {
         motivo_ =
             Mensaje("The launch configuration |1 lacks some of its values", {Valor::Texto(ruta)});
@@ -162,6 +155,19 @@ void frmReindexador::Form_Unload() {
     if (Desatendido() && salida_ == kSalidaCorrecta && ErroresRegistrados() > erroresAlEmpezar_) {
         salida_ = kSalidaPaseFallido;
     }
+    if (Desatendido() && salida_ == kSalidaPaseFallido) ExplicaFallo();
+}
+
+void frmReindexador::ExplicaFallo() {
+    const std::string base = vista_.Texto(Control::cmbBases);
+    // Whoever reads the one line is sent to the log: it must hold the reason.
+    if (ErroresRegistrados() == erroresAlEmpezar_) {
+        InformaError(0, "", {}, Mensaje("The pass over |1 did not succeed", {Valor::Texto(base)}),
+                     true, titulo_);
+    }
+    motivo_ = Mensaje("The pass over |1 failed: |2; see |3",
+                      {Valor::Texto(base), Valor::Texto(ErrorRegistrado(erroresAlEmpezar_)),
+                       Valor::Texto(ArchivoLog())});
 }
 
 // ---- Captions and layout ----
@@ -305,19 +311,19 @@ void frmReindexador::cmdGuardarConfig_Click() {
         if (!vista_.DialogoGuardar(titulo, ruta, filtro, kAplicacion, kSeccion, "Configuracion"))
             return;
 
-        const std::string base = vista_.Texto(Control::cmbBases);
-        const std::string estadistica = vista_.Texto(Control::txtEstadistica);
-        const std::string usuario = vista_.Texto(Control::txtUsuario);
-        const std::string clave = vista_.Texto(Control::txtClave);
-        const std::string serverPath = vista_.Texto(Control::txtServerPath);
-        const bool onLine = vista_.Seleccionado(Control::opcOnLine);
-        const Lista valores{Valor::Texto(base),      Valor::Texto(estadistica),
-                            Valor::Texto(usuario),   Valor::Texto(clave),
-                            Valor::Largo(0),         Valor::Logico(onLine),
-                            Valor::Texto(serverPath)};
-        const bool escrito =
-            Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, ruta, true);
+        Lanzamiento lanzamiento;
+        lanzamiento.entrada = vista_.Texto(Control::cmbBases);
+        lanzamiento.carpetaInforme = vista_.Texto(Control::txtEstadistica);
+        lanzamiento.usuario = vista_.Texto(Control::txtUsuario);
+        lanzamiento.clave = vista_.Texto(Control::txtClave);
+        lanzamiento.carpetaBackup = vista_.Texto(Control::txtServerPath);
+        lanzamiento.enLinea = vista_.Seleccionado(Control::opcOnLine);
+        const bool escrito = lanzamiento.Guarda(ruta);
         MuestraEstado(Mensaje(escrito ? "OK" : "Operation could not be completed"));
+        // Saved all the same: the folder may be made before the night, and the pass makes it
+        // when it can; the operator is told before relying on it.
+        const std::string aviso = AvisoCarpetaInforme(lanzamiento.carpetaInforme);
+        if (escrito && !aviso.empty()) MuestraMensaje(aviso, titulo_);
     } catch (const std::exception&) {
         MuestraEstado(Mensaje("Operation could not be completed"));
     }
@@ -387,7 +393,7 @@ void frmReindexador::cmdLanzarAhora_Click() {
             if (grabado && !Desatendido()) vista_.AbreArchivo(ruta);
             if (!grabado && Desatendido()) {
                 InformaError(
-                    0, "", nullptr,
+                    0, "", {},
                     Mensaje("The report could not be written to |1", {Valor::Texto(base + ".txt")}),
                     true, titulo_);
             }
@@ -454,7 +460,7 @@ void frmReindexador::AtiendeParadas(bool enSentencia) {
     const int paradas = arranque_.paradas();
     if (paradas >= 1 && paradasAtendidas_ < 1) {
         paradasAtendidas_ = 1;
-        InformaError(0, "", nullptr,
+        InformaError(0, "", {},
                      Mensaje("The run was asked to stop; the pass ends after the running "
                              "statement"),
                      true, titulo_);
@@ -462,7 +468,7 @@ void frmReindexador::AtiendeParadas(bool enSentencia) {
     if (paradas >= 1 && !Cancelando_) PideCancelar();
     if (paradas >= 2 && paradasAtendidas_ < 2) {
         paradasAtendidas_ = 2;
-        InformaError(0, "", nullptr,
+        InformaError(0, "", {},
                      Mensaje("The run was asked to stop again; the running statement is cancelled"),
                      true, titulo_);
     }

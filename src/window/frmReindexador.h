@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/Momento.h"
+#include "components/Lanzamiento.h"
 #include "engine/Velqor.h"
 #include "window/AlmacenAjustes.h"
 #include "window/MedidaAvance.h"
@@ -34,6 +36,9 @@ struct Arranque {
     // Told how far a running pass has come at each advance notice and each new second; last of
     // all with the step Fin once the pass has ended. Empty when nobody follows outside the window.
     std::function<void(const EstadoAvance& estado)> alAvanzar = {};
+    // The launch configuration the command line names, when the process has read it already; the
+    // form then takes it instead of reading the file again.
+    std::optional<Lanzamiento> lanzamiento = {};
 };
 
 // The process exit code of an unattended run.
@@ -124,6 +129,9 @@ class frmReindexador {
 
   private:
     std::unique_ptr<Velqor> NuevoMotor();
+    // Words why an unattended run failed, for MotivoRechazo: the first error the run logged and
+    // where the log is (logging the failure itself when nothing else was).
+    void ExplicaFallo();
     void PideCancelar();
     bool NoBlanco(Control c) const;
     // Shows the pass's progress (always, or only when its second has changed) to the bar and to

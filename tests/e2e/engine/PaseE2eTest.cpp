@@ -30,7 +30,8 @@ TEST_F(PaseE2eTest, OffLinePassOn2019WritesTheNineLineReportAndSendsExactlyThese
            P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
            P("Shrink Ventas_log"), P("Backup Database"), kTiempo});
     const std::string clave = Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO");
-    const std::string bak = respaldos + "\\\\";
+    // A folder that starts with "/" is the server's own Linux path: joined with "/".
+    const std::string bak = respaldos + "/";
     EXPECT_THAT(
         Diario(),
         ElementsAre(

@@ -7,7 +7,6 @@
 
 #include "CarpetaTemporal.h"
 #include "common/General.h"
-#include "db/Connection.h"
 
 namespace velqor {
 namespace {
@@ -15,23 +14,6 @@ namespace {
 using prueba::CarpetaTemporal;
 using prueba::EscribeBytes;
 using prueba::LeeBytes;
-
-// A connection that only answers its diagnostics.
-class ConexionConErrores final : public db::Connection {
-public:
-    explicit ConexionConErrores(std::vector<db::ErrorProveedor> errores) : errores_(std::move(errores)) {}
-    void SetCommandTimeout(int32_t) override {}
-    void SetConnectionTimeout(int32_t) override {}
-    void SetWaitHook(db::WaitHook) override {}
-    void Open(const std::string&, const std::string&, const std::string&, int32_t) override {}
-    std::unique_ptr<db::Recordset> Execute(const std::string&, int32_t) override { return nullptr; }
-    void Close() override {}
-    bool IsOpen() const override { return true; }
-    const std::vector<db::ErrorProveedor>& Errors() const override { return errores_; }
-
-private:
-    std::vector<db::ErrorProveedor> errores_;
-};
 
 struct Aviso {
     std::string texto;
@@ -69,7 +51,7 @@ void PrintTo(const CasoTexto& c, std::ostream* os) { *os << c.numero; }
 class PrimeraLineaTest : public InformaErrorTest, public ::testing::WithParamInterface<CasoTexto> {};
 
 TEST_P(PrimeraLineaTest, ElCuadroMuestraContextoYError) {
-    InformaError(GetParam().numero, GetParam().descripcion, nullptr, GetParam().alternativo, false,
+    InformaError(GetParam().numero, GetParam().descripcion, {}, GetParam().alternativo, false,
                  "Context");
     ASSERT_EQ(avisos_.size(), 1u);
     EXPECT_EQ(avisos_[0].texto, std::string("Context\r\n") + GetParam().textoError);
@@ -87,10 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoTexto{0, "ignored", "", "\r\n"}));
 
 TEST_F(InformaErrorTest, ErroresNativosDeLaConexion) {
-    const ConexionConErrores conn({{4208, "[FreeTDS][SQL Server]Not allowed", "42000"},
-                                   {0, "General", "01000"},
-                                   {-3, "Negative", "HY000"}});
-    InformaError(-2147217900, "Not allowed", &conn, "", false, "");
+    const std::vector<ErrorProveedor> diagnosticos{
+        {4208, "[FreeTDS][SQL Server]Not allowed", "42000"},
+        {0, "General", "01000"},
+        {-3, "Negative", "HY000"}};
+    InformaError(-2147217900, "Not allowed", diagnosticos, "", false, "");
     ASSERT_EQ(avisos_.size(), 1u);
     EXPECT_EQ(avisos_[0].texto,
               "\r\nError 3604: Not allowed\r\n"
@@ -100,9 +83,9 @@ TEST_F(InformaErrorTest, ErroresNativosDeLaConexion) {
 
 TEST_F(InformaErrorTest, DesatendidoEscribeElRegistro) {
     FijaDesatendido(true);
-    const ConexionConErrores conn({{3201, "Cannot open backup device ñ", "42000"}});
-    InformaError(-2147217900, "Backup failed", &conn, "", false, "Backing up");
-    InformaError(0, "", nullptr, "Second", false, "");
+    const std::vector<ErrorProveedor> diagnosticos{{3201, "Cannot open backup device ñ", "42000"}};
+    InformaError(-2147217900, "Backup failed", diagnosticos, "", false, "Backing up");
+    InformaError(0, "", {}, "Second", false, "");
     EXPECT_TRUE(avisos_.empty());
 
     const std::string registro = LeeBytes(ArchivoLog());
@@ -121,8 +104,8 @@ TEST_F(InformaErrorTest, DesatendidoEscribeElRegistro) {
 
 TEST_F(InformaErrorTest, SilenciosoTambienVaAlRegistroYSeAgrega) {
     const int antes = ErroresRegistrados();
-    InformaError(1, "x", nullptr, "", true, "ctx");
-    InformaError(2, "y", nullptr, "", true, "");
+    InformaError(1, "x", {}, "", true, "ctx");
+    InformaError(2, "y", {}, "", true, "");
     EXPECT_TRUE(avisos_.empty());
     EXPECT_EQ(ErroresRegistrados(), antes + 2);
     const std::string registro = LeeBytes(ArchivoLog());
@@ -135,8 +118,8 @@ TEST_F(InformaErrorTest, UnRegistroDeOtroProcesoNoSeToca) {
     const std::string ajeno = ArchivoLog();
     ASSERT_TRUE(ajeno.ends_with(".log"));
     EscribeBytes(ajeno, "earlier\r\n");
-    InformaError(1, "x", nullptr, "", true, "ctx");
-    InformaError(2, "y", nullptr, "", true, "");
+    InformaError(1, "x", {}, "", true, "ctx");
+    InformaError(2, "y", {}, "", true, "");
     EXPECT_EQ(LeeBytes(ajeno), "earlier\r\n");
     const std::string propio = ajeno.substr(0, ajeno.size() - 4) + "_2.log";
     EXPECT_EQ(ArchivoLog(), propio);
@@ -157,9 +140,9 @@ TEST_F(InformaErrorTest, RegistroImposibleVaASalidaDeErrores) {
     const std::string log = carpeta_.En("missing/velqor.log");
     FijaArchivoLog(log);
     ::testing::internal::CaptureStderr();
-    InformaError(1, "x", nullptr, "", false, "ctx");
+    InformaError(1, "x", {}, "", false, "ctx");
     FijaArchivoLog({});
-    InformaError(2, "y", nullptr, "", false, "");
+    InformaError(2, "y", {}, "", false, "");
     const std::string errores = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(avisos_.empty());
     EXPECT_NE(errores.find("The log file " + log + " could not be written:\n"), std::string::npos)
@@ -172,14 +155,14 @@ TEST_F(InformaErrorTest, RegistroImposibleVaASalidaDeErrores) {
 TEST_F(InformaErrorTest, UnRegistroEscritoNoDiceNadaEnSalidaDeErrores) {
     FijaDesatendido(true);
     ::testing::internal::CaptureStderr();
-    InformaError(1, "x", nullptr, "", false, "ctx");
+    InformaError(1, "x", {}, "", false, "ctx");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_NE(LeeBytes(ArchivoLog()), "");
 }
 
 TEST_F(InformaErrorTest, UnCuadroQueFallaNoSaleDeInformaError) {
     InstalaCuadroMensaje([](const std::string&, const std::string&) { throw std::runtime_error("gone"); });
-    EXPECT_NO_THROW(InformaError(1, "x", nullptr, "", false, "ctx"));
+    EXPECT_NO_THROW(InformaError(1, "x", {}, "", false, "ctx"));
 }
 
 TEST_F(InformaErrorTest, MuestraMensajeUsaElTituloDeLaAplicacion) {

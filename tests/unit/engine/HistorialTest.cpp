@@ -58,6 +58,17 @@ TEST_F(HistorialTest, TreatedIndexIsWrittenInTheArrayTextWhenTheEngineEnds) {
     EXPECT_THAT(cuadros, IsEmpty());
 }
 
+TEST_F(HistorialTest, AMissingReportFolderIsMadeAndKeepsTheMeasurements) {
+    carpetaInforme = carpeta.En("nueva/informes");
+    ASSERT_TRUE(Crea());
+    TrataClientes();
+    Libera();
+    EXPECT_THAT(cuadros, IsEmpty());
+    Valor leido;
+    ASSERT_TRUE(TextoAMatriz(LeeBytes(carpeta.En("nueva/informes/Ventas_2026_12.ZEVeri")), leido));
+    EXPECT_TRUE(leido.ComoLista().at(0).EsMatriz()) << "the measurement is in the new folder";
+}
+
 TEST_F(HistorialTest, EngineReleasedWithoutAPassWritesTheEmptyHistory) {
     ASSERT_TRUE(Crea());
     EXPECT_TRUE(motor->Estadistica().Vacio());
@@ -178,13 +189,16 @@ TEST_F(HistorialTest, HistoryThatDoesNotReadBackIsKeptAsideNotOverwritten) {
 }
 
 TEST_F(HistorialTest, HistoryThatCannotBeWrittenIsReported) {
-    carpetaInforme = carpeta.En("no-existe");
+    // A folder below a regular file can be made by nobody, root included.
+    EscribeBytes(carpeta.En("archivo"), "not a folder");
+    carpetaInforme = carpeta.En("archivo/no-existe");
     ASSERT_TRUE(Crea());
     TrataClientes();
     Libera();
     ASSERT_EQ(cuadros.size(), 1u);
     EXPECT_THAT(cuadros[0], HasSubstr("The density history could not be written to " +
-                                      carpeta.En("no-existe/Ventas_2026_12.ZEVeri")));
+                                      carpeta.En("archivo/no-existe/Ventas_2026_12.ZEVeri") +
+                                      ": Not a directory"));
 
     FijaDesatendido(true);
     ASSERT_TRUE(Crea());

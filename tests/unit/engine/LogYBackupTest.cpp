@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "MotorPrueba.h"
@@ -32,6 +33,37 @@ class LogYBackupTest : public MotorPrueba {
 
 const char* const kSentenciaLog =
     "BACKUP LOG [Ventas] TO DISK='D:\\Bak\\Ventas_BackupLog_20261204163541.dat'";
+
+TEST_F(LogYBackupTest, BackupPathsAreJoinedWithTheServersOwnSeparator) {
+    const struct {
+        const char* caso;
+        std::string carpeta;
+        std::optional<Respuesta> plataforma;  // the answer to sys.dm_os_host_info; none: not asked
+        std::string archivo;
+    } casos[] = {
+        {"Windows", "D:\\Bak", Respuesta::Filas({"host_platform"}, {{Valor::Texto("Windows")}}),
+         "D:\\Bak\\Ventas_Backup_"},
+        {"Linux", "Bak", Respuesta::Filas({"host_platform"}, {{Valor::Texto("Linux")}}),
+         "Bak/Ventas_Backup_"},
+        {"before 2017", "D:\\Bak",
+         Respuesta::Rechazo({{208, "Invalid object name 'sys.dm_os_host_info'."}}),
+         "D:\\Bak\\Ventas_Backup_"},
+        {"a folder from the root", "/var/opt/mssql/backup", std::nullopt,
+         "/var/opt/mssql/backup/Ventas_Backup_"},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.caso);
+        guion.sentencias.clear();
+        if (caso.plataforma) guion.Cuando("SELECT host_platform", *caso.plataforma);
+        EXPECT_TRUE(Pasa(false, caso.carpeta));
+        EXPECT_EQ(guion.Con("SELECT host_platform").size(), caso.plataforma ? 1u : 0u)
+            << "asked once per pass, and only when the folder does not tell";
+        const auto backups = guion.Con("BACKUP DATABASE");
+        ASSERT_EQ(backups.size(), 1u);
+        EXPECT_THAT(backups[0], HasSubstr("TO DISK='" + caso.archivo)) << backups[0];
+        EXPECT_EQ(Linea("Backup Database").find("Backup Database ("), 0u) << Linea("Backup Database");
+    }
+}
 
 TEST_F(LogYBackupTest, LogBackupRefusalsAreTranslatedAndOnlyRealFailuresCancel) {
     const struct {

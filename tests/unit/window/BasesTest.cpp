@@ -155,6 +155,37 @@ TEST_F(FormularioPrueba, ACancelledSaveDialogChangesNothing) {
     EXPECT_TRUE(Archivos(".ZEVcos").empty());
 }
 
+TEST_F(FormularioPrueba, ASaveWarnsOfAReportFolderThePassCannotWrite) {
+    Prepara();
+    EscribeBytes(programa.En("archivo"), "not a folder");
+    const struct {
+        std::string carpeta;
+        std::string aviso;  // empty: no warning
+    } casos[] = {
+        {programa.Texto(), ""},
+        {programa.En("nueva"), "the report folder " + programa.En("nueva") +
+                                   " does not exist; the pass will create it"},
+        {programa.En("archivo/informes"),
+         "does not exist and cannot be created: Not a directory"},
+        {programa.En("archivo"), "cannot be written: Not a directory"},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.carpeta);
+        cuadros.clear();
+        vista.FijaTexto(Control::txtEstadistica, caso.carpeta);
+        vista.archivoElegido = programa.En("lanza.ZEVcos");
+        form->cmdGuardarConfig_Click();
+        EXPECT_EQ(vista.Texto(Control::sbEstado), "OK") << "saved all the same";
+        if (caso.aviso.empty()) {
+            EXPECT_TRUE(cuadros.empty());
+        } else {
+            ASSERT_EQ(cuadros.size(), 1u);
+            EXPECT_NE(cuadros[0].find(caso.aviso), std::string::npos) << cuadros[0];
+        }
+        std::filesystem::remove(programa.En("lanza.ZEVcos"));
+    }
+}
+
 TEST_F(FormularioPrueba, ASavedConfigurationHoldsTheSevenValues) {
     Prepara();
     vista.FijaTexto(Control::txtEstadistica, "/informes");

@@ -1,4 +1,4 @@
-#include "cli/Lanzamiento.h"
+#include "components/Lanzamiento.h"
 
 #include <filesystem>
 #include <system_error>
@@ -6,11 +6,17 @@
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 
-namespace velqor::cli {
+namespace velqor {
 
 namespace {
 constexpr size_t kValores = 7;
+
+// The on-line flag as the unattended start has always read it.
+bool EsVerdadero(const Valor& v) {
+    if (v.tipo() != Valor::Tipo::Boolean && !v.EsNumero()) return false;
+    return v.ComoLogico();
 }
+}  // namespace
 
 Lista Lanzamiento::ALista() const {
     return {Valor::Texto(entrada),      Valor::Texto(carpetaInforme), Valor::Texto(usuario),
@@ -33,17 +39,13 @@ bool Lanzamiento::DeLista(const Lista& valores, Lanzamiento& lanzamiento, std::s
         error = "value 4 is not a number";
         return false;
     }
-    if (valores[5].tipo() != Valor::Tipo::Boolean) {
-        error = "value 5 is not a Boolean";
-        return false;
-    }
     Lanzamiento leido;
     leido.entrada = valores[0].ComoTexto();
     leido.carpetaInforme = valores[1].ComoTexto();
     leido.usuario = valores[2].ComoTexto();
     leido.clave = valores[3].ComoTexto();
     leido.reservado = static_cast<int32_t>(valores[4].ComoDoble());
-    leido.enLinea = valores[5].ComoLogico();
+    leido.enLinea = EsVerdadero(valores[5]);
     leido.carpetaBackup = valores[6].ComoTexto();
     lanzamiento = std::move(leido);
     return true;
@@ -59,23 +61,36 @@ bool Lanzamiento::Guarda(const std::string& ruta) const {
     return !ec;
 }
 
-bool Lanzamiento::Lee(const std::string& ruta, Lanzamiento& lanzamiento, std::string& error) {
+bool Lanzamiento::Lee(const std::string& ruta, Lanzamiento& lanzamiento, std::string& error,
+                      Lectura* como) {
+    const auto termina = [como](Lectura lectura) {
+        if (como != nullptr) *como = lectura;
+        return lectura == Lectura::Leida;
+    };
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(ruta, ec)) {
-        error = "cannot read " + ruta + ": no such file";
-        return false;
+    if (ruta.empty() || !std::filesystem::is_regular_file(ruta, ec)) {
+        error = "cannot read " + RutaExplicada(ruta) + ": no such file";
+        return termina(Lectura::NoExiste);
     }
     Lista valores;
     if (!Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true)) {
         error = ruta + " is not a launch configuration of this program, or it was altered";
-        return false;
+        return termina(Lectura::Ilegible);
     }
     std::string detalle;
     if (!DeLista(valores, lanzamiento, detalle)) {
         error = ruta + " is not a launch configuration: " + detalle;
-        return false;
+        return termina(Lectura::Incompleta);
     }
-    return true;
+    return termina(Lectura::Leida);
 }
 
-}  // namespace velqor::cli
+std::string Lanzamiento::RutaExplicada(const std::string& ruta) {
+    if (std::filesystem::path(ruta).is_absolute()) return ruta;
+    std::error_code ec;
+    const std::filesystem::path aqui = std::filesystem::current_path(ec);
+    if (ec) return ruta;
+    return ruta + " (in the working directory " + aqui.string() + ")";
+}
+
+}  // namespace velqor
