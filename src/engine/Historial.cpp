@@ -74,6 +74,7 @@ void Velqor::GuardaEstadistica() {
             if (GrabaTexto(ruta, texto)) {
                 estadistica_ = std::move(fusionado);
                 historialEscritoEn_ = ruta;
+                historialFallidoEn_.clear();
                 return;
             }
             if (motivo.empty() && errno != 0) motivo = TextoErrno(errno);
@@ -88,6 +89,7 @@ void Velqor::GuardaEstadistica() {
     std::string texto =
         Mensaje("The density history could not be written to |1", {Valor::Texto(ruta)});
     if (!motivo.empty()) texto += ": " + motivo;
+    historialFallidoEn_ = ruta;
     InformaError(0, "", {}, texto, false, archivoCFP_);
 }
 

@@ -27,6 +27,7 @@ Velqor::~Velqor() {
     if (!creado_ || soloLectura_) return;
     // The pass wrote every measurement to this month's file already: nothing is left to write.
     if (!historialEscritoEn_.empty() && historialEscritoEn_ == ArchivoEstadistica()) return;
+    if (!historialFallidoEn_.empty() && historialFallidoEn_ == ArchivoEstadistica()) return;
     // A pass refused at its login leaves no empty history file behind.
     if (sinEntrar_ && estadistica_.Vacio()) return;
     try {

@@ -240,6 +240,9 @@ class Velqor {
     // The history file that took every measurement the engine holds when it was last written;
     // empty once a measurement has come since, or before any write.
     std::string historialEscritoEn_;
+    // The history file whose last write failed (and was reported); the engine's end does not
+    // try it again.
+    std::string historialFallidoEn_;
     int32_t intentos_ = 0;                // authentication checks since the last success
     std::unique_ptr<Dialecto> dialecto_;  // the kind of server of the last connection
     bool backupNoVerificado_ = false;     // a backup of this pass failed its verification

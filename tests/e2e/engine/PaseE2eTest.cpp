@@ -345,3 +345,46 @@ TEST_F(CifradoE2eTest, StrictOnADriverThatCannotDoItIsRefusedBeforeConnecting) {
 
 }  // namespace
 }  // namespace velqor::prueba
+
+namespace velqor::prueba {
+namespace {
+
+using ::testing::Contains;
+
+TEST_F(PaseE2eTest, BackupPathsAreJoinedWithTheSeparatorOfTheServersPlatform) {
+    // A folder that does not start with "/" leaves the platform to the server's word; sqlsim,
+    // started from this test's folder, takes a relative path from there.
+    const std::string relativa =
+        std::filesystem::relative(respaldos, std::filesystem::current_path()).string();
+    const struct {
+        const char* caso;
+        int version;
+        const char* plataforma;
+        std::string carpeta;
+        std::string enDiario;  // the log backup's file as the journal shows it
+        bool escrito;          // the server wrote the backup into respaldos
+    } casos[] = {
+        {"SQL Server 2019 on Linux", 15, "Linux", relativa, relativa + "/Ventas_BackupLog_", true},
+        {"SQL Server 2019 on Windows", 15, "Windows", "C:\\Bak", "C:\\\\Bak\\\\Ventas_BackupLog_",
+         false},
+        {"SQL Server 2016, which has no sys.dm_os_host_info", 13, "Linux", "C:\\Bak",
+         "C:\\\\Bak\\\\Ventas_BackupLog_", false},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.caso);
+        escenario["version"] = caso.version;
+        escenario["hostPlatform"] = caso.plataforma;
+        respaldos = caso.carpeta;
+        Arranca();
+        EXPECT_EQ(Pasa(), caso.escrito) << informe;
+        const auto diario = Diario();
+        EXPECT_THAT(diario, Contains("SELECT host_platform FROM sys.dm_os_host_info"));
+        EXPECT_THAT(diario, Contains(HasSubstr("BACKUP LOG [Ventas] TO DISK='" + caso.enDiario)));
+        respaldos = carpeta.En("bak");
+        EXPECT_EQ(ArchivosRespaldo().size(), caso.escrito ? 2u : 0u);
+        for (const auto& n : ArchivosRespaldo()) std::filesystem::remove(respaldos + "/" + n);
+    }
+}
+
+}  // namespace
+}  // namespace velqor::prueba

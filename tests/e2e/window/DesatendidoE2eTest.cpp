@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <iostream>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -62,10 +64,11 @@ class DesatendidoE2e : public ::testing::Test {
 
     // Writes a launch configuration for the entry base beside the program.
     std::string EscribeLanzamiento(const std::string& base = "Ventas",
-                                   const std::string& clave = "secreto") {
+                                   const std::string& clave = "secreto",
+                                   const std::string& informes = {}) {
         const std::string ruta = programa.En("noche.ZEVcos");
         const Lista valores{Valor::Texto(base),
-                            Valor::Texto(programa.Texto()),
+                            Valor::Texto(informes.empty() ? programa.Texto() : informes),
                             Valor::Texto("ana"),
                             Valor::Texto(clave),
                             Valor::Largo(0),
@@ -260,6 +263,102 @@ TEST_F(DesatendidoE2e, AFailedBackupCancelsThePassAndFailsTheRun) {
     const auto informes = Archivos(".txt");
     ASSERT_EQ(informes.size(), 1u);
     EXPECT_NE(LeeBytes(informes[0].string()).find("\r\nCancelled\r\n"), std::string::npos);
+}
+
+// What a failed run printed and logged, shown in the test's output for whoever reads it.
+void Muestra(const std::string& caso, const std::string& error, const std::string& log) {
+    std::cout << "---- " << caso << ": standard error ----\n"
+              << error << "---- " << caso << ": log ----\n"
+              << log << "-------------------------------------\n";
+}
+
+// The one line a failed run prints: "velqor: ...; see LOG".
+void EsUnaLineaQueSenalaElLog(const std::string& error, const fs::path& log) {
+    EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 1) << error;
+    EXPECT_TRUE(error.starts_with("velqor: ")) << error;
+    EXPECT_TRUE(error.ends_with("; see " + log.string() + "\n")) << error;
+}
+
+TEST_F(DesatendidoE2e, AMisspeltDatabaseLogsEveryRecordOfTheServerAndSaysSoOnOneLine) {
+    SqlsimProceso sqlsim(EscenarioVentas(""));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+    std::string definicion = LeeBytes(programa.En("Ventas.cfp"));
+    definicion.replace(definicion.find("Database = Ventas"), 17, "Database = Ventass");
+    EscribeBytes(programa.En("Ventas.cfp"), definicion);
+
+    const Resultado r = Ejecuta({EscribeLanzamiento()});
+    EXPECT_EQ(r.codigo, 1) << r.error;
+    const auto logs = Archivos(".log");
+    ASSERT_EQ(logs.size(), 1u) << r.error;
+    const std::string log = LeeBytes(logs[0].string());
+    Muestra("a misspelt database", r.error, log);
+    // Both of the server's records, in the order the driver hands them over (FreeTDS puts the
+    // graver one first), as check shows them.
+    EXPECT_NE(log.find("Native Error 18456: [FreeTDS][SQL Server]Login failed for user 'sa'.\r\n"
+                       "Native Error 4060: [FreeTDS][SQL Server]Cannot open database \"Ventass\" "
+                       "requested by the login. The login failed.\r\n"),
+              std::string::npos)
+        << log;
+    EsUnaLineaQueSenalaElLog(r.error, logs[0]);
+    EXPECT_NE(r.error.find("Cannot open database \"Ventass\""), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("Login failed for user 'sa'."), std::string::npos) << r.error;
+    EXPECT_TRUE(Archivos(".ZEVeri").empty()) << "a refused login leaves no empty history";
+    EXPECT_TRUE(Archivos(".txt").empty());
+}
+
+TEST_F(DesatendidoE2e, ADownServerIsNamedWithItsPort) {
+    // Nothing listens on port 1.
+    EscribeDefinicionVentas(programa, 1, 2);
+    const Resultado r = Ejecuta({EscribeLanzamiento()});
+    EXPECT_EQ(r.codigo, 1) << r.error;
+    const auto logs = Archivos(".log");
+    ASSERT_EQ(logs.size(), 1u) << r.error;
+    const std::string log = LeeBytes(logs[0].string());
+    Muestra("a down server", r.error, log);
+    EXPECT_NE(log.find("(server 127.0.0.1, port 1)"), std::string::npos) << log;
+    EsUnaLineaQueSenalaElLog(r.error, logs[0]);
+    EXPECT_NE(r.error.find("(server 127.0.0.1, port 1)"), std::string::npos) << r.error;
+    EXPECT_TRUE(Archivos(".ZEVeri").empty());
+}
+
+TEST_F(DesatendidoE2e, AMissingReportFolderIsMadeAndOneThatCannotBeGivesTheSystemsReason) {
+    SqlsimProceso sqlsim(EscenarioVentas(""));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+
+    const std::string nueva = (respaldos.Ruta() / "informes" / "nuevos").string();
+    const Resultado hecha = Ejecuta({EscribeLanzamiento("Ventas", "secreto", nueva)});
+    EXPECT_EQ(hecha.codigo, 0) << hecha.error;
+    EXPECT_EQ(hecha.error, "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(nueva), fs::directory_iterator()), 1)
+        << "the month's history is in the folder the pass made";
+    for (const auto& informe : Archivos(".txt")) fs::remove(informe);
+
+    // A folder below a regular file can be made by nobody, root included.
+    EscribeBytes(respaldos.En("archivo"), "not a folder");
+    const std::string imposible = respaldos.En("archivo") + "/informes";
+    const Resultado r = Ejecuta({EscribeLanzamiento("Ventas", "secreto", imposible)});
+    EXPECT_EQ(r.codigo, 1) << r.error;
+    const auto logs = Archivos(".log");
+    ASSERT_EQ(logs.size(), 1u) << r.error;
+    const std::string log = LeeBytes(logs[0].string());
+    Muestra("a missing report folder that cannot be made", r.error, log);
+    EXPECT_NE(log.find("The density history could not be written to " + imposible + "/Ventas_"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("could not be written"), log.rfind("could not be written"))
+        << "said once: " << log;
+    EXPECT_NE(log.find(".ZEVeri: Not a directory"), std::string::npos) << log;
+    EsUnaLineaQueSenalaElLog(r.error, logs[0]);
+    EXPECT_NE(r.error.find("Not a directory"), std::string::npos) << r.error;
+}
+
+TEST_F(DesatendidoE2e, ARelativeLaunchPathThatDoesNotExistNamesTheWorkingDirectory) {
+    const Resultado r = Ejecuta({"falta.ZEVcos"});
+    EXPECT_EQ(r.codigo, 2);
+    EXPECT_NE(r.error.find("falta.ZEVcos (in the working directory " +
+                           fs::current_path().string() + ")"),
+              std::string::npos)
+        << r.error;
 }
 
 TEST_F(DesatendidoE2e, AnUnusableConfigurationExitsWith2AndSaysWhy) {
