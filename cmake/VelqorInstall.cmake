@@ -13,20 +13,32 @@ endif()
 
 install(FILES ${VELQOR_PACKAGING_DIR}/README-portable.md DESTINATION .)
 install(FILES ${VELQOR_PACKAGING_DIR}/velqor.svg DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/velqor-config.md DESTINATION docs)
+# velqor-config.md links to these pages, so they travel with it.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/velqor-config.md ${PROJECT_SOURCE_DIR}/docs/cfp-format.md
+              ${PROJECT_SOURCE_DIR}/docs/launch-config.md ${PROJECT_SOURCE_DIR}/docs/user-table.md
+              ${PROJECT_SOURCE_DIR}/docs/usuariospw.sql
+        DESTINATION docs)
 if(EXISTS ${PROJECT_SOURCE_DIR}/examples/Example.cfp)
   install(FILES ${PROJECT_SOURCE_DIR}/examples/Example.cfp DESTINATION examples)
 endif()
 
-# A desktop entry and the nightly service must name the program by an absolute path, known only
-# when installing: the templates' @VELQOR_DIR@ becomes the installation folder then.
+# The user the system service runs as (User=); edit the installed unit to change it.
+set(VELQOR_USUARIO_SERVICIO "velqor" CACHE STRING "User= of the installed system service")
+
+# A desktop entry and the nightly services must name the program by an absolute path, known only
+# when installing: the templates' @VELQOR_DIR@ becomes the installation folder then (a blank in it
+# is written %%20 in the units' file:// links; their ExecStart quotes it).
 install(CODE "
   set(carpeta \"\${CMAKE_INSTALL_PREFIX}\")
-  foreach(par \"velqor.desktop.in=velqor.desktop\" \"velqor-night.service.in=systemd/velqor-night.service\")
+  string(REPLACE \" \" \"%%20\" carpetaUrl \"\${carpeta}\")
+  foreach(par \"velqor.desktop.in=velqor.desktop\" \"velqor-night.service.in=systemd/velqor-night.service\"
+              \"velqor-night-system.service.in=systemd/velqor-night-system.service\")
     string(REPLACE \"=\" \";\" par \"\${par}\")
     list(GET par 0 origen)
     list(GET par 1 nombre)
     file(READ \"${VELQOR_PACKAGING_DIR}/\${origen}\" plantilla)
+    string(REPLACE \"@VELQOR_DIR_URL@\" \"\${carpetaUrl}\" plantilla \"\${plantilla}\")
+    string(REPLACE \"@VELQOR_USER@\" \"${VELQOR_USUARIO_SERVICIO}\" plantilla \"\${plantilla}\")
     string(REPLACE \"@VELQOR_DIR@\" \"\${carpeta}\" entrada \"\${plantilla}\")
     set(destino \"\$ENV{DESTDIR}\${carpeta}/\${nombre}\")
     message(STATUS \"Installing: \${destino}\")

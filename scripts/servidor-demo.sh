@@ -1,6 +1,6 @@
-# The bundled demo server, for scripts that source this file: sqlsim with the demo scenario, a SQL
-# Server login and an application user whose passwords are known, and a connection definition
-# "Demo" for it.
+# The bundled demo server, for scripts that source this file: sqlsim with the demo scenario
+# (tools/sqlsim/scenarios/demo.json: the SQL Server login and the application user below, with their
+# passwords), and a connection definition "Demo" for it.
 #
 #   arranca_servidor_demo BIN WORK   starts build's BIN/sqlsim with WORK/demo.json; sets
 #                                    sqlsim_pid and port (the caller stops sqlsim_pid)
@@ -13,12 +13,10 @@ sql_password=Demo.2026
 
 arranca_servidor_demo() {
   local bin=$1 work=$2 hash
+  # The shipped scenario holds the login and the user's stored password already.
   hash=$("$bin/velqor-config" hash-password --password "$app_password")
-  sed -E \
-    -e "s/\"logins\": *\[[^]]*\]/\"logins\": [{\"user\": \"$sql_user\", \"password\": \"$sql_password\"}]/" \
-    -e "s/(\"Usuario_ID\": *\"$app_user\", *\"Usuario_PW\": *\")[^\"]*\"/\1$hash\"/" \
-    tools/sqlsim/scenarios/demo.json > "$work/demo.json"
-  grep -q "$hash" "$work/demo.json" || { echo "demo: the demo scenario has no user $app_user" >&2; return 1; }
+  cp tools/sqlsim/scenarios/demo.json "$work/demo.json"
+  grep -q "$hash" "$work/demo.json" || { echo "demo: the demo scenario has no user $app_user with password $app_password" >&2; return 1; }
 
   "$bin/sqlsim" --scenario "$work/demo.json" --journal "$work/journal.txt" > "$work/sqlsim.out" 2> "$work/sqlsim.err" &
   sqlsim_pid=$!

@@ -144,7 +144,14 @@ int Comprobar::Corre(const Argumentos& argumentos, Consola& consola) const {
         }
         const std::string aviso = AvisoCarpetaInforme(argumentos.Valor("report-folder").value_or(""));
         if (!aviso.empty()) consola.error << "velqor-config: " << aviso << '\n';
-        if (!d.tablaUsuarios) return Falla(consola, "UsuariosPW is missing: the pass cannot check its operator");
+        if (!d.tablaUsuarios) {
+            return Falla(consola, "UsuariosPW is missing: the pass cannot check its operator "
+                                  "(docs/usuariospw.sql creates it)");
+        }
+        if (d.usuarios == 0) {
+            consola.error << "velqor-config: warning: UsuariosPW holds no user: the pass lets any "
+                             "name and password through (velqor-config set-user adds one)\n";
+        }
         if (!conocido) {
             return Falla(consola, "the user " + *usuario +
                                       " is not in UsuariosPW: the pass will refuse it (velqor-config "

@@ -7,6 +7,7 @@
 #include "cli/Comprobar.h"
 #include "cli/EscribirCfp.h"
 #include "cli/EscribirLanzamiento.h"
+#include "cli/FijarUsuario.h"
 #include "cli/Historial.h"
 #include "cli/MostrarLanzamiento.h"
 #include "cli/Plan.h"
@@ -19,6 +20,7 @@ VelqorConfig::VelqorConfig() {
     comandos_.push_back(std::make_unique<MostrarLanzamiento>());
     comandos_.push_back(std::make_unique<EscribirCfp>());
     comandos_.push_back(std::make_unique<CifrarClave>());
+    comandos_.push_back(std::make_unique<FijarUsuario>());
     comandos_.push_back(std::make_unique<Historial>());
     comandos_.push_back(std::make_unique<Comprobar>());
     comandos_.push_back(std::make_unique<Plan>());

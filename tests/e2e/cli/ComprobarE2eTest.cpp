@@ -144,6 +144,89 @@ TEST_F(ComprobarE2eTest, WhenItCannotConnectItExits1WithTheServersMessage) {
     }
 }
 
+TEST_F(ComprobarE2eTest, Exits1WhenThePassCannotLogInAndWarnsOfTheReportFolder) {
+    Arranca();
+    EscribeBytes(programa.En("archivo"), "not a folder");
+    const struct {
+        const char* caso;
+        std::vector<std::string> opciones;
+        int codigo;
+        const char* error;  // in standard error; "" for none at all
+    } casos[] = {
+        {"a user of the table", {"--user", "ana"}, 0, ""},
+        {"a user the table lacks", {"--user", "bob"}, 1, "the user bob is not in UsuariosPW"},
+        {"a report folder to make", {"--report-folder", programa.En("nuevos")}, 0,
+         "does not exist; the pass will create it"},
+        {"a report folder that cannot be",
+         {"--report-folder", programa.En("archivo/informes")},
+         0,
+         "does not exist and cannot be created: Not a directory"},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.caso);
+        const ResultadoCli r = Comprueba(caso.opciones);
+        EXPECT_EQ(r.codigo, caso.codigo) << r.error;
+        EXPECT_THAT(r.salida, HasSubstr("User table:       UsuariosPW, 1 user(s)\n"));
+        if (std::string(caso.error).empty()) {
+            EXPECT_EQ(r.error, "");
+        } else {
+            EXPECT_THAT(r.error, HasSubstr(caso.error));
+        }
+    }
+
+    escenario["databases"][0].erase("UsuariosPW");
+    Arranca();
+    const ResultadoCli sinTabla = Comprueba();
+    EXPECT_EQ(sinTabla.codigo, 1);
+    EXPECT_THAT(sinTabla.salida, HasSubstr("UsuariosPW is missing"));
+    EXPECT_THAT(sinTabla.error, HasSubstr("UsuariosPW is missing: the pass cannot check its operator"));
+
+    escenario["databases"][0]["UsuariosPW"] = json::array();
+    Arranca();
+    const ResultadoCli vacia = Comprueba({"--user", "bob"});
+    EXPECT_EQ(vacia.codigo, 0) << "an empty table lets anybody through";
+    EXPECT_THAT(vacia.error, HasSubstr("UsuariosPW holds no user"));
+}
+
+TEST_F(ComprobarE2eTest, SetUserShowsTheStatementAndSendsItOnlyWhenTold) {
+    Arranca();
+    const auto SetUser = [&](std::vector<std::string> opciones, const std::string& entrada) {
+        std::vector<std::string> argumentos{"set-user", "Ventas", "--program-folder",
+                                            programa.Texto(), "--password-stdin"};
+        argumentos.insert(argumentos.end(), opciones.begin(), opciones.end());
+        return EjecutaCli(argumentos, entrada);
+    };
+    const std::string cifrada = Codificador::Cifra(VersionPrograma::kEmpresa, "NUEVA");
+    const std::string cambio =
+        "UPDATE UsuariosPW SET Usuario_PW='" + cifrada + "' WHERE Usuario_ID='ana'";
+    const std::string alta = "INSERT INTO UsuariosPW (Usuario_ID, Usuario_PW, Usuario_cd) VALUES "
+                             "('O''Brien', '" + cifrada + "', 2)";
+
+    // Declined: shown, asked, and nothing sent.
+    for (const char* respuesta : {"n\n", "\n", ""}) {
+        SCOPED_TRACE(respuesta);
+        const ResultadoCli r = SetUser({"--user", "ana"}, std::string("nueva\n") + respuesta);
+        EXPECT_EQ(r.codigo, 1);
+        EXPECT_THAT(r.salida, HasSubstr(cambio + "\nSend this statement to Ventas? [y/N] "));
+        EXPECT_THAT(r.error, HasSubstr("nothing was sent"));
+    }
+    const ResultadoCli nuevo = SetUser({"--user", "O'Brien"}, "nueva\n");
+    EXPECT_EQ(nuevo.codigo, 2) << "a new user needs its code";
+    EXPECT_THAT(nuevo.error, HasSubstr("give its code with --code"));
+    EXPECT_EQ(SetUser({"--user", "ana", "--code", "x"}, "nueva\n").codigo, 2);
+    for (const auto& linea : sim->LineasDiario()) {
+        EXPECT_EQ(linea.find("UPDATE"), std::string::npos) << linea;
+        EXPECT_EQ(linea.find("INSERT"), std::string::npos) << linea;
+    }
+
+    // Agreed, or --yes: the statement goes to the server as shown.
+    SetUser({"--user", "ana"}, "nueva\ny\n");
+    SetUser({"--user", "O'Brien", "--code", "2", "--yes"}, "nueva\n");
+    const auto diario = sim->LineasDiario();
+    EXPECT_THAT(diario, ::testing::Contains(cambio));
+    EXPECT_THAT(diario, ::testing::Contains(alta));
+}
+
 TEST_F(ComprobarE2eTest, ADefinitionGivenByPathOrThatDoesNotLoad) {
     Arranca();
     const ResultadoCli r = EjecutaCli({"check", programa.En("Ventas.cfp")});

@@ -207,6 +207,36 @@ TEST(Noche, ASecondSignalCancelsTheRunningStatementAtTheServer) {
     EXPECT_TRUE(Contiene(log, "asked to stop again")) << log;
 }
 
+TEST(Noche, OneSignalCancelsAtTheServerWhenTheStatementOutlastsTheGrace) {
+    // A service manager's stop sends one SIGTERM only: the program cancels the running statement
+    // at the server itself once VELQOR_SERVER_CANCEL_AFTER seconds have passed.
+    SqlsimProceso sqlsim(EscenarioVentas(R"("dbreindex": 60000)"));
+    InstalacionPrueba inst;
+    inst.EscribeDefinicion(sqlsim.Puerto());
+    Limites limites;
+    limites.segundos = 30;
+    limites.entorno = {"VELQOR_SERVER_CANCEL_AFTER=1"};
+    bool enviada = false;
+    limites.durante = [&](pid_t pid) {
+        if (!enviada && Recibio(sqlsim, "DBCC DBREINDEX")) {
+            enviada = true;
+            ::kill(pid, SIGTERM);
+        }
+    };
+    const Corrida r = inst.Ejecuta(inst.EscribeLanzamiento(), limites);
+    ASSERT_TRUE(enviada);
+    ASSERT_TRUE(r.terminoSolo) << "the rebuild was not cut short";
+    EXPECT_EQ(r.senal, 0);
+    EXPECT_LT(r.segundos, 20);
+    EXPECT_EQ(r.codigo, 1);
+    const std::string informe = inst.Unico(".txt");
+    EXPECT_FALSE(Contiene(informe, "Reindex Clientes.PK_Clientes (")) << "it did not finish";
+    EXPECT_TRUE(Contiene(informe, "\r\nCancelled\r\nTime: ")) << informe;
+    const std::string log = inst.Unico(".log");
+    EXPECT_TRUE(Contiene(log, "still ran 1 seconds after the stop request")) << log;
+    EXPECT_NE(r.error.find("velqor: The pass over Ventas failed: "), std::string::npos) << r.error;
+}
+
 TEST(Noche, TwoSignalsDuringASlowLoginStillEndWithACancelledReport) {
     SqlsimProceso sqlsim(
         EscenarioVentas("", R"({"on": "login", "match": "sa", "action": "delay", "ms": 4000})"));

@@ -25,6 +25,7 @@
 #include "common/Proceso.h"
 #include "common/Valor.h"
 #include "components/Codificador.h"
+#include "components/Lanzamiento.h"
 
 extern char** environ;
 
@@ -359,6 +360,29 @@ TEST_F(DesatendidoE2e, ARelativeLaunchPathThatDoesNotExistNamesTheWorkingDirecto
                            fs::current_path().string() + ")"),
               std::string::npos)
         << r.error;
+}
+
+TEST_F(DesatendidoE2e, TheDemosDocumentedPasswordsWorkWithTheShippedScenario) {
+    // The README's demo: the SQL Server login velqor / Demo.2026 and the application user Admin
+    // with the password demo, against tools/sqlsim/scenarios/demo.json as shipped.
+    SqlsimProceso sqlsim(VELQOR_ESCENARIO_DEMO);
+    EscribeBytes(programa.En("Demo.cfp"),
+                 "[Connection]\nName = Demo\nKind = 2\nServer = 127.0.0.1," +
+                     std::to_string(sqlsim.Puerto()) + "\nDatabase = Ventas\nUser = velqor\n" +
+                     "Password = " + Codificador::CifraClave(VersionPrograma::kEmpresa, "Demo.2026") +
+                     "\n");
+    Lanzamiento lanzamiento;
+    lanzamiento.entrada = "Demo";
+    lanzamiento.carpetaInforme = programa.Texto();
+    lanzamiento.usuario = "Admin";
+    lanzamiento.clave = "demo";
+    lanzamiento.enLinea = true;
+    lanzamiento.carpetaBackup = respaldos.Texto();
+    ASSERT_TRUE(lanzamiento.Guarda(programa.En("demo.ZEVcos")));
+    const Resultado r = Ejecuta({programa.En("demo.ZEVcos")});
+    EXPECT_EQ(r.codigo, 0) << r.error;
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(Archivos(".txt").size(), 1u);
 }
 
 TEST_F(DesatendidoE2e, AnUnusableConfigurationExitsWith2AndSaysWhy) {
