@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -151,6 +152,36 @@ TEST_F(LanzamientoCli, ShowLaunchRefusesTamperedForeignAndMissingFiles) {
         EXPECT_EQ(r.codigo, 1) << nombre;
         EXPECT_NE(r.error.find(mensaje), std::string::npos) << nombre << ": " << r.error;
         EXPECT_TRUE(r.salida.empty()) << nombre;
+    }
+}
+
+TEST_F(LanzamientoCli, WriteLaunchWarnsOfAReportFolderThePassCannotWrite) {
+    EscribeBytes(carpeta.En("archivo"), "not a folder");
+    const struct {
+        std::string carpeta;
+        std::string aviso;  // empty: standard error stays empty
+    } casos[] = {
+        {carpeta.Texto(), ""},
+        {"/srv/reports-missing-" + std::to_string(::getpid()),
+         "does not exist; the pass will create it"},
+        {carpeta.En("archivo/informes"), "does not exist and cannot be created: Not a directory"},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.carpeta);
+        const ResultadoCli r =
+            Ejecuta({"write-launch", ruta, "--database", "Local", "--report-folder", caso.carpeta,
+                     "--user", "ann", "--password", "pw", "--offline", "--backup-folder", "/b",
+                     "--force"});
+        EXPECT_EQ(r.codigo, 0) << "written all the same: " << r.error;
+        EXPECT_TRUE(std::filesystem::exists(ruta));
+        if (caso.aviso.empty()) {
+            EXPECT_EQ(r.error, "");
+        } else {
+            EXPECT_NE(r.error.find("velqor-config: Warning: the report folder " + caso.carpeta),
+                      std::string::npos)
+                << r.error;
+            EXPECT_NE(r.error.find(caso.aviso), std::string::npos) << r.error;
+        }
     }
 }
 
