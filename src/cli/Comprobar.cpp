@@ -7,10 +7,10 @@
 
 #include "cli/AvisosEnConsola.h"
 #include "cli/Definicion.h"
+#include "cli/MotorDeDefinicion.h"
 #include "common/General.h"
 #include "engine/Diagnostico.h"
 #include "engine/ErrorAtrapado.h"
-#include "engine/Sql.h"
 #include "engine/Velqor.h"
 
 namespace velqor::cli {
@@ -74,11 +74,7 @@ nlohmann::json Json(const Diagnostico& d, const Definicion& definicion) {
 // True when the pass's operator check can find usuario in UsuariosPW: a row of that name (for
 // "Admin" also the row of code 1), or no row at all, which lets any user through.
 bool UsuarioConocido(db::Connection& conn, const Diagnostico& d, const std::string& usuario) {
-    if (d.usuarios == 0) return true;
-    const std::string extra = usuario == "Admin" ? " Or Usuario_cd=1" : "";
-    const auto rs = conn.Execute(
-        "SELECT Usuario_cd FROM UsuariosPW WHERE Usuario_ID=" + Sql::Literal(usuario) + extra, 1);
-    return rs && !rs->EOF();
+    return d.usuarios == 0 || UsuarioEnTabla(conn, usuario, true);
 }
 
 }  // namespace
@@ -120,17 +116,9 @@ int Comprobar::Corre(const Argumentos& argumentos, Consola& consola) const {
     if (!ExigePosicionales(argumentos, 1, "DEFINITION", consola, codigo)) return codigo;
     Definicion definicion;
     std::string error;
-    if (!BuscaDefinicion(argumentos.Posicionales()[0], CarpetaDePrograma(argumentos), definicion,
-                         error)) {
-        return Falla(consola, error);
-    }
     const AvisosEnConsola avisos(consola);
     Velqor motor;
-    motor.SoloLectura();
-    bool noEsSQL = false;
-    if (!motor.Crear(definicion.carpeta, definicion.entrada, "", noEsSQL)) {
-        return Falla(consola, "the definition does not load");
-    }
+    if (!EnlazaMotor(argumentos, motor, definicion, error)) return Falla(consola, error);
     try {
         auto conn = motor.AbreConexion();
         const Diagnostico d = Diagnostica(motor, *conn);

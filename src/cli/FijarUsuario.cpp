@@ -8,7 +8,7 @@
 #include "cli/AvisosEnConsola.h"
 #include "cli/CifrarClave.h"
 #include "cli/Clave.h"
-#include "cli/Definicion.h"
+#include "cli/MotorDeDefinicion.h"
 #include "common/General.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/Sql.h"
@@ -104,24 +104,12 @@ int FijarUsuario::Corre(const Argumentos& argumentos, Consola& consola) const {
     if (EnBlanco(clave)) return MalUso(consola, "the password must not be blank");
 
     Definicion definicion;
-    if (!BuscaDefinicion(argumentos.Posicionales()[0], CarpetaDePrograma(argumentos), definicion,
-                         error)) {
-        return Falla(consola, error);
-    }
     const AvisosEnConsola avisos(consola);
     Velqor motor;
-    motor.SoloLectura();
-    bool noEsSQL = false;
-    if (!motor.Crear(definicion.carpeta, definicion.entrada, "", noEsSQL)) {
-        return Falla(consola, "the definition does not load");
-    }
+    if (!EnlazaMotor(argumentos, motor, definicion, error)) return Falla(consola, error);
     try {
         auto conn = motor.AbreConexion();
-        const auto fila =
-            conn->Execute("SELECT Usuario_cd FROM UsuariosPW WHERE Usuario_ID=" +
-                              Sql::Literal(usuario),
-                          1);
-        const bool existe = fila && !fila->EOF();
+        const bool existe = UsuarioEnTabla(*conn, usuario, false);
         if (!existe && !numero) {
             return MalUso(consola, "the user " + usuario + " is new: give its code with --code");
         }
