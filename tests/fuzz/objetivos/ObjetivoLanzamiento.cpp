@@ -7,6 +7,7 @@
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 #include "components/Cripto.h"
+#include "components/Lanzamiento.h"
 
 namespace velqor::fuzz {
 namespace {
@@ -33,6 +34,17 @@ void Lee(const std::string& ruta) {
     if (!Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, false)) {
         Exige(valores == centinela, "a refused launch configuration changed the list");
         return;
+    }
+    // What the window, velqor and velqor-config take from the values: a record, or a refusal.
+    Lanzamiento registro;
+    std::string error;
+    if (Lanzamiento::DeLista(valores, registro, error)) {
+        Lanzamiento releido;
+        Exige(Lanzamiento::DeLista(registro.ALista(), releido, error) &&
+                  releido.ALista() == registro.ALista(),
+              "a launch configuration record does not read back as itself");
+    } else {
+        Exige(!error.empty(), "a refused launch configuration record gives no reason");
     }
     const std::string copia = CarpetaFuzz::DelProceso().En("Copia.ZEVcos");
     Exige(Codificador::GuardaArchivo(VersionPrograma::kEmpresa, valores, copia, false),
