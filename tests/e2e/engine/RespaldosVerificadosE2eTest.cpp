@@ -40,7 +40,8 @@ TEST_F(RespaldosVerificadosE2eTest, BothBackupsAreTakenWithChecksumsAndVerified)
            P("Shrink Ventas_log"), P("Backup Log"), P("Verify Backup Log"),
            P("Log Truncate Doesn't apply to SQL Server 2008 or higher", false),
            P("Shrink Ventas_log"), P("Backup Database"), P("Verify Backup Database"), kTiempo});
-    const std::string bak = respaldos + "\\\\";
+    // The folder starts with "/": the server's own path, joined with "/".
+    const std::string bak = respaldos + "/";
     const std::string log = "DISK='" + bak + "Ventas_BackupLog_<stamp>.dat'";
     const std::string base = "DISK='" + bak + "Ventas_Backup_<stamp>.dat'";
     std::cout << "---- journal of a verified pass ----\n";
@@ -103,7 +104,7 @@ TEST_F(RespaldosVerificadosE2eTest, AMissingBackupFileIsReportedAsSuch) {
             std::filesystem::remove(e.path());
     });
     EXPECT_FALSE(Pasa());
-    EXPECT_THAT(informe, HasSubstr("Verify Backup Log Invalid path: " + respaldos + "\\"));
+    EXPECT_THAT(informe, HasSubstr("Verify Backup Log Invalid path: " + respaldos + "/"));
 }
 
 }  // namespace
