@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "common/Proceso.h"
+#include "common/General.h"
 #include "components/Codificador.h"
 
 namespace velqor::cli {
@@ -66,9 +67,17 @@ bool Lanzamiento::Lee(const std::string& ruta, Lanzamiento& lanzamiento, std::st
         return false;
     }
     Lista valores;
-    if (!Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true)) {
+    const auto lectura = Codificador::LeeArchivoConLlave(VersionPrograma::kEmpresa, ruta, valores);
+    if (lectura == Codificador::Lectura::OtraInstalacion) {
+        error = ruta + " was " + Codificador::Motivo(lectura);
+        return false;
+    }
+    if (!Codificador::Abre(lectura)) {
         error = ruta + " is not a launch configuration of this program, or it was altered";
         return false;
+    }
+    if (lectura == Codificador::Lectura::LlaveCompartida) {
+        RegistraAviso(Codificador::AvisoLlaveCompartida(ruta), "");
     }
     std::string detalle;
     if (!DeLista(valores, lanzamiento, detalle)) {

@@ -21,6 +21,7 @@ struct EstadoProceso {
     bool logCreado = false;  // this process created archivoLog; later entries append to it
     int erroresRegistrados = 0;
     CuadroMensaje cuadro;
+    SalidaAvisos avisos;
 };
 
 EstadoProceso& Estado() {
@@ -63,6 +64,7 @@ int ErroresRegistrados() { return Estado().erroresRegistrados; }
 // ---- The message box service ----
 
 void InstalaCuadroMensaje(CuadroMensaje cuadro) { Estado().cuadro = std::move(cuadro); }
+void InstalaSalidaAvisos(SalidaAvisos salida) { Estado().avisos = std::move(salida); }
 
 void MuestraMensaje(const std::string& texto, const std::string& titulo) {
     const std::string& tituloMostrado = titulo.empty() ? TituloAplicacion() : titulo;
@@ -317,6 +319,7 @@ void InformaError(int32_t numero, std::string_view descripcion, const db::Connec
 
 void RegistraAviso(std::string_view texto, std::string_view contexto) {
     try {
+        if (Estado().avisos) return Estado().avisos(std::string(texto));
         EscribeEnLog(std::string(texto) + std::string(kSaltoLinea), contexto);
     } catch (...) {
         // The warning is lost; the caller carries on.

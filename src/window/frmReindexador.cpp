@@ -110,11 +110,10 @@ bool frmReindexador::LeeLineaComandos() {
         return false;
     }
     Lista valores;
-    if (!Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true)) {
-        motivo_ = Mensaje(
-            "The launch configuration |1 could not be read (damaged, or not written by this "
-            "program)",
-            {Valor::Texto(ruta)});
+    const auto lectura = Codificador::LeeArchivoConLlave(VersionPrograma::kEmpresa, ruta, valores);
+    if (!Codificador::Abre(lectura)) {
+        motivo_ = Mensaje("The launch configuration |1 could not be read (|2)",
+                          {Valor::Texto(ruta), Valor::Texto(Codificador::Motivo(lectura))});
         return false;
     }
     // Nobody watches from here on: what choosing the database reports (a damaged history set
@@ -142,6 +141,9 @@ bool frmReindexador::LeeLineaComandos() {
         return false;
     }
     if (LegiblePorOtros(ruta)) RegistraAviso(AvisoLegiblePorOtros(ruta), titulo_);
+    if (lectura == Codificador::Lectura::LlaveCompartida) {
+        RegistraAviso(Codificador::AvisoLlaveCompartida(ruta), titulo_);
+    }
     return true;
 }
 
