@@ -69,7 +69,9 @@ bool Lanzamiento::Lee(const std::string& ruta, Lanzamiento& lanzamiento, std::st
     Lista valores;
     const auto lectura = Codificador::LeeArchivoConLlave(VersionPrograma::kEmpresa, ruta, valores);
     if (lectura == Codificador::Lectura::OtraInstalacion) {
-        error = ruta + " was " + Codificador::Motivo(lectura);
+        error = ruta +
+                " was written for another installation: no key of this installation opens it (it "
+                "is not a launch configuration of this program, or it was altered)";
         return false;
     }
     if (!Codificador::Abre(lectura)) {
