@@ -46,8 +46,9 @@ int CrearLlave::Corre(const Argumentos& argumentos, Consola& consola) const {
         grupo = nombre;
     }
     if (sistema && ::geteuid() != 0) {
-        return Falla(consola, "the system's key is made by root: sudo velqor-config init-key "
-                              "--system");
+        return Falla(consola,
+                     "the system's key is made by root: sudo velqor-config init-key "
+                     "--system");
     }
     const std::string ruta =
         sistema ? LlaveInstalacion::RutaSistema() : LlaveInstalacion::RutaUsuario();

@@ -37,8 +37,7 @@ bool BuscaDefinicion(const std::string& texto, const std::string& carpetaProgram
         return it == freeTds.end() ? std::string() : it->second;
     };
     const std::string ca = ajuste("ca file");
-    const std::string origenes =
-        Mayusculas(ca) == "SYSTEM" ? "the system's trusted ones" : ca;
+    const std::string origenes = Mayusculas(ca) == "SYSTEM" ? "the system's trusted ones" : ca;
     if (perfil.Cifrado().empty() || perfil.Cifrado() == "no") {
         definicion.cifrado = perfil.Cifrado().empty() ? "left to the driver" : "not asked for";
     } else {
@@ -53,8 +52,9 @@ bool BuscaDefinicion(const std::string& texto, const std::string& carpetaProgram
             definicion.comprobacion += " and names " + ajuste("host");
         }
     } else if (perfil.EsFreeTds()) {
-        definicion.comprobacion = "not checked: FreeTDS checks a certificate only when it is given "
-                                  "a CA file (Encrypt = yes without TrustServerCertificate)";
+        definicion.comprobacion =
+            "not checked: FreeTDS checks a certificate only when it is given "
+            "a CA file (Encrypt = yes without TrustServerCertificate)";
     }
     if (perfil.TipoBase() != 2) {
         error = UneRuta(definicion.carpeta, definicion.entrada + ".cfp") +

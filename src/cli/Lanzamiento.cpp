@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "common/Proceso.h"
 #include "common/General.h"
+#include "common/Proceso.h"
 #include "components/Codificador.h"
 
 namespace velqor::cli {

@@ -53,7 +53,8 @@ bool RecifraDefinicion(const fs::path& ruta, std::string& error) {
     texto.replace(donde, vieja.size(), nueva);
     PerfilConexion deVuelta;
     const auto cargaDeVuelta = [&](const std::string& temporal) {
-        return deVuelta.Cargar(VersionPrograma::kEmpresa, carpeta, fs::path(temporal).stem().string());
+        return deVuelta.Cargar(VersionPrograma::kEmpresa, carpeta,
+                               fs::path(temporal).stem().string());
     };
     if (!ReemplazaArchivo(ruta.string(), texto, Permisos::Privados, cargaDeVuelta, ".cfp")) {
         error = "could not rewrite " + ruta.string();
@@ -107,8 +108,9 @@ int Recifrar::Corre(const Argumentos& argumentos, Consola& consola) const {
     std::string error;
     if (!LlaveInstalacion::Llaves(llaves, error)) return Falla(consola, error);
     if (llaves.empty()) {
-        return Falla(consola, "this installation has no key of its own yet: make one with "
-                              "velqor-config init-key");
+        return Falla(consola,
+                     "this installation has no key of its own yet: make one with "
+                     "velqor-config init-key");
     }
     // The warning that a file is under the shared key is what this command answers.
     InstalaSalidaAvisos([](const std::string&) {});

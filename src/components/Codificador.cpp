@@ -249,9 +249,9 @@ Lectura DescifraClaveConLlave(const std::string& clave, const std::string& cifra
         const std::string llave =
             cripto::DerivaDeMaterial(materiales[i], cripto::kSalFija, kUsoClave);
         std::string claro;
-        if (!llave.empty() && cripto::DescifraGcm(llave, todo.substr(0, cripto::kLargoNonce),
-                                                  kUsoClave, todo.substr(cripto::kLargoNonce),
-                                                  claro)) {
+        if (!llave.empty() &&
+            cripto::DescifraGcm(llave, todo.substr(0, cripto::kLargoNonce), kUsoClave,
+                                todo.substr(cripto::kLargoNonce), claro)) {
             contrasena = std::move(claro);
             return Leido(i, materiales.size());
         }

@@ -12,8 +12,8 @@ namespace velqor::Codificador {
 
 // The key of launch configuration files and connection-definition passwords: this installation's
 // (LlaveInstalacion) when it has one, else the key every copy of the program shares, derived from
-// the key text. A file or value is read under each of this installation's keys, then the shared one;
-// GCM authentication tells which one it was written under, so the formats carry no mark of it.
+// the key text. A file or value is read under each of this installation's keys, then the shared
+// one; GCM authentication tells which one it was written under, so the formats carry no mark of it.
 
 // How a file or value written by this component was read.
 enum class Lectura {
@@ -33,10 +33,11 @@ std::string Motivo(Lectura lectura);
 std::string AvisoLlaveCompartida(const std::string& ruta);
 
 // Writes the list (any Valor kinds the array text knows) to ruta, encrypted and authenticated
-// with a key derived from the installation's key (or clave) and a fresh random salt and nonce. The file is replaced atomically
-// and left readable by its owner only (0600). False when the list cannot be written (a Currency
-// value, for instance) or the file cannot be replaced; an existing file is then unchanged.
-// Also false when the installation's key is damaged. The flag has no effect.
+// with a key derived from the installation's key (or clave) and a fresh random salt and nonce. The
+// file is replaced atomically and left readable by its owner only (0600). False when the list
+// cannot be written (a Currency value, for instance) or the file cannot be replaced; an existing
+// file is then unchanged. Also false when the installation's key is damaged. The flag has no
+// effect.
 bool GuardaArchivo(const std::string& clave, const Lista& valores, const std::string& ruta,
                    bool flag);
 

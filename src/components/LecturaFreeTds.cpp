@@ -50,11 +50,13 @@ std::map<std::string, std::string> Seccion(std::string_view texto, std::string_v
         std::size_t i = 0;
         while (i < linea.size() && EsBlanco(linea[i])) ++i;
         if (i < linea.size() && (linea[i] == ';' || linea[i] == '#')) continue;
-        std::string opcion = Compacta(linea, i, [](char c) { return c == '='; }, true);
+        std::string opcion = Compacta(
+            linea, i, [](char c) { return c == '='; }, true);
         if (opcion.empty()) continue;
         if (i < linea.size()) ++i;  // the "="
         while (i < linea.size() && EsBlanco(linea[i])) ++i;
-        std::string valor = Compacta(linea, i, [](char c) { return c == ';' || c == '#'; }, false);
+        std::string valor = Compacta(
+            linea, i, [](char c) { return c == ';' || c == '#'; }, false);
         if (opcion.front() == '[') {
             const std::string nombre = opcion.substr(1, opcion.find(']') - 1);
             dentro = ::strcasecmp(buscada.c_str(), nombre.c_str()) == 0;
@@ -74,14 +76,15 @@ std::string Linea(std::string_view opcion, std::string_view valor) {
 std::string PorQueNoCabe(std::string_view opcion, std::string_view valor) {
     const std::size_t largo = Linea(opcion, valor).size();
     if (largo > kLargoLinea) {
-        return "it is longer than the " +
-               std::to_string(valor.size() - (largo - kLargoLinea)) +
+        return "it is longer than the " + std::to_string(valor.size() - (largo - kLargoLinea)) +
                " bytes FreeTDS reads on one line of its settings";
     }
     for (char c : valor) {
         const auto u = static_cast<unsigned char>(c);
-        if ((u < 0x20 && c != '\t') || u == 0x7F) return "it holds a line end or a control character";
-        if (c == '#' || c == ';') return "it holds \"#\" or \";\", where FreeTDS's settings begin a comment";
+        if ((u < 0x20 && c != '\t') || u == 0x7F)
+            return "it holds a line end or a control character";
+        if (c == '#' || c == ';')
+            return "it holds \"#\" or \";\", where FreeTDS's settings begin a comment";
     }
     // What is left to change is the blanks: read the line back as FreeTDS would.
     const auto leidas = Seccion("[s]\n" + Linea(opcion, valor), "s");

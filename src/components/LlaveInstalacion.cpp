@@ -52,7 +52,7 @@ bool Llaves(std::vector<std::string>& llaves, std::string& error) {
     for (const std::string& ruta : {RutaUsuario(), RutaSistema()}) {
         if (ruta.empty()) continue;
         struct stat st {};
-        if (::stat(ruta.c_str(), &st) != 0) continue;  // no key there
+        if (::stat(ruta.c_str(), &st) != 0) continue;     // no key there
         if (::access(ruta.c_str(), R_OK) != 0) continue;  // another user's (a service's) key
         std::string llave;
         if (!S_ISREG(st.st_mode) || !LeeArchivo(ruta, llave, kLargo + 1) ||
@@ -96,13 +96,15 @@ bool Crea(const std::string& ruta, bool carpetaPrivada, const std::optional<std:
     // O_EXCL: an existing key is never replaced, even by two runs at once.
     const int fd = ::open(ruta.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        error = errno == EEXIST ? ruta + " exists already: a key is never replaced, since what "
-                                         "was written under it could no longer be read"
+        error = errno == EEXIST ? ruta +
+                                      " exists already: a key is never replaced, since what "
+                                      "was written under it could no longer be read"
                                 : "cannot write " + ruta + ": " + Sistema(errno);
         return false;
     }
     bool bien = ::write(fd, llave.data(), llave.size()) == static_cast<ssize_t>(llave.size());
-    if (bien && gid) bien = ::fchown(fd, static_cast<uid_t>(-1), *gid) == 0 && ::fchmod(fd, 0640) == 0;
+    if (bien && gid)
+        bien = ::fchown(fd, static_cast<uid_t>(-1), *gid) == 0 && ::fchmod(fd, 0640) == 0;
     bien = ::fsync(fd) == 0 && bien;
     bien = ::close(fd) == 0 && bien;
     if (!bien) {

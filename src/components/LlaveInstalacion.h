@@ -27,8 +27,8 @@ std::string RutaSistema();
 bool Llaves(std::vector<std::string>& llaves, std::string& error);
 
 // Makes a new key at ruta, creating its folder (mode 0700 for the user's, 0755 for the system's)
-// when missing. grupo: the group that may read it (mode 0640), or none (0600). False with error when
-// ruta exists already (a key is never replaced: what was written under it could no longer be
+// when missing. grupo: the group that may read it (mode 0640), or none (0600). False with error
+// when ruta exists already (a key is never replaced: what was written under it could no longer be
 // read), the group is unknown, or the file cannot be written.
 bool Crea(const std::string& ruta, bool carpetaPrivada, const std::optional<std::string>& grupo,
           std::string& error);

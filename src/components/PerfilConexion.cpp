@@ -232,8 +232,9 @@ void PerfilConexion::CompruebaAjustesFreeTds(const PerfilConexion& p) {
         esperados[a.opcion] = a.valor;
     }
     if (Minusculas(p.archivoCA_) == "system") {
-        Falla("CAFile cannot be \"system\", which FreeTDS takes for the system's trusted "
-              "certificates: leave CAFile out for those, or write ./system for a file of that name");
+        Falla(
+            "CAFile cannot be \"system\", which FreeTDS takes for the system's trusted "
+            "certificates: leave CAFile out for those, or write ./system for a file of that name");
     }
     // The whole text, read back as FreeTDS reads it, must say exactly what was meant.
     if (p.ComprobacionesFreeTds() != esperados) {
@@ -266,8 +267,8 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
         Codificador::Lectura lectura = Codificador::Lectura::Leido;
         p.nombre_ = toma("name").empty() ? nombre : toma("name");
         // Report files are named after it: it must not lead out of the program's folder.
-        if (const std::string dado = toma("name");
-            dado.find_first_of("/\\") != std::string::npos || dado.find("..") != std::string::npos) {
+        if (const std::string dado = toma("name"); dado.find_first_of("/\\") != std::string::npos ||
+                                                   dado.find("..") != std::string::npos) {
             Falla("Name cannot hold a path separator (/ or \\) or \"..\"");
         }
         if (!tiene("kind")) Falla("Kind is missing");
@@ -332,9 +333,10 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
             std::string prueba;
             lectura = Codificador::DescifraClaveConLlave(clave, p.claveCifrada_, prueba);
             if (lectura == Codificador::Lectura::OtraInstalacion) {
-                Falla("the password cannot be decrypted, it was |1; write the definition again on "
-                      "this installation (velqor-config write-cfp)",
-                      {Valor::Texto(Codificador::Motivo(lectura))});
+                Falla(
+                    "the password cannot be decrypted, it was |1; write the definition again on "
+                    "this installation (velqor-config write-cfp)",
+                    {Valor::Texto(Codificador::Motivo(lectura))});
             }
             if (!Codificador::Abre(lectura)) {
                 Falla("the password cannot be decrypted (|1)",
@@ -432,8 +434,8 @@ bool PerfilConexion::CompruebaArchivoCA(std::string& motivo) const {
     std::string bytes;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(archivoCA_, ec)) {
-        motivo = Mensaje("The CAFile |1 does not exist or is not a file",
-                         {Valor::Texto(archivoCA_)});
+        motivo =
+            Mensaje("The CAFile |1 does not exist or is not a file", {Valor::Texto(archivoCA_)});
     } else if (!LeeArchivo(archivoCA_, bytes, kMaximoCA)) {
         motivo = Mensaje("The CAFile |1 cannot be read (no permission, or larger than 16 MB)",
                          {Valor::Texto(archivoCA_)});

@@ -27,7 +27,7 @@ constexpr std::string_view kExtension = ".conf";
     throw ErrorEjecucion(errores::kFalloGeneral,
                          "The FreeTDS settings for checking the server's certificate could not be "
                          "written to the temporary folder: " +
-                         detalle);
+                             detalle);
 }
 
 // Removes the settings files in carpeta whose process (the pid in their name) no longer runs.
@@ -63,8 +63,9 @@ std::string ConfFreeTdsTemporal::Carpeta() {
     struct stat st {};
     if (::lstat(carpeta.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
         (st.st_mode & 077) != 0) {
-        NoSeEscribe(carpeta + " is not a folder of this user's that only this user may enter "
-                              "(mode 0700); remove it");
+        NoSeEscribe(carpeta +
+                    " is not a folder of this user's that only this user may enter "
+                    "(mode 0700); remove it");
     }
     return carpeta;
 }

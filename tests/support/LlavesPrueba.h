@@ -15,8 +15,7 @@ namespace velqor::prueba {
 
 class LlavesPrueba {
   public:
-    LlavesPrueba()
-        : xdg_(Anterior("XDG_CONFIG_HOME")), sistema_(Anterior("VELQOR_SYSTEM_KEY")) {
+    LlavesPrueba() : xdg_(Anterior("XDG_CONFIG_HOME")), sistema_(Anterior("VELQOR_SYSTEM_KEY")) {
         ::setenv("XDG_CONFIG_HOME", carpeta_.En("config").c_str(), 1);
         ::setenv("VELQOR_SYSTEM_KEY", carpeta_.En("system-key").c_str(), 1);
     }

@@ -1,8 +1,8 @@
-// Secrets end to end, through velqor-config over real ODBC against sqlsim: values FreeTDS's settings
-// cannot hold are refused where a definition is written and read, "check" says what FreeTDS will
-// check and meets an untrusted certificate, the settings file does not outlive a Ctrl-C, and the
-// installation's key: a definition copied to another installation, a file under the shared key read
-// with its warning and rewritten.
+// Secrets end to end, through velqor-config over real ODBC against sqlsim: values FreeTDS's
+// settings cannot hold are refused where a definition is written and read, "check" says what
+// FreeTDS will check and meets an untrusted certificate, the settings file does not outlive a
+// Ctrl-C, and the installation's key: a definition copied to another installation, a file under the
+// shared key read with its warning and rewritten.
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
@@ -72,17 +72,20 @@ TEST_F(SecretosE2eTest, ValuesFreeTdsSettingsCannotHoldAreRefusedWhereADefinitio
         {{"--ca-file", "#" + ca}, "#" + ca, "begin a comment"},
         {{"--ca-file", ";" + ca}, ";" + ca, "begin a comment"},
         {{"--ca-file", "/tmp/x#" + ca}, "/tmp/x#" + ca, "begin a comment"},
-        {{"--ca-file", "/" + std::string(250, 'c') + ".pem"}, "/" + std::string(250, 'c') + ".pem",
+        {{"--ca-file", "/" + std::string(250, 'c') + ".pem"},
+         "/" + std::string(250, 'c') + ".pem",
          "longer than the 243 bytes"},
         {{"--ca-file", "system"}, "system", "CAFile cannot be \"system\""},
     };
     for (const auto& c : casos) {
         SCOPED_TRACE(c.caFile.substr(0, 40));
         // write-cfp: nothing is written.
-        std::vector<std::string> argumentos{"write-cfp", programa.En("Otra.cfp"), "--name", "Otra",
-                                            "--server", "127.0.0.1," + puerto, "--database",
-                                            "Ventas", "--user", "maint", "--password-stdin",
-                                            "--encrypt"};
+        std::vector<std::string> argumentos{"write-cfp",        programa.En("Otra.cfp"),
+                                            "--name",           "Otra",
+                                            "--server",         "127.0.0.1," + puerto,
+                                            "--database",       "Ventas",
+                                            "--user",           "maint",
+                                            "--password-stdin", "--encrypt"};
         argumentos.insert(argumentos.end(), c.opciones.begin(), c.opciones.end());
         const ResultadoCli escrita = EjecutaCli(argumentos, "Clave.2024\n");
         EXPECT_EQ(escrita.codigo, 1);
@@ -97,11 +100,11 @@ TEST_F(SecretosE2eTest, ValuesFreeTdsSettingsCannotHoldAreRefusedWhereADefinitio
         EXPECT_EQ(r.salida, "");
     }
     // A Server padded past FreeTDS's line, ending in a section of its own.
-    const ResultadoCli relleno = EjecutaCli(
-        {"write-cfp", programa.En("Otra.cfp"), "--name", "Otra", "--server",
-         "127.0.0.1" + std::string(260, 'x') + "[velqor]," + puerto, "--database", "Ventas",
-         "--user", "maint", "--password-stdin", "--encrypt", "--ca-file", ca},
-        "Clave.2024\n");
+    const ResultadoCli relleno =
+        EjecutaCli({"write-cfp", programa.En("Otra.cfp"), "--name", "Otra", "--server",
+                    "127.0.0.1" + std::string(260, 'x') + "[velqor]," + puerto, "--database",
+                    "Ventas", "--user", "maint", "--password-stdin", "--encrypt", "--ca-file", ca},
+                   "Clave.2024\n");
     EXPECT_EQ(relleno.codigo, 1);
     EXPECT_THAT(relleno.error, HasSubstr("Server cannot be handed to FreeTDS"));
     EXPECT_FALSE(fs::exists(programa.En("Otra.cfp")));
@@ -131,9 +134,8 @@ TEST_F(SecretosE2eTest, CheckSaysWhatFreeTdsChecksAndMeetsAnUntrustedCertificate
     }
     // A CAFile that is not there, or not a certificate, is named before connecting.
     EscribeBytes(programa.En("vacio.pem"), "nothing here\n");
-    for (const auto& [archivo, motivo] :
-         {std::pair{programa.En("falta.pem"), "does not exist"},
-          {programa.En("vacio.pem"), "holds no PEM certificate"}}) {
+    for (const auto& [archivo, motivo] : {std::pair{programa.En("falta.pem"), "does not exist"},
+                                          {programa.En("vacio.pem"), "holds no PEM certificate"}}) {
         ConArchivoCA(archivo);
         const ResultadoCli r = Comprueba();
         EXPECT_EQ(r.codigo, 1);
@@ -267,7 +269,8 @@ TEST_F(SecretosE2eTest, ASharedKeyFileIsReadWithItsWarningThenRekeyed) {
     // Only the Password value changed.
     const std::string despues = LeeBytes(definicion);
     EXPECT_NE(despues, antes);
-    EXPECT_EQ(despues.substr(0, despues.find("Password = ")), antes.substr(0, antes.find("Password = ")));
+    EXPECT_EQ(despues.substr(0, despues.find("Password = ")),
+              antes.substr(0, antes.find("Password = ")));
 
     r = Comprueba();
     EXPECT_EQ(r.codigo, 0) << r.error;

@@ -313,10 +313,12 @@ TEST(CodificadorLlave, WhatIsWrittenOnceAKeyExistsIsReadHereOnly) {
         EXPECT_EQ(Codificador::LeeArchivo(kClave, c.archivo, valores, true),
                   Codificador::Abre(c.lectura));
     }
-    EXPECT_NE(Codificador::Motivo(Lectura::OtraInstalacion).find("written for another installation"),
-              std::string::npos);
-    EXPECT_NE(Codificador::AvisoLlaveCompartida(compartido).find("velqor-config rekey " + compartido),
-              std::string::npos);
+    EXPECT_NE(
+        Codificador::Motivo(Lectura::OtraInstalacion).find("written for another installation"),
+        std::string::npos);
+    EXPECT_NE(
+        Codificador::AvisoLlaveCompartida(compartido).find("velqor-config rekey " + compartido),
+        std::string::npos);
     // The key is nowhere in what was written, and the application's password hash is the same on
     // every installation (it must match the user table).
     EXPECT_EQ(LeeBytes(ruta).find(LeeBytes(LlaveInstalacion::RutaUsuario())), std::string::npos);

@@ -19,14 +19,18 @@ TEST(LecturaFreeTds, ReadsASectionAsFreeTdsDoes) {
         std::string texto;
         Opciones esperadas;
     } casos[] = {
-        {"plain", "[velqor]\n\thost = db\n\tca file = /srv/ca.pem\n",
+        {"plain",
+         "[velqor]\n\thost = db\n\tca file = /srv/ca.pem\n",
          {{"host", "db"}, {"ca file", "/srv/ca.pem"}}},
-        {"option names lower-cased, blanks collapsed", "[VELQOR]\n  CA   File\t=  a \t b  \n",
+        {"option names lower-cased, blanks collapsed",
+         "[VELQOR]\n  CA   File\t=  a \t b  \n",
          {{"ca file", "a b"}}},
-        {"a value that begins with # is empty", "[velqor]\n\tca file = #ca.pem\n",
+        {"a value that begins with # is empty",
+         "[velqor]\n\tca file = #ca.pem\n",
          {{"ca file", ""}}},
         {"a ; ends the value", "[velqor]\n\tca file = /a;b.pem\n", {{"ca file", "/a"}}},
-        {"comment lines and other sections", "# x\n[otra]\nhost = o\n[velqor]\n; host = c\nhost = v\n",
+        {"comment lines and other sections",
+         "# x\n[otra]\nhost = o\n[velqor]\n; host = c\nhost = v\n",
          {{"host", "v"}}},
         {"a later line wins", "[velqor]\nhost = a\nhost = b\n", {{"host", "b"}}},
         // A line past 255 bytes goes on as a line of its own: here a section that takes the CA
@@ -63,10 +67,10 @@ TEST(LecturaFreeTds, ValuesItCannotHoldAreNamedWithTheReason) {
         if (*c.motivo == '\0') {
             EXPECT_EQ(motivo, "") << c.valor;
             // What can be written reads back unchanged.
-            EXPECT_EQ(LecturaFreeTds::Seccion("[s]\n" + LecturaFreeTds::Linea("ca file", c.valor),
-                                              "s")
-                          .at("ca file"),
-                      c.valor);
+            EXPECT_EQ(
+                LecturaFreeTds::Seccion("[s]\n" + LecturaFreeTds::Linea("ca file", c.valor), "s")
+                    .at("ca file"),
+                c.valor);
         } else {
             EXPECT_NE(motivo.find(c.motivo), std::string::npos) << c.valor << ": " << motivo;
         }

@@ -224,7 +224,8 @@ TEST_F(PerfilConexionTest, ValuesFreeTdsSettingsCannotHoldAreRefusedWithTheReaso
         std::string definicion;
         const char* motivo;  // empty: it loads, and FreeTDS reads back exactly what was meant
     } casos[] = {
-        {"Server = db,1500\n" + cifrado + "CAFile = #ca.pem\n", "CAFile cannot be handed to FreeTDS"},
+        {"Server = db,1500\n" + cifrado + "CAFile = #ca.pem\n",
+         "CAFile cannot be handed to FreeTDS"},
         {"Server = db\n" + cifrado + "CAFile = ;ca.pem\n", "begin a comment"},
         {"Server = db\n" + cifrado + "CAFile = /etc/ca#1.pem\n", "begin a comment"},
         {"Server = db\n" + cifrado + "CAFile = /etc/my\tca.pem\n", "change its blanks"},
@@ -261,9 +262,11 @@ TEST_F(PerfilConexionTest, ValuesFreeTdsSettingsCannotHoldAreRefusedWithTheReaso
 }
 
 TEST_F(PerfilConexionTest, TheCaFileMustBeThereAndHoldACertificate) {
-    const std::string login = "Kind = 2\nServer = db\nDatabase = d\nUser = u\nPassword = " +
-                              Clave("p") + "\nEncrypt = yes\n";
-    EscribeBytes(carpeta_.En("ca.pem"), "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
+    const std::string login =
+        "Kind = 2\nServer = db\nDatabase = d\nUser = u\nPassword = " + Clave("p") +
+        "\nEncrypt = yes\n";
+    EscribeBytes(carpeta_.En("ca.pem"),
+                 "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
     EscribeBytes(carpeta_.En("vacio.pem"), "not a certificate\n");
     const struct {
         std::string archivo;

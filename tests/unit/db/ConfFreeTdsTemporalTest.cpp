@@ -55,7 +55,10 @@ TEST_F(ConfFreeTdsTemporalTest, PrivateWhileItLivesAndGoneAfter) {
         const ConfFreeTdsTemporal conf("[velqor]\n\thost = db\n");
         ruta = conf.Ruta();
         EXPECT_EQ(fs::path(ruta).parent_path().string(), Carpeta());
-        EXPECT_EQ(fs::path(ruta).filename().string().rfind("freetds-" + std::to_string(::getpid()) + "-", 0), 0u) << ruta;
+        EXPECT_EQ(fs::path(ruta).filename().string().rfind(
+                      "freetds-" + std::to_string(::getpid()) + "-", 0),
+                  0u)
+            << ruta;
         EXPECT_EQ(Modo(Carpeta()), 0700u);
         EXPECT_EQ(Modo(ruta), 0600u);
         EXPECT_EQ(LeeBytes(ruta), "[velqor]\n\thost = db\n");
