@@ -1,6 +1,6 @@
 #pragma once
-// While it lives, the notices the core would show in a message box go to the command's standard
-// error instead, one line each.
+// While it lives, the notices the core would show in a message box, and the warnings it would
+// log, go to the command's standard error instead, one line each.
 
 #include "cli/Consola.h"
 #include "common/General.h"
@@ -13,8 +13,14 @@ class AvisosEnConsola {
         InstalaCuadroMensaje([&consola](const std::string& texto, const std::string&) {
             consola.error << "velqor-config: " << texto << '\n';
         });
+        InstalaSalidaAvisos([&consola](const std::string& texto) {
+            consola.error << "velqor-config: warning: " << texto << '\n';
+        });
     }
-    ~AvisosEnConsola() { InstalaCuadroMensaje({}); }
+    ~AvisosEnConsola() {
+        InstalaCuadroMensaje({});
+        InstalaSalidaAvisos({});
+    }
     AvisosEnConsola(const AvisosEnConsola&) = delete;
     AvisosEnConsola& operator=(const AvisosEnConsola&) = delete;
 };

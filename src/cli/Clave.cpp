@@ -1,33 +1,63 @@
 #include "cli/Clave.h"
 
-#include <termios.h>
-#include <unistd.h>
-
+#include <filesystem>
 #include <fstream>
+
+#include "cli/EcoApagado.h"
+#include "common/Archivo.h"
 
 namespace velqor::cli {
 namespace {
 
-// The first line of entrada without its line end; false when there is none.
-bool PrimeraLinea(std::istream& entrada, std::string& linea) {
+// No password is this long; a file or stream without a line end soon (/dev/zero) is not one.
+constexpr std::size_t kMaximoLinea = 4096;
+
+enum class Linea { Leida, Ninguna, Larga };
+
+// The first line of entrada without its line end, reading no more than kMaximoLinea bytes of it.
+Linea PrimeraLinea(std::istream& entrada, std::string& linea) {
     linea.clear();
-    if (!std::getline(entrada, linea) && linea.empty()) return false;
+    bool alguna = false;
+    char c = 0;
+    while (entrada.get(c)) {
+        alguna = true;
+        if (c == '\n') break;
+        if (linea.size() == kMaximoLinea) return Linea::Larga;
+        linea.push_back(c);
+    }
+    if (!alguna) return Linea::Ninguna;
     if (!linea.empty() && linea.back() == '\r') linea.pop_back();
-    return true;
+    return Linea::Leida;
+}
+
+// The line as a password; false with error (sinLinea when there is none) when there is none or it
+// is too long.
+bool Toma(std::istream& entrada, const std::string& origen, const std::string& sinLinea,
+          std::string& clave, std::string& error) {
+    std::string linea;
+    switch (PrimeraLinea(entrada, linea)) {
+        case Linea::Leida:
+            clave = std::move(linea);
+            return true;
+        case Linea::Larga:
+            error = "the first line of " + origen + " is longer than " +
+                    std::to_string(kMaximoLinea) + " bytes: it is not a password";
+            return false;
+        case Linea::Ninguna:
+            break;
+    }
+    error = sinLinea;
+    return false;
 }
 
 // Asks on the terminal with echo off, and puts echo back whatever happens.
-bool PideSinEco(Consola& consola, std::string& clave) {
+bool PideSinEco(Consola& consola, std::string& clave, std::string& error) {
     consola.error << "Password: " << std::flush;
-    termios antes{};
-    const bool conTerminal = tcgetattr(STDIN_FILENO, &antes) == 0;
-    if (conTerminal) {
-        termios sinEco = antes;
-        sinEco.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &sinEco);
+    bool leida = false;
+    {
+        const EcoApagado eco;
+        leida = Toma(consola.entrada, "the terminal", "no password was typed", clave, error);
     }
-    const bool leida = PrimeraLinea(consola.entrada, clave);
-    if (conTerminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &antes);
     consola.error << '\n';
     return leida;
 }
@@ -59,24 +89,27 @@ bool LeeClave(const Argumentos& argumentos, Consola& consola, std::string& clave
     if (argumentos.Tiene("password-file")) {
         const std::string ruta = *argumentos.Valor("password-file");
         std::ifstream archivo(ruta, std::ios::binary);
-        if (!archivo || !PrimeraLinea(archivo, clave)) {
+        if (!archivo) {
             error = "no password could be read from " + ruta;
             return false;
+        }
+        if (!Toma(archivo, ruta, "no password could be read from " + ruta, clave, error)) {
+            return false;
+        }
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(ruta, ec) && LegiblePorOtros(ruta)) {
+            consola.error << "velqor-config: warning: the password file " << ruta
+                          << " can be read by other users; make it the owner's only (chmod 600 "
+                          << ruta << ")\n";
         }
         return true;
     }
     if (argumentos.Tiene("password-stdin")) {
-        if (!PrimeraLinea(consola.entrada, clave)) {
-            error = "no password on standard input";
-            return false;
-        }
-        return true;
+        return Toma(consola.entrada, "standard input", "no password on standard input", clave,
+                    error);
     }
-    if (consola.terminal && PideSinEco(consola, clave)) return true;
-    error =
-        consola.terminal
-            ? "no password was typed"
-            : "a password is required: --password-stdin, --password-file FILE or --password TEXT";
+    if (consola.terminal) return PideSinEco(consola, clave, error);
+    error = "a password is required: --password-stdin, --password-file FILE or --password TEXT";
     return false;
 }
 

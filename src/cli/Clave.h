@@ -18,10 +18,12 @@ std::vector<Opcion> OpcionesClave();
 // True when any password option was given.
 bool DioClave(const Argumentos& argumentos);
 
-// Fills clave from the one option given, or from a prompt on a terminal. False with error (one
-// sentence) when more than one was given, none was given off a terminal, the file cannot be read
-// or holds no line, or standard input holds no line; an empty line is an empty password. The line
-// end (LF or CR LF) is not part of the password.
+// Fills clave from the one option given, or from a prompt on a terminal (echo off, and back on
+// however the prompt ends: EcoApagado). False with error (one sentence) when more than one was
+// given, none was given off a terminal, the file cannot be read or holds no line, or standard
+// input holds no line, or the first line runs past 4096 bytes (reading stops there); an empty line
+// is an empty password. The line end (LF or CR LF) is not part of the password. A password file
+// that its group or other users may read gets a warning on consola.error.
 bool LeeClave(const Argumentos& argumentos, Consola& consola, std::string& clave,
               std::string& error);
 

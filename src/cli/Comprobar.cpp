@@ -34,6 +34,7 @@ void Texto(const Diagnostico& d, const Definicion& definicion, std::ostream& sal
     linea("Server:           ", d.producto + " " + d.version + ", " + d.edicion +
                                     ", engine edition " + std::to_string(d.edicionMotor));
     linea("Connection:       ", Cifrado(d, definicion));
+    if (!definicion.comprobacion.empty()) linea("Certificate:      ", definicion.comprobacion);
     linea("Database:         ", d.base);
     linea("Recovery model:   ", d.recuperacion.empty() ? "not shown" : d.recuperacion);
     linea("Last backup:      ", Fecha(d));
@@ -68,6 +69,7 @@ nlohmann::json Json(const Diagnostico& d, const Definicion& definicion) {
     j["backupHistoryShown"] = d.historiaBackups;
     j["encrypted"] = d.cifrada ? nlohmann::json(*d.cifrada) : nlohmann::json(nullptr);
     j["encryption"] = definicion.cifrado;
+    j["certificateCheck"] = definicion.comprobacion;
     return j;
 }
 

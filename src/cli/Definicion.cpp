@@ -30,14 +30,31 @@ bool BuscaDefinicion(const std::string& texto, const std::string& carpetaProgram
         error = perfil.UltimoError();
         return false;
     }
+    // What FreeTDS is told to check is said as FreeTDS reads it from the settings it is given.
+    const auto freeTds = perfil.ComprobacionesFreeTds();
+    const auto ajuste = [&freeTds](const char* opcion) {
+        const auto it = freeTds.find(opcion);
+        return it == freeTds.end() ? std::string() : it->second;
+    };
+    const std::string ca = ajuste("ca file");
+    const std::string origenes = Mayusculas(ca) == "SYSTEM" ? "the system's trusted ones" : ca;
     if (perfil.Cifrado().empty() || perfil.Cifrado() == "no") {
         definicion.cifrado = perfil.Cifrado().empty() ? "left to the driver" : "not asked for";
     } else {
-        definicion.cifrado =
-            "required (" + perfil.Cifrado() + "), " +
-            (perfil.ConfiaCertificado()   ? "any server certificate trusted"
-             : perfil.ArchivoCA().empty() ? "certificate checked against the system's trusted ones"
-                                          : "certificate checked against " + perfil.ArchivoCA());
+        definicion.cifrado = "required (" + perfil.Cifrado() + "), " +
+                             (perfil.ConfiaCertificado() ? "any server certificate trusted"
+                              : !freeTds.empty()         ? "certificate checked against " + origenes
+                                                         : "certificate checked by the driver");
+    }
+    if (!freeTds.empty()) {
+        definicion.comprobacion = "FreeTDS checks that it chains to " + origenes;
+        if (Mayusculas(ajuste("check certificate hostname")) == "YES") {
+            definicion.comprobacion += " and names " + ajuste("host");
+        }
+    } else if (perfil.EsFreeTds()) {
+        definicion.comprobacion =
+            "not checked: FreeTDS checks a certificate only when it is given "
+            "a CA file (Encrypt = yes without TrustServerCertificate)";
     }
     if (perfil.TipoBase() != 2) {
         error = UneRuta(definicion.carpeta, definicion.entrada + ".cfp") +

@@ -15,6 +15,9 @@ struct Definicion {
     // How the connection is to be encrypted, in words: "required (yes), certificate checked
     // against ..." or "left to the driver".
     std::string cifrado;
+    // What is checked of the server's certificate, as the driver is told it: "FreeTDS checks that
+    // it chains to ... and names HOST", "not checked: ...", or empty when another driver decides.
+    std::string comprobacion;
 };
 
 // The program folder: --program-folder when given, else the folder of the running program.

@@ -3,14 +3,17 @@
 #include <iomanip>
 #include <sstream>
 
+#include "cli/AvisosEnConsola.h"
 #include "cli/CifrarClave.h"
 #include "cli/Comprobar.h"
+#include "cli/CrearLlave.h"
 #include "cli/EscribirCfp.h"
 #include "cli/EscribirLanzamiento.h"
 #include "cli/FijarUsuario.h"
 #include "cli/Historial.h"
 #include "cli/MostrarLanzamiento.h"
 #include "cli/Plan.h"
+#include "cli/Recifrar.h"
 #include "common/Proceso.h"
 
 namespace velqor::cli {
@@ -24,6 +27,8 @@ VelqorConfig::VelqorConfig() {
     comandos_.push_back(std::make_unique<Historial>());
     comandos_.push_back(std::make_unique<Comprobar>());
     comandos_.push_back(std::make_unique<Plan>());
+    comandos_.push_back(std::make_unique<CrearLlave>());
+    comandos_.push_back(std::make_unique<Recifrar>());
 }
 
 std::string VelqorConfig::Ayuda() const {
@@ -72,6 +77,7 @@ int VelqorConfig::Ejecuta(const std::vector<std::string>& argumentos, Consola& c
             return kExito;
         }
     } else if (const Comando* comando = Busca(primero)) {
+        const AvisosEnConsola avisos(consola);
         return comando->Ejecuta({argumentos.begin() + 1, argumentos.end()}, consola);
     }
     const std::string& nombre = primero == "help" ? argumentos[1] : primero;

@@ -90,7 +90,7 @@ void LimpiaTemporales(const std::string& ruta) {
         pid_t pid = 0;
         const auto r = std::from_chars(resto.data(), resto.data() + resto.size(), pid);
         if (r.ec != std::errc{} || r.ptr == resto.data() + resto.size() || *r.ptr != '_') continue;
-        if (pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) {
+        if (ProcesoTerminado(pid)) {
             huerfanos.push_back(nombre);
         }
     }
@@ -136,6 +136,11 @@ bool EscribeTemporal(const std::string& ruta, std::string_view bytes, std::optio
 }
 
 }  // namespace
+
+bool ProcesoTerminado(long pid) {
+    return pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
+           errno == ESRCH;
+}
 
 bool EsTemporal(const std::string& nombre) {
     return nombre.starts_with('.') && nombre.find(".~", 1) != std::string::npos;

@@ -32,6 +32,10 @@ bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes,
                       Permisos permisos = Permisos::Conservar, const RevisaTemporal& revisa = {},
                       std::string_view sufijo = {});
 
+// True when no process with this pid runs any more (not this process, nor one that runs under
+// another user): what a file named after it was left by.
+bool ProcesoTerminado(long pid);
+
 // True when nombre (without folder) is one of the temporaries ReemplazaArchivo and
 // CreaArchivoNuevo write: such a file is never a document of its own.
 bool EsTemporal(const std::string& nombre);

@@ -21,6 +21,7 @@ struct EstadoProceso {
     bool logCreado = false;  // this process created archivoLog; later entries append to it
     std::vector<std::string> errores;  // each error logged, on one line, oldest first
     CuadroMensaje cuadro;
+    SalidaAvisos avisos;
 };
 
 EstadoProceso& Estado() {
@@ -69,6 +70,7 @@ std::string ErrorRegistrado(int indice) {
 // ---- The message box service ----
 
 void InstalaCuadroMensaje(CuadroMensaje cuadro) { Estado().cuadro = std::move(cuadro); }
+void InstalaSalidaAvisos(SalidaAvisos salida) { Estado().avisos = std::move(salida); }
 
 void MuestraMensaje(const std::string& texto, const std::string& titulo) {
     const std::string& tituloMostrado = titulo.empty() ? TituloAplicacion() : titulo;
@@ -368,6 +370,7 @@ void InformaError(int32_t numero, std::string_view descripcion,
 
 void RegistraAviso(std::string_view texto, std::string_view contexto) {
     try {
+        if (Estado().avisos) return Estado().avisos(std::string(texto));
         EscribeEnLog(std::string(texto) + std::string(kSaltoLinea), contexto);
     } catch (...) {
         // The warning is lost; the caller carries on.

@@ -44,6 +44,10 @@ using CuadroMensaje = std::function<void(const std::string& texto, const std::st
 // Installs the window's message box; an empty function restores the default, which writes the
 // text to standard error. Installed once at start-up, before any engine runs.
 void InstalaCuadroMensaje(CuadroMensaje cuadro);
+// Where warnings go instead of the log (a command-line tool's standard error); an empty function
+// gives them back to the log.
+using SalidaAvisos = std::function<void(const std::string& texto)>;
+void InstalaSalidaAvisos(SalidaAvisos salida);
 // Shows texto through the installed service with the given title (the application's title when
 // empty).
 void MuestraMensaje(const std::string& texto, const std::string& titulo = {});
@@ -109,7 +113,8 @@ void InformaError(int32_t numero, std::string_view descripcion,
                   std::span<const ErrorProveedor> diagnosticos, std::string_view textoAlternativo,
                   bool silencioso, std::string_view contexto);
 // Appends a warning entry (date-time line, texto, contexto) to ArchivoLog(), or to standard error
-// when the log cannot take it. It does not count as an error. Never throws.
+// when the log cannot take it; hands texto to the installed SalidaAvisos instead when there is one.
+// It does not count as an error. Never throws.
 void RegistraAviso(std::string_view texto, std::string_view contexto);
 
 }  // namespace velqor

@@ -3,11 +3,13 @@
 #include <cmath>
 #include <exception>
 #include <string_view>
+#include <vector>
 
 #include "common/Archivo.h"
 #include "common/ErrorEjecucion.h"
 #include "common/ZEVmat3.h"
 #include "components/Cripto.h"
+#include "components/LlaveInstalacion.h"
 
 namespace velqor::Codificador {
 
@@ -36,6 +38,34 @@ std::string ClaveFija(const std::string& clave, std::string_view uso) {
     std::string llave = cripto::DerivaClave(clave, cripto::kSalFija, uso);
     if (llave.empty()) FalloCripto();
     return llave;
+}
+
+// The input key material of the key every copy of the program shares: "velqor:" and the key text.
+std::string Compartido(const std::string& clave) { return "velqor:" + clave; }
+
+// The materials a file is tried under, in order: this installation's keys, then the shared one.
+// A damaged installation key leaves only the shared one (what was written under it cannot be read).
+std::vector<std::string> MaterialesLectura(const std::string& clave) {
+    std::vector<std::string> materiales;
+    std::string error;
+    LlaveInstalacion::Llaves(materiales, error);
+    materiales.push_back(Compartido(clave));
+    return materiales;
+}
+
+// The material files are written under: the first installation key, else the shared one; false
+// when an installation key is damaged (nothing is then written under the shared one instead).
+bool MaterialEscritura(const std::string& clave, std::string& material) {
+    std::vector<std::string> llaves;
+    std::string error;
+    if (!LlaveInstalacion::Llaves(llaves, error)) return false;
+    material = llaves.empty() ? Compartido(clave) : llaves.front();
+    return true;
+}
+
+// How a read under materiales[i] is called: the first is the writing one.
+Lectura Leido(std::size_t i, std::size_t total) {
+    return i + 1 == total && total > 1 ? Lectura::LlaveCompartida : Lectura::Leido;
 }
 
 // The array text brings every number back as a Double and cannot read back a list without entries,
@@ -110,10 +140,12 @@ bool GuardaArchivo(const std::string& clave, const Lista& valores, const std::st
     std::string claro;
     if (!MatrizATexto(Empaqueta(valores), claro)) return false;
 
+    std::string material;
+    if (!MaterialEscritura(clave, material)) return false;
     const std::string sal = cripto::BytesAleatorios(kLargoSal);
     const std::string nonce = cripto::BytesAleatorios(cripto::kLargoNonce);
     if (sal.empty() || nonce.empty()) return false;
-    const std::string llave = cripto::DerivaClave(clave, sal, kUsoLanzamiento);
+    const std::string llave = cripto::DerivaDeMaterial(material, sal, kUsoLanzamiento);
     if (llave.empty()) return false;
 
     std::string archivo;
@@ -126,32 +158,43 @@ bool GuardaArchivo(const std::string& clave, const Lista& valores, const std::st
     return ReemplazaArchivo(ruta, archivo, Permisos::Privados);
 }
 
-bool LeeArchivo(const std::string& clave, const std::string& ruta, Lista& valores, bool /*flag*/) {
+Lectura LeeArchivoConLlave(const std::string& clave, const std::string& ruta, Lista& valores) {
     try {
         std::string archivo;
-        if (!velqor::LeeArchivo(ruta, archivo, kMaximoArchivo)) return false;
-        if (archivo.size() < kLargoCabecera + cripto::kLargoEtiqueta) return false;
+        if (!velqor::LeeArchivo(ruta, archivo, kMaximoArchivo)) return Lectura::Ilegible;
+        if (archivo.size() < kLargoCabecera + cripto::kLargoEtiqueta) return Lectura::Ilegible;
         const std::string_view bytes(archivo);
         if (bytes.substr(0, kMagia.size()) != kMagia || bytes[kMagia.size()] != kVersion)
-            return false;
+            return Lectura::Ilegible;
         const std::string_view cabecera = bytes.substr(0, kLargoCabecera);
         const std::string_view sal = bytes.substr(kMagia.size() + 1, kLargoSal);
         const std::string_view nonce =
             bytes.substr(kMagia.size() + 1 + kLargoSal, cripto::kLargoNonce);
-        const std::string llave = cripto::DerivaClave(clave, sal, kUsoLanzamiento);
-        std::string claro;
-        if (llave.empty() ||
-            !cripto::DescifraGcm(llave, nonce, cabecera, bytes.substr(kLargoCabecera), claro)) {
-            return false;
+        const std::vector<std::string> materiales = MaterialesLectura(clave);
+        for (std::size_t i = 0; i < materiales.size(); ++i) {
+            const std::string llave = cripto::DerivaDeMaterial(materiales[i], sal, kUsoLanzamiento);
+            std::string claro;
+            if (llave.empty() ||
+                !cripto::DescifraGcm(llave, nonce, cabecera, bytes.substr(kLargoCabecera), claro)) {
+                continue;
+            }
+            // Authentic: what it holds is this program's, or the file is not a launch file.
+            Valor contenido;
+            Lista leidos;
+            if (!TextoAMatriz(claro, contenido) || !Desempaqueta(contenido, leidos)) {
+                return Lectura::Ilegible;
+            }
+            valores = std::move(leidos);
+            return Leido(i, materiales.size());
         }
-        Valor contenido;
-        Lista leidos;
-        if (!TextoAMatriz(claro, contenido) || !Desempaqueta(contenido, leidos)) return false;
-        valores = std::move(leidos);
-        return true;
+        return Lectura::OtraInstalacion;
     } catch (const std::exception&) {
-        return false;
+        return Lectura::Ilegible;
     }
+}
+
+bool LeeArchivo(const std::string& clave, const std::string& ruta, Lista& valores, bool /*flag*/) {
+    return Abre(LeeArchivoConLlave(clave, ruta, valores));
 }
 
 std::string Cifra(const std::string& clave, const std::string& texto) {
@@ -179,7 +222,9 @@ std::string MarcaNubeOculta() {
 }
 
 std::string CifraClave(const std::string& clave, const std::string& contrasena) {
-    const std::string llave = cripto::DerivaClave(clave, cripto::kSalFija, kUsoClave);
+    std::string material;
+    if (!MaterialEscritura(clave, material)) return {};
+    const std::string llave = cripto::DerivaDeMaterial(material, cripto::kSalFija, kUsoClave);
     const std::string nonce = cripto::BytesAleatorios(cripto::kLargoNonce);
     std::string cifrado;
     if (llave.empty() || nonce.empty() ||
@@ -189,23 +234,58 @@ std::string CifraClave(const std::string& clave, const std::string& contrasena) 
     return std::string(kPrefijoClave) + cripto::ABase64(nonce + cifrado);
 }
 
-bool DescifraClave(const std::string& clave, const std::string& cifrada, std::string& contrasena) {
+Lectura DescifraClaveConLlave(const std::string& clave, const std::string& cifrada,
+                              std::string& contrasena) {
     const std::string_view texto(cifrada);
-    if (texto.substr(0, kPrefijoClave.size()) != kPrefijoClave) return false;
+    if (texto.substr(0, kPrefijoClave.size()) != kPrefijoClave) return Lectura::Ilegible;
     std::string bytes;
     if (!cripto::DeBase64(texto.substr(kPrefijoClave.size()), bytes) ||
         bytes.size() < cripto::kLargoNonce + cripto::kLargoEtiqueta) {
-        return false;
+        return Lectura::Ilegible;
     }
-    const std::string llave = cripto::DerivaClave(clave, cripto::kSalFija, kUsoClave);
     const std::string_view todo(bytes);
-    std::string claro;
-    if (llave.empty() || !cripto::DescifraGcm(llave, todo.substr(0, cripto::kLargoNonce), kUsoClave,
-                                              todo.substr(cripto::kLargoNonce), claro)) {
-        return false;
+    const std::vector<std::string> materiales = MaterialesLectura(clave);
+    for (std::size_t i = 0; i < materiales.size(); ++i) {
+        const std::string llave =
+            cripto::DerivaDeMaterial(materiales[i], cripto::kSalFija, kUsoClave);
+        std::string claro;
+        if (!llave.empty() &&
+            cripto::DescifraGcm(llave, todo.substr(0, cripto::kLargoNonce), kUsoClave,
+                                todo.substr(cripto::kLargoNonce), claro)) {
+            contrasena = std::move(claro);
+            return Leido(i, materiales.size());
+        }
     }
-    contrasena = std::move(claro);
-    return true;
+    return Lectura::OtraInstalacion;
+}
+
+bool DescifraClave(const std::string& clave, const std::string& cifrada, std::string& contrasena) {
+    return Abre(DescifraClaveConLlave(clave, cifrada, contrasena));
+}
+
+bool Abre(Lectura lectura) {
+    return lectura == Lectura::Leido || lectura == Lectura::LlaveCompartida;
+}
+
+std::string Motivo(Lectura lectura) {
+    switch (lectura) {
+        case Lectura::Leido:
+        case Lectura::LlaveCompartida:
+            return "";
+        case Lectura::OtraInstalacion:
+            return "written for another installation: no key of this installation opens it (or "
+                   "it was altered)";
+        case Lectura::Ilegible:
+            break;
+    }
+    return "damaged, or not written by this program";
+}
+
+std::string AvisoLlaveCompartida(const std::string& ruta) {
+    return ruta +
+           " is encrypted under the key every copy of Velqor shares, which anyone with the program "
+           "can undo; rewrite it under this installation's key: velqor-config rekey " +
+           ruta;
 }
 
 }  // namespace velqor::Codificador

@@ -73,16 +73,20 @@ bool Gcm(bool cifrar, std::string_view llave, std::string_view nonce, std::strin
 }  // namespace
 
 std::string DerivaClave(std::string_view clave, std::string_view sal, std::string_view uso) {
+    // HKDF refuses an empty input key, so the key text is always preceded by a fixed label.
+    return DerivaDeMaterial("velqor:" + std::string(clave), sal, uso);
+}
+
+std::string DerivaDeMaterial(std::string_view material, std::string_view sal,
+                             std::string_view uso) {
     std::unique_ptr<EVP_KDF, LiberaKdf> kdf(EVP_KDF_fetch(nullptr, "HKDF", nullptr));
-    if (!kdf) return {};
+    if (!kdf || material.empty()) return {};
     std::unique_ptr<EVP_KDF_CTX, LiberaKdfCtx> ctx(EVP_KDF_CTX_new(kdf.get()));
     if (!ctx) return {};
     char digesto[] = "SHA256";
-    // HKDF refuses an empty input key, so the key text is always preceded by a fixed label.
-    const std::string entrada = "velqor:" + std::string(clave);
     const OSSL_PARAM parametros[] = {
         OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digesto, 0),
-        Octetos(OSSL_KDF_PARAM_KEY, entrada),
+        Octetos(OSSL_KDF_PARAM_KEY, material),
         Octetos(OSSL_KDF_PARAM_SALT, sal),
         Octetos(OSSL_KDF_PARAM_INFO, uso),
         OSSL_PARAM_construct_end(),

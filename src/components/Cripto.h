@@ -20,6 +20,10 @@ inline constexpr std::string_view kSalFija = "Velqor.salt.v1..";
 // 32 bytes, or empty when libcrypto fails.
 std::string DerivaClave(std::string_view clave, std::string_view sal, std::string_view uso);
 
+// HKDF-SHA256 of the input key material (raw bytes, not empty) with the given salt and purpose
+// label; 32 bytes, or empty when libcrypto fails.
+std::string DerivaDeMaterial(std::string_view material, std::string_view sal, std::string_view uso);
+
 // n bytes from the system's random source; empty when it fails.
 std::string BytesAleatorios(std::size_t n);
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/General.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 
@@ -73,9 +74,19 @@ bool Lanzamiento::Lee(const std::string& ruta, Lanzamiento& lanzamiento, std::st
         return termina(Lectura::NoExiste);
     }
     Lista valores;
-    if (!Codificador::LeeArchivo(VersionPrograma::kEmpresa, ruta, valores, true)) {
+    const auto lectura = Codificador::LeeArchivoConLlave(VersionPrograma::kEmpresa, ruta, valores);
+    if (lectura == Codificador::Lectura::OtraInstalacion) {
+        error = ruta +
+                " was written for another installation: no key of this installation opens it (it "
+                "is not a launch configuration of this program, or it was altered)";
+        return termina(Lectura::OtraInstalacion);
+    }
+    if (!Codificador::Abre(lectura)) {
         error = ruta + " is not a launch configuration of this program, or it was altered";
         return termina(Lectura::Ilegible);
+    }
+    if (lectura == Codificador::Lectura::LlaveCompartida) {
+        RegistraAviso(Codificador::AvisoLlaveCompartida(ruta), "");
     }
     std::string detalle;
     if (!DeLista(valores, lanzamiento, detalle)) {

@@ -21,7 +21,7 @@ struct Lanzamiento {
     std::string carpetaBackup;   // 6: backup folder as the server sees it
 
     // How a read ended.
-    enum class Lectura { Leida, NoExiste, Ilegible, Incompleta };
+    enum class Lectura { Leida, NoExiste, Ilegible, OtraInstalacion, Incompleta };
 
     // The seven values with their kinds: String, String, String, String, Long, Boolean, String.
     Lista ALista() const;
@@ -33,10 +33,12 @@ struct Lanzamiento {
     // Writes ruta with Codificador::GuardaArchivo under the company name, readable by the owner
     // only.
     bool Guarda(const std::string& ruta) const;
-    // Reads ruta with Codificador::LeeArchivo. False leaves lanzamiento as it was, words why in
-    // error and, given como, tells it there: a missing file (NoExiste; a relative path names the
-    // working directory), a tampered or foreign file (Ilegible), one that does not hold the seven
-    // values (Incompleta).
+    // Reads ruta under this installation's keys (Codificador::LeeArchivoConLlave); a file under
+    // the shared key is read with a warning on how to rewrite it. False leaves lanzamiento as it
+    // was, words why in error and, given como, tells it there: a missing file (NoExiste; a
+    // relative path names the working directory), a tampered or foreign file (Ilegible), one
+    // written under another installation's key (OtraInstalacion), one that does not hold the
+    // seven values (Incompleta).
     static bool Lee(const std::string& ruta, Lanzamiento& lanzamiento, std::string& error,
                     Lectura* como = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "common/General.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
+#include "components/LecturaFreeTds.h"
 #include "components/Matrices.h"
 #include "components/Utilidades.h"
 
@@ -218,6 +220,28 @@ bool LeeSiNo(std::string_view clave, const std::string& valor) {
 
 }  // namespace
 
+void PerfilConexion::CompruebaAjustesFreeTds(const PerfilConexion& p) {
+    const std::vector<AjusteFreeTds> ajustes = p.AjustesFreeTds();
+    std::map<std::string, std::string> esperados;
+    for (const AjusteFreeTds& a : ajustes) {
+        if (const std::string motivo = LecturaFreeTds::PorQueNoCabe(a.opcion, a.valor);
+            !motivo.empty()) {
+            Falla("|1 cannot be handed to FreeTDS for the certificate check: |2",
+                  {Valor::Texto(a.clave), Valor::Texto(motivo)});
+        }
+        esperados[a.opcion] = a.valor;
+    }
+    if (Minusculas(p.archivoCA_) == "system") {
+        Falla(
+            "CAFile cannot be \"system\", which FreeTDS takes for the system's trusted "
+            "certificates: leave CAFile out for those, or write ./system for a file of that name");
+    }
+    // The whole text, read back as FreeTDS reads it, must say exactly what was meant.
+    if (p.ComprobacionesFreeTds() != esperados) {
+        Falla("the certificate checks would not reach FreeTDS as written");
+    }
+}
+
 bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta,
                             const std::string& nombre) {
     std::string ruta = UneRuta(carpeta, nombre + std::string(kExtension));
@@ -240,10 +264,11 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
         };
 
         PerfilConexion p;
+        Codificador::Lectura lectura = Codificador::Lectura::Leido;
         p.nombre_ = toma("name").empty() ? nombre : toma("name");
         // Report files are named after it: it must not lead out of the program's folder.
-        if (const std::string dado = toma("name");
-            dado.find_first_of("/\\") != std::string::npos || dado.find("..") != std::string::npos) {
+        if (const std::string dado = toma("name"); dado.find_first_of("/\\") != std::string::npos ||
+                                                   dado.find("..") != std::string::npos) {
             Falla("Name cannot hold a path separator (/ or \\) or \"..\"");
         }
         if (!tiene("kind")) Falla("Kind is missing");
@@ -306,14 +331,26 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
                     "refused");
             }
             std::string prueba;
-            if (!Codificador::DescifraClave(clave, p.claveCifrada_, prueba)) {
-                Falla("the password cannot be decrypted (damaged, or encrypted with another key)");
+            lectura = Codificador::DescifraClaveConLlave(clave, p.claveCifrada_, prueba);
+            if (lectura == Codificador::Lectura::OtraInstalacion) {
+                Falla(
+                    "the password cannot be decrypted, it was |1; write the definition again on "
+                    "this installation (velqor-config write-cfp)",
+                    {Valor::Texto(Codificador::Motivo(lectura))});
+            }
+            if (!Codificador::Abre(lectura)) {
+                Falla("the password cannot be decrypted (|1)",
+                      {Valor::Texto(Codificador::Motivo(lectura))});
             }
         }
         p.cargado_ = true;
-        // Every value must reach the driver intact.
+        // Every value must reach the driver intact, the certificate checks included.
         p.CadenaConexion(clave, true);
+        CompruebaAjustesFreeTds(p);
         *this = std::move(p);
+        if (lectura == Codificador::Lectura::LlaveCompartida) {
+            RegistraAviso(Codificador::AvisoLlaveCompartida(ruta), "");
+        }
         return true;
     } catch (const Defecto& d) {
         *this = PerfilConexion();
@@ -390,12 +427,32 @@ bool PerfilConexion::DestinoTcp(std::string& host, uint16_t& puerto) const {
     return true;
 }
 
+bool PerfilConexion::CompruebaArchivoCA(std::string& motivo) const {
+    if (archivoCA_.empty()) return true;
+    // FreeTDS loads the whole file; a bundle of every public authority is well under this.
+    constexpr std::size_t kMaximoCA = 16 * 1024 * 1024;
+    std::string bytes;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(archivoCA_, ec)) {
+        motivo =
+            Mensaje("The CAFile |1 does not exist or is not a file", {Valor::Texto(archivoCA_)});
+    } else if (!LeeArchivo(archivoCA_, bytes, kMaximoCA)) {
+        motivo = Mensaje("The CAFile |1 cannot be read (no permission, or larger than 16 MB)",
+                         {Valor::Texto(archivoCA_)});
+    } else if (bytes.find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
+        motivo = Mensaje("The CAFile |1 holds no PEM certificate", {Valor::Texto(archivoCA_)});
+    } else {
+        return true;
+    }
+    return false;
+}
+
 bool PerfilConexion::EsFreeTds() const { return ControladorFreeTds(controlador_); }
 
-std::string PerfilConexion::ConfFreeTds() const {
+std::vector<PerfilConexion::AjusteFreeTds> PerfilConexion::AjustesFreeTds() const {
     if (!cargado_ || !EsFreeTds() || (cifrado_ != "yes" && cifrado_ != "strict") ||
         confiaCertificado_) {
-        return "";
+        return {};
     }
     std::string_view host;
     const int32_t puerto = Puerto(servidor_, host);
@@ -405,13 +462,25 @@ std::string PerfilConexion::ConfFreeTds() const {
         if (puerto == 0) instancia = std::string(host.substr(barra + 1));
         host = host.substr(0, barra);
     }
+    std::vector<AjusteFreeTds> ajustes{{"host", std::string(host), "Server"}};
+    if (puerto > 0) ajustes.push_back({"port", std::to_string(puerto), "Server"});
+    if (!instancia.empty()) ajustes.push_back({"instance", instancia, "Server"});
+    ajustes.push_back(
+        {"ca file", archivoCA_.empty() ? std::string("system") : archivoCA_, "CAFile"});
+    ajustes.push_back({"check certificate hostname", "yes", ""});
+    return ajustes;
+}
+
+std::string PerfilConexion::ConfFreeTds() const {
+    const std::vector<AjusteFreeTds> ajustes = AjustesFreeTds();
+    if (ajustes.empty()) return "";
     std::string texto = "[" + std::string(kSeccionFreeTds) + "]\n";
-    texto += "\thost = " + std::string(host) + "\n";
-    if (puerto > 0) texto += "\tport = " + std::to_string(puerto) + "\n";
-    if (!instancia.empty()) texto += "\tinstance = " + instancia + "\n";
-    texto += "\tca file = " + (archivoCA_.empty() ? std::string("system") : archivoCA_) + "\n";
-    texto += "\tcheck certificate hostname = yes\n";
+    for (const AjusteFreeTds& a : ajustes) texto += LecturaFreeTds::Linea(a.opcion, a.valor);
     return texto;
+}
+
+std::map<std::string, std::string> PerfilConexion::ComprobacionesFreeTds() const {
+    return LecturaFreeTds::Seccion(ConfFreeTds(), kSeccionFreeTds);
 }
 
 }  // namespace velqor

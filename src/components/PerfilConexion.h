@@ -3,7 +3,9 @@
 // The file format is described in docs/cfp-format.md.
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace velqor {
 
@@ -14,7 +16,11 @@ class PerfilConexion {
     // False when the file is missing, unreadable or damaged (not UTF-8 text, over 1 MB, an unknown
     // or repeated key, a missing Kind/Server/Database or login, a bad number, a password that is
     // not in its encrypted form or cannot be decrypted with clave); the profile is then left
-    // unloaded (every text empty, TipoBase 0) and UltimoError says why. Never throws.
+    // unloaded (every text empty, TipoBase 0) and UltimoError says why ("written for another
+    // installation" for a password no key of this installation opens). A password read under the
+    // key every copy shares while this installation has its own loads, with a warning
+    // (RegistraAviso) saying how to rewrite the file. Values that FreeTDS's settings cannot hold
+    // (see ComprobacionesFreeTds) are refused with the reason. Never throws.
     bool Cargar(const std::string& clave, const std::string& carpeta, const std::string& nombre);
 
     // Why the last Cargar failed (one English sentence naming the file and, where it applies, the
@@ -48,11 +54,16 @@ class PerfilConexion {
     const std::string& Cifrado() const { return cifrado_; }
     // The CAFile that the server's certificate must chain to; empty: the system's trusted ones.
     const std::string& ArchivoCA() const { return archivoCA_; }
+    // True when there is no CAFile, or when it is a regular file this process can read that holds
+    // a PEM certificate; otherwise false with motivo, one sentence naming the file and why.
+    bool CompruebaArchivoCA(std::string& motivo) const;
     // TrustServerCertificate = yes: any certificate of the server is accepted.
     bool ConfiaCertificado() const { return confiaCertificado_; }
     // The host and TCP port of the server (1433 when Server names none); false for a named
     // instance without a port (host\instance), whose port only the server's browser service knows.
     bool DestinoTcp(std::string& host, uint16_t& puerto) const;
+    // The Password value as the file holds it ("enc:..."); empty with Integrated = yes.
+    const std::string& ClaveCifrada() const { return claveCifrada_; }
     // The ODBC driver, by registered name or library path.
     const std::string& Controlador() const { return controlador_; }
     // Whether the definition's driver is FreeTDS.
@@ -62,8 +73,20 @@ class PerfilConexion {
     // TrustServerCertificate): FreeTDS reads a CA file only from freetds.conf, and without one it
     // accepts any certificate. Empty when no such section is needed.
     std::string ConfFreeTds() const;
+    // The options FreeTDS takes from ConfFreeTds, read as FreeTDS reads them (option name to
+    // value: "host", "port" or "instance", "ca file", "check certificate hostname"); empty when no
+    // section is needed. Cargar refuses a definition whose values would not read back unchanged.
+    std::map<std::string, std::string> ComprobacionesFreeTds() const;
 
   private:
+    // One option of the freetds.conf section and the definition key its value comes from.
+    struct AjusteFreeTds {
+        std::string opcion, valor, clave;
+    };
+    std::vector<AjusteFreeTds> AjustesFreeTds() const;
+    // Throws the loader's defect when a value of p cannot be handed to FreeTDS as written.
+    static void CompruebaAjustesFreeTds(const PerfilConexion& p);
+
     std::string nombre_, servidor_, base_, controlador_ = "FreeTDS", usuario_, claveCifrada_;
     std::string cifrado_;  // "", "no", "yes", "strict"
     std::string archivoCA_;

@@ -28,6 +28,9 @@ void AbreConexion(db::Connection& conn, const PerfilConexion& perfil, int32_t se
                     "FreeTDS |1: set Encrypt = yes, or install a driver that knows strict",
                     {Valor::Texto(version)}));
     }
+    if (std::string motivo; !perfil.CompruebaArchivoCA(motivo)) {
+        throw ErrorEjecucion(errores::kFalloGeneral, motivo);
+    }
     const std::string cadena = perfil.CadenaConexion(VersionPrograma::kEmpresa, true);
     const db::ConfFreeTdsTemporal comprobaciones(perfil.ConfFreeTds());
     try {

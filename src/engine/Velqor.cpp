@@ -144,10 +144,14 @@ std::unique_ptr<db::Connection> Velqor::AbreConexion() {
         Abre(*conn);
     } catch (const ErrorEjecucion& e) {
         // Every message of a refused login says why ("Cannot open database ..." comes before the
-        // plain "Login failed").
+        // plain "Login failed"); a reason found beside the driver's (what to change about
+        // encryption) comes first.
         std::string todas;
         for (const db::ErrorProveedor& p : conn->Errors())
             todas += (todas.empty() ? "" : " ") + p.Description;
+        if (!todas.empty() && todas.find(e.Descripcion()) == std::string::npos) {
+            todas = e.Descripcion() + " (" + todas + ")";
+        }
         throw ErrorEjecucion(e.Numero(), todas.empty() ? e.Descripcion() : todas);
     }
     return conn;

@@ -10,6 +10,7 @@
 #include "common/ErrorEjecucion.h"
 #include "common/General.h"
 #include "common/Proceso.h"
+#include "components/Codificador.h"
 #include "components/Matrices.h"
 #include "components/Utilidades.h"
 
@@ -103,10 +104,12 @@ bool frmReindexador::LeeLineaComandos() {
                                       {Valor::Texto(ruta)});
                     break;
                 default:
-                    motivo_ = Mensaje(
-                        "The launch configuration |1 could not be read (damaged, or not written "
-                        "by this program)",
-                        {Valor::Texto(ruta)});
+                    motivo_ = Mensaje("The launch configuration |1 could not be read (|2)",
+                                      {Valor::Texto(ruta),
+                                       Valor::Texto(Codificador::Motivo(
+                                           como == Lanzamiento::Lectura::OtraInstalacion
+                                               ? Codificador::Lectura::OtraInstalacion
+                                               : Codificador::Lectura::Ilegible))});
             }
             return false;
         }

@@ -9,6 +9,7 @@
 #include "CarpetaFuzz.h"
 #include "Objetivos.h"
 #include "common/Proceso.h"
+#include "components/LecturaFreeTds.h"
 #include "components/PerfilConexion.h"
 
 namespace velqor::fuzz {
@@ -103,6 +104,18 @@ void CompruebaCadena(const PerfilConexion& perfil, bool conClave) {
         Exige(valor("servername") == "velqor" && seccion.rfind("[velqor]\n", 0) == 0 &&
                   seccion.find("\thost = " + std::string(host) + "\n") != std::string::npos,
               "the connection string's Servername has not the definition's server");
+        // What FreeTDS reads back from the section is exactly what the definition asks for: a
+        // misread value could drop the certificate check without a word.
+        const auto leidas = LecturaFreeTds::Seccion(seccion, "velqor");
+        const auto leida = [&leidas](const std::string& opcion) {
+            const auto it = leidas.find(opcion);
+            return it == leidas.end() ? std::string("<missing>") : it->second;
+        };
+        Exige(leida("host") == host &&
+                  leida("ca file") ==
+                      (perfil.ArchivoCA().empty() ? std::string("system") : perfil.ArchivoCA()) &&
+                  leida("check certificate hostname") == "yes",
+              "FreeTDS would read other certificate checks than the definition's");
     } else if (atributos.count("port")) {
         // FreeTDS gets "host,port" as two attributes, each without the blanks around the comma.
         const std::string_view servidor = perfil.Servidor();

@@ -5,9 +5,11 @@
 #include <set>
 
 #include "CarpetaTemporal.h"
+#include "LlavesPrueba.h"
 #include "common/Momento.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
+#include "components/LlaveInstalacion.h"
 
 namespace velqor {
 namespace {
@@ -254,6 +256,107 @@ TEST(CodificadorClave, RefusesDamagedForeignAndClearTexts) {
         EXPECT_FALSE(Codificador::DescifraClave(c.clave, c.texto, leida)) << c.motivo;
         EXPECT_EQ(leida, "sin tocar") << c.motivo;
     }
+}
+
+}  // namespace
+}  // namespace velqor
+
+// ---- The installation's key ----
+
+namespace velqor {
+namespace {
+
+using prueba::LlavesPrueba;
+using Lectura = Codificador::Lectura;
+
+TEST(CodificadorLlave, WhatIsWrittenOnceAKeyExistsIsReadHereOnly) {
+    CarpetaTemporal carpeta;
+    const std::string compartido = carpeta.En("compartido.ZEVcos");
+    const std::string ruta = carpeta.En("propio.ZEVcos");
+    std::string claveCompartida;
+    std::string claveOtra;
+    std::string rutaOtra = carpeta.En("otra.ZEVcos");
+    {
+        const LlavesPrueba otra;
+        ASSERT_TRUE(otra.CreaLlave());
+        claveOtra = Codificador::CifraClave(kClave, "de otra");
+        ASSERT_TRUE(Codificador::GuardaArchivo(kClave, Lanzamiento(), rutaOtra, true));
+    }
+    const LlavesPrueba aqui;
+    // Before the key: the key every copy shares, read as the normal case.
+    claveCompartida = Codificador::CifraClave(kClave, "compartida");
+    ASSERT_TRUE(Codificador::GuardaArchivo(kClave, Lanzamiento(), compartido, true));
+    Lista valores;
+    std::string contrasena;
+    EXPECT_EQ(Codificador::LeeArchivoConLlave(kClave, compartido, valores), Lectura::Leido);
+    EXPECT_EQ(Codificador::DescifraClaveConLlave(kClave, claveCompartida, contrasena),
+              Lectura::Leido);
+
+    ASSERT_TRUE(aqui.CreaLlave());
+    const std::string propia = Codificador::CifraClave(kClave, "propia");
+    ASSERT_TRUE(Codificador::GuardaArchivo(kClave, Lanzamiento(), ruta, true));
+    const struct {
+        std::string archivo, clave;
+        Lectura lectura;
+    } casos[] = {
+        {ruta, propia, Lectura::Leido},
+        {compartido, claveCompartida, Lectura::LlaveCompartida},
+        {rutaOtra, claveOtra, Lectura::OtraInstalacion},
+    };
+    for (const auto& c : casos) {
+        valores.clear();
+        EXPECT_EQ(Codificador::LeeArchivoConLlave(kClave, c.archivo, valores), c.lectura)
+            << c.archivo;
+        EXPECT_EQ(Codificador::Abre(c.lectura), !valores.empty()) << c.archivo;
+        EXPECT_EQ(Codificador::DescifraClaveConLlave(kClave, c.clave, contrasena), c.lectura);
+        // The plain readers of the component's contract open both of this installation's kinds.
+        EXPECT_EQ(Codificador::LeeArchivo(kClave, c.archivo, valores, true),
+                  Codificador::Abre(c.lectura));
+    }
+    EXPECT_NE(
+        Codificador::Motivo(Lectura::OtraInstalacion).find("written for another installation"),
+        std::string::npos);
+    EXPECT_NE(
+        Codificador::AvisoLlaveCompartida(compartido).find("velqor-config rekey " + compartido),
+        std::string::npos);
+    // The key is nowhere in what was written, and the application's password hash is the same on
+    // every installation (it must match the user table).
+    EXPECT_EQ(LeeBytes(ruta).find(LeeBytes(LlaveInstalacion::RutaUsuario())), std::string::npos);
+    EXPECT_EQ(Codificador::Cifra(kClave, "X"), Codificador::Cifra(kClave, "X"));
+}
+
+TEST(CodificadorLlave, ADamagedKeyStopsWritingInsteadOfFallingBackToTheSharedKey) {
+    const LlavesPrueba llaves;
+    CarpetaTemporal carpeta;
+    std::filesystem::create_directories(llaves.Config() + "/velqor");
+    EscribeBytes(LlaveInstalacion::RutaUsuario(), "short");
+    EXPECT_EQ(Codificador::CifraClave(kClave, "p"), "");
+    EXPECT_FALSE(Codificador::GuardaArchivo(kClave, Lanzamiento(), carpeta.En("x.ZEVcos"), true));
+    EXPECT_FALSE(std::filesystem::exists(carpeta.En("x.ZEVcos")));
+}
+
+TEST(CodificadorLlave, AKeyIsMadeOwnerOnlyAndNeverReplaced) {
+    const LlavesPrueba llaves;
+    ASSERT_TRUE(llaves.CreaLlave());
+    const std::string ruta = LlaveInstalacion::RutaUsuario();
+    EXPECT_EQ(ruta, llaves.Config() + "/velqor/key");
+    EXPECT_EQ(Permisos(ruta), 0600u);
+    EXPECT_EQ(Permisos(llaves.Config() + "/velqor"), 0700u);
+    const std::string antes = LeeBytes(ruta);
+    EXPECT_EQ(antes.size(), LlaveInstalacion::kLargo);
+    std::string error;
+    EXPECT_FALSE(LlaveInstalacion::Crea(ruta, true, std::nullopt, error));
+    EXPECT_NE(error.find("never replaced"), std::string::npos) << error;
+    EXPECT_EQ(LeeBytes(ruta), antes);
+    // The system's key, readable by a group.
+    const std::string sistema = LlaveInstalacion::RutaSistema();
+    ASSERT_TRUE(LlaveInstalacion::Crea(sistema, false, std::string("root"), error)) << error;
+    EXPECT_EQ(Permisos(sistema), 0640u);
+    std::vector<std::string> encontradas;
+    ASSERT_TRUE(LlaveInstalacion::Llaves(encontradas, error));
+    ASSERT_EQ(encontradas.size(), 2u);
+    EXPECT_EQ(encontradas[0], antes);
+    EXPECT_NE(encontradas[1], antes);
 }
 
 }  // namespace

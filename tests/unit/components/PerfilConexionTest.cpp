@@ -217,6 +217,77 @@ TEST_F(PerfilConexionTest, ValuesFreeTdsCannotReadAreRefusedAtLoading) {
     EXPECT_EQ(LeeCadena(perfil_.CadenaConexion(kClave, true)).at("pwd"), "a};b");
 }
 
+TEST_F(PerfilConexionTest, ValuesFreeTdsSettingsCannotHoldAreRefusedWithTheReason) {
+    const std::string login = "Kind = 2\nDatabase = d\nUser = u\nPassword = " + Clave("p") + "\n";
+    const std::string cifrado = "Encrypt = yes\n";
+    const struct {
+        std::string definicion;
+        const char* motivo;  // empty: it loads, and FreeTDS reads back exactly what was meant
+    } casos[] = {
+        {"Server = db,1500\n" + cifrado + "CAFile = #ca.pem\n",
+         "CAFile cannot be handed to FreeTDS"},
+        {"Server = db\n" + cifrado + "CAFile = ;ca.pem\n", "begin a comment"},
+        {"Server = db\n" + cifrado + "CAFile = /etc/ca#1.pem\n", "begin a comment"},
+        {"Server = db\n" + cifrado + "CAFile = /etc/my\tca.pem\n", "change its blanks"},
+        {"Server = db\n" + cifrado + "CAFile = /etc/my  ca.pem\n", "change its blanks"},
+        {"Server = db\n" + cifrado + "CAFile = SYSTEM\n", "CAFile cannot be \"system\""},
+        {"Server = db\n" + cifrado + "CAFile = /" + std::string(243, 'c') + "\n",
+         "longer than the 243 bytes"},
+        {"Server = db\n" + cifrado + "CAFile = /" + std::string(242, 'c') + "\n", ""},
+        {"Server = db\n" + cifrado + "CAFile = /etc/my ca.pem\n", ""},
+        // Padded past FreeTDS's line, the rest of Server would open a section of its own.
+        {"Server = db" + std::string(300, 'x') + "[velqor]\n" + cifrado,
+         "Server cannot be handed to FreeTDS"},
+        {"Server = db" + std::string(300, ' ') + "[x],1433\n" + cifrado, "Server cannot be"},
+        {"Server = db;x\n" + cifrado, "Server cannot be"},
+        {"Server = db\\inst#1\n" + cifrado, "Server cannot be"},
+        // Without the settings file nothing of this reaches FreeTDS's reader.
+        {"Server = db#1\nEncrypt = yes\nTrustServerCertificate = yes\n", ""},
+        {"Server = db#1\n", ""},
+    };
+    for (const auto& c : casos) {
+        const bool carga = Carga(login + c.definicion);
+        if (*c.motivo == '\0') {
+            ASSERT_TRUE(carga) << c.definicion << ": " << perfil_.UltimoError();
+            const auto leidas = perfil_.ComprobacionesFreeTds();
+            if (!leidas.empty()) {
+                EXPECT_EQ(leidas.at("ca file"), perfil_.ArchivoCA());
+            }
+        } else {
+            EXPECT_FALSE(carga) << c.definicion;
+            EXPECT_NE(perfil_.UltimoError().find(c.motivo), std::string::npos)
+                << "expected \"" << c.motivo << "\" in: " << perfil_.UltimoError();
+        }
+    }
+}
+
+TEST_F(PerfilConexionTest, TheCaFileMustBeThereAndHoldACertificate) {
+    const std::string login =
+        "Kind = 2\nServer = db\nDatabase = d\nUser = u\nPassword = " + Clave("p") +
+        "\nEncrypt = yes\n";
+    EscribeBytes(carpeta_.En("ca.pem"),
+                 "-----BEGIN CERTIFICATE-----\nMIIB\n-----END CERTIFICATE-----\n");
+    EscribeBytes(carpeta_.En("vacio.pem"), "not a certificate\n");
+    const struct {
+        std::string archivo;
+        const char* motivo;
+    } casos[] = {
+        {carpeta_.En("ca.pem"), ""},
+        {carpeta_.En("falta.pem"), "does not exist"},
+        {carpeta_.Texto(), "does not exist or is not a file"},
+        {carpeta_.En("vacio.pem"), "holds no PEM certificate"},
+    };
+    for (const auto& c : casos) {
+        ASSERT_TRUE(Carga(login + "CAFile = " + c.archivo + "\n")) << perfil_.UltimoError();
+        std::string motivo;
+        EXPECT_EQ(perfil_.CompruebaArchivoCA(motivo), *c.motivo == '\0') << c.archivo;
+        EXPECT_NE(motivo.find(c.motivo), std::string::npos) << motivo;
+        if (*c.motivo != '\0') {
+            EXPECT_NE(motivo.find(c.archivo), std::string::npos) << motivo;
+        }
+    }
+}
+
 TEST_F(PerfilConexionTest, StringForShowingLeavesThePasswordOut) {
     ASSERT_TRUE(Carga(
         "Kind = 2\nServer = h\nDatabase = d\nUser = u\nPassword = " + Clave("secreto") + "\n"));

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "FormularioPrueba.h"
+#include "LlavesPrueba.h"
 #include "common/General.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
@@ -98,6 +99,31 @@ TEST_F(ArranquePrueba, AnUnusableConfigurationIsRefused) {
         EXPECT_FALSE(Desatendido());
         EXPECT_NE(form->MotivoRechazo().find(c.motivo), std::string::npos) << form->MotivoRechazo();
     }
+}
+
+TEST_F(ArranquePrueba, TheKeyOfTheConfigurationIsLookedUpAsEverywhereElse) {
+    EscribeCfp("Ventas");
+    const LlavesPrueba llaves;
+    const std::string compartida = EscribeLanzamiento("compartida.ZEVcos");
+    std::string otra;
+    {
+        const LlavesPrueba alla;
+        ASSERT_TRUE(alla.CreaLlave());
+        otra = EscribeLanzamiento("otra.ZEVcos");
+    }
+    ASSERT_TRUE(llaves.CreaLlave());
+    // Another installation's: refused with the plain reason.
+    CreaFormulario(otra);
+    vista.AgregaBase("Ventas");
+    EXPECT_FALSE(form->LeeLineaComandos());
+    EXPECT_NE(form->MotivoRechazo().find("written for another installation"), std::string::npos)
+        << form->MotivoRechazo();
+    // Under the shared key: run, with a warning in the log that says how to rewrite it.
+    vista = VistaFalsa{};
+    Arranca(compartida);
+    EXPECT_TRUE(Desatendido());
+    EXPECT_NE(LeeTexto(ArchivoLog()).find("velqor-config rekey " + compartida), std::string::npos)
+        << LeeTexto(ArchivoLog());
 }
 
 TEST_F(ArranquePrueba, TheOffLineChoiceIsRestored) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "FormularioPrueba.h"
+#include "LlavesPrueba.h"
 #include "common/Proceso.h"
 #include "components/Codificador.h"
 
@@ -62,6 +63,33 @@ TEST_F(FormularioPrueba, ChoosingAnEntryWordsTheOutcome) {
         EXPECT_EQ(vista.estados, c.vinculado
                                      ? std::vector<std::string>{}
                                      : std::vector<std::string>{"Please select a valid Database"});
+    }
+}
+
+TEST_F(FormularioPrueba, TheListSaysWhyADefinitionCannotBeUsedSafely) {
+    const auto escribe = [this](const std::string& nombre, const std::string& extra,
+                                const std::string& contrasena) {
+        EscribeBytes(programa.En(nombre + ".cfp"),
+                     "Kind = 2\nServer = sql01,1433\nDatabase = Ventas\nUser = u\nPassword = " +
+                         contrasena + "\n" + extra);
+    };
+    const std::string propia = Codificador::CifraClave(VersionPrograma::kEmpresa, "p");
+    // FreeTDS would read this CAFile as none at all, and accept any certificate.
+    escribe("Hostil", "Encrypt = yes\nCAFile = #/etc/ca.pem\n", propia);
+    {
+        // Written on another installation, then copied here.
+        const LlavesPrueba otra;
+        ASSERT_TRUE(otra.CreaLlave());
+        escribe("Copiada", "", Codificador::CifraClave(VersionPrograma::kEmpresa, "p"));
+    }
+    Arranca();
+    for (const auto& [entrada, motivo] :
+         {std::pair{"Hostil", "CAFile cannot be handed to FreeTDS for the certificate check"},
+          {"Copiada", "written for another installation"}}) {
+        vista.Elige(Entrada(entrada));
+        EXPECT_NE(vista.Texto(Control::sbEstado).find(motivo), std::string::npos)
+            << vista.Texto(Control::sbEstado);
+        EXPECT_FALSE(form->BaseValida());
     }
 }
 
