@@ -51,6 +51,21 @@ bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
     }
 }
 
+// Whether etiqueta is the tag of an element holding a value (any element but a nested list).
+bool EtiquetaDeValor(char etiqueta) {
+    switch (etiqueta) {
+        case 'N':
+        case 'T':
+        case 'F':
+        case 'L':
+        case 'E':
+        case 'Z':
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Within this many characters no sum of value texts can leave 32 bits (a code is at most 255).
 constexpr int64_t kCaracteresSinDesborde = kMaximoSuma / 255;
 
@@ -318,16 +333,8 @@ bool LectorMatriz::LeePlana(const Nivel& padre, int64_t cota, Plana& plana) cons
         if (!FrentePlano(bytes_, p, fin, e.etiqueta, longitud, nada)) {
             return false;
         }
-        switch (e.etiqueta) {
-            case 'N':
-            case 'T':
-            case 'F':
-            case 'L':
-            case 'E':
-            case 'Z':
-                break;
-            default:
-                return false;
+        if (!EtiquetaDeValor(e.etiqueta)) {
+            return false;
         }
         e.texto = std::string_view(texto_.data() + p, longitud);
         if (longitud > 0) {
@@ -395,17 +402,8 @@ bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud,
         return false;
     }
     etiqueta = texto_[byte_];
-    switch (etiqueta) {
-        case 'N':
-        case 'T':
-        case 'F':
-        case 'L':
-        case 'E':
-        case 'Z':
-        case 'A':
-            break;
-        default:
-            return false;
+    if (!EtiquetaDeValor(etiqueta) && etiqueta != 'A') {
+        return false;
     }
     // Tag, length digits and "/" are ASCII in any element that can be read.
     int anterior = bytes_[byte_];
