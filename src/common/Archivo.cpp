@@ -122,14 +122,18 @@ bool SoloLectura(const std::string& ruta, const struct stat& actual) {
            ::access(ruta.c_str(), W_OK) != 0;
 }
 
-// Writes bytes into a new temporary beside ruta and flushes it; its name goes to temporal. The file
-// gets modo when given, otherwise the default permissions (the umask's).
-bool EscribeTemporal(const std::string& ruta, std::string_view bytes, std::optional<mode_t> modo,
-                     std::string_view sufijo, std::string& temporal) {
+// Writes the bytes of partes, one after the other, into a new temporary beside ruta and flushes
+// it; its name goes to temporal. The file gets modo when given, otherwise the default permissions
+// (the umask's).
+bool EscribeTemporal(const std::string& ruta, std::initializer_list<std::string_view> partes,
+                     std::optional<mode_t> modo, std::string_view sufijo, std::string& temporal) {
     Descriptor archivo(CreaTemporal(ruta, sufijo, modo.value_or(0666), temporal));
     if (!archivo.Abierto()) return false;
-    const bool bien = (!modo || ::fchmod(archivo.fd(), *modo) == 0) &&
-                      EscribeTodo(archivo.fd(), bytes) && ::fsync(archivo.fd()) == 0;
+    bool bien = !modo || ::fchmod(archivo.fd(), *modo) == 0;
+    for (const std::string_view bytes : partes) {
+        bien = bien && EscribeTodo(archivo.fd(), bytes);
+    }
+    bien = bien && ::fsync(archivo.fd()) == 0;
     if (archivo.Cierra() && bien) return true;
     ::unlink(temporal.c_str());
     return false;
@@ -146,8 +150,10 @@ bool EsTemporal(const std::string& nombre) {
     return nombre.starts_with('.') && nombre.find(".~", 1) != std::string::npos;
 }
 
-bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes, Permisos permisos,
-                      const RevisaTemporal& revisa, std::string_view sufijo) {
+namespace {
+
+bool Reemplaza(const std::string& ruta, std::initializer_list<std::string_view> partes,
+               Permisos permisos, const RevisaTemporal& revisa, std::string_view sufijo) {
     try {
         if (ruta.empty()) return false;
         std::optional<mode_t> modo;
@@ -159,7 +165,7 @@ bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes, Permisos 
         if (permisos == Permisos::Privados) modo = S_IRUSR | S_IWUSR;
         LimpiaTemporales(ruta);
         std::string temporal;
-        if (!EscribeTemporal(ruta, bytes, modo, sufijo, temporal)) return false;
+        if (!EscribeTemporal(ruta, partes, modo, sufijo, temporal)) return false;
         if ((revisa && !revisa(temporal)) || ::rename(temporal.c_str(), ruta.c_str()) != 0) {
             ::unlink(temporal.c_str());
             return false;
@@ -171,13 +177,25 @@ bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes, Permisos 
     }
 }
 
+}  // namespace
+
+bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes, Permisos permisos,
+                      const RevisaTemporal& revisa, std::string_view sufijo) {
+    return Reemplaza(ruta, {bytes}, permisos, revisa, sufijo);
+}
+
+bool ReemplazaArchivoPorPartes(const std::string& ruta,
+                               std::initializer_list<std::string_view> partes) {
+    return Reemplaza(ruta, partes, Permisos::Conservar, {}, {});
+}
+
 std::string CreaArchivoNuevo(const std::string& base, const std::string& extension,
                              std::string_view bytes) {
     try {
         const std::string primera = base + extension;
         LimpiaTemporales(primera);
         std::string temporal;
-        if (!EscribeTemporal(primera, bytes, std::nullopt, {}, temporal)) return {};
+        if (!EscribeTemporal(primera, {bytes}, std::nullopt, {}, temporal)) return {};
         std::string ruta;
         // A hard link takes the name only when nobody has it, so no other run's file is replaced.
         for (int n = 1; n < 1000 && ruta.empty(); ++n) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -31,6 +32,10 @@ using RevisaTemporal = std::function<bool(const std::string& temporal)>;
 bool ReemplazaArchivo(const std::string& ruta, std::string_view bytes,
                       Permisos permisos = Permisos::Conservar, const RevisaTemporal& revisa = {},
                       std::string_view sufijo = {});
+
+// ReemplazaArchivo of the bytes of partes one after the other, written without joining them.
+bool ReemplazaArchivoPorPartes(const std::string& ruta,
+                               std::initializer_list<std::string_view> partes);
 
 // True when no process with this pid runs any more (not this process, nor one that runs under
 // another user): what a file named after it was left by.

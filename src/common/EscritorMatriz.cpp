@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <optional>
 #include <string_view>
 
@@ -136,18 +135,24 @@ bool EscritorMatriz::Escribe(const Lista& lista, std::string& texto) {
 }
 
 void EscritorMatriz::Entrega(std::string& texto) {
-    // Hands the text over without the room its fronts left over.
-    std::size_t sobrante = 0;
-    for (const Hueco& h : huecos_) {
-        sobrante += h.sobrante;
+    // Closes the room the fronts left over in place, then hands the text over.
+    std::size_t hasta = huecos_.empty() ? usado_ : huecos_.front().posicion;
+    for (std::size_t i = 0; i < huecos_.size(); ++i) {
+        const std::size_t desde = huecos_[i].posicion + huecos_[i].sobrante;
+        const std::size_t fin = i + 1 < huecos_.size() ? huecos_[i + 1].posicion : usado_;
+        std::memmove(texto_.data() + hasta, texto_.data() + desde, fin - desde);
+        hasta += fin - desde;
     }
-    texto.reserve(texto.size() + usado_ - sobrante);
-    std::size_t desde = 0;
-    for (const Hueco& h : huecos_) {
-        texto.append(texto_.get() + desde, h.posicion - desde);
-        desde = h.posicion + h.sobrante;
+    huecos_.clear();
+    texto_.resize(hasta);
+    usado_ = hasta;
+    if (texto.empty()) {
+        texto.swap(texto_);
+    } else {
+        texto.append(texto_);
     }
-    texto.append(texto_.get() + desde, usado_ - desde);
+    texto_.clear();
+    usado_ = 0;
 }
 
 // Writes lista's text. On failure of an entry of the top level the text is cut back to before it.
@@ -213,7 +218,7 @@ bool EscritorMatriz::Escalar(char etiqueta, std::string_view texto, SumasMatriz&
     const Valor1252 valor = Describe(texto);
     EscribeFrente(etiqueta, valor.caracteres);
     Asegura(texto.size());
-    std::copy(texto.begin(), texto.end(), texto_.get() + usado_);
+    std::copy(texto.begin(), texto.end(), texto_.data() + usado_);
     usado_ += texto.size();
     valor.AgregaA(recorrido_);
     caracteres_ += valor.caracteres;
@@ -249,7 +254,7 @@ bool EscritorMatriz::CierraAnidada(const Anidada& anidada, SumasMatriz& sumas) {
     const auto largo = static_cast<std::size_t>(fin - cifras);
     Hueco& h = huecos_[anidada.hueco];
     h.sobrante = kFrenteMaximo - largo - 2;
-    char* frente = texto_.get() + h.posicion + h.sobrante;
+    char* frente = texto_.data() + h.posicion + h.sobrante;
     frente[0] = 'A';
     std::copy(cifras, fin, frente + 1);
     frente[largo + 1] = kBarra;
@@ -267,7 +272,7 @@ bool EscritorMatriz::CierraAnidada(const Anidada& anidada, SumasMatriz& sumas) {
 // Writes an element's front: the tag, the value's length in characters and "/".
 void EscritorMatriz::EscribeFrente(char etiqueta, int64_t caracteres) {
     Asegura(kFrenteMaximo);
-    char* frente = texto_.get() + usado_;
+    char* frente = texto_.data() + usado_;
     frente[0] = etiqueta;
     char* fin = std::to_chars(frente + 1, frente + kFrenteMaximo, caracteres).ptr;
     *fin++ = kBarra;
@@ -280,8 +285,8 @@ void EscritorMatriz::EscribeEntero(int64_t numero) {
     char* fin = std::to_chars(cifras, cifras + sizeof cifras, numero).ptr;
     EscribeFrente('N', fin - cifras);
     Asegura(kFrenteMaximo);
-    std::copy(cifras, fin, texto_.get() + usado_);
-    EscribeAscii(texto_.get() + usado_, texto_.get() + usado_ + (fin - cifras));
+    std::copy(cifras, fin, texto_.data() + usado_);
+    EscribeAscii(texto_.data() + usado_, texto_.data() + usado_ + (fin - cifras));
 }
 
 // Takes the ASCII characters just placed at the end of the text (from desde to hasta) into it.
@@ -294,14 +299,7 @@ void EscritorMatriz::EscribeAscii(const char* desde, const char* hasta) {
 }
 
 void EscritorMatriz::Crece(std::size_t n) {
-    const std::size_t capacidad = std::max({2 * capacidad_, usado_ + n, std::size_t{1} << 16});
-    char* nuevo = static_cast<char*>(std::realloc(texto_.get(), capacidad));
-    if (nuevo == nullptr) {
-        throw std::bad_alloc();
-    }
-    static_cast<void>(texto_.release());
-    texto_.reset(nuevo);
-    capacidad_ = capacidad;
+    texto_.resize(std::max({2 * texto_.size(), usado_ + n, std::size_t{1} << 16}));
 }
 
 }  // namespace velqor::zev

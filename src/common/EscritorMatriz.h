@@ -4,8 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,17 +52,20 @@ public:
         EscribeEntero(sumas.saltos);
         EscribeEntero(sumas.codigos);
     }
-    // Appends the text written to texto.
+    // Appends the text written to texto (an empty texto takes this writer's buffer, uncopied).
     void Entrega(std::string& texto);
+    // Makes room for about n characters before anything is written, so that a text of that size
+    // is never moved while it grows.
+    void Reserva(std::size_t n) {
+        if (n > texto_.size()) {
+            Crece(n - usado_);
+        }
+    }
 
 private:
-    // The text being written, with room before every nested array. Grown with realloc, which
-    // moves a large block's pages instead of copying them.
-    struct Libera {
-        void operator()(char* p) const { std::free(p); }
-    };
-    std::unique_ptr<char, Libera> texto_;
-    std::size_t capacidad_ = 0;
+    // The text being written, with room before every nested array; its size is the room taken,
+    // usado_ of it written.
+    std::string texto_;
     std::size_t usado_ = 0;
     // The room before each nested array, in the order of the text: where it starts and how much
     // of it its front left over.
@@ -85,7 +86,7 @@ private:
     void EscribeAscii(const char* desde, const char* hasta);
     // Makes room for n more characters.
     void Asegura(std::size_t n) {
-        if (capacidad_ - usado_ < n) {
+        if (texto_.size() - usado_ < n) {
             Crece(n);
         }
     }

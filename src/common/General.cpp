@@ -231,6 +231,10 @@ std::string BytesArchivo(std::string_view texto) {
 
 bool GrabaTexto(const std::string& ruta, std::string_view texto) {
     try {
+        // ASCII text is its own bytes: written as it is, the line end after it, without a copy.
+        if (EsAscii(texto)) {
+            return ReemplazaArchivoPorPartes(ruta, {texto, kSaltoLinea});
+        }
         return ReemplazaArchivo(ruta, BytesArchivo(texto));
     } catch (...) {
         return false;

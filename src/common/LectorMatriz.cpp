@@ -51,6 +51,21 @@ bool Convierte(char etiqueta, std::string_view texto, Valor& valor) {
     }
 }
 
+// Whether etiqueta is the tag of an element holding a value (any element but a nested list).
+bool EtiquetaDeValor(char etiqueta) {
+    switch (etiqueta) {
+        case 'N':
+        case 'T':
+        case 'F':
+        case 'L':
+        case 'E':
+        case 'Z':
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Within this many characters no sum of value texts can leave 32 bits (a code is at most 255).
 constexpr int64_t kCaracteresSinDesborde = kMaximoSuma / 255;
 
@@ -204,6 +219,162 @@ bool LectorMatriz::Cierra(Nivel& nivel) {
            LeeNumero(nivel.limite, codigos) && codigos == static_cast<double>(sumas.codigos);
 }
 
+namespace {
+
+// The longest "A" entry LeePlana takes: far below the length at which a sum could leave 32 bits.
+constexpr std::size_t kPlanaMaxima = 4096;
+
+// Reads a front (tag, at most nine length digits, "/") at bytes[p], which must end before fin and
+// announce a value that ends by fin too; moves p to the value's start. Adds the front's codes and
+// its own steps to frente (not the step into it). Inlined: its results then stay in registers.
+[[gnu::always_inline]] inline bool FrentePlano(const unsigned char* bytes, std::size_t& p,
+                                               std::size_t fin, char& etiqueta,
+                                               std::size_t& longitud, SumasTexto& frente) {
+    if (fin - p < 3) {
+        return false;
+    }
+    etiqueta = static_cast<char>(bytes[p]);
+    int anterior = bytes[p];
+    const int primera = bytes[p + 1];
+    if (static_cast<unsigned>(primera - '0') > 9) {
+        return false;
+    }
+    int64_t codigos = anterior + primera;
+    int64_t saltos = Salto(anterior, primera);
+    // The usual front: one digit.
+    if (bytes[p + 2] == kBarra) {
+        frente.codigos += codigos + kBarra;
+        frente.saltos += saltos + Salto(primera, kBarra);
+        longitud = static_cast<std::size_t>(primera - '0');
+        p += 3;
+        return longitud <= fin - p;
+    }
+    anterior = primera;
+    longitud = static_cast<std::size_t>(primera - '0');
+    std::size_t q = p + 2;
+    for (; q < fin && q - p <= 9; ++q) {
+        const int c = bytes[q];
+        const auto cifra = static_cast<unsigned>(c - '0');
+        if (cifra > 9) {
+            break;
+        }
+        longitud = longitud * 10 + cifra;
+        codigos += c;
+        saltos += Salto(anterior, c);
+        anterior = c;
+    }
+    if (q >= fin || bytes[q] != kBarra) {
+        return false;
+    }
+    frente.codigos += codigos + kBarra;
+    frente.saltos += saltos + Salto(anterior, kBarra);
+    p = q + 1;
+    return longitud <= fin - p;
+}
+
+// Whether the "N" value text texto holds the whole number esperado, as TextoANumero reads it.
+bool NumeroIgual(std::string_view texto, int64_t esperado) {
+    // Up to ten plain digits: the usual checksum, compared without a conversion.
+    if (!texto.empty() && texto.size() <= 10) {
+        int64_t numero = 0;
+        std::size_t i = 0;
+        for (; i < texto.size(); ++i) {
+            const auto cifra = static_cast<unsigned>(texto[i] - '0');
+            if (cifra > 9) {
+                break;
+            }
+            numero = numero * 10 + cifra;
+        }
+        if (i == texto.size()) {
+            return numero == esperado;
+        }
+    }
+    double leido = 0;
+    return LectorMatriz::TextoANumero(texto, leido) && leido == static_cast<double>(esperado);
+}
+
+}  // namespace
+
+bool LectorMatriz::LeePlana(const Nivel& padre, int64_t cota, Plana& plana) const {
+    if (!ascii_ || cota < 0 || cota >= Plana::kMaximo ||
+        padre.profundidad + 1 > kProfundidadMaxima) {
+        return false;
+    }
+    // In ASCII text a character is a byte: the parent's limit is a byte position too.
+    const int64_t tope =
+        std::min<int64_t>(padre.limite - caracter_, static_cast<int64_t>(texto_.size() - byte_));
+    std::size_t p = byte_;
+    char etiqueta = 0;
+    std::size_t longitud = 0;
+    SumasTexto frente;
+    if (tope <= 0 ||
+        !FrentePlano(bytes_, p, byte_ + static_cast<std::size_t>(tope), etiqueta, longitud,
+                     frente) ||
+        etiqueta != 'A' || longitud == 0 || longitud > kPlanaMaxima) {
+        return false;
+    }
+    // The step into the front, and the one from its "/" into the nested text.
+    frente.saltos += Salto(ultimo_, 'A') + Salto(kBarra, bytes_[p]);
+    const std::size_t fin = p + longitud;
+    // The header: exactly the digits of cota.
+    char cifras[4];
+    const auto cabecera = static_cast<std::size_t>(
+        std::to_chars(cifras, cifras + sizeof cifras, cota).ptr - cifras);
+    SumasTexto nada;
+    if (!FrentePlano(bytes_, p, fin, etiqueta, longitud, nada) || etiqueta != 'N' ||
+        std::string_view(texto_.data() + p, longitud) != std::string_view(cifras, cabecera)) {
+        return false;
+    }
+    p += longitud;
+    // The values, each summed on its own: the nested list's checksums cover its value texts.
+    Recorrido sumas;
+    for (int64_t i = 0; i <= cota; ++i) {
+        Elemento& e = plana.valores[i];
+        if (!FrentePlano(bytes_, p, fin, e.etiqueta, longitud, nada)) {
+            return false;
+        }
+        if (!EtiquetaDeValor(e.etiqueta)) {
+            return false;
+        }
+        e.texto = std::string_view(texto_.data() + p, longitud);
+        if (longitud > 0) {
+            // Each value on its own: no step runs from one into the next.
+            sumas.ultimo = bytes_[p];
+            if (longitud < 16) {
+                for (std::size_t k = p; k < p + longitud; ++k) {
+                    sumas.Agrega(bytes_[k]);
+                }
+            } else {
+                AgregaAscii(bytes_, p, p + longitud, sumas);
+            }
+        }
+        p += longitud;
+    }
+    // The two checksums, and nothing after them.
+    for (const int64_t esperada : {sumas.sumas.saltos, sumas.sumas.codigos}) {
+        if (!FrentePlano(bytes_, p, fin, etiqueta, longitud, nada) || etiqueta != 'N' ||
+            !NumeroIgual(std::string_view(texto_.data() + p, longitud), esperada)) {
+            return false;
+        }
+        p += longitud;
+    }
+    if (p != fin) {
+        return false;
+    }
+    plana.byte = fin;
+    plana.frente = frente;
+    return true;
+}
+
+bool LectorMatriz::Avanza(Nivel& padre, const Plana& plana) {
+    caracter_ += static_cast<int64_t>(plana.byte - byte_);
+    byte_ = plana.byte;
+    ultimo_ = bytes_[byte_ - 1];
+    padre.frentes.codigos += plana.frente.codigos;
+    padre.frentes.saltos += plana.frente.saltos;
+    return SumasEnRango(padre);
+}
+
 // The sums of the value texts of nivel's entries so far: the running sums over the entries less
 // their fronts.
 SumasTexto LectorMatriz::SumasValores(const Nivel& nivel) {
@@ -231,17 +402,8 @@ bool LectorMatriz::LeeFrente(int64_t limite, char& etiqueta, int64_t& longitud,
         return false;
     }
     etiqueta = texto_[byte_];
-    switch (etiqueta) {
-        case 'N':
-        case 'T':
-        case 'F':
-        case 'L':
-        case 'E':
-        case 'Z':
-        case 'A':
-            break;
-        default:
-            return false;
+    if (!EtiquetaDeValor(etiqueta) && etiqueta != 'A') {
+        return false;
     }
     // Tag, length digits and "/" are ASCII in any element that can be read.
     int anterior = bytes_[byte_];

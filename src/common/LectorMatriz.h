@@ -59,6 +59,25 @@ public:
     // Reads the list's two checksums; true when they agree with its entries.
     bool Cierra(Nivel& nivel);
 
+    // A small nested list of values, read in one step: for a reader that takes many lists of one
+    // known shape. The values of a Plana that LeePlana filled, tag and text.
+    struct Plana {
+        static constexpr int kMaximo = 8;
+        Elemento valores[kMaximo];
+        std::size_t byte = 0;  // where the reading stands after the "A" entry
+        SumasTexto frente;     // what its front adds to the parent's fronts
+    };
+    // Reads the next entry of padre as an "A" entry whose nested list holds entries 0 to cota
+    // (cota < Plana::kMaximo), none of them a list, and checks the nested list's checksums, without
+    // moving the reading on. False, with nothing read, when the entry is anything else, or is
+    // written in a form this step does not take (text that is not ASCII, a long value, characters
+    // after the nested checksums): the caller then reads it element by element, which decides
+    // whether the text is damaged as it always does.
+    bool LeePlana(const Nivel& padre, int64_t cota, Plana& plana) const;
+    // Moves past the entry plana read from padre, as Siguiente, Entra, the values, Cierra and Sale
+    // would have; false where Sale would have failed.
+    bool Avanza(Nivel& padre, const Plana& plana);
+
     // The number an "N" value text holds; false when it holds none.
     static bool TextoANumero(std::string_view texto, double& numero);
 

@@ -125,6 +125,20 @@ class Lector {
     }
 
     bool LeeMedicion(Nivel& lista, Medicion& medicion) {
+        // The usual measurement in one step; any other is read element by element below, which
+        // tells a damaged text from one of another shape.
+        LectorMatriz::Plana plana;
+        if (lector_.LeePlana(lista, kCotaMedicion, plana)) {
+            const Elemento* v = plana.valores;
+            if (v[0].etiqueta == 'N' && v[1].etiqueta == 'F' && v[2].etiqueta == 'F' &&
+                v[3].etiqueta == 'N' && v[4].etiqueta == 'L' &&
+                LectorMatriz::TextoANumero(v[0].texto, medicion.antes) &&
+                LeeMomento(v[1].texto, medicion.inicio) && LeeMomento(v[2].texto, medicion.fin) &&
+                LectorMatriz::TextoANumero(v[3].texto, medicion.despues)) {
+                medicion.bloquear = v[4].texto != "0";
+                return lector_.Avanza(lista, plana);
+            }
+        }
         Elemento elemento;
         Nivel campos;
         if (!SiguienteLista(lista, elemento, kCotaMedicion, campos,
@@ -157,6 +171,7 @@ class Escritor {
   public:
     bool Escribe(const std::vector<FilaHistorial>& filas, std::string& texto) {
         SumasMatriz superior;
+        escritor_.Reserva(Estimacion(filas));
         escritor_.Empieza(0);
         if (filas.empty() ? !escritor_.Vacio(superior) : !Anidada(superior, filas)) return false;
         escritor_.Termina(superior);
@@ -166,6 +181,19 @@ class Escritor {
 
   private:
     EscritorMatriz escritor_;
+
+    // About as many characters as the text of filas takes while it is written (a measurement
+    // takes about 90, and each nested list keeps room for its front until the end).
+    static std::size_t Estimacion(const std::vector<FilaHistorial>& filas) {
+        constexpr std::size_t kFila = 120;
+        constexpr std::size_t kMedicion = 112;
+        std::size_t caracteres = 64;
+        for (const FilaHistorial& fila : filas) {
+            caracteres += kFila + fila.tabla.size() + fila.indice.size() + fila.clave.size() +
+                          kMedicion * fila.mediciones.size();
+        }
+        return caracteres;
+    }
 
     // Writes an "A" entry of the list whose sums are padre: a nested list of upper bound cota
     // whose entries escribe writes into the nested list's sums.
