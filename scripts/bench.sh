@@ -5,6 +5,7 @@
 # the minimum and maximum, and the load average when the figure's measurement began. A figure that
 # fails is reported as failed and the others still run; the exit status is 1 when any failed.
 # SCALE_REPEATS (default 2) sets the repeats of the 1,000,000-index figures.
+# ONLY=TEXT runs only the figures whose name holds TEXT (e.g. ONLY=policy).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 REPEATS=${REPEATS:-5}
@@ -99,6 +100,7 @@ FALLIDAS=0
 figura() {
     local nombre=$1 rc
     shift
+    [[ -z ${ONLY:-} || $nombre == *"$ONLY"* ]] || return 0
     carga "before $nombre"
     set +e
     (
@@ -296,6 +298,35 @@ escala() {
     echo "RESULT|Scale: pass over 1,000,010 indexes, peak memory (max RSS)|$RSS|MB|goal|300|MB|< 1x" | registra
 }
 figura "the 1,000,000-index scale" escala
+# ---- A realistic night: 10,000 indexes, today's behaviour against the recommended policy ----
+# Pages log-uniform from 8 to 1,000,000; fragmentation exponential with median 5 %, capped at 80 %
+# (density 100 minus it): sqlsim's seeded generator. One index phase, users off line, per policy on
+# a fresh sqlsim; the server time is computed from sqlsim's model (velqor_bench_politica says how)
+# with these milliseconds per 1000 pages: a rebuild reads and writes every page (about 100 MB/s),
+# a defragmentation moves pages one at a time, fully logged, at half that rate.
+MS_REINDEX=80
+MS_DEFRAG=160
+politica_noche() {
+    local politica linea
+    escenario Noche '{"tables": 1000, "indexesPerTable": 10, "pages": {"min": 8, "max": 1000000}, "fragmentation": {"median": 5, "max": 80}, "seed": 26}' \
+        > "$TRABAJO/noche.json"
+    for politica in today recommended; do
+        arranca_sqlsim "$TRABAJO/noche.json"
+        mkdir -p "$TRABAJO/noche-$politica"
+        "$BIN/velqor-config" write-cfp "$TRABAJO/noche-$politica/Noche.cfp" --name Noche --server "127.0.0.1,$PUERTO" \
+            --database Noche --user sa --password Velqor.2024 --force \
+            $([[ $politica == recommended ]] && echo --policy recommended) > /dev/null
+        linea=$("$BIN/velqor_bench_politica" "$TRABAJO/noche-$politica" Noche "$MS_REINDEX" "$MS_DEFRAG")
+        echo "INFO|night of 10,000 indexes, $politica: treated|rebuilt|defragmented|pages rewritten|pages moved|server s|wall ms: ${linea#POLICY|}" | registra
+        echo "${linea#POLICY|}" > "$TRABAJO/noche-$politica.txt"
+    done
+    campo() { cut -d'|' -f"$2" "$TRABAJO/noche-$1.txt"; }
+    echo "RESULT|Night of 10,000 indexes: indexes treated, recommended policy|$(campo recommended 1)|idx|today's behaviour|$(campo today 1)|idx|-" | registra
+    echo "RESULT|Night of 10,000 indexes: pages rewritten (rebuilds), recommended|$(campo recommended 4)|pg|today's behaviour|$(campo today 4)|pg|-" | registra
+    echo "RESULT|Night of 10,000 indexes: pages moved by defragmentation, recommended|$(campo recommended 5)|pg|today's behaviour|$(campo today 5)|pg|-" | registra
+    echo "RESULT|Night of 10,000 indexes: simulated server time, recommended|$(campo recommended 6)|s|today's behaviour|$(campo today 6)|s|-" | registra
+}
+figura "the policy on a realistic night" politica_noche
 carga "at the end"
 
 # ---- The table ----

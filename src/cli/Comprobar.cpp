@@ -1,6 +1,7 @@
 #include "cli/Comprobar.h"
 
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
 #include <nlohmann/json.hpp>
@@ -10,6 +11,7 @@
 #include "cli/MotorDeDefinicion.h"
 #include "common/General.h"
 #include "engine/Diagnostico.h"
+#include "engine/EleccionTrato.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/Velqor.h"
 
@@ -25,6 +27,21 @@ std::string Cifrado(const Diagnostico& d, const Definicion& definicion) {
     const std::string estado =
         !d.cifrada ? "the server does not say" : (*d.cifrada ? "encrypted" : "not encrypted");
     return estado + "; encryption " + definicion.cifrado;
+}
+
+// How many indexes fall in each branch: "3 rebuild, 2 defragment, 1 left alone, ...".
+std::string TextoRamas(const std::map<EleccionTrato::Rama, int32_t>& ramas) {
+    std::string texto;
+    for (const auto& [rama, cuantos] : ramas)
+        texto += (texto.empty() ? "" : ", ") + std::to_string(cuantos) + " " +
+                 EleccionTrato::Texto(rama);
+    return texto.empty() ? "nothing to treat" : texto;
+}
+
+nlohmann::json JsonRamas(const std::map<EleccionTrato::Rama, int32_t>& ramas) {
+    nlohmann::json j = nlohmann::json::object();
+    for (const auto& [rama, cuantos] : ramas) j[EleccionTrato::Texto(rama)] = cuantos;
+    return j;
 }
 
 void Texto(const Diagnostico& d, const Definicion& definicion, std::ostream& salida) {
@@ -47,6 +64,9 @@ void Texto(const Diagnostico& d, const Definicion& definicion, std::ostream& sal
                                     : "UsuariosPW is missing: the pass cannot check its operator");
     linea("Indexes:          ", std::to_string(d.indices) + " surveyed, " +
                                     std::to_string(d.aTratar) + " under 100 % scan density");
+    linea("Policy:           ", d.politica.Texto());
+    linea("Users off line:   ", TextoRamas(d.ramasFueraDeLinea));
+    linea("Users on line:    ", TextoRamas(d.ramasEnLinea));
     if (d.noAplican.empty()) linea("Every step applies", "");
     for (const PasoNoAplica& p : d.noAplican) linea("Will not apply:   ", p.paso + ": " + p.motivo);
 }
@@ -70,6 +90,11 @@ nlohmann::json Json(const Diagnostico& d, const Definicion& definicion) {
     j["encrypted"] = d.cifrada ? nlohmann::json(*d.cifrada) : nlohmann::json(nullptr);
     j["encryption"] = definicion.cifrado;
     j["certificateCheck"] = definicion.comprobacion;
+    nlohmann::json politica = nlohmann::json::object();
+    for (const auto& [clave, valor] : d.politica.Claves()) politica[clave] = valor;
+    j["policy"] = politica;
+    j["branches"] = {{"usersOffLine", JsonRamas(d.ramasFueraDeLinea)},
+                     {"usersOnLine", JsonRamas(d.ramasEnLinea)}};
     return j;
 }
 
@@ -93,8 +118,9 @@ std::string Comprobar::Ayuda() const {
            "version and edition, whether the connection is encrypted and how its certificate is\n"
            "checked, the database, its recovery model, its last full backup, its\n"
            "files, the application's user table, how many indexes are under the pass's\n"
-           "threshold, and which steps of the pass will not apply and why. Only statements that\n"
-           "change nothing are sent.\n"
+           "threshold, the definition's maintenance policy and how many indexes it rebuilds,\n"
+           "defragments or leaves alone with users off line and on line, and which steps of the\n"
+           "pass will not apply and why. Only statements that change nothing are sent.\n"
            "With --report-folder it also warns when that folder does not exist or cannot be\n"
            "written; with --user it checks that the user is in UsuariosPW.\n"
            "Exit status: 0 connected and read, and the pass can log in; 1 the server's message\n"

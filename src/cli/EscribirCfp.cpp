@@ -2,7 +2,10 @@
 
 #include <charconv>
 #include <filesystem>
+#include <optional>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "cli/Clave.h"
 #include "common/Archivo.h"
@@ -11,6 +14,7 @@
 #include "common/Texto1252.h"
 #include "components/Codificador.h"
 #include "components/PerfilConexion.h"
+#include "components/Politica.h"
 #include "components/Utilidades.h"
 #include "db/VersionControlador.h"
 
@@ -75,7 +79,38 @@ struct Definicion {
     bool integrada = false;
     bool verificar = false;
     int32_t tiempoLogin = 0;  // 0: not written
+    Politica politica;        // its keys are written when set
 };
+
+// The options that set the maintenance policy's keys.
+constexpr std::pair<const char*, const char*> kOpcionesPolitica[] = {
+    {"min-pages", "MinPages"},
+    {"reorganize-above", "ReorganizeAbove"},
+    {"rebuild-above", "RebuildAbove"},
+    {"time-limit", "TimeLimit"},
+    {"lock-timeout", "LockTimeout"}};
+
+// The policy the options ask for: --policy recommended, each key given on its own replacing its
+// value. False, with error, on a value the definition would refuse.
+bool LeePolitica(const Argumentos& argumentos, Politica& politica, std::string& error) {
+    const auto nombre = argumentos.Valor("policy");
+    if (nombre && *nombre != "recommended") {
+        error = "--policy takes \"recommended\"";
+        return false;
+    }
+    const auto base = nombre ? Politica::Recomendada().Claves()
+                             : std::vector<std::pair<std::string, std::string>>{};
+    const auto valor = [&](const std::string& clave) -> std::optional<std::string> {
+        for (const auto& [opcion, suya] : kOpcionesPolitica) {
+            if (clave == suya && argumentos.Tiene(opcion)) return argumentos.Valor(opcion);
+        }
+        for (const auto& [suya, dado] : base) {
+            if (clave == suya) return dado;
+        }
+        return std::nullopt;
+    };
+    return Politica::Lee(valor, politica, error);
+}
 
 std::string Texto(const Definicion& d) {
     std::string t;
@@ -95,6 +130,7 @@ std::string Texto(const Definicion& d) {
     if (d.confiaCertificado) linea("TrustServerCertificate = yes");
     if (d.tiempoLogin > 0) linea("LoginTimeout = " + std::to_string(d.tiempoLogin));
     if (d.verificar) linea("VerifyBackup = yes");
+    for (const auto& [clave, valor] : d.politica.Claves()) linea(clave + " = " + valor);
     if (d.integrada) {
         linea("Integrated = yes");
     } else {
@@ -115,7 +151,9 @@ std::string EscribirCfp::Ayuda() const {
            "DB\n"
            "           [--driver NAME] [--encrypt | --encrypt-strict]\n"
            "           [--ca-file PATH | --trust-server-certificate] [--login-timeout SECONDS]\n"
-           "           [--verify-backup]\n"
+           "           [--verify-backup] [--policy recommended] [--min-pages N]\n"
+           "           [--reorganize-above PERCENT] [--rebuild-above PERCENT]\n"
+           "           [--time-limit SECONDS] [--lock-timeout SECONDS]\n"
            "           (--user NAME [--password-stdin | --password-file FILE | --password TEXT] | "
            "--integrated) "
            "[--force]\n"
@@ -141,6 +179,16 @@ std::string EscribirCfp::Ayuda() const {
            "  --login-timeout SECONDS  login time-out, 1 to 3600 (default 30)\n"
            "  --verify-backup          take backups WITH CHECKSUM and check each with RESTORE\n"
            "                           VERIFYONLY; a backup that does not verify fails the pass\n"
+           "  --policy recommended     leave indexes under 1000 pages alone, defragment from 5 %\n"
+           "                           fragmentation, rebuild from 30 % (the options below\n"
+           "                           replace single values); without it and them every index\n"
+           "                           under 100 % scan density is treated\n"
+           "  --min-pages N            leave indexes of fewer pages alone\n"
+           "  --reorganize-above PERCENT  leave indexes fragmented less alone\n"
+           "  --rebuild-above PERCENT  rebuild from this fragmentation (on line where the server\n"
+           "                           can, when users are on line); defragment under it\n"
+           "  --time-limit SECONDS     start no index treatment after this long\n"
+           "  --lock-timeout SECONDS   how long an index statement waits for its lock\n"
            "  --user NAME              SQL Server login\n"
            "  --password-stdin         read its password from the first line of standard input\n"
            "  --password-file FILE     read its password from the first line of FILE\n"
@@ -166,7 +214,9 @@ std::vector<Opcion> EscribirCfp::Opciones() const {
                                  {"user", true},
                                  {"integrated", false},
                                  {"force", false},
-                                 {"verify-backup", false}};
+                                 {"verify-backup", false},
+                                 {"policy", true}};
+    for (const auto& [opcion, clave] : kOpcionesPolitica) opciones.push_back({opcion, true});
     for (Opcion& o : OpcionesClave()) opciones.push_back(std::move(o));
     return opciones;
 }
@@ -230,6 +280,8 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
         return MalUso(consola, "--login-timeout takes a whole number of seconds from 1 to 3600");
     }
 
+    if (!LeePolitica(argumentos, d.politica, error)) return MalUso(consola, error);
+
     d.integrada = argumentos.Tiene("integrated");
     if (d.integrada) {
         if (argumentos.Tiene("user") || DioClave(argumentos)) {
@@ -259,8 +311,7 @@ int EscribirCfp::Corre(const Argumentos& argumentos, Consola& consola) const {
         cargada = perfil.Cargar(VersionPrograma::kEmpresa, carpeta.string(), nombre);
         return cargada;
     };
-    if (!ReemplazaArchivo(ruta.string(), Texto(d), Permisos::Privados, cargaDeVuelta,
-                          kExtension)) {
+    if (!ReemplazaArchivo(ruta.string(), Texto(d), Permisos::Privados, cargaDeVuelta, kExtension)) {
         if (!cargada) {
             return Falla(consola, "nothing was written, the definition does not load back: " +
                                       perfil.UltimoError());

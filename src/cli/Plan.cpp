@@ -123,6 +123,7 @@ int Plan::Corre(const Argumentos& argumentos, Consola& consola) const {
             pasos.push_back({{"step", p.paso}, {"reason", p.motivo}});
         consola.salida << nlohmann::json{{"database", hechos.base},
                                          {"online", lanzamiento.enLinea},
+                                         {"policy", hechos.politica.Texto()},
                                          {"statements", sentencias},
                                          {"indexesToTreat", tratados},
                                          {"stepsNotApplying", pasos}}
@@ -131,10 +132,10 @@ int Plan::Corre(const Argumentos& argumentos, Consola& consola) const {
         return kExito;
     }
     consola.salida << "-- Tonight's pass over " << hechos.base << " ("
-                   << (lanzamiento.enLinea ? "users on line: defragment"
-                                           : "users off line: rebuild")
+                   << (lanzamiento.enLinea ? "users on line" : "users off line")
                    << "); the statements marked \"sent\" only read\n"
-                   << "-- and were run for this plan, the others were not.\n";
+                   << "-- and were run for this plan, the others were not.\n"
+                   << "-- Maintenance policy: " << hechos.politica.Texto() << "\n";
     for (const SentenciaEnsayada& s : diario) {
         consola.salida << SinClave(s.texto);
         if (s.enviada) consola.salida << "  -- sent";

@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -24,10 +25,11 @@ constexpr std::size_t kMaximoArchivo = 1024 * 1024;
 constexpr std::string_view kExtension = ".cfp";
 constexpr std::string_view kSeccion = "connection";
 constexpr std::string_view kClaves[] = {
-    "name",        "kind",     "server",     "database",
-    "driver",      "encrypt",  "cafile",     "trustservercertificate",
-    "user",        "password", "integrated", "logintimeout",
-    "verifybackup"};
+    "name",         "kind",       "server",          "database",
+    "driver",       "encrypt",    "cafile",          "trustservercertificate",
+    "user",         "password",   "integrated",      "logintimeout",
+    "verifybackup", "minpages",   "reorganizeabove", "rebuildabove",
+    "timelimit",    "locktimeout"};
 
 // The freetds.conf section that carries the certificate checks (FreeTDS 1.3 reads a CA file only
 // from freetds.conf, never from the connection string).
@@ -316,6 +318,12 @@ bool PerfilConexion::Cargar(const std::string& clave, const std::string& carpeta
             Falla("LoginTimeout must be a whole number of seconds from 1 to 3600");
         }
         p.verificaBackup_ = tiene("verifybackup") && LeeSiNo("VerifyBackup", toma("verifybackup"));
+        std::string motivo;
+        const auto politica = [&](const std::string& k) -> std::optional<std::string> {
+            if (!tiene(Minusculas(k))) return std::nullopt;
+            return toma(Minusculas(k));
+        };
+        if (!Politica::Lee(politica, p.politica_, motivo)) Falla("|1", {Valor::Texto(motivo)});
         p.integrada_ = tiene("integrated") && LeeSiNo("Integrated", toma("integrated"));
         if (p.integrada_) {
             if (tiene("user") || tiene("password"))

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "components/Politica.h"
+
 namespace velqor {
 
 class PerfilConexion {
@@ -40,6 +42,9 @@ class PerfilConexion {
     // True when the definition asks for verified backups (VerifyBackup = yes): backups are taken
     // WITH CHECKSUM and each is checked with RESTORE VERIFYONLY.
     bool VerificaBackup() const { return verificaBackup_; }
+    // Which indexes a pass treats and how (MinPages ... LockTimeout); today's behaviour when the
+    // definition gives none of those keys.
+    const Politica& PoliticaDefinida() const { return politica_; }
     // An ODBC connection string that opens the database; it carries the login itself, so it is
     // opened with an empty user and password. Values with ; { } or edge blanks are braced, "}"
     // doubled for drivers that follow the ODBC rule (not for FreeTDS, which reads braces its own
@@ -92,6 +97,7 @@ class PerfilConexion {
     std::string archivoCA_;
     bool confiaCertificado_ = false;
     std::string error_;
+    Politica politica_;
     int32_t tipo_ = 0;
     int32_t tiempoLogin_ = 0;  // seconds; 0 = the caller's ConnectionTimeout
     bool integrada_ = false;

@@ -134,10 +134,15 @@ Diagnostico Diagnostica(Velqor& motor, db::Connection& conn) {
                                                            : errores.front().Description);
     }
     d.indices = static_cast<int32_t>(encuesta.size());
-    for (const IndiceEncuestado& indice : encuesta)
-        if (indice.densidad < Velqor::kDensidadDelPase) ++d.aTratar;
     // The survey of a server that did not tell its edition may have told its kind.
     const Dialecto& dialecto = motor.DialectoActual();
+    d.politica = motor.PoliticaDefinida();
+    for (const IndiceEncuestado& indice : encuesta) {
+        if (!(indice.densidad < Velqor::kDensidadDelPase)) continue;
+        ++d.aTratar;
+        ++d.ramasFueraDeLinea[EleccionTrato::Para(d.politica, indice, false, dialecto).rama];
+        ++d.ramasEnLinea[EleccionTrato::Para(d.politica, indice, true, dialecto).rama];
+    }
     d.nube = dialecto.Nube();
     d.producto = dialecto.Producto();
     d.noAplican = PasosQueNoAplican(d, dialecto);

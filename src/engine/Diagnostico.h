@@ -5,11 +5,14 @@
 // steps will not apply and why.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "components/Politica.h"
 #include "db/Connection.h"
+#include "engine/EleccionTrato.h"
 #include "engine/Velqor.h"
 
 namespace velqor {
@@ -42,6 +45,10 @@ struct Diagnostico {
     int32_t usuarios = 0;                 // its rows
     int32_t indices = 0;                  // surveyed indexes
     int32_t aTratar = 0;                  // under the pass's threshold
+    Politica politica;                    // the definition's
+    // The indexes under the threshold by what the policy does with each, users off line and on
+    // line (the pass's own choice, EleccionTrato); a branch no index falls in is absent.
+    std::map<EleccionTrato::Rama, int32_t> ramasFueraDeLinea, ramasEnLinea;
     std::vector<PasoNoAplica> noAplican;
 };
 

@@ -4,6 +4,7 @@
 
 #include "engine/DialectoNube.h"
 #include "engine/DialectoSqlServer.h"
+#include "engine/Sql.h"
 
 namespace velqor {
 namespace {
@@ -47,6 +48,11 @@ std::unique_ptr<Dialecto> Dialecto::DeEdicion(int32_t edicion) {
 
 bool Dialecto::ReconstruyeEnLinea() const {
     return edicion_ == kEnterprise || edicion_ == kSqlDatabase || edicion_ == kManagedInstance;
+}
+
+std::string Dialecto::AlterIndex(const IndiceEncuestado& indice, const std::string& accion) {
+    return "ALTER INDEX " + Sql::Identificador(indice.indice) + " ON " + indice.TablaSql() + " " +
+           accion;
 }
 
 std::unique_ptr<Dialecto> Dialecto::SinEncuesta(const db::Connection&) const { return nullptr; }

@@ -12,14 +12,14 @@
 
 #include "db/Connection.h"
 #include "engine/IndiceEncuestado.h"
+#include "engine/TratoIndice.h"
 #include "engine/Velqor.h"
 
 namespace velqor {
 
 class Dialecto {
   public:
-    // What a treatment does to an index: rebuild it (users off line) or reorganize it on line.
-    enum class Trato { Reconstruye, Reorganiza };
+    using Trato = TratoIndice;
     // Told each row the survey reads (fila counts from 1) and, with ultima, once when it is over.
     using Lectura = std::function<void(int32_t fila, bool ultima)>;
 
@@ -63,6 +63,10 @@ class Dialecto {
 
   protected:
     explicit Dialecto(int32_t edicion) : edicion_(edicion) {}
+    // ALTER INDEX [index] ON [schema].[table] followed by accion ("REBUILD", "REORGANIZE", ...).
+    static std::string AlterIndex(const IndiceEncuestado& indice, const std::string& accion);
+    // The on-line rebuild's action: REBUILD WITH (ONLINE = ON).
+    static constexpr const char* kReconstruyeEnLinea = "REBUILD WITH (ONLINE = ON)";
 
   private:
     int32_t edicion_;

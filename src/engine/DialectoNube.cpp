@@ -6,7 +6,6 @@
 
 #include "common/General.h"
 #include "engine/Catalogo.h"
-#include "engine/Sql.h"
 
 namespace velqor {
 namespace {
@@ -94,8 +93,15 @@ double DialectoNube::Densidad(db::Connection& conn, const IndiceEncuestado& indi
 
 std::string DialectoNube::Tratamiento(const IndiceEncuestado& indice, Trato trato,
                                       const std::string&) const {
-    return "ALTER INDEX " + Sql::Identificador(indice.indice) + " ON " + indice.TablaSql() +
-           (trato == Trato::Reconstruye ? " REBUILD" : " REORGANIZE");
+    switch (trato) {
+        case Trato::Reconstruye:
+            return AlterIndex(indice, "REBUILD");
+        case Trato::ReconstruyeEnLinea:
+            return AlterIndex(indice, kReconstruyeEnLinea);
+        case Trato::Reorganiza:
+            break;
+    }
+    return AlterIndex(indice, "REORGANIZE");
 }
 
 bool DialectoNube::Aplica(Velqor::Paso paso, std::string& motivo) const {

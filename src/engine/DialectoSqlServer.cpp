@@ -133,6 +133,8 @@ std::string DialectoSqlServer::Tratamiento(const IndiceEncuestado& indice, Trato
                                            const std::string& base) const {
     // DBCC takes the table inside a string, schema and all.
     const std::string tabla = Sql::Literal(indice.TablaSql());
+    // DBCC has no on-line rebuild: ALTER INDEX (SQL Server 2005 on) does it.
+    if (trato == Trato::ReconstruyeEnLinea) return AlterIndex(indice, kReconstruyeEnLinea);
     if (trato == Trato::Reconstruye)
         return "DBCC DBREINDEX (" + tabla + ", " + Sql::Literal(indice.indice) + ")";
     return "DBCC INDEXDEFRAG (" + Sql::Identificador(base) + ", " + tabla + ", " +

@@ -1,13 +1,15 @@
-// Index rebuild (users off line) and on-line defragmentation of every index under a density
-// threshold, in the statements of the server's dialect, each measured and recorded in the density
-// history.
+// Index rebuild and defragmentation of every index under a density threshold as the definition's
+// policy chooses, in the statements of the server's dialect, each measured and recorded in the
+// density history.
 
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <utility>
 
 #include "common/General.h"
 #include "engine/Dialecto.h"
+#include "engine/EleccionTrato.h"
 #include "engine/ErrorAtrapado.h"
 #include "engine/Velqor.h"
 
@@ -28,30 +30,47 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
     bool resultado = true;
     try {
         const Momento inicio = reloj_.Ahora();
+        const Politica& politica = perfil_.PoliticaDefinida();
         // Only the rows that sort before the threshold are kept: the rows after them are never
         // treated, and a survey of a million indexes mostly at full density then holds few.
         std::vector<IndiceEncuestado> lista;
         const double tope = densidadMinima;
         if (!Encuesta(conn, lista, &tope)) return false;
-        const auto bajoUmbral = [densidadMinima](const IndiceEncuestado& indice) {
-            return indice.densidad < densidadMinima;  // false for an index without a figure
-        };
-        Avance avance{Paso::Indices, 0,
-                      static_cast<int32_t>(std::count_if(lista.begin(), lista.end(), bajoUmbral))};
-        Avanza(avance);
+        // What the policy does with each index under the threshold, in the survey's order (the
+        // most fragmented first); the others are left alone without a word.
+        std::vector<std::pair<const IndiceEncuestado*, Dialecto::Trato>> tratos;
         for (const IndiceEncuestado& indice : lista) {
-            if (bajoUmbral(indice)) {
-                const bool tratado = TratarIndice(conn, indice, bloquear, cancelar, informe);
+            if (!(indice.densidad < densidadMinima)) continue;  // false without a figure
+            const auto trato = EleccionTrato::Para(politica, indice, !bloquear, *dialecto_).Trato();
+            if (trato) tratos.emplace_back(&indice, *trato);
+        }
+        Avance avance{Paso::Indices, 0, static_cast<int32_t>(tratos.size())};
+        Avanza(avance);
+        if (tratos.empty()) return true;
+        if (politica.esperaBloqueo &&
+            !FijaEsperaBloqueo(conn, *politica.esperaBloqueo * 1000, informe))
+            return false;
+        for (const auto& [indice, trato] : tratos) {
+            if (politica.limiteSegundos > 0 &&
+                reloj_.Ahora() - inicio >= std::chrono::seconds(politica.limiteSegundos)) {
+                // Past the time limit no treatment starts; what is left is said, not failed.
+                AgregaLinea(informe, Mensaje("Skipped |1.|2 (time limit)",
+                                             {Valor::Texto(indice->TablaVisible()),
+                                              Valor::Texto(indice->indice)}));
+            } else {
+                const bool tratado = TratarIndice(conn, *indice, trato, cancelar, informe);
                 if (!tratado && cancelar) {
                     resultado = false;
                     break;
                 }
-                ++avance.hechos;
-                Avanza(avance);
                 if (!tratado) resultado = false;
             }
+            ++avance.hechos;
+            Avanza(avance);
             if (minutosMaximo > 0 && MinutosCruzados(inicio, reloj_.Ahora()) > minutosMaximo) break;
         }
+        // The steps after the indexes wait for their locks as they always did.
+        if (politica.esperaBloqueo) FijaEsperaBloqueo(conn, -1, informe);
     } catch (const std::exception&) {
         // A failure outside the treatments (the clock, the advance receiver) ends the phase with
         // what was reached.
@@ -59,33 +78,54 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
     return resultado;
 }
 
+bool Velqor::FijaEsperaBloqueo(db::Connection& conn, int64_t milisegundos, std::string& informe) {
+    try {
+        conn.Execute("SET LOCK_TIMEOUT " + std::to_string(milisegundos), 1);
+        return true;
+    } catch (const std::exception& e) {
+        const ErrorAtrapado error = ErrorAtrapado::De(e);
+        AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero),
+                                                      Valor::Texto(error.descripcion)}));
+        InformaError(error.numero, error.descripcion, error.DelProveedor() ? &conn : nullptr, "",
+                     false, "SET LOCK_TIMEOUT");
+        return false;
+    }
+}
+
 bool Velqor::DBReindex(db::Connection& conn, const std::string& tabla, const std::string& indice,
                        bool& cancelar, std::string& informe) {
-    return TratarIndice(conn, IndiceEncuestado{"", tabla, indice}, true, cancelar, informe);
+    return TratarIndice(conn, IndiceEncuestado{"", tabla, indice}, Dialecto::Trato::Reconstruye,
+                        cancelar, informe);
 }
 
 bool Velqor::IndexDefrag(db::Connection& conn, const std::string& tabla, const std::string& indice,
                          bool& cancelar, std::string& informe) {
-    return TratarIndice(conn, IndiceEncuestado{"", tabla, indice}, false, cancelar, informe);
+    return TratarIndice(conn, IndiceEncuestado{"", tabla, indice}, Dialecto::Trato::Reorganiza,
+                        cancelar, informe);
 }
 
-bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, bool bloquear,
-                          bool& cancelar, std::string& informe) {
+bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice,
+                          Dialecto::Trato trato, bool& cancelar, std::string& informe) {
     if (!creado_) return false;
     const std::string tabla = indice.TablaVisible();
+    // The history tells rebuilds (on line or not) from defragmentations.
+    const bool bloquear = trato != Dialecto::Trato::Reorganiza;
+    const char* anuncio = trato == Dialecto::Trato::Reconstruye ? "Reindex: |1 -> |2"
+                          : trato == Dialecto::Trato::ReconstruyeEnLinea
+                              ? "Online reindex: |1 -> |2"
+                              : "Defrag: |1 -> |2";
+    const char* linea = trato == Dialecto::Trato::Reconstruye          ? "Reindex |1.|2"
+                        : trato == Dialecto::Trato::ReconstruyeEnLinea ? "Online Reindex |1.|2"
+                                                                       : "Defrag Index |1.|2";
     try {
         const std::vector<Valor> nombres{Valor::Texto(tabla), Valor::Texto(indice.indice)};
-        Progreso(Mensaje(bloquear ? "Reindex: |1 -> |2" : "Defrag: |1 -> |2", nombres), cancelar);
+        Progreso(Mensaje(anuncio, nombres), cancelar);
         if (cancelar) return false;
 
         const double antes = DensidadIndice(conn, indice);
         const Momento inicio = reloj_.Ahora();
-        informe += Mensaje(bloquear ? "Reindex |1.|2" : "Defrag Index |1.|2", nombres) + " ";
-        conn.Execute(
-            dialecto_->Tratamiento(
-                indice, bloquear ? Dialecto::Trato::Reconstruye : Dialecto::Trato::Reorganiza,
-                perfil_.NombreBase()),
-            1);
+        informe += Mensaje(linea, nombres) + " ";
+        conn.Execute(dialecto_->Tratamiento(indice, trato, perfil_.NombreBase()), 1);
         const Momento fin = reloj_.Ahora();
         const double despues = DensidadIndice(conn, indice);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));

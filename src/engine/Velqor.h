@@ -17,6 +17,7 @@
 #include "db/Connection.h"
 #include "engine/HistorialDensidad.h"
 #include "engine/IndiceEncuestado.h"
+#include "engine/TratoIndice.h"
 
 namespace velqor {
 
@@ -88,6 +89,8 @@ class Velqor {
     std::unique_ptr<db::Connection> AbreConexion();
     // Why the connection definition did not load; empty when it did.
     const std::string& ErrorDefinicion() const { return perfil_.UltimoError(); }
+    // Which indexes a pass treats and how, as the definition says.
+    const Politica& PoliticaDefinida() const { return perfil_.PoliticaDefinida(); }
     // A copy of the density history.
     HistorialDensidad Estadistica() const { return estadistica_; }
 
@@ -103,9 +106,12 @@ class Velqor {
     // The same, defragmenting on line (DBCC INDEXDEFRAG).
     bool IndexDefrag(db::Connection& conn, const std::string& tabla, const std::string& indice,
                      bool& cancelar, std::string& informe);
-    // Treats every surveyed index whose density is under densidadMinima, least dense first, until
-    // cancelled or more than minutosMaximo clock minutes have passed (0: no limit). False when the
-    // survey or any index failed.
+    // Treats every surveyed index whose density is under densidadMinima, least dense first, as the
+    // definition's policy chooses (bloquear: users off line), until cancelled or more than
+    // minutosMaximo clock minutes have passed (0: no limit). Once the policy's time limit has
+    // passed since the phase began, each index left gets a "Skipped ... (time limit)" line and is
+    // not treated (not a failure); with the policy's lock timeout the index statements wait that
+    // long for their locks. False when the survey, the lock timeout or any index failed.
     bool ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
                        bool bloquear, bool& cancelar, std::string& informe);
     // The survey: every index of the database (not heaps), least dense first, equal densities in
@@ -171,9 +177,12 @@ class Velqor {
                   const double* tope);
     // The scan density of one index; 0 when it cannot be read.
     double DensidadIndice(db::Connection& conn, const IndiceEncuestado& indice);
-    // Announces, measures, treats (rebuild when bloquear) and records one index.
-    bool TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, bool bloquear,
+    // Announces, measures, treats (as trato says) and records one index.
+    bool TratarIndice(db::Connection& conn, const IndiceEncuestado& indice, TratoIndice trato,
                       bool& cancelar, std::string& informe);
+    // SET LOCK_TIMEOUT milisegundos (-1: wait as long as it takes) for the statements that follow
+    // on conn; False, the error reported and handed to InformaError, when the server refuses it.
+    bool FijaEsperaBloqueo(db::Connection& conn, int64_t milisegundos, std::string& informe);
     // Shrinks the first log file (by file id); a refusal's text goes to textoError only.
     bool LogShrinkFile(db::Connection& conn, int32_t mb, std::string& textoError);
     // The steps below write "caption, blank, elapsed time or error text" as one report line; when

@@ -8,9 +8,12 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 #include "common/General.h"
 #include "common/Proceso.h"
@@ -91,6 +94,25 @@ std::optional<Lanzamiento> LanzamientoLegible(std::string ruta) {
     return lanzamiento;
 }
 
+// Several launch configurations, one an argument, each read once: only when they cannot be taken
+// for one path that arrived in pieces, that is when there are two or more arguments and each on
+// its own names a launch configuration this program can read, no file twice. Empty otherwise.
+std::vector<Lanzamiento> VariosLanzamientos(int argc, char** argv) {
+    std::vector<Lanzamiento> lanzamientos;
+    if (argc < 3) return lanzamientos;
+    std::vector<std::filesystem::path> vistos;
+    for (int i = 1; i < argc; ++i) {
+        auto lanzamiento = LanzamientoLegible(argv[i]);
+        std::error_code ec;
+        const auto ruta = std::filesystem::canonical(argv[i], ec);
+        if (!lanzamiento || ec || std::find(vistos.begin(), vistos.end(), ruta) != vistos.end())
+            return {};
+        vistos.push_back(ruta);
+        lanzamientos.push_back(std::move(*lanzamiento));
+    }
+    return lanzamientos;
+}
+
 // A start nobody sees: an unattended run from a launch configuration, or a command line to refuse
 // on a machine where no window can be shown.
 int EjecutaSinVentana(const std::string& linea, std::optional<Lanzamiento> lanzamiento) {
@@ -151,6 +173,15 @@ bool VariableDefinida(const char* variable) {
 }
 
 int EjecutaPrograma(int argc, char** argv, const char* moduloVentana) {
+    // Each configuration runs in turn, with its own report, history and log entries; one that
+    // fails does not stop the next. The run exits with the worst status; a stop request ends it
+    // after the configuration it interrupted.
+    if (auto lanzamientos = VariosLanzamientos(argc, argv); !lanzamientos.empty()) {
+        int peor = kSalidaCorrecta;
+        for (size_t i = 0; i < lanzamientos.size() && gParadas == 0; ++i)
+            peor = std::max(peor, EjecutaSinVentana(argv[i + 1], std::move(lanzamientos[i])));
+        return peor;
+    }
     const std::string linea = LineaComandos(argc, argv);
     // A run nobody sees needs no display, and an unset, closed or unreachable one must not stop it
     // before it can log anything: no toolkit is started at all.

@@ -7,7 +7,7 @@
 namespace {
 
 constexpr const char* kAyuda =
-    "Usage: velqor [LAUNCH.ZEVcos]\n"
+    "Usage: velqor [LAUNCH.ZEVcos [LAUNCH.ZEVcos ...]]\n"
     "\n"
     "Runs one maintenance pass over one Microsoft SQL Server database: rebuilds or defragments\n"
     "every fragmented index, updates the statistics, shrinks and backs up the log and backs up\n"
@@ -17,9 +17,17 @@ constexpr const char* kAyuda =
     "by the window's \"Save configuration for automatic launch\" or by velqor-config\n"
     "write-launch) it runs the pass unattended: it asks nothing, writes the report beside the\n"
     "program, writes errors to a log file there, and ends. Started from a terminal, it shows its\n"
-    "progress on one line of standard error; under a scheduler it prints nothing when it succeeds.\n"
+    "progress on one line of standard error; under a scheduler it prints nothing when it "
+    "succeeds.\n"
     "\n"
-    "Exit status of an unattended run: 0 the pass succeeded and nothing had to be logged;\n"
+    "With several launch configurations (velqor A.ZEVcos B.ZEVcos ...) it runs one pass for each\n"
+    "in turn, each with its own report, history and log entries, and goes on after one fails.\n"
+    "They are taken as several only when every argument on its own names a different launch\n"
+    "configuration; otherwise the arguments are joined with blanks into one path, so that a path\n"
+    "with blanks that arrives in pieces still works.\n"
+    "\n"
+    "Exit status of an unattended run (of several: the worst of theirs): 0 the pass succeeded\n"
+    "and nothing had to be logged;\n"
     "1 the pass failed, was refused or cancelled, or a step failed (the log says why);\n"
     "2 the configuration could not be used.\n"
     "\n"

@@ -49,6 +49,30 @@ TEST_F(ComprobarE2eTest, AHealthyDatabaseOneFactALine) {
     NadaCambio();
 }
 
+// The check names the definition's policy and counts the indexes of each of its branches, users
+// off line and on line, as the pass would choose them on this server's edition.
+TEST_F(ComprobarE2eTest, ThePolicyAndHowManyIndexesFallInEachBranch) {
+    escenario["databases"][0]["tables"][1]["indexes"][0]["pages"] = 5000;
+    for (const int edicion : {2, 3}) {
+        SCOPED_TRACE(edicion);
+        escenario["engineEdition"] = edicion;
+        Arranca({"--policy", "recommended"});
+        const ResultadoCli r = Comprueba();
+        ASSERT_EQ(r.codigo, 0) << r.error;
+        EXPECT_THAT(r.salida,
+                    HasSubstr("Policy:           MinPages 1000, ReorganizeAbove 5, RebuildAbove "
+                              "30\n"
+                              "Users off line:   1 left alone, under MinPages, 1 rebuild\n"
+                              "Users on line:    1 left alone, under MinPages, 1 " +
+                              std::string(edicion == 3 ? "rebuild on line" : "defragment") + "\n"));
+        const auto j = nlohmann::json::parse(Comprueba({"--json"}).salida);
+        EXPECT_EQ(j["policy"]["MinPages"], "1000");
+        EXPECT_EQ(j["branches"]["usersOffLine"]["rebuild"], 1);
+        EXPECT_EQ(j["branches"]["usersOffLine"]["left alone, under MinPages"], 1);
+        NadaCambio();
+    }
+}
+
 TEST_F(ComprobarE2eTest, StepsThatWillNotApplyAndWhy) {
     const struct {
         const char* recuperacion;

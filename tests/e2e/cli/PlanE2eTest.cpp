@@ -68,6 +68,39 @@ TEST_F(PlanE2eTest, OnlyReadsAndListsExactlyWhatThePassThenSends) {
     }
 }
 
+// Under the recommended policy with users on line on an Enterprise server, the plan leaves the
+// small index alone, rebuilds the large one on line after setting the lock timeout, and the pass
+// then sends exactly that.
+TEST_F(PlanE2eTest, ThePolicyDecidesThePlanAsItDecidesThePass) {
+    escenario["databases"][0]["tables"][1]["indexes"][0]["pages"] = 5000;
+    Arranca({"--policy", "recommended", "--lock-timeout", "5"});
+    const ResultadoCli r =
+        EjecutaCli({"plan", Lanzamiento("secreto", true), "--program-folder", programa.Texto()});
+    ASSERT_EQ(r.codigo, 0) << r.error;
+    EXPECT_THAT(r.salida, HasSubstr("-- Maintenance policy: MinPages 1000, ReorganizeAbove 5, "
+                                    "RebuildAbove 30, LockTimeout 5\n"));
+    EXPECT_THAT(r.salida,
+                HasSubstr("SET LOCK_TIMEOUT 5000\n"
+                          "DBCC SHOWCONTIG ('[Sales].[Pedidos]',[PK_Pedidos]) WITH FAST, "
+                          "TABLERESULTS, NO_INFOMSGS  -- sent, scan density 61 %\n"
+                          "ALTER INDEX [PK_Pedidos] ON [Sales].[Pedidos] REBUILD WITH (ONLINE = "
+                          "ON)\n"));
+    EXPECT_THAT(r.salida, ::testing::Not(HasSubstr("PK_Clientes")));
+    EXPECT_THAT(r.salida, HasSubstr("-- 1 index(es) to treat\n"));
+    {
+        Velqor motor;
+        bool noEsSQL = false;
+        ASSERT_TRUE(motor.Crear(programa.Texto(), "Ventas", informes.Texto(), noEsSQL));
+        bool cancelar = false;
+        std::string informe;
+        EXPECT_TRUE(
+            motor.MejorarRendimiento(true, respaldos.Texto(), cancelar, "ana", "secreto", informe));
+    }
+    EXPECT_THAT(sim->LineasDiario(),
+                ::testing::Contains(
+                    "ALTER INDEX [PK_Pedidos] ON [Sales].[Pedidos] REBUILD WITH (ONLINE = ON)"));
+}
+
 TEST_F(PlanE2eTest, TheTextFormShowsDensitiesTheCountAndTheStepsThatWillNotApply) {
     escenario["databases"][0]["recovery"] = "SIMPLE";
     Arranca();

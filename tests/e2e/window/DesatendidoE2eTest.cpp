@@ -66,8 +66,9 @@ class DesatendidoE2e : public ::testing::Test {
     // Writes a launch configuration for the entry base beside the program.
     std::string EscribeLanzamiento(const std::string& base = "Ventas",
                                    const std::string& clave = "secreto",
-                                   const std::string& informes = {}) {
-        const std::string ruta = programa.En("noche.ZEVcos");
+                                   const std::string& informes = {},
+                                   const std::string& archivo = "noche.ZEVcos") {
+        const std::string ruta = programa.En(archivo);
         const Lista valores{Valor::Texto(base),
                             Valor::Texto(informes.empty() ? programa.Texto() : informes),
                             Valor::Texto("ana"),
@@ -187,6 +188,25 @@ TEST_F(DesatendidoE2e, ASuccessfulRunWritesItsReportAndNothingElse) {
     EXPECT_TRUE(Archivos(".log").empty()) << "no error, no log file";
     EXPECT_EQ(LeeBytes(ArchivoAjustes()), ajustesAntes) << "the remembered settings are untouched";
     EXPECT_FALSE(fs::is_empty(respaldos.Ruta())) << "the server wrote its backups";
+}
+
+// Two launch configurations in one run: the first is refused (a wrong password), the second still
+// runs and writes its report; the run exits with the worse status. The same file named twice is
+// no list of configurations (AnUnusableConfigurationExitsWith2AndSaysWhy).
+TEST_F(DesatendidoE2e, SeveralConfigurationsRunInTurnAndTheWorstStatusIsTheRuns) {
+    SqlsimProceso sqlsim(EscenarioVentas(""));
+    EscribeDefinicionVentas(programa, sqlsim.Puerto());
+    const std::string mala = EscribeLanzamiento("Ventas", "otra", {}, "mala.ZEVcos");
+    const std::string buena = EscribeLanzamiento("Ventas", "secreto", {}, "buena.ZEVcos");
+
+    const Resultado r = Ejecuta({mala, buena});
+    EXPECT_EQ(r.codigo, 1) << r.error;
+    const auto informes = Archivos(".txt");
+    ASSERT_EQ(informes.size(), 1u) << r.error;
+    const std::string informe = LeeBytes(informes[0].string());
+    EXPECT_NE(informe.find("Reindex Clientes.PK_Clientes"), std::string::npos) << informe;
+    EXPECT_NE(informe.find("\r\nTime: "), std::string::npos) << informe;
+    EXPECT_EQ(Archivos(".log").size(), 1u) << "the refused configuration is logged";
 }
 
 TEST_F(DesatendidoE2e, UnderASchedulerASuccessfulRunPrintsNothingAtAll) {

@@ -106,6 +106,13 @@ TEST_F(EscribirCfpCli, RefusesWhatWouldNotLoadAndWritesNothing) {
         {{"--server", "db01", "--integrated", "--encrypt", "--ca-file", "/ca.pem",
           "--trust-server-certificate"},
          "give --ca-file or --trust-server-certificate, not both"},
+        {{"--server", "db01", "--integrated", "--policy", "aggressive"},
+         "--policy takes \"recommended\""},
+        {{"--server", "db01", "--integrated", "--min-pages", "many"}, "MinPages must be"},
+        {{"--server", "db01", "--integrated", "--policy", "recommended", "--rebuild-above", "4"},
+         "ReorganizeAbove cannot be above RebuildAbove"},
+        {{"--server", "db01", "--integrated", "--time-limit", "0"}, "TimeLimit must be"},
+        {{"--server", "db01", "--integrated", "--lock-timeout", "-5"}, "LockTimeout must be"},
     };
     for (const auto& [opciones, mensaje] : casos) {
         std::vector<std::string> argumentos{"write-cfp", ruta};
@@ -184,6 +191,34 @@ TEST_F(EscribirCfpCli, VerifiedBackupsAreAskedForOnlyWithTheFlag) {
     }
 }
 
+// The policy options write the keys the engine reads back: the recommended values, each replaced
+// by its own option; nothing without them.
+TEST_F(EscribirCfpCli, PolicyOptionsWriteTheKeysThatLoadBack) {
+    const struct {
+        std::vector<std::string> opciones;
+        std::string texto;
+    } casos[] = {
+        {{}, "none: every index under 100 % scan density"},
+        {{"--policy", "recommended"}, "MinPages 1000, ReorganizeAbove 5, RebuildAbove 30"},
+        {{"--policy", "recommended", "--min-pages", "500", "--time-limit", "7200", "--lock-timeout",
+          "30"},
+         "MinPages 500, ReorganizeAbove 5, RebuildAbove 30, TimeLimit 7200, LockTimeout 30"},
+        {{"--reorganize-above", "10", "--rebuild-above", "40.5"},
+         "ReorganizeAbove 10, RebuildAbove 40.5"},
+    };
+    for (const auto& c : casos) {
+        std::vector<std::string> argumentos{"write-cfp",    ruta,     "--name",     "Sales",
+                                            "--server",     "db01",   "--database", "Sales",
+                                            "--integrated", "--force"};
+        argumentos.insert(argumentos.end(), c.opciones.begin(), c.opciones.end());
+        ResultadoCli r = EjecutaCli(argumentos);
+        ASSERT_EQ(r.codigo, 0) << r.error;
+        PerfilConexion perfil;
+        ASSERT_TRUE(perfil.Cargar(VersionPrograma::kEmpresa, carpeta.Texto(), "Sales"))
+            << perfil.UltimoError();
+        EXPECT_EQ(perfil.PoliticaDefinida().Texto(), c.texto);
+    }
+}
 
 TEST_F(EscribirCfpCli, ANameThatLeadsOutOfTheFolderIsRefused) {
     for (const std::string nombre : {"../x", "a/b", "a\\b", "..", "x..y"}) {

@@ -360,6 +360,17 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
          "ELF\x02\x01\x01\0\0\0"s,
          "not UTF-8 text"},
         {bien + std::string(1024 * 1024, '#'), "larger than 1 MB"},
+        {bien + "MinPages = -1\n", "MinPages must be a whole number of pages"},
+        {bien + "MinPages = 1e3\n", "MinPages must be a whole number of pages"},
+        {bien + "ReorganizeAbove = 101\n", "ReorganizeAbove must be a percentage from 0 to 100"},
+        {bien + "RebuildAbove = 30%\n", "RebuildAbove must be a percentage from 0 to 100"},
+        {bien + "RebuildAbove = nan\n", "RebuildAbove must be a percentage from 0 to 100"},
+        {bien + "ReorganizeAbove = 40\nRebuildAbove = 30\n",
+         "ReorganizeAbove cannot be above RebuildAbove"},
+        {bien + "TimeLimit = 0\n", "TimeLimit must be a whole number of seconds from 1"},
+        {bien + "TimeLimit = 604801\n", "TimeLimit must be a whole number of seconds from 1"},
+        {bien + "LockTimeout = -1\n", "LockTimeout must be a whole number of seconds from 0"},
+        {bien + "LockTimeout = 5s\n", "LockTimeout must be a whole number of seconds from 0"},
     };
     for (const auto& c : casos) {
         // A good definition first, so that each failure is also seen to unload the profile.
@@ -375,6 +386,26 @@ TEST_F(PerfilConexionTest, DamagedDefinitionsAreRefusedWithAReason) {
         EXPECT_EQ(perfil_.TipoBase(), 0);
         EXPECT_THROW(perfil_.CadenaConexion(kClave, true), ErrorEjecucion);
     }
+}
+
+// The policy keys load as written and give them back for writing; without them the policy is
+// today's (no key set).
+TEST_F(PerfilConexionTest, ThePolicyKeysLoadAndWithoutThemThePolicyIsEmpty) {
+    const std::string base = "Kind = 2\nServer = h\nDatabase = d\nIntegrated = yes\n";
+    ASSERT_TRUE(Carga(base)) << perfil_.UltimoError();
+    EXPECT_TRUE(perfil_.PoliticaDefinida().Claves().empty());
+    EXPECT_EQ(perfil_.PoliticaDefinida().Texto(), "none: every index under 100 % scan density");
+    ASSERT_TRUE(Carga(base + "minpages = 1000\nReorganizeAbove = 5.5\nREBUILDABOVE = 30\n"
+                             "TimeLimit = 3600\nLockTimeout = 0\n"))
+        << perfil_.UltimoError();
+    const Politica& p = perfil_.PoliticaDefinida();
+    EXPECT_EQ(p.minPaginas, 1000);
+    EXPECT_EQ(p.reorganizaDesde, 5.5);
+    EXPECT_EQ(p.reconstruyeDesde, 30);
+    EXPECT_EQ(p.limiteSegundos, 3600);
+    EXPECT_EQ(p.esperaBloqueo, 0);
+    EXPECT_EQ(p.Texto(),
+              "MinPages 1000, ReorganizeAbove 5.5, RebuildAbove 30, TimeLimit 3600, LockTimeout 0");
 }
 
 TEST_F(PerfilConexionTest, MissingFilesAndHostileNamesAreRefused) {
