@@ -1,7 +1,6 @@
 #include "components/Politica.h"
 
 #include <charconv>
-#include <sstream>
 
 namespace velqor {
 namespace {
@@ -22,11 +21,13 @@ bool LeePorcentaje(const std::string& texto, double& valor) {
     return error == std::errc() && fin == texto.data() + texto.size() && valor >= 0 && valor <= 100;
 }
 
+// The shortest text without an exponent that reads back as the same number (a percentage: at most
+// 100, and no smaller than the least double, whose fixed form has some 330 digits).
 std::string Numero(double valor) {
-    std::ostringstream texto;
-    texto.precision(15);
-    texto << valor;
-    return texto.str();
+    char texto[512];
+    const auto fin =
+        std::to_chars(texto, texto + sizeof texto, valor, std::chars_format::fixed).ptr;
+    return std::string(texto, fin);
 }
 
 }  // namespace

@@ -23,6 +23,17 @@ int64_t MinutosCruzados(Momento desde, Momento hasta) {
     return (floor<minutes>(hasta) - floor<minutes>(desde)).count();
 }
 
+// A statement of the index phase that failed: ends the report's line with "Error |1: |2" and hands
+// the error to InformaError with contexto.
+void InformaFallo(const std::exception& e, const db::Connection& conn, const std::string& contexto,
+                  std::string& informe) {
+    const ErrorAtrapado error = ErrorAtrapado::De(e);
+    AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero),
+                                                  Valor::Texto(error.descripcion)}));
+    InformaError(error.numero, error.descripcion, error.DelProveedor() ? &conn : nullptr, "", false,
+                 contexto);
+}
+
 }  // namespace
 
 bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t minutosMaximo,
@@ -83,11 +94,7 @@ bool Velqor::FijaEsperaBloqueo(db::Connection& conn, int64_t milisegundos, std::
         conn.Execute("SET LOCK_TIMEOUT " + std::to_string(milisegundos), 1);
         return true;
     } catch (const std::exception& e) {
-        const ErrorAtrapado error = ErrorAtrapado::De(e);
-        AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero),
-                                                      Valor::Texto(error.descripcion)}));
-        InformaError(error.numero, error.descripcion, error.DelProveedor() ? &conn : nullptr, "",
-                     false, "SET LOCK_TIMEOUT");
+        InformaFallo(e, conn, "SET LOCK_TIMEOUT", informe);
         return false;
     }
 }
@@ -134,11 +141,7 @@ bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice,
         estadistica_.Agrega(tabla, indice.indice, {antes, inicio, fin, despues, bloquear});
         return true;
     } catch (const std::exception& e) {
-        const ErrorAtrapado error = ErrorAtrapado::De(e);
-        AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero),
-                                                      Valor::Texto(error.descripcion)}));
-        InformaError(error.numero, error.descripcion, error.DelProveedor() ? &conn : nullptr, "",
-                     false, tabla + "(" + indice.indice + ")");
+        InformaFallo(e, conn, tabla + "(" + indice.indice + ")", informe);
         return false;
     }
 }

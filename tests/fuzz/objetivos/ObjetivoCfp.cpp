@@ -3,6 +3,7 @@
 #include <charconv>
 #include <exception>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -152,6 +153,25 @@ int FuzzPerfilConexion(const uint8_t* datos, size_t largo) {
     Exige(!perfil.Nombre().empty(), "a loaded definition without a name");
     CompruebaCadena(perfil, true);
     CompruebaCadena(perfil, false);
+    // The policy writes back (write-cfp) the keys that read it again unchanged.
+    const Politica& politica = perfil.PoliticaDefinida();
+    const auto claves = politica.Claves();
+    Politica releida;
+    std::string error;
+    Exige(Politica::Lee(
+              [&claves](const std::string& clave) -> std::optional<std::string> {
+                  for (const auto& [k, v] : claves)
+                      if (k == clave) return v;
+                  return std::nullopt;
+              },
+              releida, error),
+          "a loaded policy's keys do not read back");
+    Exige(releida.Claves() == claves && releida.minPaginas == politica.minPaginas &&
+              releida.reorganizaDesde == politica.reorganizaDesde &&
+              releida.reconstruyeDesde == politica.reconstruyeDesde &&
+              releida.limiteSegundos == politica.limiteSegundos &&
+              releida.esperaBloqueo == politica.esperaBloqueo,
+          "a loaded policy reads back changed");
     return 0;
 }
 
