@@ -3,8 +3,8 @@
 #include <exception>
 #include <map>
 #include <memory>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "cli/AvisosEnConsola.h"
 #include "cli/Definicion.h"
@@ -158,20 +158,23 @@ int Comprobar::Corre(const Argumentos& argumentos, Consola& consola) const {
         } else {
             Texto(d, definicion, consola.salida);
         }
-        const std::string aviso = AvisoCarpetaInforme(argumentos.Valor("report-folder").value_or(""));
+        const std::string aviso =
+            AvisoCarpetaInforme(argumentos.Valor("report-folder").value_or(""));
         if (!aviso.empty()) consola.error << "velqor-config: " << aviso << '\n';
         if (!d.tablaUsuarios) {
-            return Falla(consola, "UsuariosPW is missing: the pass cannot check its operator "
-                                  "(docs/usuariospw.sql creates it)");
+            return Falla(consola,
+                         "UsuariosPW is missing: the pass cannot check its operator "
+                         "(docs/usuariospw.sql creates it)");
         }
         if (d.usuarios == 0) {
             consola.error << "velqor-config: warning: UsuariosPW holds no user: the pass lets any "
                              "name and password through (velqor-config set-user adds one)\n";
         }
         if (!conocido) {
-            return Falla(consola, "the user " + *usuario +
-                                      " is not in UsuariosPW: the pass will refuse it (velqor-config "
-                                      "set-user adds it)");
+            return Falla(consola,
+                         "the user " + *usuario +
+                             " is not in UsuariosPW: the pass will refuse it (velqor-config "
+                             "set-user adds it)");
         }
         return kExito;
     } catch (const std::exception& e) {

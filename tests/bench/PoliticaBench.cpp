@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
 
         long tratados = 0, reconstruidos = 0, reorganizados = 0;
         double reescritas = 0, movidas = 0, segundos = 0;
-        for (const auto& fila : motor.Estadistica().Filas()) {
+        const velqor::HistorialDensidad historia = motor.Estadistica();
+        for (const auto& fila : historia.Filas()) {
             const auto it = porClave.find(fila.clave);
             if (it == porClave.end()) continue;
             const double paginas = static_cast<double>(it->second->paginas);

@@ -10,11 +10,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <iostream>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -376,9 +376,9 @@ TEST_F(DesatendidoE2e, AMissingReportFolderIsMadeAndOneThatCannotBeGivesTheSyste
 TEST_F(DesatendidoE2e, ARelativeLaunchPathThatDoesNotExistNamesTheWorkingDirectory) {
     const Resultado r = Ejecuta({"falta.ZEVcos"});
     EXPECT_EQ(r.codigo, 2);
-    EXPECT_NE(r.error.find("falta.ZEVcos (in the working directory " +
-                           fs::current_path().string() + ")"),
-              std::string::npos)
+    EXPECT_NE(
+        r.error.find("falta.ZEVcos (in the working directory " + fs::current_path().string() + ")"),
+        std::string::npos)
         << r.error;
 }
 
@@ -386,11 +386,11 @@ TEST_F(DesatendidoE2e, TheDemosDocumentedPasswordsWorkWithTheShippedScenario) {
     // The README's demo: the SQL Server login velqor / Demo.2026 and the application user Admin
     // with the password demo, against tools/sqlsim/scenarios/demo.json as shipped.
     SqlsimProceso sqlsim(VELQOR_ESCENARIO_DEMO);
-    EscribeBytes(programa.En("Demo.cfp"),
-                 "[Connection]\nName = Demo\nKind = 2\nServer = 127.0.0.1," +
-                     std::to_string(sqlsim.Puerto()) + "\nDatabase = Ventas\nUser = velqor\n" +
-                     "Password = " + Codificador::CifraClave(VersionPrograma::kEmpresa, "Demo.2026") +
-                     "\n");
+    EscribeBytes(
+        programa.En("Demo.cfp"),
+        "[Connection]\nName = Demo\nKind = 2\nServer = 127.0.0.1," +
+            std::to_string(sqlsim.Puerto()) + "\nDatabase = Ventas\nUser = velqor\n" +
+            "Password = " + Codificador::CifraClave(VersionPrograma::kEmpresa, "Demo.2026") + "\n");
     Lanzamiento lanzamiento;
     lanzamiento.entrada = "Demo";
     lanzamiento.carpetaInforme = programa.Texto();
