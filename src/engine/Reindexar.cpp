@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
-#include <utility>
+#include <optional>
 
 #include "common/General.h"
 #include "engine/Dialecto.h"
@@ -28,8 +28,8 @@ int64_t MinutosCruzados(Momento desde, Momento hasta) {
 void InformaFallo(const std::exception& e, const db::Connection& conn, const std::string& contexto,
                   std::string& informe) {
     const ErrorAtrapado error = ErrorAtrapado::De(e);
-    AgregaLinea(informe, Mensaje("Error |1: |2", {Valor::Largo(error.numero),
-                                                  Valor::Texto(error.descripcion)}));
+    AgregaLinea(informe, Mensaje("Error |1: |2",
+                                 {Valor::Largo(error.numero), Valor::Texto(error.descripcion)}));
     InformaError(error.numero, error.descripcion, error.DelProveedor() ? &conn : nullptr, "", false,
                  contexto);
 }
@@ -49,39 +49,46 @@ bool Velqor::ReindexarTodo(db::Connection& conn, int32_t densidadMinima, int32_t
         if (!Encuesta(conn, lista, &tope)) return false;
         // What the policy does with each index under the threshold, in the survey's order (the
         // most fragmented first); the others are left alone without a word.
-        std::vector<std::pair<const IndiceEncuestado*, Dialecto::Trato>> tratos;
+        std::vector<std::optional<Dialecto::Trato>> tratos;
         for (const IndiceEncuestado& indice : lista) {
-            if (!(indice.densidad < densidadMinima)) continue;  // false without a figure
-            const auto trato = EleccionTrato::Para(politica, indice, !bloquear, *dialecto_).Trato();
-            if (trato) tratos.emplace_back(&indice, *trato);
+            const bool bajoUmbral = indice.densidad < densidadMinima;  // false without a figure
+            tratos.push_back(
+                bajoUmbral ? EleccionTrato::Para(politica, indice, !bloquear, *dialecto_).Trato()
+                           : std::nullopt);
         }
-        Avance avance{Paso::Indices, 0, static_cast<int32_t>(tratos.size())};
+        Avance avance{
+            Paso::Indices, 0,
+            static_cast<int32_t>(std::count_if(tratos.begin(), tratos.end(),
+                                               [](const auto& t) { return t.has_value(); }))};
         Avanza(avance);
-        if (tratos.empty()) return true;
-        if (politica.esperaBloqueo &&
+        if (avance.total > 0 && politica.esperaBloqueo &&
             !FijaEsperaBloqueo(conn, *politica.esperaBloqueo * 1000, informe))
             return false;
-        for (const auto& [indice, trato] : tratos) {
-            if (politica.limiteSegundos > 0 &&
+        for (size_t i = 0; i < lista.size(); ++i) {
+            const IndiceEncuestado& indice = lista[i];
+            if (tratos[i] && politica.limiteSegundos > 0 &&
                 reloj_.Ahora() - inicio >= std::chrono::seconds(politica.limiteSegundos)) {
                 // Past the time limit no treatment starts; what is left is said, not failed.
                 AgregaLinea(informe, Mensaje("Skipped |1.|2 (time limit)",
-                                             {Valor::Texto(indice->TablaVisible()),
-                                              Valor::Texto(indice->indice)}));
-            } else {
-                const bool tratado = TratarIndice(conn, *indice, trato, cancelar, informe);
+                                             {Valor::Texto(indice.TablaVisible()),
+                                              Valor::Texto(indice.indice)}));
+                ++avance.hechos;
+                Avanza(avance);
+            } else if (tratos[i]) {
+                const bool tratado = TratarIndice(conn, indice, *tratos[i], cancelar, informe);
                 if (!tratado && cancelar) {
                     resultado = false;
                     break;
                 }
                 if (!tratado) resultado = false;
+                ++avance.hechos;
+                Avanza(avance);
             }
-            ++avance.hechos;
-            Avanza(avance);
+            // The minutes' budget is looked at after every row, treated or not.
             if (minutosMaximo > 0 && MinutosCruzados(inicio, reloj_.Ahora()) > minutosMaximo) break;
         }
         // The steps after the indexes wait for their locks as they always did.
-        if (politica.esperaBloqueo) FijaEsperaBloqueo(conn, -1, informe);
+        if (avance.total > 0 && politica.esperaBloqueo) FijaEsperaBloqueo(conn, -1, informe);
     } catch (const std::exception&) {
         // A failure outside the treatments (the clock, the advance receiver) ends the phase with
         // what was reached.
