@@ -6,8 +6,10 @@
 namespace velqor {
 
 std::string IndiceEncuestado::TablaVisible() const {
-    if (esquema.empty() || Mayusculas(esquema) == "DBO") return tabla;
-    return esquema + "." + tabla;
+    // A table's own name that holds a dot is bracketed, so that it is never taken for a schema.
+    const std::string propia = tabla.find('.') == std::string::npos ? tabla : "[" + tabla + "]";
+    if (esquema.empty() || Mayusculas(esquema) == "DBO") return propia;
+    return esquema + "." + propia;
 }
 
 std::string IndiceEncuestado::TablaSql() const {
