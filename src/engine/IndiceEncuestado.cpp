@@ -6,10 +6,11 @@
 namespace velqor {
 
 std::string IndiceEncuestado::TablaVisible() const {
-    // A table's own name that holds a dot is bracketed, so that it is never taken for a schema.
-    const std::string propia = tabla.find('.') == std::string::npos ? tabla : "[" + tabla + "]";
-    if (esquema.empty() || Mayusculas(esquema) == "DBO") return propia;
-    return esquema + "." + propia;
+    if (esquema.empty() || Mayusculas(esquema) == "DBO") {
+        // A name that holds a dot is bracketed, so that it is never taken for schema.table.
+        return tabla.find('.') == std::string::npos ? tabla : "[" + tabla + "]";
+    }
+    return esquema + "." + tabla;
 }
 
 std::string IndiceEncuestado::TablaSql() const {

@@ -208,14 +208,20 @@ TEST(HistorialE2e, AFolderLockHeldByAnotherKeepsTheMeasurementsInTheJournalAndSa
     EXPECT_LT(parada.segundos, esperando.segundos - 2);
     EXPECT_TRUE(Contiene(inst.Unico(".log"), "stay in the journal")) << inst.Unico(".log");
 
-    // Once the lock is free the next run merges both runs' journals.
+    // Once the lock is free the next run, which finds nothing to treat, merges both runs'
+    // journals into the file.
     ::close(cerrojo);
     const std::size_t antes = Total(archivo);
+    EXPECT_EQ(antes, 4u);
     const Corrida libre = inst.Ejecuta(lanzamiento);
     EXPECT_EQ(libre.codigo, 0) << libre.error;
     EXPECT_TRUE(MesHistorial::Diarios(archivo).empty());
-    EXPECT_EQ(Total(archivo), antes + 2);
     EXPECT_TRUE(fs::exists(archivo));
+    HistorialDensidad enArchivo;
+    std::string error;
+    ASSERT_TRUE(TextoHistorial::Lee(LeeTexto(archivo), enArchivo, error)) << error;
+    EXPECT_EQ(enArchivo.Filas().size(), 2u);
+    EXPECT_EQ(Total(archivo), antes);
 }
 
 TEST(HistorialE2e, AFolderThatTakesNoLockKeepsTheMeasurementsInTheJournalAndSaysSo) {
