@@ -134,11 +134,11 @@ void Velqor::GuardaEstadistica(bool* cancelar) {
                           {Valor::Texto(rutaEstadistica_), Valor::Texto(cerrojo.Motivo())});
         for (const auto& [archivo, diario] : diarios_) {
             if (diario.Vacio()) continue;
-            RegistraAviso(Mensaje("The density history was not merged into |1: |2; its "
-                                  "measurements stay in the journal |3 for the next pass",
-                                  {Valor::Texto(archivo), Valor::Texto(motivo),
-                                   Valor::Texto(diario.Ruta())}),
-                          archivoCFP_);
+            RegistraAviso(
+                Mensaje("The density history was not merged into |1: |2; its "
+                        "measurements stay in the journal |3 for the next pass",
+                        {Valor::Texto(archivo), Valor::Texto(motivo), Valor::Texto(diario.Ruta())}),
+                archivoCFP_);
         }
         return;
     }

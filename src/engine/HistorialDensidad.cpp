@@ -58,9 +58,8 @@ void HistorialDensidad::Ordena() {
                          return a.clave != b.clave ? a.clave < b.clave : a.tabla < b.tabla;
                      });
     for (FilaHistorial& fila : filas_) {
-        std::stable_sort(
-            fila.mediciones.begin(), fila.mediciones.end(),
-            [](const Medicion& a, const Medicion& b) { return a.inicio < b.inicio; });
+        std::stable_sort(fila.mediciones.begin(), fila.mediciones.end(),
+                         [](const Medicion& a, const Medicion& b) { return a.inicio < b.inicio; });
     }
     Indexa();
 }

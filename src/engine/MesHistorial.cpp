@@ -61,8 +61,8 @@ bool LeeTodo(int fd, std::string& bytes) {
 std::size_t AgregaPendientes(std::string_view texto, uint64_t huella,
                              HistorialDensidad& historial) {
     std::size_t descartados = 0;
-    const auto pendientes = DiarioHistorial::Pendientes(DiarioHistorial::Lee(texto, descartados),
-                                                        huella);
+    const auto pendientes =
+        DiarioHistorial::Pendientes(DiarioHistorial::Lee(texto, descartados), huella);
     for (const AsientoDiario& a : pendientes) historial.Agrega(a.tabla, a.indice, a.medicion);
     return pendientes.size();
 }
@@ -97,8 +97,8 @@ DiarioPropio::DiarioPropio(DiarioPropio&& otro) noexcept
 bool DiarioPropio::Crea() {
     const std::string pid = std::to_string(::getpid());
     for (int n = 0; n < kNombresPorProceso; ++n) {
-        const std::string ruta =
-            archivo_ + "." + pid + (n == 0 ? "" : "-" + std::to_string(n)) + std::string(kExtension);
+        const std::string ruta = archivo_ + "." + pid + (n == 0 ? "" : "-" + std::to_string(n)) +
+                                 std::string(kExtension);
         // Created and locked under a name no reader looks at, then given its name: nobody ever
         // sees it unlocked, so nobody takes it for the journal of a process that has ended.
         const std::string nueva = ruta + ".new";
@@ -122,7 +122,8 @@ bool DiarioPropio::Crea() {
 
 bool DiarioPropio::Anota(const std::string& tabla, const std::string& indice,
                          const Medicion& medicion) {
-    if ((fd_ >= 0 || Crea()) && AgregaEntero(fd_, DiarioHistorial::Medida(tabla, indice, medicion))) {
+    if ((fd_ >= 0 || Crea()) &&
+        AgregaEntero(fd_, DiarioHistorial::Medida(tabla, indice, medicion))) {
         return true;
     }
     enMemoria_.push_back({false, tabla, indice, medicion, 0});
@@ -149,8 +150,8 @@ std::vector<std::string> MesHistorial::Diarios(const std::string& ruta) {
         const std::string nombre = it->path().filename().string();
         if (nombre.size() > prefijo.size() + kExtension.size() && nombre.starts_with(prefijo) &&
             nombre.ends_with(kExtension)) {
-            diarios.push_back((archivo.has_parent_path() ? carpeta / nombre : fs::path(nombre))
-                                  .string());
+            diarios.push_back(
+                (archivo.has_parent_path() ? carpeta / nombre : fs::path(nombre)).string());
         }
     }
     std::sort(diarios.begin(), diarios.end());
@@ -189,8 +190,9 @@ bool MesHistorial::Guarda(const std::string& ruta, HistorialDensidad& historial,
     std::size_t agregadas = 0;
     for (const std::string& diario : Diarios(ruta)) {
         const bool esPropio = propio.fd_ >= 0 && diario == propio.ruta_;
-        const int fd = esPropio ? propio.fd_
-                                : ::open(diario.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+        const int fd = esPropio
+                           ? propio.fd_
+                           : ::open(diario.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
         std::string texto;
         struct stat datos {};

@@ -42,10 +42,12 @@ std::size_t Recibidos(const SqlsimProceso& sqlsim, const std::string& texto) {
 // velqor-config history ruta, as a user runs it: its exit code and standard output.
 std::pair<int, std::string> Historia(const std::string& ruta) {
     std::string salida;
-    FILE* tubo = ::popen((std::string(VELQOR_CONFIG) + " history '" + ruta + "' 2>&1").c_str(), "r");
+    FILE* tubo =
+        ::popen((std::string(VELQOR_CONFIG) + " history '" + ruta + "' 2>&1").c_str(), "r");
     if (tubo == nullptr) return {-1, salida};
     char bloque[4096];
-    for (std::size_t n; (n = std::fread(bloque, 1, sizeof bloque, tubo)) > 0;) salida.append(bloque, n);
+    for (std::size_t n; (n = std::fread(bloque, 1, sizeof bloque, tubo)) > 0;)
+        salida.append(bloque, n);
     const int estado = ::pclose(tubo);
     return {WIFEXITED(estado) ? WEXITSTATUS(estado) : -1, salida};
 }
@@ -57,7 +59,8 @@ std::vector<std::pair<std::string, std::size_t>> PorFila(const std::string& ruta
     std::string error;
     EXPECT_TRUE(MesHistorial::Carga(ruta, h, hallado, error)) << error;
     std::vector<std::pair<std::string, std::size_t>> r;
-    for (const FilaHistorial& f : h.Filas()) r.emplace_back(f.tabla + "|" + f.indice, f.mediciones.size());
+    for (const FilaHistorial& f : h.Filas())
+        r.emplace_back(f.tabla + "|" + f.indice, f.mediciones.size());
     return r;
 }
 
@@ -93,9 +96,9 @@ TEST(HistorialE2e, IndexesWhoseNamesRunTogetherOrHoldADotKeepRowsOfTheirOwn) {
 
     const auto [codigo, salida] = Historia(inst.ArchivoHistorial());
     ASSERT_EQ(codigo, 0) << salida;
-    for (const char* fila : {"Table Orders, index IX_Date\n", "Table Order, index sIX_Date\n",
-                             "Table [Sales.Orders], index PK_SO\n",
-                             "Table Sales.Orders, index PK_SO\n"}) {
+    for (const char* fila :
+         {"Table Orders, index IX_Date\n", "Table Order, index sIX_Date\n",
+          "Table [Sales.Orders], index PK_SO\n", "Table Sales.Orders, index PK_SO\n"}) {
         EXPECT_TRUE(Contiene(salida, fila)) << fila << salida;
     }
     EXPECT_EQ(PorFila(inst.ArchivoHistorial()),

@@ -28,7 +28,8 @@ int FuzzDiarioHistorial(const uint8_t* datos, size_t largo) {
     // A journal cut anywhere keeps every record whose line the cut leaves whole.
     if (!escrito.empty()) {
         const std::string_view antes(escrito.data(), largo % escrito.size());
-        const auto completas = static_cast<std::size_t>(std::count(antes.begin(), antes.end(), '\n'));
+        const auto completas =
+            static_cast<std::size_t>(std::count(antes.begin(), antes.end(), '\n'));
         const auto cortados = DiarioHistorial::Lee(antes, otrosDescartados);
         Exige(cortados.size() == completas &&
                   std::equal(cortados.begin(), cortados.end(), asientos.begin()),

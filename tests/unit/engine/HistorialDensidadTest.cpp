@@ -50,11 +50,12 @@ TEST(HistorialDensidad, AMergeOfTwoMonthsCountsACopiedTreatmentOnceAndKeepsRealR
                                    {"Order", "sIX", "OrdersIX", {En(6)}},
                                    {"Orders", "IX", "OrdersIX", {En(7)}}});
     marzo.Fusiona(abril);
-    EXPECT_EQ(marzo, HistorialDensidad({{"B", "", "B", {En(4)}},
-                                        {"Order", "sIX", "OrdersIX", {En(6)}},
-                                        {"Orders", "IX", "OrdersIX", {En(7)}},
-                                        {"a", "", "a", {En(2)}},
-                                        {"b", "", "b", {En(1), En(3), En(3), En(5), En(5, false)}}}));
+    EXPECT_EQ(marzo,
+              HistorialDensidad({{"B", "", "B", {En(4)}},
+                                 {"Order", "sIX", "OrdersIX", {En(6)}},
+                                 {"Orders", "IX", "OrdersIX", {En(7)}},
+                                 {"a", "", "a", {En(2)}},
+                                 {"b", "", "b", {En(1), En(3), En(3), En(5), En(5, false)}}}));
     const HistorialDensidad igual = marzo;
     marzo.Fusiona(igual);
     EXPECT_EQ(marzo, igual);

@@ -165,8 +165,8 @@ TEST_F(HistorialTest, EachMeasurementGoesToTheFileOfTheMonthItWasMadeIn) {
     EXPECT_EQ(Inicios("Ventas_2024_03.ZEVeri"), (std::vector<Momento>{marzo, antesDeMedianoche}));
     EXPECT_EQ(Inicios("Ventas_2024_04.ZEVeri"),
               std::vector<Momento>{HacerMomento(2024, 4, 1, 0, 30, 0)});
-    EXPECT_EQ(Archivos(), (std::vector<std::string>{"Ventas_2024_03.ZEVeri",
-                                                    "Ventas_2024_04.ZEVeri"}))
+    EXPECT_EQ(Archivos(),
+              (std::vector<std::string>{"Ventas_2024_03.ZEVeri", "Ventas_2024_04.ZEVeri"}))
         << "no journal is left";
 }
 

@@ -76,10 +76,9 @@ TEST_F(MesHistorialTest, AJournalAloneIsAMonthAndASaveMovesItIntoTheFile) {
 }
 
 TEST_F(MesHistorialTest, TheJournalOfAnEndedProcessIsMergedOnceAndALiveOneIsLeftToItsWriter) {
-    const std::string huerfano = Huerfano("1", DiarioHistorial::Medida("a", "i", En(1)) +
-                                                   DiarioHistorial::Medida("a", "i", En(2)) +
-                                                   DiarioHistorial::Medida("a", "i", En(3))
-                                                       .substr(0, 20));  // killed mid-line
+    const std::string huerfano = Huerfano(
+        "1", DiarioHistorial::Medida("a", "i", En(1)) + DiarioHistorial::Medida("a", "i", En(2)) +
+                 DiarioHistorial::Medida("a", "i", En(3)).substr(0, 20));  // killed mid-line
     // Another process still writing its journal holds its lock.
     const std::string vivo = Huerfano("2", DiarioHistorial::Medida("b", "i", En(4)));
     const int fd = ::open(vivo.c_str(), O_RDONLY);
