@@ -78,9 +78,10 @@ bool Velqor::CargaEstadistica() {
 void Velqor::AnotaMedicion(const std::string& tabla, const std::string& indice,
                            const Medicion& medicion) {
     // A measurement belongs to the month in which its treatment started.
+    estadistica_.Agrega(tabla, indice, medicion);
+    if (soloLectura_) return;
     const std::string archivo = ArchivoEstadistica(medicion.inicio);
     diarios_.try_emplace(archivo, archivo).first->second.Anota(tabla, indice, medicion);
-    estadistica_.Agrega(tabla, indice, medicion);
 }
 
 bool Velqor::HistorialPendiente() const {

@@ -228,8 +228,8 @@ class Velqor {
     // Loads the month's history, file and journals (MesHistorial::Carga); False when not created
     // or the file is damaged (then set aside; the history holds the journals' measurements).
     bool CargaEstadistica();
-    // Records one measurement in the journal of the month its treatment started in, flushed to
-    // disk before it answers, and adds it to the engine's history.
+    // Adds one measurement to the engine's history and records it in the journal of the month
+    // its treatment started in, flushed to disk before it answers (not when SoloLectura).
     void AnotaMedicion(const std::string& tabla, const std::string& indice,
                        const Medicion& medicion);
     // True when a measurement of this engine is not in its month's file yet, or when the file of
