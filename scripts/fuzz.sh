@@ -9,8 +9,8 @@
 #   -p PARALLEL  targets run at the same time, one process each (default 2)
 #   -m           afterwards, merge what each run found into tests/fuzz/corpus/TARGET (only inputs
 #                that add coverage are copied, so the kept corpus stays small)
-#   TARGET       TextoAMatriz, TextoHistorial, PerfilConexion, LeeArchivo, AnalizaLote (default:
-#                all five)
+#   TARGET       TextoAMatriz, TextoHistorial, DiarioHistorial, PerfilConexion, LeeArchivo,
+#                AnalizaLote (default: all six)
 #
 # The corpus a run grows, its log and any crashing input are kept under build-fuzz/fuzz-work/TARGET.
 # Exit status 1 when any target found a crash, a hang, a leak or a sanitizer report.
@@ -20,7 +20,7 @@ raiz=$(cd "$(dirname "$0")/.." && pwd)
 segundos=600
 paralelos=2
 fusionar=0
-todos=(TextoAMatriz TextoHistorial PerfilConexion LeeArchivo AnalizaLote)
+todos=(TextoAMatriz TextoHistorial DiarioHistorial PerfilConexion LeeArchivo AnalizaLote)
 
 uso() {
     sed -n '5,13p' "$0" | sed 's/^# \{0,1\}//'

@@ -10,24 +10,30 @@
 
 #include "common/Archivo.h"
 #include "common/General.h"
-#include "engine/TextoHistorial.h"
+#include "engine/MesHistorial.h"
 
 namespace velqor::cli {
 
 bool ArchivoHistorial::Lee(const std::string& ruta, HistorialDensidad& historial,
                            std::string& error) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(ruta, ec)) {
-        error = "cannot read " + ruta + ": no such file";
+    const bool existe = std::filesystem::exists(ruta, ec);
+    if (existe && !std::filesystem::is_regular_file(ruta, ec)) {
+        error = "cannot read " + ruta + ": not a file";
         return false;
     }
-    if (!std::ifstream(ruta, std::ios::binary)) {
+    if (existe && !std::ifstream(ruta, std::ios::binary)) {
         error = "cannot read " + ruta + ": permission denied";
         return false;
     }
+    bool hallado = false;
     std::string detalle;
-    if (!TextoHistorial::Lee(LeeTexto(ruta), historial, detalle)) {
+    if (!MesHistorial::Carga(ruta, historial, hallado, detalle)) {
         error = ruta + " cannot be used: " + detalle;
+        return false;
+    }
+    if (!hallado) {
+        error = "cannot read " + ruta + ": no such file";
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 // ArchivoHistorial: density history files (".ZEVeri", one per month) read for printing, through
-// the engine's own conversion (TextoHistorial), and densities written for people.
+// the engine's own loading of a month (MesHistorial: file and journals), and densities written
+// for people.
 
 #include <optional>
 #include <string>
@@ -12,10 +13,11 @@ namespace velqor::cli {
 
 class ArchivoHistorial {
   public:
-    // Reads the file at ruta, rows in the file's order. An empty file is an empty history. False
-    // with error (one sentence naming the file and what is wrong) when the file cannot be read,
-    // its text is damaged (a checksum or length that does not agree) or it does not hold a
-    // density history.
+    // Reads the month whose history file is ruta: the file and the journals beside it
+    // (MesHistorial::Carga), rows ordered; the journals alone when the file was never written. An
+    // empty file is an empty history. False with error (one sentence naming the file and what is
+    // wrong) when neither the file nor a journal exists, the file cannot be read, its text is
+    // damaged (a checksum or length that does not agree) or it does not hold a density history.
     static bool Lee(const std::string& ruta, HistorialDensidad& historial, std::string& error);
 
     // Reads every month that rutas name (history files, or folders whose month files

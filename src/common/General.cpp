@@ -212,9 +212,6 @@ std::string AvisoCarpetaInforme(const std::string& carpeta) {
 
 // ---- Whole text files ----
 
-namespace {
-
-// The bytes of a text file: texto in Windows-1252 followed by CR LF.
 std::string BytesArchivo(std::string_view texto) {
     std::string bytes;
     if (EsAscii(texto)) {
@@ -226,8 +223,6 @@ std::string BytesArchivo(std::string_view texto) {
     bytes.append(kSaltoLinea);
     return bytes;
 }
-
-}  // namespace
 
 bool GrabaTexto(const std::string& ruta, std::string_view texto) {
     try {

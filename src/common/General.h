@@ -93,6 +93,9 @@ std::string AvisoCarpetaInforme(const std::string& carpeta);
 
 // ---- Whole text files (Windows-1252 on disk, UTF-8 inside) ----
 
+// The bytes GrabaTexto writes for texto: texto in Windows-1252 followed by CR LF.
+std::string BytesArchivo(std::string_view texto);
+
 // Replaces the file with texto followed by CR LF (ReemplazaArchivo: a power cut leaves the old
 // file or the new one); false on any failure (missing folder, no permission, a read-only file).
 bool GrabaTexto(const std::string& ruta, std::string_view texto);

@@ -3,14 +3,16 @@
 // one row per index treated, each with its measurements oldest first. TextoHistorial converts it
 // to and from the file's array text (docs/density-history.md).
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/Momento.h"
 
 namespace velqor {
 
-// One treatment of an index.
+// One treatment of an index. Two treatments are two measurements, even within one second.
 struct Medicion {
     double antes = 0;       // scan density before, percent (0 when it could not be read)
     Momento inicio{};       // start of the treatment
@@ -19,15 +21,10 @@ struct Medicion {
     bool bloquear = false;  // true: rebuilt off line; false: defragmented on line
 
     bool operator==(const Medicion&) const = default;
-    // The same treatment: the same moments and the same kind (a treatment of one index is never
-    // repeated within the same second).
-    bool MismoTratamiento(const Medicion& otra) const {
-        return inicio == otra.inicio && fin == otra.fin && bloquear == otra.bloquear;
-    }
 };
 
-// Every treatment of one index in the month, oldest first. Rows are found by their key, kept as
-// the file holds it.
+// Every treatment of one index in the month, oldest first. A row is found by its table and index;
+// its key is kept as the file holds it.
 struct FilaHistorial {
     std::string tabla;  // as reports show it: "Orders" in dbo, "Sales.Orders" elsewhere
     std::string indice;
@@ -40,30 +37,41 @@ struct FilaHistorial {
 class HistorialDensidad {
   public:
     HistorialDensidad() = default;
-    // A history of the given rows, in their order.
-    explicit HistorialDensidad(std::vector<FilaHistorial> filas) : filas_(std::move(filas)) {}
+    // A history of the given rows, in their order. A later row of the table and index of an
+    // earlier one is kept as it is, but measurements are added to the first.
+    explicit HistorialDensidad(std::vector<FilaHistorial> filas);
 
-    // The key of the row of index indice of table tabla: the table followed by the index.
+    // The key the file holds for the row of index indice of table tabla: the table followed by
+    // the index. Two rows may share it (table "Orders" index "IX_Date", table "Order" index
+    // "sIX_Date"); it never decides which row a measurement belongs to.
     static std::string Clave(const std::string& tabla, const std::string& indice);
 
     // True when no index has been treated (the history the file stores as Empty).
     bool Vacio() const { return filas_.empty(); }
     const std::vector<FilaHistorial>& Filas() const { return filas_; }
 
-    // Adds medicion as the newest of the row keyed Clave(tabla, indice) (the first such row), or
-    // as the only one of a new last row.
+    // Adds medicion as the newest of the row of table tabla and index indice (found in time
+    // logarithmic in the rows), or as the only one of a new last row.
     void Agrega(const std::string& tabla, const std::string& indice, const Medicion& medicion);
-    // Adds the rows and measurements of otro that this history lacks (a measurement is there when
-    // its row holds one of the same treatment); the measurements of a row that grew are put in
-    // the order of their start (stable), and the rows are then ordered (Ordena).
+    // Adds what otro holds that this history lacks: its rows, and in each row its measurements,
+    // each matched once against an equal one of the same table and index (so a treatment two
+    // months' files both hold, as files written before each measurement went to its own month's
+    // file may, counts once, while two equal treatments of one file stay two); then orders the
+    // rows (Ordena).
     void Fusiona(const HistorialDensidad& otro);
-    // Orders the rows on their keys, by their bytes, keeping rows of one key in their order.
+    // Orders the rows on their keys by their bytes, then on their tables (rows of one key and
+    // table keep their order), and each row's measurements on their start (stable).
     void Ordena();
 
-    bool operator==(const HistorialDensidad&) const = default;
+    bool operator==(const HistorialDensidad& otro) const { return filas_ == otro.filas_; }
 
   private:
+    // Builds posiciones_ from filas_.
+    void Indexa();
+
     std::vector<FilaHistorial> filas_;
+    // The position in filas_ of the first row of each table and index.
+    std::map<std::pair<std::string, std::string>, std::size_t> posiciones_;
 };
 
 }  // namespace velqor

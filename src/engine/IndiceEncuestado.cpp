@@ -6,7 +6,10 @@
 namespace velqor {
 
 std::string IndiceEncuestado::TablaVisible() const {
-    if (esquema.empty() || Mayusculas(esquema) == "DBO") return tabla;
+    if (esquema.empty() || Mayusculas(esquema) == "DBO") {
+        // A name that holds a dot is bracketed, so that it is never taken for schema.table.
+        return tabla.find('.') == std::string::npos ? tabla : "[" + tabla + "]";
+    }
     return esquema + "." + tabla;
 }
 

@@ -19,7 +19,8 @@ struct IndiceEncuestado {
     double densidad = 0;
 
     // The table as reports, progress texts and the history show it: "Orders" in dbo (or when the
-    // schema is not known), "Sales.Orders" in another schema.
+    // schema is not known), "Sales.Orders" in another schema; "[Sales.Orders]" for a table of
+    // dbo (or of no known schema) whose own name holds a dot.
     std::string TablaVisible() const;
     // The table as a statement names it: [Sales].[Orders], or [Orders] without a schema.
     std::string TablaSql() const;

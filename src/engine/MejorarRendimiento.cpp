@@ -113,7 +113,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
         AgregaLinea(informe,
                     Mensaje("Time: |1", {Valor::Texto(Duracion(inicio, false, reloj_.Ahora()))}));
         CierraSinFallar(conn.get());
-        GuardaEstadistica();
+        GuardaEstadistica(&cancelar);
         return resultado;
     } catch (const std::exception& e) {
         const ErrorAtrapado error = ErrorAtrapado::De(e);
@@ -127,7 +127,7 @@ bool Velqor::MejorarRendimiento(bool onLine, const std::string& serverPath, bool
                          error.DelProveedor() ? conn.get() : nullptr, "", false, archivoCFP_);
         }
         CierraSinFallar(conn.get());
-        if (guardarAlTerminar) GuardaEstadistica();
+        if (guardarAlTerminar) GuardaEstadistica(&cancelar);
         return resultado;
     }
 }

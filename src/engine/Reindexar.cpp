@@ -144,8 +144,7 @@ bool Velqor::TratarIndice(db::Connection& conn, const IndiceEncuestado& indice,
         const double despues = DensidadIndice(conn, indice);
         AgregaLinea(informe, Duracion(inicio, true, reloj_.Ahora()));
 
-        historialEscritoEn_.clear();
-        estadistica_.Agrega(tabla, indice.indice, {antes, inicio, fin, despues, bloquear});
+        AnotaMedicion(tabla, indice.indice, {antes, inicio, fin, despues, bloquear});
         return true;
     } catch (const std::exception& e) {
         InformaFallo(e, conn, tabla + "(" + indice.indice + ")", informe);

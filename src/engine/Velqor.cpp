@@ -25,13 +25,14 @@ Velqor::Velqor(db::FabricaConexion fabrica, const Reloj& reloj)
 
 Velqor::~Velqor() {
     if (!creado_ || soloLectura_) return;
-    // The pass wrote every measurement to this month's file already: nothing is left to write.
-    if (!historialEscritoEn_.empty() && historialEscritoEn_ == ArchivoEstadistica()) return;
+    // The pass wrote every measurement to its month's file already: nothing is left to write.
+    if (!HistorialPendiente()) return;
     if (!historialFallidoEn_.empty() && historialFallidoEn_ == ArchivoEstadistica()) return;
     // A pass refused at its login leaves no empty history file behind.
     if (sinEntrar_ && estadistica_.Vacio()) return;
     try {
-        GuardaEstadistica();
+        bool detenido = detenido_;
+        GuardaEstadistica(detenido ? &detenido : nullptr);
     } catch (const std::exception&) {
         // GuardaEstadistica reports its own failures; nothing may leave a destructor.
     }

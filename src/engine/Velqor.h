@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@
 #include "db/Connection.h"
 #include "engine/HistorialDensidad.h"
 #include "engine/IndiceEncuestado.h"
+#include "engine/MesHistorial.h"
 #include "engine/TratoIndice.h"
 
 namespace velqor {
@@ -223,17 +225,31 @@ class Velqor {
                       const std::string& sql, std::string& textoError, const std::string& ruta);
     // The history file of InicioProceso's month: <rutaEstadistica>/<safe name>_yyyy_mm.ZEVeri.
     std::string ArchivoEstadistica() const;
-    // Reads the history file ruta into historial, rows ordered on their keys (empty when there is
-    // no file or it is empty). False, with historial empty, when it does not read back: the file
-    // is then renamed aside with ".damaged-<yyyymmddhhnnss>" and that is reported through
-    // InformaError.
+    // The history file of the month of mes.
+    std::string ArchivoEstadistica(Momento mes) const;
+    // Renames the damaged history file ruta aside with ".damaged-<yyyymmddhhnnss>" and reports
+    // it (or the failed rename) through InformaError.
+    void ApartaHistorial(const std::string& ruta);
+    // Reads the history file ruta alone into historial, rows ordered (empty when there is no file
+    // or it is empty). False, with historial empty and the file set aside (ApartaHistorial), when
+    // it does not read back.
     bool LeeHistorial(const std::string& ruta, HistorialDensidad& historial);
-    // Loads the month's history; False (history empty) when not created or the file is damaged.
+    // Loads the month's history, file and journals (MesHistorial::Carga); False when not created
+    // or the file is damaged (then set aside; the history holds the journals' measurements).
     bool CargaEstadistica();
-    // Merges the history with what the month's file holds now (rows and measurements it lacks are
-    // added, none is repeated), writes the result under a lock on the folder and keeps it as the
-    // engine's history. Never throws; a failure is reported through InformaError.
-    void GuardaEstadistica();
+    // Adds one measurement to the engine's history and records it in the journal of the month
+    // its treatment started in, flushed to disk before it answers (not when SoloLectura).
+    void AnotaMedicion(const std::string& tabla, const std::string& indice,
+                       const Medicion& medicion);
+    // True when a measurement of this engine is not in its month's file yet, or when the file of
+    // the current month does not exist.
+    bool HistorialPendiente() const;
+    // Merges this engine's journals (and those of processes that have ended) into their months'
+    // files under a lock on the folder (MesHistorial::Guarda), waiting a few seconds at most for
+    // another holder and less when *cancelar (when given) becomes true; without the lock the
+    // measurements stay in the journals and the log says so. Then reloads the current month.
+    // Never throws; a failed write is reported through InformaError.
+    void GuardaEstadistica(bool* cancelar = nullptr);
 
     db::FabricaConexion fabrica_;
     const Reloj& reloj_;
@@ -246,12 +262,13 @@ class Velqor {
     std::string rutaCFP_, archivoCFP_;
     HistorialDensidad estadistica_;
     std::string rutaEstadistica_;
-    // The history file that took every measurement the engine holds when it was last written;
-    // empty once a measurement has come since, or before any write.
-    std::string historialEscritoEn_;
     // The history file whose last write failed (and was reported); the engine's end does not
     // try it again.
     std::string historialFallidoEn_;
+    // This process's journal of each month's history file it measured in (and of the current
+    // month's) since the last save.
+    std::map<std::string, DiarioPropio> diarios_;
+    bool detenido_ = false;  // a save found the pass cancelled: later saves do not wait for a lock
     int32_t intentos_ = 0;                // authentication checks since the last success
     std::unique_ptr<Dialecto> dialecto_;  // the kind of server of the last connection
     bool backupNoVerificado_ = false;     // a backup of this pass failed its verification

@@ -6,7 +6,7 @@
 namespace velqor::prueba {
 
 std::string EscenarioVentas(const std::string& duraciones, const std::string& fallos,
-                            bool conUsuarios) {
+                            bool conUsuarios, const std::string& tablas) {
     const std::string usuarios =
         conUsuarios ? R"(, "UsuariosPW": [{"Usuario_ID": "ana", "Usuario_PW": ")" +
                           Codificador::Cifra(VersionPrograma::kEmpresa, "SECRETO") +
@@ -24,10 +24,13 @@ std::string EscenarioVentas(const std::string& duraciones, const std::string& fa
     "name": "Ventas", "recovery": "FULL", "backedUp": true,
     "files": [{"name": "Ventas", "type": "data", "sizeMB": 64, "usedMB": 30},
               {"name": "Ventas_log", "type": "log", "sizeMB": 32, "usedMB": 2}],
-    "tables": [
+    "tables": [)" +
+           (tablas.empty() ? R"(
       {"name": "Clientes", "indexes": [{"name": "PK_Clientes", "id": 1, "density": 42.5, "pages": 120}]},
       {"name": "Facturas", "indexes": [{"name": "IX_Facturas_Fecha", "id": 2, "density": 61.0, "pages": 90}]}
-    ])" + usuarios +
+    )"
+                           : tablas) +
+           "]" + usuarios +
            R"(
   }]
 })";

@@ -106,7 +106,8 @@ TEST_F(ServidoresRealesE2eTest, TablesOfOneNameInTwoSchemasAreTwoIndexesEachTrea
 
 TEST_F(ServidoresRealesE2eTest, TableNamesWithDotsAndBracketsReachTheirOwnTable) {
     // "Ped[idos].2024" in dbo beside a table "2024" in a schema "Ped[idos]", which must stay as it
-    // is.
+    // is. The dbo table is shown bracketed, "[Ped[idos].2024]", so that it is never taken for the
+    // other one ("Ped[idos].2024").
     escenario["databases"][0]["tables"] = json::array({
         Tabla("Ped[idos].2024", "dbo", json::array({Indice("PK_P", 1, 42.5)})),
         Tabla("2024", "Ped[idos]", json::array({Indice("PK_P", 1, 100)})),
@@ -122,11 +123,11 @@ TEST_F(ServidoresRealesE2eTest, TableNamesWithDotsAndBracketsReachTheirOwnTable)
                             : "DBCC DBREINDEX ('[dbo].[Ped[idos]].2024]', 'PK_P')"));
         EXPECT_EQ(
             Lineas().at(1).rfind(
-                std::string(onLine ? "Defrag Index" : "Reindex") + " Ped[idos].2024.PK_P (", 0),
+                std::string(onLine ? "Defrag Index" : "Reindex") + " [Ped[idos].2024].PK_P (", 0),
             0u)
             << informe;
         const HistorialDensidad historia = motor->Estadistica();
-        const FilaHistorial* fila = FilaHistoria(historia, "Ped[idos].2024PK_P");
+        const FilaHistorial* fila = FilaHistoria(historia, "[Ped[idos].2024]PK_P");
         ASSERT_NE(fila, nullptr);
         const Medicion& medicion = fila->mediciones.back();
         EXPECT_EQ(medicion.antes, 42.5);

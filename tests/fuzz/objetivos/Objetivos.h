@@ -31,6 +31,11 @@ int FuzzTextoAMatriz(const uint8_t* datos, size_t largo);
 // tells them apart; what it reads writes back as the general writer writes it, and reads back.
 int FuzzTextoHistorial(const uint8_t* datos, size_t largo);
 
+// The density history journal's reader: every line is read or counted as skipped (a torn last
+// line is skipped), what it reads writes back and reads back the same, and a journal cut anywhere
+// keeps every record before the cut.
+int FuzzDiarioHistorial(const uint8_t* datos, size_t largo);
+
 // The ".cfp" reader, on the input written as a definition file; a definition that loads must give
 // a connection string whose attributes read back as the definition's own server and database.
 int FuzzPerfilConexion(const uint8_t* datos, size_t largo);
@@ -49,9 +54,10 @@ struct Objetivo {
     int (*entrada)(const uint8_t*, size_t);
 };
 
-inline constexpr std::array<Objetivo, 5> kObjetivos = {{
+inline constexpr std::array<Objetivo, 6> kObjetivos = {{
     {"TextoAMatriz", FuzzTextoAMatriz},
     {"TextoHistorial", FuzzTextoHistorial},
+    {"DiarioHistorial", FuzzDiarioHistorial},
     {"PerfilConexion", FuzzPerfilConexion},
     {"LeeArchivo", FuzzLeeArchivo},
     {"AnalizaLote", FuzzAnalizaLote},

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <ostream>
 #include <random>
 
 #include "common/General.h"
+#include "common/LectorMatriz.h"
 
 namespace velqor {
 namespace {
@@ -288,6 +290,31 @@ TEST(TextoAMatriz, NumerosDeMasDeQuinceCifras) {
     ASSERT_TRUE(
         TextoAMatriz("N1/1N20/12345678901234567890N18/-00000000000000.25N2/47N4/1916", leido));
     EXPECT_EQ(leido, A({N(12345678901234567890.0), N(-0.25)}));
+}
+
+TEST(TextoAMatriz, NumerosDeCualquierLongitudSeLeenSinDesbordar) {
+    for (const int cifras : {15, 16, 17, 18, 19, 20, 100, 308, 309, 400}) {
+        const std::string nueves = Repite("9", cifras);
+        for (const std::string& numero : {nueves, "-" + nueves, nueves + ".5", "-0." + nueves}) {
+            SCOPED_TRACE(numero);
+            // Beyond the largest double the text is refused, as from_chars refuses it.
+            const bool cabe = cifras <= 308 || numero.starts_with("-0.");
+            double leido = 0;
+            ASSERT_EQ(zev::LectorMatriz::TextoANumero(numero, leido), cabe);
+            if (cabe) {
+                EXPECT_EQ(leido, std::strtod(numero.c_str(), nullptr));
+            }
+        }
+    }
+    // A number of one hundred nines inside an array text, where every file's numbers are read:
+    // the sums cover the value's text alone, so a text of those digits turned into a number keeps
+    // them.
+    std::string texto;
+    ASSERT_TRUE(MatrizATexto(A({T(Repite("9", 100))}), texto));
+    texto.replace(texto.find("T100/"), 5, "N100/");
+    Valor leido;
+    ASSERT_TRUE(TextoAMatriz(texto, leido)) << texto;
+    EXPECT_EQ(leido, A({N(1e100)}));
 }
 
 TEST(TextoAMatriz, LogicoConOtroTextoEsVerdadero) {

@@ -133,27 +133,41 @@ TEST_F(HistorialTest, NamesBeyondAsciiReadBackUnchanged) {
     EXPECT_EQ(Archivos(), std::vector<std::string>{"Ventas_2026_12.ZEVeri"});
 }
 
-TEST_F(HistorialTest, PassInANewMonthWritesTheOldRowsToTheNewMonthAndLeavesTheOldFile) {
-    EnElMomento(HacerMomento(2024, 3, 31, 23, 0, 0));
+TEST_F(HistorialTest, EachMeasurementGoesToTheFileOfTheMonthItWasMadeIn) {
+    // The starts of the treatments in each month's file.
+    const auto Inicios = [this](const std::string& nombre) {
+        std::vector<Momento> inicios;
+        Valor leido;
+        EXPECT_TRUE(TextoAMatriz(LeeBytes(carpeta.En(nombre)), leido)) << nombre;
+        for (const Valor& fila : leido.ComoLista().at(0).ComoLista()) {
+            for (const Valor& m : fila.ComoLista().at(3).ComoLista()) {
+                inicios.push_back(m.ComoLista().at(1).ComoFecha());
+            }
+        }
+        return inicios;
+    };
+    const Momento marzo = HacerMomento(2024, 3, 31, 22, 0, 0);
+    EnElMomento(marzo);
     ASSERT_TRUE(Crea());
     TrataClientes();
     Libera();
-    const std::string marzo = LeeBytes(carpeta.En("Ventas_2024_03.ZEVeri"));
-    ASSERT_FALSE(marzo.empty());
+    ASSERT_EQ(Inicios("Ventas_2024_03.ZEVeri"), std::vector<Momento>{marzo});
 
-    ASSERT_TRUE(Crea());  // bound in March
+    // A window opened on the last evening of March treats an index before midnight, then runs a
+    // pass after it: the pass starts in April.
+    const Momento antesDeMedianoche = HacerMomento(2024, 3, 31, 23, 59, 0);
+    EnElMomento(antesDeMedianoche);
+    ASSERT_TRUE(Crea());
+    TrataClientes();
     reloj.Fija(HacerMomento(2024, 4, 1, 0, 30, 0));
-    EXPECT_TRUE(Pasa());  // the pass starts in April
+    EXPECT_TRUE(Pasa());
     Libera();
-    EXPECT_EQ(LeeBytes(carpeta.En("Ventas_2024_03.ZEVeri")), marzo);
-    Valor leido;
-    ASSERT_TRUE(TextoAMatriz(LeeBytes(carpeta.En("Ventas_2024_04.ZEVeri")), leido));
-    const Lista& filas = leido.ComoLista().at(0).ComoLista();
-    ASSERT_EQ(filas.size(), 1u);
-    const Lista& mediciones = filas[0].ComoLista().at(3).ComoLista();
-    ASSERT_EQ(mediciones.size(), 2u);
-    EXPECT_EQ(mediciones[0].ComoLista()[1], Valor::Fecha(HacerMomento(2024, 3, 31, 23, 0, 0)));
-    EXPECT_EQ(mediciones[1].ComoLista()[1], Valor::Fecha(HacerMomento(2024, 4, 1, 0, 30, 0)));
+    EXPECT_EQ(Inicios("Ventas_2024_03.ZEVeri"), (std::vector<Momento>{marzo, antesDeMedianoche}));
+    EXPECT_EQ(Inicios("Ventas_2024_04.ZEVeri"),
+              std::vector<Momento>{HacerMomento(2024, 4, 1, 0, 30, 0)});
+    EXPECT_EQ(Archivos(),
+              (std::vector<std::string>{"Ventas_2024_03.ZEVeri", "Ventas_2024_04.ZEVeri"}))
+        << "no journal is left";
 }
 
 TEST_F(HistorialTest, HistoryThatDoesNotReadBackIsKeptAsideNotOverwritten) {
