@@ -21,6 +21,7 @@
 #include "AutoridadPrueba.h"
 #include "ConfigE2e.h"
 #include "LlavesPrueba.h"
+#include "ServidorMudo.h"
 
 extern char** environ;
 
@@ -151,17 +152,11 @@ TEST_F(SecretosE2eTest, CheckSaysWhatFreeTdsChecksAndMeetsAnUntrustedCertificate
 
 TEST_F(SecretosE2eTest, ACtrlCDuringTheLoginLeavesNoSettingsFile) {
     // A server that takes the connection and never answers: the login waits with the file written.
-    const int escucha = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in direccion{};
-    direccion.sin_family = AF_INET;
-    direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(escucha, reinterpret_cast<sockaddr*>(&direccion), sizeof direccion), 0);
-    ASSERT_EQ(::listen(escucha, 4), 0);
-    socklen_t largo = sizeof direccion;
-    ::getsockname(escucha, reinterpret_cast<sockaddr*>(&direccion), &largo);
+    const prueba::ServidorMudo mudo;
+    ASSERT_NE(mudo.Puerto(), 0);
     const ResultadoCli escrita = EjecutaCli(
         {"write-cfp", programa.En("Mudo.cfp"), "--name", "Mudo", "--server",
-         "127.0.0.1," + std::to_string(ntohs(direccion.sin_port)), "--database", "Ventas", "--user",
+         "127.0.0.1," + std::to_string(mudo.Puerto()), "--database", "Ventas", "--user",
          "maint", "--password-stdin", "--encrypt", "--login-timeout", "60"},
         "x\n");
     ASSERT_EQ(escrita.codigo, 0) << escrita.error;
@@ -206,7 +201,6 @@ TEST_F(SecretosE2eTest, ACtrlCDuringTheLoginLeavesNoSettingsFile) {
     ::kill(pid, SIGINT);
     int estado = 0;
     ASSERT_EQ(::waitpid(pid, &estado, 0), pid);
-    ::close(escucha);
     EXPECT_TRUE(WIFSIGNALED(estado) && WTERMSIG(estado) == SIGINT) << estado;
     EXPECT_THAT(archivos(), ::testing::IsEmpty());
 }

@@ -12,6 +12,7 @@
 
 #include "CarpetaTemporal.h"
 #include "InstalacionPrueba.h"
+#include "ServidorMudo.h"
 
 namespace velqor::prueba {
 namespace {
@@ -30,17 +31,11 @@ int Cuantos(const fs::path& carpeta, const std::string& prefijo) {
 
 TEST(Senales, AStopRequestDuringTheLoginLeavesNoSettingsFile) {
     // A server that takes the connection and never answers.
-    const int escucha = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in direccion{};
-    direccion.sin_family = AF_INET;
-    direccion.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(escucha, reinterpret_cast<sockaddr*>(&direccion), sizeof direccion), 0);
-    ASSERT_EQ(::listen(escucha, 4), 0);
-    socklen_t largo = sizeof direccion;
-    ::getsockname(escucha, reinterpret_cast<sockaddr*>(&direccion), &largo);
+    const prueba::ServidorMudo mudo;
+    ASSERT_NE(mudo.Puerto(), 0);
 
     InstalacionPrueba inst;
-    inst.EscribeDefinicion(ntohs(direccion.sin_port), 3);
+    inst.EscribeDefinicion(mudo.Puerto(), 3);
     EscribeBytes(inst.programa.En("Ventas.cfp"),
                  LeeBytes(inst.programa.En("Ventas.cfp")) + "Encrypt = yes\n");
     CarpetaTemporal temporal;
@@ -55,7 +50,6 @@ TEST(Senales, AStopRequestDuringTheLoginLeavesNoSettingsFile) {
         }
     };
     const Corrida r = inst.Ejecuta(inst.EscribeLanzamiento(), limites);
-    ::close(escucha);
     ASSERT_TRUE(enviada) << "the settings file never appeared: " << r.error;
     EXPECT_TRUE(r.terminoSolo);
     EXPECT_EQ(r.senal, 0) << "the stop request is the run's to handle";
